@@ -1,0 +1,63 @@
+// What the two survey converters share exactly: the file they are while a
+// call runs, opening and closing it, writing one line, and the fallback
+// output naming with its extension. Each format's class adds its own reader
+// and writer steps.
+#pragma once
+
+#include "platform/CFile.h"
+#include "platform/CString.h"
+#include "platform/Types.h"
+#include "survey/PlotDataObj.h"
+
+class CSurveyDataFile : public CFile {
+public:
+    // Longest line a writer puts on disk, CR LF not counted.
+    static constexpr int kMaxLineLength = 256;
+    // Highest number a derived output name may carry before the writer gives
+    // up and uses "FilenameError." with the extension.
+    static constexpr int kMaxNameIndex = 1024;
+
+    ~CSurveyDataFile() override;
+
+    // With CFile::modeCreate the file is written under a temporary name beside
+    // the target and only CommitDataFile puts it in place, so a failed write
+    // never damages an earlier file of that name.
+    BOOL OpenDataFile(CString strPath, UINT nFlags);
+    // Closes the file; an uncommitted output is discarded with its temporary name.
+    void CloseDataFile();
+    // Closes an output and renames it over its target; FALSE (and nothing left
+    // behind) when the system refuses either step.
+    BOOL CommitDataFile();
+    void WriteLine(CString strLine, BOOL bNewLine);
+    CString MakeOutputPath(CPlotDataObj* pData);
+    CString FindFreeName(CString& strBaseName, int& nIndex);
+
+    CString m_strOutFolder;
+    CPlotDataObj* m_pData = nullptr;
+    BOOL m_bOpen = FALSE;
+    CString m_strPath;
+    CString m_strName;
+
+protected:
+    explicit CSurveyDataFile(LPCSTR pszExtension);
+
+    // Discards an uncommitted output if a file exception leaves a writer
+    // early, so no temporary file outlives the failed write.
+    class CPendingOutput {
+    public:
+        explicit CPendingOutput(CSurveyDataFile& file) : m_file(file) {}
+        ~CPendingOutput();
+        CPendingOutput(const CPendingOutput&) = delete;
+        CPendingOutput& operator=(const CPendingOutput&) = delete;
+
+    private:
+        CSurveyDataFile& m_file;
+    };
+
+private:
+    void DiscardOutput();
+
+    const CString m_strExtension;
+    CString m_strTempPath;   // the temporary name while an output is written
+    CString m_strTargetPath; // the name it gets when committed
+};

@@ -1,0 +1,29 @@
+// KVN CSV survey files: a keyed header, a comment block, a column-header line
+// and one comma-separated row of four face readings per depth station.
+#pragma once
+
+#include "formats/SurveyDataFile.h"
+#include "platform/CString.h"
+#include "platform/CTime.h"
+#include "survey/PlotDataObj.h"
+
+class CCsvDataFile : public CSurveyDataFile {
+public:
+    CCsvDataFile();
+    ~CCsvDataFile() override;
+
+    // Writing. Status 0 written, 1 record not loaded, 2 output not created.
+    int WriteSurvey(CString strPath, CPlotDataObj* pData);
+    void WriteHeader(CPlotDataObj* pData);
+    void WriteData(CPlotDataObj* pData);
+
+    // Reading. Status 0 read; -1 no path, not opened, or a header or comment
+    // line missing or too long; -2 first line unreadable; -3 no signature or
+    // no data row; 1 to 14 the header step whose key was not found.
+    int ReadSurvey(CString strPath, CPlotDataObj* pData);
+    int ReadHeader();
+    BOOL MatchHeaderKey(CString strKey, CString& strLine);
+    CTime ParseReadingDate(CString strText);
+    int ReadData();
+    CString ReadNonBlankLine();
+};

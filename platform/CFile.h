@@ -1,0 +1,65 @@
+// A binary file on the operating system, with the framework's open flags.
+// Open reports failure as a result; a Read, Write or Close that the system
+// refuses raises CFileException.
+#pragma once
+
+#include "platform/CString.h"
+#include "platform/Types.h"
+
+#include <exception>
+
+class CFileException : public std::exception {
+public:
+    enum { none = 0, generic = 1, fileNotFound = 2, accessDenied = 5, sharingViolation = 11,
+           diskFull = 14, endOfFile = 15 };
+
+    CFileException() = default;
+    CFileException(int cause, int lOsError, const CString& strFileName);
+
+    // What went wrong, in words, for a message that names the file.
+    CString GetErrorText() const;
+    const char* what() const noexcept override { return m_strWhat; }
+
+    int m_cause = none;
+    int m_lOsError = 0; // errno of the failed call
+    CString m_strFileName;
+
+private:
+    CString m_strWhat;
+};
+
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareDenyWrite = 0x0020,
+        modeCreate = 0x1000,
+    };
+    enum SeekPosition : UINT { begin = 0x0, current = 0x1, end = 0x2 };
+
+    CFile() = default;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    virtual ~CFile();
+
+    // Opens a regular file (directories and devices are refused). shareDenyWrite
+    // takes an advisory lock: shared for reading, exclusive for writing.
+    virtual BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    virtual void Write(const void* lpBuf, UINT nCount);
+    virtual long long Seek(long long lOff, UINT nFrom);
+    virtual void Close();
+    // Closes without reporting errors; for clean-up after a failure.
+    virtual void Abort();
+
+    CString GetFilePath() const { return m_strFileName; }
+    BOOL IsOpen() const { return m_hFile >= 0; }
+
+private:
+    [[noreturn]] void ThrowOsError(int nError) const;
+
+    int m_hFile = -1;
+    CString m_strFileName;
+};

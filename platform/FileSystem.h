@@ -1,0 +1,21 @@
+// File-system services beyond the open file: the existence probe used by
+// output naming, case-insensitive comparison of names, and the pieces of a
+// safe replacement of an output file (write beside it, then rename over it).
+#pragma once
+
+#include "platform/CString.h"
+#include "platform/Types.h"
+
+// TRUE when any file-system entry (file, folder, link) has this name.
+BOOL FileExists(LPCSTR pszPath);
+BOOL IsDirectory(LPCSTR pszPath);
+
+// Compares two texts ignoring the case of ASCII letters; <0, 0 or >0.
+int CompareNoCase(LPCSTR pszA, LPCSTR pszB);
+
+// Creates a new, empty file with a unique name in the folder of pszTarget and
+// returns its path; an empty text when the folder does not allow it.
+CString CreateTempFileBeside(LPCSTR pszTarget);
+// Renames pszFrom over pszTo in one step; FALSE when the system refuses.
+BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo);
+BOOL RemoveFile(LPCSTR pszPath);

@@ -1,0 +1,115 @@
+#include "survey/LineReader.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr char kCR = 13;
+constexpr char kLF = 10;
+constexpr char kTab = 9;
+
+// Bytes are read in blocks; whatever the line did not use is given back with
+// a seek, so the file stands exactly where reading byte by byte would leave it.
+constexpr UINT kBlockSize = 512;
+
+} // namespace
+
+BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
+    strLine.Empty();
+    if (nLimit != -1 && nLimit <= 0) {
+        return FALSE;
+    }
+    std::string line;
+    char block[kBlockSize];
+    long long nCounted = 0;
+    for (;;) {
+        UINT nWant = kBlockSize;
+        if (nLimit != -1 && nLimit - nCounted < kBlockSize) {
+            // One byte more than the limit leaves room for the byte after a CR.
+            nWant = static_cast<UINT>(nLimit - nCounted) + 1;
+        }
+        UINT nGot = file.Read(block, nWant);
+        if (nGot == 0) {
+            strLine = line.c_str();
+            return line.empty() ? FALSE : TRUE;
+        }
+        for (UINT i = 0; i < nGot; ++i) {
+            char ch = block[i];
+            ++nCounted;
+            if (ch == kCR) {
+                UINT nNext = i + 1;
+                if (nNext < nGot) {
+                    if (block[nNext] == kLF) {
+                        ++nNext;
+                    }
+                } else {
+                    char after;
+                    if (file.Read(&after, 1) == 1 && after != kLF) {
+                        file.Seek(-1, CFile::current);
+                    }
+                }
+                if (nNext < nGot) {
+                    file.Seek(-static_cast<long long>(nGot - nNext), CFile::current);
+                }
+                strLine = line.c_str();
+                return TRUE;
+            }
+            if (ch == kTab) {
+                line += ' ';
+            } else if (ch >= 32 && ch <= 127) {
+                line += ch;
+            }
+            if (nLimit != -1 && nCounted >= nLimit) {
+                if (i + 1 < nGot) {
+                    file.Seek(-static_cast<long long>(nGot - i - 1), CFile::current);
+                }
+                strLine = line.c_str();
+                return FALSE;
+            }
+        }
+    }
+}
+
+double ParseNumber(CString strText) {
+    const char* p = strText;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f') {
+        ++p;
+    }
+    // Take only the decimal form, so that texts such as "nan", "inf" or "0x10"
+    // give the value of their decimal prefix (or 0.0), never more.
+    const char* q = p;
+    if (*q == '+' || *q == '-') {
+        ++q;
+    }
+    const char* digits = q;
+    while (*q >= '0' && *q <= '9') {
+        ++q;
+    }
+    bool bIntDigits = q > digits;
+    bool bFracDigits = false;
+    if (*q == '.') {
+        const char* frac = ++q;
+        while (*q >= '0' && *q <= '9') {
+            ++q;
+        }
+        bFracDigits = q > frac;
+    }
+    if (!bIntDigits && !bFracDigits) {
+        return 0.0;
+    }
+    if (*q == 'e' || *q == 'E') {
+        const char* e = q + 1;
+        if (*e == '+' || *e == '-') {
+            ++e;
+        }
+        if (*e >= '0' && *e <= '9') {
+            while (*e >= '0' && *e <= '9') {
+                ++e;
+            }
+            q = e;
+        }
+    }
+    std::string number(p, q);
+    return std::strtod(number.c_str(), nullptr);
+}

@@ -1,0 +1,121 @@
+#include "survey/PlotDataObj.h"
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+// Slots are value-initialised, so a slot that no reading fills holds 0.0.
+std::unique_ptr<double[]> AllocateSeries(int nSize) {
+    return std::unique_ptr<double[]>(new (std::nothrow) double[static_cast<size_t>(nSize)]());
+}
+
+} // namespace
+
+CPlotDataObj::CPlotDataObj() {
+    Reset();
+}
+
+CPlotDataObj::~CPlotDataObj() {
+    Reset();
+}
+
+void CPlotDataObj::Reset() {
+    FreeSeries();
+    m_strProbeSerial.Empty();
+    m_strReelSerial.Empty();
+    m_nFileVersion = 0;
+    m_nFileType = 0;
+    m_strBorehole.Empty();
+    m_strSite.Empty();
+    m_dBottomDepth = 0.0;
+    m_dTopOffset = 0.0;
+    m_strDepthUnits.Empty();
+    m_dInterval = 0.0;
+    m_timeReading = CTime::GetCurrentTime();
+    m_strReadingUnits.Empty();
+    m_nReadingUnits = 0;
+    m_nColAPlus = -1;
+    m_nColAMinus = -1;
+    m_nColBPlus = -1;
+    m_nColBMinus = -1;
+    m_arrComments.RemoveAll();
+    m_strOperator.Empty();
+    m_nOutputIndex = 0;
+    m_dOffsetCorrection = 0.0;
+}
+
+void CPlotDataObj::FreeSeries() {
+    m_pAPlus.reset();
+    m_pAMinus.reset();
+    m_pBPlus.reset();
+    m_pBMinus.reset();
+    m_pACum.reset();
+    m_bDataLoaded = FALSE;
+    m_nReadingCount = 0;
+    m_nGridSize = 0;
+}
+
+void CPlotDataObj::AllocateGrid() {
+    double dDepth = std::fabs(m_dBottomDepth);
+    if (!(dDepth > 0.0) || !(m_dInterval > 0.0)) {
+        return; // an earlier grid and its readings stay as they were
+    }
+    FreeSeries();
+    m_nColAPlus = 0;
+    m_nColAMinus = 1;
+    m_nColBPlus = 2;
+    m_nColBMinus = 3;
+
+    // The quotient is taken in double precision before the ceiling, so 0.7 / 0.1
+    // (just below 7) gives 7 and 8 slots.
+    double dSteps = std::ceil(dDepth / m_dInterval);
+    if (!(dSteps < kMaxGridSize)) {
+        return; // as if out of memory: no grid, not loaded
+    }
+    m_nGridSize = static_cast<int>(dSteps) + 1;
+
+    struct {
+        int& nColumn;
+        std::unique_ptr<double[]>& pSeries;
+    } faces[] = {
+        {m_nColAPlus, m_pAPlus},
+        {m_nColAMinus, m_pAMinus},
+        {m_nColBPlus, m_pBPlus},
+        {m_nColBMinus, m_pBMinus},
+    };
+    for (auto& face : faces) {
+        if (face.nColumn != -1) {
+            face.pSeries = AllocateSeries(m_nGridSize);
+            if (!face.pSeries) {
+                face.nColumn = -1;
+            }
+        }
+    }
+    m_pACum = AllocateSeries(m_nGridSize);
+    m_bDataLoaded = TRUE;
+    if (!m_pACum) {
+        FreeSeries();
+    }
+}
+
+BOOL CPlotDataObj::AddReading(double dAPlus, double dAMinus, double dBPlus, double dBMinus) {
+    if (m_nReadingCount >= m_nGridSize) {
+        return FALSE;
+    }
+    const int k = m_nReadingCount;
+    if (m_nColAPlus != -1 && m_pAPlus) {
+        m_pAPlus[k] = dAPlus;
+    }
+    if (m_nColAMinus != -1 && m_pAMinus) {
+        m_pAMinus[k] = dAMinus;
+    }
+    if (m_nColBPlus != -1 && m_pBPlus) {
+        m_pBPlus[k] = dBPlus;
+    }
+    if (m_nColBMinus != -1 && m_pBMinus) {
+        m_pBMinus[k] = dBMinus;
+    }
+    ++m_nReadingCount;
+    return TRUE;
+}

@@ -1,0 +1,3 @@
+#include "formats/csv/CsvDataFile.h"
+
+#include <gtest/gtest.h>

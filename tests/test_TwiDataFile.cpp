@@ -1,0 +1,3 @@
+#include "formats/twi/TwiDataFile.h"
+
+#include <gtest/gtest.h>
