@@ -1,0 +1,109 @@
+#include "app/ConvertCommand.h"
+
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr const char* kCsvPrefix = "SDP_";
+constexpr const char* kCsvExtension = ".csv";
+constexpr const char* kTwiExtension = ".twi";
+
+// The last separator of either kind: paths here use "/", Windows paths "\".
+int FindLastSeparator(const CString& strPath) {
+    int nSlash = strPath.ReverseFind('/');
+    int nBackslash = strPath.ReverseFind('\\');
+    return nSlash > nBackslash ? nSlash : nBackslash;
+}
+
+} // namespace
+
+CConvertCommand::CConvertCommand(CConvertHost& host) : m_host(host) {}
+
+void CConvertCommand::SelectPath(CString strPath) {
+    m_strPathName = strPath;
+    m_strFileName = strPath.Mid(FindLastSeparator(strPath) + 1);
+    int nDot = m_strFileName.ReverseFind('.');
+    if (nDot < 0) {
+        m_strFileExt.Empty();
+        m_strFileTitle = m_strFileName;
+    } else {
+        m_strFileExt = m_strFileName.Mid(nDot + 1);
+        m_strFileTitle = m_strFileName.Left(nDot);
+    }
+    m_strSelection = m_strPathName;
+}
+
+int CConvertCommand::GuessDirection(CString strExt) {
+    if (CompareNoCase(strExt, "CSV") == 0) {
+        return directionCsvToTwi;
+    }
+    if (CompareNoCase(strExt, "TWI") == 0) {
+        return directionTwiToCsv;
+    }
+    return directionNone;
+}
+
+void CConvertCommand::OnConvert() {
+    m_nLastOutcome = outcomeNone; // stays so when a file exception ends the press
+    m_nLastStatus = 0;
+    m_strLastOutput.Empty();
+    if (m_strSelection.IsEmpty()) {
+        Finish(outcomeNothingSelected, 0, kMsgNoFile);
+        return;
+    }
+    // Typed text leaves no entry selected; converting under a guessed
+    // direction would turn a CSV file into another CSV file.
+    int nDirection = m_host.GetDirection();
+    if (nDirection != directionTwiToCsv && nDirection != directionCsvToTwi) {
+        Finish(outcomeNoDirection, 0, kMsgNoDirection);
+        return;
+    }
+
+    int nStatus = nDirection == directionTwiToCsv
+                      ? m_twiFile.ReadSurvey(m_strPathName, &m_plotData)
+                      : m_csvFile.ReadSurvey(m_strPathName, &m_plotData);
+    CString strMessage;
+    if (nStatus != 0) {
+        strMessage.Format(kMsgError, nStatus);
+        Finish(outcomeReadFailed, nStatus, strMessage);
+        return;
+    }
+
+    // The prefix stays even when the title carries it already: dropping it
+    // would let SDP_B12.csv -> SDP_B12.twi -> back overwrite the original.
+    CString strOutput = GetDirectory(m_strPathName);
+    if (nDirection == directionCsvToTwi) {
+        strOutput += m_strFileTitle + kTwiExtension;
+    } else {
+        strOutput += CString(kCsvPrefix) + m_strFileTitle + kCsvExtension;
+    }
+    m_strLastOutput = strOutput;
+
+    nStatus = nDirection == directionCsvToTwi ? m_twiFile.WriteSurvey(strOutput, &m_plotData)
+                                              : m_csvFile.WriteSurvey(strOutput, &m_plotData);
+    if (nStatus != 0) {
+        strMessage.Format(kMsgError, nStatus);
+        Finish(outcomeWriteFailed, nStatus, strMessage);
+        return;
+    }
+    Finish(outcomeConverted, 0, CString(kMsgConverted) + strOutput);
+}
+
+CString CConvertCommand::GetDirectory(CString strPath) {
+    int nSeparator = FindLastSeparator(strPath);
+    if (nSeparator < 0) {
+        return CString(); // a bare name: the output goes beside it, in the current folder
+    }
+    char chSeparator = strPath[nSeparator];
+    CString strDirectory = strPath.Left(nSeparator);
+    if (strDirectory.IsEmpty() || strDirectory[strDirectory.GetLength() - 1] != chSeparator) {
+        strDirectory += chSeparator;
+    }
+    return strDirectory;
+}
+
+void CConvertCommand::Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage) {
+    m_nLastOutcome = nOutcome;
+    m_nLastStatus = nStatus;
+    m_host.ShowMessage(strMessage);
+}

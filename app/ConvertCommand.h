@@ -1,0 +1,88 @@
+// The conversion command: what the Convert button runs. It reads the selected
+// survey with the reader of the source format into the one record, writes the
+// record beside the source in the other format, and reports the outcome in
+// exactly one message. It needs no window: whoever drives it (the main
+// window, the batch command line, a test) supplies the direction and shows
+// the message.
+#pragma once
+
+#include "formats/csv/CsvDataFile.h"
+#include "formats/twi/TwiDataFile.h"
+#include "platform/CString.h"
+#include "survey/PlotDataObj.h"
+
+// Indexes of the direction entries.
+enum ConvertDirection {
+    directionNone = -1, // text typed into the direction box, no entry selected
+    directionTwiToCsv = 0,
+    directionCsvToTwi = 1,
+};
+
+// What the command asks of whoever drives it.
+class CConvertHost {
+public:
+    virtual ~CConvertHost() = default;
+    // The selected direction entry: 0, 1, or -1 when none is selected.
+    virtual int GetDirection() = 0;
+    // Shows one message; "\r\n" in it starts a new line.
+    virtual void ShowMessage(CString strText) = 0;
+};
+
+// How the last press ended, for drivers that report more than the message.
+enum ConvertOutcome {
+    outcomeNone = 0, // no press yet
+    outcomeNothingSelected,
+    outcomeNoDirection,
+    outcomeReadFailed,
+    outcomeWriteFailed,
+    outcomeConverted,
+};
+
+class CConvertCommand {
+public:
+    static constexpr const char* kMsgNoFile = "No file selected.";
+    static constexpr const char* kMsgNoDirection =
+        "Select the conversion direction before pressing the Convert button.";
+    static constexpr const char* kMsgError = "Error reading data file, code = %d.";
+    static constexpr const char* kMsgConverted =
+        "Spiral data file converted. New file located at\r\n";
+    static constexpr const char* kMsgUnknownType =
+        "The file format type can not determined.\r\nSelect the type from combo box before "
+        "pressing the Convert button.";
+
+    explicit CConvertCommand(CConvertHost& host);
+
+    // Sets the selection from a full path, as a file dialog would: the name
+    // after the last separator, the extension after the last "." of the name,
+    // the title before it.
+    void SelectPath(CString strPath);
+    // The direction an extension suggests (case ignored): csv 1, twi 0,
+    // anything else -1.
+    static int GuessDirection(CString strExt);
+
+    void OnConvert();
+    // The folder part of a path with its separator ("/" here, "\" in Windows
+    // paths); empty when the path names a file in the current folder.
+    CString GetDirectory(CString strPath);
+
+    // The conversion context, owned for the life of the driver.
+    CTwiDataFile m_twiFile;
+    CCsvDataFile m_csvFile;
+    CPlotDataObj m_plotData;
+    CString m_strFileName;
+    CString m_strPathName;
+    CString m_strFileExt;
+    CString m_strFileTitle;
+    CString m_strSelection;
+
+    // The end of the last press: its outcome, the converter status of a failed
+    // read or write, and the output path it aimed at.
+    ConvertOutcome m_nLastOutcome = outcomeNone;
+    int m_nLastStatus = 0;
+    CString m_strLastOutput;
+
+private:
+    void Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage);
+
+    CConvertHost& m_host;
+};

@@ -1,0 +1,36 @@
+// veltrane-convert: converts many survey files in one call, each through the
+// same conversion command the window's Convert button runs.
+#pragma once
+
+#include "app/ConvertCommand.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CBatchConverter {
+public:
+    static constexpr const char* kProgramName = "veltrane-convert";
+    static constexpr const char* kVersionText = "Veltrane Version 1.0";
+
+    enum ExitStatus { exitConverted = 0, exitSomeFailed = 1, exitUsage = 2 };
+
+    CBatchConverter(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+    // Parses the arguments (without the program name), converts every file
+    // and returns the exit status.
+    int Run(const std::vector<std::string>& args);
+
+    // Plain words for a converter status: what it means for that reader or
+    // writer, so nobody has to look codes up. Empty for an unknown status.
+    static std::string ExplainStatus(ConvertOutcome nOutcome, int nDirection, int nStatus);
+
+private:
+    // Converts one file in a context of its own; TRUE when it was converted.
+    bool ConvertFile(const std::string& strPath, int nForcedDirection);
+    void PrintUsage(std::ostream& stream) const;
+    int UsageError(const std::string& strProblem);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
