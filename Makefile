@@ -1,10 +1,24 @@
 # The two commands of the README: `make run` and `make test`. Both install
 # what is missing first (scripts/install-deps.sh), then build with CMake.
+#
+# make test runs three layers: the test suite, the same suite built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short pass of every
+# fuzz harness. Any failure, crash, leak or sanitizer report fails it.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 30
+FUZZ_TARGETS := readline csv_reader twi_reader conversion
 
-.PHONY: all deps configure build test test-unit run clean
+# Sanitizers halt on the first report; leaks from system libraries (never
+# from our code) are suppressed one by one in tests/lsan.supp.
+SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+.PHONY: all deps configure build test test-unit test-sanitize fuzz-build fuzz run clean
 
 all: build
 
@@ -20,7 +34,35 @@ build: configure
 test-unit: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-test: test-unit
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=ON \
+		-DVELTRANE_BUILD_BENCH=OFF $(CMAKE_FLAGS) > /dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
+		-DCMAKE_CXX_COMPILER=clang++-14 -DVELTRANE_BUILD_TESTS=OFF -DVELTRANE_BUILD_APP=OFF \
+		-DVELTRANE_BUILD_BENCH=OFF > /dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Runs each harness for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600 for a long
+# run), seeded with the golden files, the samples and the kept crash inputs.
+fuzz: fuzz-build
+	@for what in $(FUZZ_TARGETS); do \
+		corpus=$(FUZZ_BUILD)/corpus/$$what; mkdir -p $$corpus; \
+		echo "fuzz_$$what: $(FUZZ_SECONDS) s"; \
+		$(SANITIZER_ENV) $(FUZZ_BUILD)/fuzz/fuzz_$$what -max_total_time=$(FUZZ_SECONDS) \
+			-dict=fuzz/survey.dict -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_BUILD)/ $$corpus tests/data samples \
+			> $(FUZZ_BUILD)/fuzz_$$what.log 2>&1 \
+			|| { tail -40 $(FUZZ_BUILD)/fuzz_$$what.log; exit 1; }; \
+		grep -E "stat::number_of_executed_units|stat::new_units_added" \
+			$(FUZZ_BUILD)/fuzz_$$what.log | sed 's/^/  /'; \
+	done
+
+test: test-unit test-sanitize fuzz
+	@echo "All test layers passed: unit tests, sanitizer tests, fuzzing."
 
 run: build
 	@echo "The window is not built yet."

@@ -1,0 +1,39 @@
+// A whole conversion: the bytes are read with one reader (the first byte
+// chooses which), the record is written in the other format, and that output
+// is read back with its own reader into a fresh record.
+#include "formats/csv/CsvDataFile.h"
+#include "formats/twi/TwiDataFile.h"
+
+#include "FuzzFile.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) {
+        return 0;
+    }
+    bool bFromTwi = (data[0] & 1) != 0;
+    std::string input = fuzz_support::WriteInput("conv.in", data + 1, size - 1);
+    std::string output = fuzz_support::ScratchPath(bFromTwi ? "conv.csv" : "conv.twi");
+
+    CCsvDataFile csv;
+    CTwiDataFile twi;
+    CPlotDataObj record;
+    int nRead = bFromTwi ? twi.ReadSurvey(input.c_str(), &record)
+                         : csv.ReadSurvey(input.c_str(), &record);
+    if (nRead != 0) {
+        return 0;
+    }
+    int nWrite = bFromTwi ? csv.WriteSurvey(output.c_str(), &record)
+                          : twi.WriteSurvey(output.c_str(), &record);
+    if (nWrite != 0) {
+        std::abort(); // a record that was read must always be writable
+    }
+    CPlotDataObj readBack;
+    if (bFromTwi) {
+        csv.ReadSurvey(output.c_str(), &readBack);
+    } else {
+        twi.ReadSurvey(output.c_str(), &readBack);
+    }
+    return 0;
+}
