@@ -1,3 +1,487 @@
 #include "formats/csv/CsvDataFile.h"
 
+#include "platform/FileSystem.h"
+
+#include "TestSupport.h"
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Line numbers (from 0) in the worked example file.
+constexpr int lineVersion = 1, lineType = 2, lineSite = 3, lineBorehole = 4, lineProbe = 5,
+              lineReel = 6, lineDepth = 8, lineInterval = 9, lineReadingUnits = 11,
+              lineComment = 13, lineCommentEnd = 14, lineOffset = 15, lineColumns = 17,
+              lineFirstRow = 19;
+
+const std::string kExample = DataPath("spiral_worked_example.csv");
+
+Lines SplitCrLf(const std::string& text) {
+    Lines lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+std::string JoinCrLf(const Lines& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+// The data rows of a written file, joined by blanks.
+std::string RowText(const Lines& lines) {
+    std::string text;
+    for (size_t i = lineFirstRow; i < lines.size(); ++i) {
+        text += (text.empty() ? "" : " ") + lines[i];
+    }
+    return text;
+}
+
+// The record of the worked example: a spiral survey of five twists.
+void MakeExample(CPlotDataObj& data) {
+    data.m_nFileType = 1;
+    data.m_timeReading = CTime(2010, 2, 12, 20, 28, 45);
+    data.m_dBottomDepth = 10.0;
+    data.m_dInterval = 2.0;
+    data.m_strDepthUnits = "feet";
+    data.m_strReadingUnits = "degrees";
+    data.m_nReadingUnits = 7;
+    data.AllocateGrid();
+    for (double twist : {0.1, 0.2, 0.2, 0.4, 0.3}) {
+        data.AddReading(twist, 0.0, 0.0, 0.0);
+    }
+}
+
+Lines WriteLines(CPlotDataObj& data) {
+    TempDir dir;
+    CCsvDataFile file;
+    EXPECT_EQ(file.WriteSurvey((dir / "SDP_out.csv").c_str(), &data), 0);
+    return SplitCrLf(ReadBytes(dir / "SDP_out.csv"));
+}
+
+int ReadText(const std::string& bytes, CPlotDataObj& data) {
+    TempDir dir;
+    WriteBytes(dir / "SDP_in.csv", bytes);
+    CCsvDataFile file;
+    return file.ReadSurvey((dir / "SDP_in.csv").c_str(), &data);
+}
+
+} // namespace
+
+TEST(CsvWriter, WritesTheWorkedExampleByteForByte) {
+    for (const char* zone : {kZoneUtc, kZoneCentralEurope}) {
+        ScopedTimeZone tz(zone);
+        CPlotDataObj data;
+        MakeExample(data);
+        EXPECT_EQ(JoinCrLf(WriteLines(data)), ReadBytes(kExample)) << zone;
+        EXPECT_DOUBLE_EQ(data.m_pACum[0], 1.2); // the record keeps the cumulative series
+    }
+}
+
+TEST(CsvWriter, RowsFollowDepthIntervalAndTopOffset) {
+    const std::string all = "-2.0,0.1,1.2,0.0,0.0 -4.0,0.2,1.1,0.0,0.0 -6.0,0.2,0.9,0.0,0.0 "
+                            "-8.0,0.4,0.7,0.0,0.0 -10.0,0.3,0.3,0.0,0.0";
+    struct {
+        double depth, interval, topOffset;
+        int type;
+        std::string depthLine, rows;
+    } cases[] = {
+        {11.0, 2.0, 0.0, 1, "Depth,11.0,-2.0", all},
+        {-10.0, 2.0, 0.0, 1, "Depth,-10.0,-2.0", all},
+        // Dropped slots still count in the cumulative twist: slots 2 to 4 only.
+        {10.0, 2.0, 4.0, 1, "Depth,10.0,-6.0", all.substr(42)},
+        {10.0, 2.0, 4.0, 0, "Depth,10.0,-6.0",
+         "-6.0,0.2000000,0.0,0.0,0.0 -8.0,0.4000000,0.0,0.0,0.0 -10.0,0.3000000,0.0,0.0,0.0"},
+        {10.0, -2.0, 0.0, 1, "Depth,10.0,2.0", ""},
+        {0.5, 0.125, 0.0, 1, "Depth,0.5,-0.1",
+         "-0.1,0.1,0.9,0.0,0.0 -0.2,0.2,0.8,0.0,0.0 -0.4,0.2,0.6,0.0,0.0 -0.5,0.4,0.4,0.0,0.0"},
+        // The grid has 6 slots: never more than 5 rows, whatever the depth says.
+        {1e12, 2.0, 0.0, 1, "Depth,1000000000000.0,-2.0", all},
+    };
+    for (const auto& c : cases) {
+        CPlotDataObj data;
+        MakeExample(data);
+        data.m_dBottomDepth = c.depth;
+        data.m_dInterval = c.interval;
+        data.m_dTopOffset = c.topOffset;
+        data.m_nFileType = c.type;
+        data.m_nReadingUnits = 99;
+        Lines lines = WriteLines(data);
+        ASSERT_GE(lines.size(), size_t(lineFirstRow));
+        EXPECT_EQ(lines[lineDepth], c.depthLine);
+        EXPECT_EQ(RowText(lines), c.rows) << c.depthLine;
+    }
+}
+
+TEST(CsvWriter, SlotsWithoutReadingsAreZeroAndNoGridMeansNoRows) {
+    CPlotDataObj data;
+    data.m_dBottomDepth = 0.5;
+    data.m_dInterval = 0.125;
+    data.AllocateGrid();
+    Lines lines = WriteLines(data);
+    EXPECT_EQ(lines[lineInterval], "Interval,0.1");
+    EXPECT_EQ(RowText(lines), "-0.1,0.0,0.0,0.0,0.0 -0.2,0.0,0.0,0.0,0.0 -0.4,0.0,0.0,0.0,0.0 "
+                              "-0.5,0.0,0.0,0.0,0.0");
+    data.FreeSeries(); // loaded without a grid, as after a grid too large to allocate
+    data.m_bDataLoaded = TRUE;
+    EXPECT_EQ(RowText(WriteLines(data)), "");
+}
+
+TEST(CsvWriter, CellDecimalsFollowTheReadingUnit) {
+    struct {
+        int units;
+        double value;
+        std::string row;
+    } cases[] = {
+        {0, 1.5, "1.50000000"},   {1, 1.5, "1.50000"},     {2, 1.5, "1.5000000"},
+        {3, 1.5, "1.500000"},     {4, 1.5, "1.5000000"},   {5, 1.5, "1.5"},
+        {6, 1.5, "1.500000"},     {7, 1.5, "1.50"},        {9, 1.5, "1.5000000"},
+        {-1, 2, "2.0000000"},     {0, 1e-9, "0.00000000"}, {0, -0.0, "0.0"},
+        {0, std::nan(""), "0.0"},
+    };
+    for (const auto& c : cases) {
+        CPlotDataObj data;
+        data.m_dBottomDepth = 0.5;
+        data.m_dInterval = 0.5;
+        data.AllocateGrid();
+        data.m_nReadingUnits = c.units;
+        data.AddReading(c.value, 7.0, 0.0, 0.0);
+        data.m_nColAMinus = -1; // a face without a column has no cell
+        EXPECT_EQ(RowText(WriteLines(data)), "-0.5," + c.row + ",0.0,0.0") << c.units;
+    }
+    CPlotDataObj data;
+    data.m_dBottomDepth = 0.5;
+    data.m_dInterval = 0.5;
+    data.AllocateGrid();
+    data.m_nReadingUnits = 1;
+    data.AddReading(1.5, -1.25, 0.0, 2.0);
+    EXPECT_EQ(RowText(WriteLines(data)), "-0.5,1.50000,-1.25000,0.0,2.00000");
+}
+
+TEST(CsvWriter, HeaderTextItems) {
+    CPlotDataObj data;
+    MakeExample(data);
+    data.m_nFileType = 2;
+    data.m_strProbeSerial = "1234";
+    data.m_strReelSerial = "R77";
+    data.m_strSite = std::string(300, 's').c_str();
+    data.m_arrComments.Add("see Comment End: below");
+    data.m_arrComments.Add("");
+    Lines lines = WriteLines(data);
+    EXPECT_EQ(lines[lineType], "File Type,Digital Horizontal");
+    EXPECT_EQ(lines[lineSite], "Site," + std::string(251, 's')); // cut at 256 bytes
+    EXPECT_EQ(lines[lineProbe], "Probe Serial#,DP1234");
+    EXPECT_EQ(lines[lineReel], "Reel Serial#,DRR77");
+    EXPECT_EQ(Lines(lines.begin() + lineComment, lines.begin() + lineCommentEnd + 3),
+              (Lines{"Comment:", "see Comment_End: below", "", "Comment End:"}));
+    EXPECT_EQ(data.m_arrComments[0], "see Comment End: below");
+    data.m_nFileType = 5;
+    data.m_strProbeSerial.Empty();
+    lines = WriteLines(data);
+    EXPECT_EQ(lines[lineType], "File Type,Digital Inclinometer");
+    EXPECT_EQ(lines[lineProbe], "Probe Serial#,");
+}
+
+TEST(CsvWriter, EmptyPathDerivesAFreeName) {
+    TempDir dir;
+    WriteBytes(dir / "B12.csv", "taken");
+    CPlotDataObj data;
+    MakeExample(data);
+    data.m_strBorehole = "B12";
+    data.m_nOutputIndex = -1;
+    CCsvDataFile file;
+    file.m_strOutFolder = (dir.path() + "/").c_str();
+    EXPECT_EQ(file.WriteSurvey("", &data), 0);
+    EXPECT_EQ(data.m_nOutputIndex, 1);
+    EXPECT_EQ(file.m_strName, "B12(1).csv");
+    EXPECT_EQ(ReadBytes(dir / "B12.csv"), "taken");
+    EXPECT_EQ(SplitCrLf(ReadBytes(dir / "B12(1).csv")).size(), 24u);
+}
+
+TEST(CsvWriter, FailedWritesCreateNothing) {
+    TempDir dir;
+    CCsvDataFile file;
+    CPlotDataObj data;
+    EXPECT_EQ(file.WriteSurvey((dir / "never.csv").c_str(), &data), 1); // not loaded
+    MakeExample(data);
+    std::filesystem::create_directory(dir / "folder.csv");
+    EXPECT_EQ(file.WriteSurvey((dir / "folder.csv").c_str(), &data), 2);
+    EXPECT_TRUE(IsDirectory((dir / "folder.csv").c_str()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(CsvWriter, ReadOnlyFolderKeepsTheEarlierFile) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "a read-only folder does not stop root";
+    }
+    TempDir dir;
+    CPlotDataObj data;
+    MakeExample(data);
+    WriteBytes(dir / "SDP_B12.csv", "earlier survey");
+    ::chmod(dir.path().c_str(), 0555);
+    CCsvDataFile file;
+    EXPECT_EQ(file.WriteSurvey((dir / "SDP_B12.csv").c_str(), &data), 2);
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(ReadBytes(dir / "SDP_B12.csv"), "earlier survey");
+}
+
+TEST(CsvReader, ReadsTheWorkedExample) {
+    ScopedTimeZone tz(kZoneCentralEurope);
+    CPlotDataObj data;
+    CCsvDataFile file;
+    ASSERT_EQ(file.ReadSurvey(kExample.c_str(), &data), 0);
+    EXPECT_EQ(data.m_nFileVersion, 2);
+    EXPECT_EQ(data.m_nFileType, 1);
+    EXPECT_EQ(data.m_dBottomDepth, 10.0);
+    EXPECT_EQ(data.m_dTopOffset, 0.0);
+    EXPECT_EQ(data.m_dInterval, 2.0);
+    EXPECT_EQ(data.m_timeReading, CTime(2010, 2, 12, 20, 28, 45));
+    EXPECT_EQ(data.m_strDepthUnits, "feet");
+    EXPECT_EQ(data.m_nReadingUnits, 7);
+    EXPECT_EQ(data.m_arrComments.GetSize(), 0);
+    ASSERT_EQ(data.m_nGridSize, 6);
+    ASSERT_EQ(data.m_nReadingCount, 5);
+    const double aPlus[] = {0.1, 0.2, 0.2, 0.4, 0.3}, aMinus[] = {1.2, 1.1, 0.9, 0.7, 0.3};
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(data.m_pAPlus[k], aPlus[k]);
+        EXPECT_EQ(data.m_pAMinus[k], aMinus[k]);
+        EXPECT_EQ(data.m_pBPlus[k] + data.m_pBMinus[k], 0.0);
+    }
+    EXPECT_TRUE(data.m_bDataLoaded);
+    EXPECT_EQ(std::string(file.m_strPath), kExample);
+}
+
+TEST(CsvReader, StatusOfBrokenFiles) {
+    using Edit = std::function<void(Lines&)>;
+    auto set = [](int n, std::string text) -> Edit { return [=](Lines& l) { l[n] = text; }; };
+    auto insert = [](int n, std::string text) -> Edit {
+        return [=](Lines& l) { l.insert(l.begin() + n, text); };
+    };
+    auto cut = [](int n) -> Edit { return [=](Lines& l) { l.resize(n); }; };
+    struct {
+        const char* what;
+        Edit edit;
+        int status;
+    } cases[] = {
+        {"unchanged", [](Lines&) {}, 0},
+        {"text around the signature", set(0, "** KVN Digital Inclinometer Data **"), 0},
+        {"no signature", set(0, "KVN Digital Inclinometer"), -3},
+        {"first line of 80 bytes", set(0, std::string(80, 'x')), -2},
+        {"site line of 79 bytes", set(lineSite, "Site," + std::string(74, 's')), 0},
+        {"site line of 80 bytes", set(lineSite, "Site," + std::string(75, 's')), -1},
+        {"comment of 80 bytes", insert(lineCommentEnd, std::string(80, 'c')), -1},
+        {"items swapped", set(lineSite, "Borehole,"), 3},
+        {"commas only", set(lineBorehole, ",,,"), 4},
+        {"key in the wrong case", set(lineInterval, "interval,2.0"), 9},
+        {"no offset correction", [](Lines& l) { l.erase(l.begin() + lineOffset); }, 14},
+        {"comment block not closed", cut(lineCommentEnd), -1},
+        {"no column header", cut(lineColumns), -3},
+        {"no row", cut(lineFirstRow), -3},
+        {"commas after the column header", set(lineFirstRow - 1, ",,,,"), -3},
+        {"first row of four numbers", set(lineFirstRow, "-2.0,0.1,1.2,0.0"), -3},
+        {"second row of four numbers", set(lineFirstRow + 1, "-4.0,0.2,1.1,0.0"), 0},
+        {"column header in lower case", set(lineColumns, "depth,a,b,c,d"), 0},
+    };
+    for (const auto& c : cases) {
+        Lines lines = SplitCrLf(ReadBytes(kExample));
+        c.edit(lines);
+        CPlotDataObj data;
+        EXPECT_EQ(ReadText(JoinCrLf(lines), data), c.status) << c.what;
+    }
+    CPlotDataObj data;
+    EXPECT_EQ(ReadText("", data), -2);
+    std::string lfOnly = ReadBytes(kExample);
+    std::erase(lfOnly, '\r');
+    EXPECT_EQ(ReadText(lfOnly, data), -2);
+    CCsvDataFile file;
+    EXPECT_EQ(file.ReadSurvey("", &data), -1);
+    EXPECT_EQ(file.ReadSurvey("/nonexistent/SDP_x.csv", &data), -1);
+    EXPECT_FALSE(data.m_bDataLoaded);
+}
+
+TEST(CsvReader, HeaderValuesAndTheirSurroundings) {
+    Lines lines = SplitCrLf(ReadBytes(kExample));
+    lines[lineVersion] = "xx File Version yy,2.2";
+    lines[lineSite] = "  Site, North slope ,,,";
+    lines[lineProbe] = "Probe Serial#,DP1234";
+    lines[lineReel] = "Reel Serial#,dr77";
+    lines[lineDepth] = "Depth,100.0,-10.0,";
+    lines[lineReadingUnits] = "Reading Units,MM";
+    lines.insert(lines.begin() + lineCommentEnd, {"first", "", "  indented"});
+    lines.insert(lines.begin() + lineInterval, {"", "    "});
+    CPlotDataObj data;
+    ASSERT_EQ(ReadText(JoinCrLf(lines), data), 0);
+    EXPECT_EQ(data.m_nFileVersion, 2);
+    EXPECT_EQ(data.m_strSite, "North slope");
+    EXPECT_EQ(data.m_strProbeSerial, "1234");
+    EXPECT_EQ(data.m_strReelSerial, "dr77");
+    EXPECT_EQ(data.m_dBottomDepth, 100.0);
+    EXPECT_EQ(data.m_dTopOffset, 8.0);
+    EXPECT_EQ(data.m_strReadingUnits, "MM");
+    EXPECT_EQ(data.m_nReadingUnits, 1);
+    ASSERT_EQ(data.m_arrComments.GetSize(), 3);
+    EXPECT_EQ(data.m_arrComments[1], "");
+    EXPECT_EQ(data.m_arrComments[2], "  indented");
+
+    struct {
+        std::string type, depth;
+        int fileType;
+        double bottom, topOffset;
+    } cases[] = {
+        {"Digital Horizontal", "100.0", 2, 100.0, 0.0},
+        {"spiral", "100.0,1.0", 0, 100.0, 0.0},
+        {"Digital Spiral", "-50.5,-2.0", 1, -50.5, 0.0},
+        {"Spiral", "deep", 1, 0.0, 0.0},
+    };
+    for (const auto& c : cases) {
+        lines = SplitCrLf(ReadBytes(kExample));
+        lines[lineType] = "File Type," + c.type;
+        lines[lineDepth] = "Depth," + c.depth;
+        ASSERT_EQ(ReadText(JoinCrLf(lines), data), 0) << c.depth;
+        EXPECT_EQ(data.m_nFileType, c.fileType) << c.type;
+        EXPECT_EQ(data.m_dBottomDepth, c.bottom) << c.depth;
+        EXPECT_EQ(data.m_dTopOffset, c.topOffset) << c.depth;
+    }
+}
+
+TEST(CsvReader, VersionOneEndsTheHeaderAfterTheComments) {
+    CPlotDataObj data;
+    Lines lines = SplitCrLf(ReadBytes(kExample));
+    lines[lineOffset] = "Offset Correction,0.25";
+    ASSERT_EQ(ReadText(JoinCrLf(lines), data), 0);
+    EXPECT_EQ(data.m_dOffsetCorrection, 0.25);
+
+    lines[lineVersion] = "File Version,1.9";
+    lines[lineOffset] = "Offset Correction,0.75"; // skipped like any line before the columns
+    lines[lineSite] = "Site,Quarry";
+    ASSERT_EQ(ReadText(JoinCrLf(lines), data), 0);
+    EXPECT_EQ(data.m_nFileVersion, 1);
+    EXPECT_EQ(data.m_dOffsetCorrection, 0.25);
+    EXPECT_EQ(data.m_strSite, "Quarry");
+    EXPECT_EQ(data.m_nReadingCount, 5);
+
+    lines[lineVersion] = "File Version,1e400"; // beyond any int, and not version 1
+    ASSERT_EQ(ReadText(JoinCrLf(lines), data), 0);
+    EXPECT_EQ(data.m_dOffsetCorrection, 0.75);
+}
+
+TEST(CsvReader, ReadingDates) {
+    ScopedTimeZone tz(kZoneCentralEurope);
+    struct {
+        const char* text;
+        int year, month, day, hour, minute, second;
+    } cases[] = {
+        {"01/15/10,08:05", 2010, 1, 15, 8, 5, 0},
+        {"12/31/99,23:59:59", 1999, 12, 31, 23, 59, 59},
+        {"07/04/2100,12:30:00", 2100, 7, 4, 12, 30, 0},
+        {"02/30/2010,10:00:00", 2010, 3, 2, 10, 0, 0},
+        {"01/15/2010,10:00:75", 2010, 1, 15, 10, 0, 0},
+    };
+    CCsvDataFile file;
+    for (const auto& c : cases) {
+        CTime time = file.ParseReadingDate(c.text);
+        EXPECT_EQ(time, CTime(c.year, c.month, c.day, c.hour, c.minute, c.second)) << c.text;
+        EXPECT_EQ(time.GetDay(), c.day) << c.text;
+    }
+    for (const char* text : {"13/01/2010,10:00:00", "01/32/2010,10:00:00", "01/15/1800,10:00:00",
+                             "01/15/2101,10:00:00", "2010-01-15", "01/15/2010"}) {
+        std::int64_t before = CTime::GetCurrentTime().GetTime();
+        std::int64_t time = file.ParseReadingDate(text).GetTime();
+        EXPECT_GE(time, before) << text; // the current time
+        EXPECT_LE(time, CTime::GetCurrentTime().GetTime()) << text;
+    }
+}
+
+TEST(CsvReader, RowsFillSlotsInFileOrder) {
+    Lines lines = SplitCrLf(ReadBytes(kExample));
+    lines[lineFirstRow] = "-6.0,9.0,1.2,0.0,0.0"; // placed by order, not by depth
+    lines[lineFirstRow + 1] = "4.0,8.0,1.1,0.0,0.0";
+    lines[lineFirstRow + 3] = ""; // one empty line ends the data
+    CPlotDataObj data;
+    ASSERT_EQ(ReadText(JoinCrLf(lines), data), 0);
+    EXPECT_EQ(data.m_nReadingCount, 3);
+    EXPECT_EQ(data.m_pAPlus[0], 9.0);
+    EXPECT_EQ(data.m_pAPlus[1], 8.0);
+
+    // Rows beyond the grid are counted but not stored.
+    TempDir dir;
+    lines = SplitCrLf(ReadBytes(kExample));
+    lines.insert(lines.end(), 4, "-12.0,1.0,1.0,1.0,1.0");
+    WriteBytes(dir / "long.csv", JoinCrLf(lines));
+    CCsvDataFile file;
+    ASSERT_TRUE(file.OpenDataFile((dir / "long.csv").c_str(), CFile::modeRead));
+    file.m_pData = &data;
+    ASSERT_EQ(file.ReadHeader(), 0);
+    EXPECT_EQ(file.ReadData(), 9);
+    EXPECT_EQ(data.m_nReadingCount, 6);
+    file.CloseDataFile();
+}
+
+TEST(CsvRoundTrip, WrittenRecordReadsBackWithTheKnownDifferences) {
+    ScopedTimeZone tz(kZoneCentralEurope);
+    CPlotDataObj source;
+    source.m_nFileVersion = 7;
+    source.m_strSite = "North slope";
+    source.m_strBorehole = "B12";
+    source.m_strProbeSerial = "1234";
+    source.m_strReelSerial = "R77";
+    source.m_timeReading = CTime(2024, 7, 1, 9, 15, 30);
+    source.m_dBottomDepth = 6.0;
+    source.m_dTopOffset = 1.0;
+    source.m_dInterval = 1.0;
+    source.m_strDepthUnits = "meters";
+    source.m_strReadingUnits = "mm";
+    source.m_nReadingUnits = 1;
+    source.m_strOperator = "JK";
+    source.m_arrComments.Add("cased to 6 m, Comment End: here");
+    source.m_dOffsetCorrection = -0.125;
+    source.AllocateGrid();
+    for (int k = 0; k < 6; ++k) {
+        source.AddReading(k + 0.123456, -k - 0.5, k * 2.0, 0.0);
+    }
+    TempDir dir;
+    CCsvDataFile file;
+    ASSERT_EQ(file.WriteSurvey((dir / "SDP_B12.csv").c_str(), &source), 0);
+    CPlotDataObj copy;
+    ASSERT_EQ(file.ReadSurvey((dir / "SDP_B12.csv").c_str(), &copy), 0);
+
+    EXPECT_EQ(copy.m_nFileVersion, 2);
+    for (auto member :
+         {&CPlotDataObj::m_strSite, &CPlotDataObj::m_strBorehole, &CPlotDataObj::m_strProbeSerial,
+          &CPlotDataObj::m_strReelSerial, &CPlotDataObj::m_strDepthUnits,
+          &CPlotDataObj::m_strReadingUnits, &CPlotDataObj::m_strOperator}) {
+        EXPECT_EQ(copy.*member, source.*member);
+    }
+    for (auto member : {&CPlotDataObj::m_dBottomDepth, &CPlotDataObj::m_dTopOffset,
+                        &CPlotDataObj::m_dInterval, &CPlotDataObj::m_dOffsetCorrection}) {
+        EXPECT_EQ(copy.*member, source.*member);
+    }
+    EXPECT_EQ(copy.m_nFileType, 0);
+    EXPECT_EQ(copy.m_timeReading, source.m_timeReading);
+    EXPECT_EQ(copy.m_nReadingUnits, 1);
+    ASSERT_EQ(copy.m_arrComments.GetSize(), 1);
+    EXPECT_EQ(copy.m_arrComments[0], "cased to 6 m, Comment_End: here");
+    // Slot 0 lies above the top offset and was not written: the rows move up.
+    ASSERT_EQ(copy.m_nReadingCount, 5);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_DOUBLE_EQ(copy.m_pAPlus[k], std::round((k + 1.123456) * 1e5) / 1e5);
+        EXPECT_EQ(copy.m_pAMinus[k], -k - 1.5);
+        EXPECT_EQ(copy.m_pBPlus[k], (k + 1) * 2.0);
+        EXPECT_EQ(copy.m_pBMinus[k], 0.0);
+    }
+}

@@ -26,4 +26,12 @@ public:
     CTime ParseReadingDate(CString strText);
     int ReadData();
     CString ReadNonBlankLine();
+
+private:
+    // One header line: the key, a comma, the value.
+    void WriteItem(LPCSTR pszKey, CString strValue);
+    // Stores the value of header step nStep in m_pData; FALSE when the
+    // comment block of step 13 cannot be read to its end.
+    BOOL StoreHeaderItem(int nStep, CString strValue);
+    BOOL ReadComments();
 };
