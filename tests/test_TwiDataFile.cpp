@@ -1,3 +1,432 @@
+// The TWI converter: the exact bytes its writer produces, what its reader
+// accepts and refuses, and surveys that travel through both.
 #include "formats/twi/TwiDataFile.h"
 
+#include "TestSupport.h"
+
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <vector>
+
+using testing_support::CrLf;
+using testing_support::DataPath;
+using testing_support::kZoneCentralEurope;
+using testing_support::kZoneUtc;
+using testing_support::ReadBytes;
+using testing_support::ScopedTimeZone;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+namespace {
+
+const char* const kZones[] = {kZoneUtc, kZoneCentralEurope};
+
+// A loaded record whose grid was built for gridDepth; its depth is then set to
+// depth, so a record can disagree with its own grid.
+void MakeSurvey(CPlotDataObj& data, double gridDepth, double depth, double interval,
+                const std::vector<double>& aPlus) {
+    data.m_dBottomDepth = gridDepth;
+    data.m_dInterval = interval;
+    data.AllocateGrid();
+    for (double value : aPlus) {
+        data.AddReading(value, 0.0, 0.0, 0.0);
+    }
+    data.m_bDataLoaded = TRUE;
+    data.m_dBottomDepth = depth;
+    data.m_timeReading = CTime(2010, 2, 12, 20, 28, 45);
+}
+
+// Bytes from line 3 (DEPTH) on: the two first lines are the same for every
+// survey dated like the worked example.
+std::string WrittenBody(CPlotDataObj& data) {
+    TempDir dir;
+    CTwiDataFile file;
+    EXPECT_EQ(file.WriteSurvey((dir / "out.twi").c_str(), &data), 0);
+    std::string bytes = ReadBytes(dir / "out.twi");
+    std::string head = CrLf({" D  M  Y    H  M  S", "12 02 10,  20 28 45     RUN ID.   : 0000"});
+    EXPECT_EQ(bytes.substr(0, head.size()), head);
+    return bytes.substr(head.size());
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+std::string Header(const std::string& depth = "10.0", const std::string& interval = "2.0") {
+    return CrLf({" D  M  Y    H  M  S", "12 02 10,  20 28 45     RUN ID.   : 0000",
+                 "DEPTH     : " + depth, "INTERVAL  : " + interval});
+}
+
+int ReadText(const std::string& bytes, CPlotDataObj& data) {
+    TempDir dir;
+    WriteBytes(dir / "in.twi", bytes);
+    CTwiDataFile file;
+    return file.ReadSurvey((dir / "in.twi").c_str(), &data);
+}
+
+std::vector<double> Series(const std::unique_ptr<double[]>& series, int count) {
+    return std::vector<double>(series.get(), series.get() + count);
+}
+
+void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t k = 0; k < actual.size(); ++k) {
+        EXPECT_NEAR(actual[k], expected[k], 1e-9) << "slot " << k;
+    }
+}
+
+class CFailingTwiFile : public CTwiDataFile {
+public:
+    void Write(const void* pBuf, UINT nCount) override {
+        if (++m_nWrites > 3) {
+            throw CFileException(CFileException::diskFull, 28, "out.twi");
+        }
+        CTwiDataFile::Write(pBuf, nCount);
+    }
+    int m_nWrites = 0;
+};
+
+} // namespace
+
+TEST(TwiWriter, WritesTheWorkedExampleByteForByte) {
+    for (const char* zone : kZones) {
+        ScopedTimeZone tz(zone);
+        for (double depth : {10.0, -10.0}) {
+            TempDir dir;
+            CPlotDataObj data;
+            MakeSurvey(data, depth, depth, 2.0, {0.1, 0.2, 0.2, 0.4, 0.3});
+            data.m_nFileType = 1;
+            CTwiDataFile file;
+            ASSERT_EQ(file.WriteSurvey((dir / "B12.twi").c_str(), &data), 0);
+            EXPECT_EQ(ReadBytes(dir / "B12.twi"), ReadBytes(DataPath("twi_worked_example.twi")))
+                << zone << " depth " << depth;
+            EXPECT_EQ(data.m_nFileType, 0);
+            ExpectNear(Series(data.m_pACum, 5), {0.1, 0.3, 0.5, 0.9, 1.2});
+        }
+    }
+}
+
+TEST(TwiWriter, DataLines) {
+    struct {
+        const char* name;
+        double gridDepth, depth, interval;
+        std::vector<double> aPlus;
+        std::vector<std::string> lines; // from DEPTH on
+    } cases[] = {
+        // clang-format off
+        {"negative and zero", 4.0, 4.0, 2.0, {0.0, -2.3},
+         {"DEPTH     : 4.0", "INTERVAL  : 2.0", "004.00,    -2.3 deg", "002.00,     0.0 deg", "",
+          "RUN END"}},
+        {"sums rounded to one decimal", 10.0, 10.0, 2.0, {0.04, 0.04, 0.04, 0.04, 0.04},
+         {"DEPTH     : 10.0", "INTERVAL  : 2.0", "010.00,     0.2 deg", "008.00,     0.2 deg",
+          "006.00,     0.1 deg", "004.00,     0.1 deg", "002.00,     0.0 deg", "", "RUN END"}},
+        {"depth not a multiple of the interval", 11.0, 11.0, 2.0, {0.1, 0.1, 0.1, 0.1, 0.1, 0.1},
+         {"DEPTH     : 11.0", "INTERVAL  : 2.0", "010.00,     0.5 deg", "008.00,     0.4 deg",
+          "006.00,     0.3 deg", "004.00,     0.2 deg", "002.00,     0.1 deg", "", "RUN END"}},
+        {"zero interval", 0.0, 4.0, 0.0, {},
+         {"DEPTH     : 4.0", "INTERVAL  : 0.0", "", "RUN END"}},
+        {"negative interval", 4.0, 4.0, -0.5, {},
+         {"DEPTH     : 4.0", "INTERVAL  : -0.5"}},
+        {"depth beyond the grid", 4.0, 100.0, 2.0, {0.5, 0.5},
+         {"DEPTH     : 100.0", "INTERVAL  : 2.0", "004.00,     1.0 deg", "002.00,     0.5 deg", "",
+          "RUN END"}},
+        {"no grid", 0.0, 4.0, 2.0, {},
+         {"DEPTH     : 4.0", "INTERVAL  : 2.0", "", "RUN END"}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        ScopedTimeZone tz(kZoneUtc);
+        CPlotDataObj data;
+        MakeSurvey(data, c.gridDepth, c.depth, c.interval, c.aPlus);
+        EXPECT_EQ(WrittenBody(data), JoinCrLf(c.lines)) << c.name;
+    }
+}
+
+TEST(TwiWriter, WideStationDepthAndTwoDigitYears) {
+    ScopedTimeZone tz(kZoneCentralEurope);
+    CPlotDataObj data;
+    MakeSurvey(data, 1000.0, 1000.0, 2.0, {});
+    std::string body = WrittenBody(data);
+    EXPECT_EQ(body.find("1000.00,     0.0 deg\r\n998.00,"),
+              CrLf({"DEPTH     : 1000.0", "INTERVAL  : 2.0"}).size());
+
+    struct {
+        int year;
+        const char* dateLine;
+    } years[] = {{1999, "01 07 99,  12 00 00"},
+                 {2010, "01 07 10,  12 00 00"},
+                 {2100, "01 07 100,  12 00 00"}};
+    for (const auto& y : years) {
+        TempDir dir;
+        data.m_timeReading = CTime(y.year, 7, 1, 12, 0, 0);
+        CTwiDataFile file;
+        ASSERT_EQ(file.WriteSurvey((dir / "y.twi").c_str(), &data), 0);
+        EXPECT_EQ(ReadBytes(dir / "y.twi").find(std::string("\r\n") + y.dateLine + "     RUN ID."),
+                  19u)
+            << y.year;
+    }
+}
+
+TEST(TwiWriter, RefusalsAndFailuresLeaveEarlierFilesAlone) {
+    TempDir dir;
+    std::string earlier = dir / "B12.twi";
+    WriteBytes(earlier, "earlier survey");
+    CPlotDataObj data;
+    CTwiDataFile file;
+    EXPECT_EQ(file.WriteSurvey(earlier.c_str(), &data), 1); // never loaded
+    MakeSurvey(data, 10.0, 10.0, 2.0, {0.1});
+    EXPECT_EQ(file.WriteSurvey(dir.path().c_str(), &data), 2); // a folder
+
+    CFailingTwiFile failing;
+    EXPECT_THROW(failing.WriteSurvey(earlier.c_str(), &data), CFileException);
+    EXPECT_FALSE(failing.m_bOpen);
+    EXPECT_EQ(ReadBytes(earlier), "earlier survey");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(TwiWriter, EmptyPathDerivesANumberedTwiName) {
+    TempDir dir;
+    WriteBytes(dir / "B12.twi", "");
+    CPlotDataObj data;
+    MakeSurvey(data, 10.0, 10.0, 2.0, {0.1});
+    data.m_strBorehole = "B12";
+    data.m_nOutputIndex = -1;
+    CTwiDataFile file;
+    file.m_strOutFolder = (dir.path() + "/").c_str();
+    EXPECT_EQ(file.WriteSurvey("", &data), 0);
+    EXPECT_EQ(data.m_nOutputIndex, 1);
+    EXPECT_NE(ReadBytes(dir / "B12(1).twi").find("RUN END"), std::string::npos);
+}
+
+TEST(TwiReader, ReadsTheWorkedExampleBack) {
+    for (const char* zone : kZones) {
+        ScopedTimeZone tz(zone);
+        CPlotDataObj data;
+        data.m_strBorehole = "from an earlier survey";
+        data.m_arrComments.Add("earlier comment");
+        data.m_dOffsetCorrection = 1.5;
+        data.m_dTopOffset = 3.0;
+        CTwiDataFile file;
+        ASSERT_EQ(file.ReadSurvey(DataPath("twi_worked_example.twi").c_str(), &data), 0) << zone;
+        EXPECT_EQ(data.m_dBottomDepth, 10.0);
+        EXPECT_EQ(data.m_dInterval, 2.0);
+        EXPECT_EQ(data.m_strDepthUnits, "feet");
+        EXPECT_EQ(data.m_strReadingUnits, "degrees");
+        EXPECT_EQ(data.m_nReadingUnits, 7);
+        EXPECT_EQ(data.m_timeReading, CTime(2010, 2, 12, 20, 28, 45));
+        EXPECT_EQ(data.m_nGridSize, 6);
+        EXPECT_EQ(data.m_nReadingCount, 5);
+        EXPECT_TRUE(data.m_bDataLoaded);
+        ExpectNear(Series(data.m_pACum, 5), {0.1, 0.3, 0.5, 0.9, 1.2});
+        ExpectNear(Series(data.m_pAPlus, 5), {0.1, 0.2, 0.2, 0.4, 0.3});
+        ExpectNear(Series(data.m_pBMinus, 5), {0, 0, 0, 0, 0});
+        EXPECT_EQ(data.m_strBorehole, "");
+        EXPECT_EQ(data.m_arrComments.GetSize(), 0);
+        EXPECT_EQ(data.m_nFileType, 1);
+        EXPECT_EQ(data.m_nFileVersion, 1);
+        EXPECT_EQ(data.m_nOutputIndex, -1);
+        EXPECT_EQ(data.m_dTopOffset, 0.0);
+        EXPECT_EQ(data.m_dOffsetCorrection, 0.0);
+    }
+}
+
+TEST(TwiReader, RefusesBrokenFiles) {
+    std::string caption80 = " D  M  Y" + std::string(72, 'x');
+    struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty file", ""},
+        {"single spaces in the caption",
+         CrLf({" D M Y    H M S"}) + Header().substr(21) + CrLf({"2.0, 0.1"})},
+        {"no RUN ID", CrLf({" D  M  Y", "12 02 10,  20 28 45", "DEPTH     : 10.0",
+                            "INTERVAL  : 2.0", "2.0,  0.1"})},
+        {"no DEPTH",
+         CrLf({" D  M  Y", "RUN ID", "INTERVAL  : 2.0", "INTERVAL  : 2.0", "2.0,  0.1"})},
+        {"no INTERVAL", CrLf({" D  M  Y", "RUN ID", "DEPTH : 10.0", "DEPTH : 10.0", "2.0,  0.1"})},
+        {"header line of 80 bytes", CrLf({caption80}) + Header().substr(21) + CrLf({"2.0, 0.1"})},
+        {"depth 0.0", Header("0.0") + CrLf({"002.00,     0.1 deg"})},
+        {"depth without a number", Header("ten") + CrLf({"002.00,     0.1 deg"})},
+        {"DEPTH without a colon",
+         CrLf({" D  M  Y", "RUN ID", "DEPTH 10.0", "INTERVAL  : 2.0", "2.0,  0.1"})},
+        {"interval 0.0", Header("10.0", "0.0") + CrLf({"002.00,     0.1 deg"})},
+        {"negative interval", Header("10.0", "-2.0") + CrLf({"002.00,     0.1 deg"})},
+        {"no data line", Header() + CrLf({"", "RUN END"})},
+        {"header only", Header()},
+        {"data line without a comma", Header() + CrLf({"002.00     0.1 deg"})},
+        {"data value not a number", Header() + CrLf({"002.00,     deg"})},
+        {"station depth not a number", Header() + CrLf({"deep,     0.1 deg"})},
+        {"lines ending in LF alone",
+         std::string(" D  M  Y    H  M  S\n12 02 10,  20 28 45     RUN ID.   : 0000\nDEPTH     : "
+                     "10.0\nINTERVAL  : 2.0\n002.00,     0.1 deg\n")},
+        {"a KVN CSV file", CrLf({"KVN Digital Inclinometer Data", "Site,Dam", "Borehole,B12",
+                                 "Depth,-10.0", "Interval,2.0"})},
+    };
+    for (const auto& c : cases) {
+        CPlotDataObj data; // still holding an earlier survey, as between conversions
+        MakeSurvey(data, 10.0, 10.0, 2.0, {0.1});
+        EXPECT_EQ(ReadText(c.bytes, data), -3) << c.name;
+    }
+    CPlotDataObj data;
+    CTwiDataFile file;
+    EXPECT_EQ(file.ReadSurvey("", &data), -1);
+    EXPECT_EQ(file.ReadSurvey("/nonexistent/B12.twi", &data), -1);
+    EXPECT_EQ(file.m_strPath, "/nonexistent/B12.twi");
+}
+
+TEST(TwiReader, ToleratesLayoutAndPlacesShortFilesAtTheTop) {
+    std::string data5 = CrLf({"010.00,     1.2 deg", "008.00,     0.9 deg", "006.00,     0.5 deg",
+                              "004.00,     0.3 deg", "002.00,     0.1 deg", "", "RUN END"});
+    std::vector<double> example = {0.1, 0.3, 0.5, 0.9, 1.2, 0.0};
+    struct {
+        const char* name;
+        std::string bytes;
+        std::vector<double> cumulative; // every slot of the grid
+        int readings;
+    } cases[] = {
+        {"blank lines and leading spaces",
+         "\r\n   \r\n   D  M  Y    H  M  S\r\n\r\n  12 02 10,  20 28 45 RUN ID : 0000\r\n \t \r\n"
+         "  DEPTH     :   10.0 ft  \r\n\r\n   INTERVAL:2.0\r\n\r\n   \r\n" +
+             CrLf({"  010.00,     1.2 deg", " 008.00,     0.9 deg", "\t006.00,     0.5 deg",
+                   "   004.00,     0.3 deg", " 002.00,     0.1 deg"}),
+         example, 5},
+        {"lines ending in CR alone",
+         " D  M  Y    H  M  S\r12 02 10,  20 28 45     RUN ID.   : 0000\rDEPTH     : 10.0\r"
+         "INTERVAL  : 2.0\r010.00,     1.2 deg\r008.00,     0.9 deg\r006.00,     0.5 deg\r"
+         "004.00,     0.3 deg\r002.00,     0.1 deg\r\rRUN END\r",
+         example, 5},
+        {"station depths all 0.0",
+         Header() + CrLf({"0.0,1.2", "0.0,0.9", "0.0,0.5", "0.0,0.3", "0.0,0.1"}), example, 5},
+        {"more data lines than the grid",
+         Header("4.0") +
+             CrLf({"004.00,    -0.3 deg", "002.00,     0.1 deg", "000.00,     7.0 deg"}),
+         {0.1, -0.3, 0.0},
+         2},
+        {"header line of 79 bytes, data line of 119, then one of 120",
+         CrLf({" D  M  Y" + std::string(71, 'x')}) + Header("8.0").substr(21) +
+             CrLf({"008.00,     0.5 deg", "006.00,     0.4 deg" + std::string(100, ' '),
+                   "004.00,     0.3 deg" + std::string(101, ' '), "002.00,     0.1 deg"}),
+         {0.4, 0.5, 0.0, 0.0, 0.0},
+         2},
+        {"no RUN END and no empty line",
+         Header("4.0") + "004.00,     0.3 deg\r\n002.00,     0.1 deg",
+         {0.1, 0.3, 0.0},
+         2},
+        {"finer interval, same five lines",
+         Header("10.0", "0.5") + data5,
+         {0.1, 0.3, 0.5, 0.9, 1.2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         5},
+    };
+    for (const auto& c : cases) {
+        CPlotDataObj data;
+        ASSERT_EQ(ReadText(c.bytes, data), 0) << c.name;
+        EXPECT_EQ(data.m_nReadingCount, c.readings) << c.name;
+        ASSERT_EQ(data.m_nGridSize, static_cast<int>(c.cumulative.size())) << c.name;
+        ExpectNear(Series(data.m_pACum, data.m_nGridSize), c.cumulative);
+    }
+}
+
+TEST(TwiReader, DepthUnitFollowsTheInterval) {
+    for (auto [interval, unit] :
+         {std::pair{"1.99", "meters"}, {"2.0", "feet"}, {"0.5", "meters"}}) {
+        CPlotDataObj data;
+        ASSERT_EQ(ReadText(Header("10.0", interval) + CrLf({"2.0, 0.1"}), data), 0);
+        EXPECT_EQ(data.m_strDepthUnits, unit) << interval;
+    }
+}
+
+TEST(TwiReader, FailedReadKeepsAnEarlierGrid) {
+    CPlotDataObj data;
+    MakeSurvey(data, 4.0, 4.0, 2.0, {0.7, 0.8});
+    EXPECT_EQ(ReadText(Header("10.0", "0.0") + CrLf({"002.00,     0.1 deg"}), data), -3);
+    EXPECT_EQ(data.m_nGridSize, 3);
+    ExpectNear(Series(data.m_pAPlus, 2), {0.7, 0.8});
+}
+
+TEST(TwiReader, RunDates) {
+    struct {
+        const char* line;
+        std::vector<int> fields; // year, month, day, hour, minute, second; none: now
+    } cases[] = {
+        {"12 02 10,  20 28 45     RUN ID.   : 0000", {2010, 2, 12, 20, 28, 45}},
+        {"  01 07 69, 12 30 00", {2069, 7, 1, 12, 30, 0}},
+        {"01 07 70,12 30 00", {1970, 7, 1, 12, 30, 0}},
+        {"01 07 99, 12 30 00", {1999, 7, 1, 12, 30, 0}},
+        {"01 07 1995, 12 30 00", {1995, 7, 1, 12, 30, 0}},
+        {"31 12 2100, 23 59 59", {2100, 12, 31, 23, 59, 59}},
+        {"31 04 10, 12 30 00", {2010, 5, 1, 12, 30, 0}},
+        {"01 07 10, 24 60 61", {2010, 7, 1, 0, 0, 0}},
+        {"01 07 10, -1 30 -5", {2010, 7, 1, 0, 30, 0}},
+        {"01 07 100, 12 30 00", {}},
+        {"01 07 1969, 12 30 00", {}},
+        {"01 07 2101, 12 30 00", {}},
+        {"01 13 10, 12 30 00", {}},
+        {"00 07 10, 12 30 00", {}},
+        {"32 07 10, 12 30 00", {}},
+        {"01 07 10  12 30 00 RUN ID", {}},
+        {"01 07, 12 30 00", {}},
+        {"01 07 10, 12 30", {}},
+        {"4294967308 02 10,  20 28 45", {}},
+    };
+    for (const char* zone : kZones) {
+        ScopedTimeZone tz(zone);
+        for (const auto& c : cases) {
+            CTwiDataFile file;
+            CTime before = CTime::GetCurrentTime();
+            CTime time = file.ParseRunDate(c.line);
+            if (c.fields.empty()) {
+                EXPECT_GE(time.GetTime(), before.GetTime()) << c.line;
+                EXPECT_LE(time.GetTime(), CTime::GetCurrentTime().GetTime()) << c.line;
+                continue;
+            }
+            struct tm fields;
+            time.GetLocalTm(&fields);
+            EXPECT_EQ(std::vector<int>({fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+                                        fields.tm_hour, fields.tm_min, fields.tm_sec}),
+                      c.fields)
+                << zone << " " << c.line;
+        }
+    }
+    // A date line without a comma still holds RUN ID: the read goes on.
+    CPlotDataObj data;
+    std::string bytes = Header();
+    bytes.replace(bytes.find(','), 1, " ");
+    EXPECT_EQ(ReadText(bytes + CrLf({"2.0, 0.1"}), data), 0);
+}
+
+TEST(TwiRoundTrip, RoundedSumsAndShortFiles) {
+    ScopedTimeZone tz(kZoneCentralEurope);
+    struct {
+        double depth;
+        std::vector<double> aPlus;
+        int gridSize;
+        std::vector<double> cumulative; // every slot after reading back
+        std::vector<double> increments; // slots 0 to the reading count - 1
+    } cases[] = {
+        // clang-format off
+        {10.0, {0.04, 0.04, 0.04, 0.04, 0.04}, 6,
+         {0.0, 0.1, 0.1, 0.2, 0.2, 0.0}, {0.0, 0.1, 0.0, 0.1, 0.0}},
+        // The file stops one interval short of the survey depth.
+        {11.0, {0.1, 0.2, 0.3, 0.4, 0.5, 0.6}, 7,
+         {0.1, 0.3, 0.6, 1.0, 1.5, 0.0, 0.0}, {0.1, 0.2, 0.3, 0.4, 0.5}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        CPlotDataObj data;
+        MakeSurvey(data, c.depth, c.depth, 2.0, c.aPlus);
+        CTwiDataFile file;
+        ASSERT_EQ(file.WriteSurvey((dir / "r.twi").c_str(), &data), 0);
+        CPlotDataObj back;
+        ASSERT_EQ(file.ReadSurvey((dir / "r.twi").c_str(), &back), 0);
+        EXPECT_EQ(back.m_timeReading, data.m_timeReading);
+        ASSERT_EQ(back.m_nGridSize, c.gridSize);
+        ExpectNear(Series(back.m_pACum, c.gridSize), c.cumulative);
+        ASSERT_EQ(back.m_nReadingCount, static_cast<int>(c.increments.size()));
+        ExpectNear(Series(back.m_pAPlus, back.m_nReadingCount), c.increments);
+    }
+}

@@ -1,34 +1,425 @@
 #include "formats/twi/TwiDataFile.h"
 
+#include "survey/LineReader.h"
+#include "survey/PlotSettings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+
+namespace {
+
+// The lines of a TWI file, as the writer produces them.
+constexpr const char* kCaptionLine = " D  M  Y    H  M  S";
+constexpr const char* kDateFormat = "%.2d %.2d %.2d,  %.2d %.2d %.2d";
+constexpr const char* kRunIdText = "     RUN ID.   : 0000";
+constexpr const char* kDepthLabel = "DEPTH     : ";
+constexpr const char* kIntervalLabel = "INTERVAL  : ";
+constexpr const char* kHeaderNumberFormat = "%.1lf";
+constexpr const char* kStationFormat = "%06.2lf,    ";
+constexpr const char* kCumulativeFormat = "% .1lf deg";
+constexpr const char* kRunEndLine = "RUN END";
+
+// What the reader looks for in the four header lines, in file order.
+constexpr int kHeaderLineCount = 4;
+constexpr const char* kCaptionKey = "D  M  Y";
+constexpr const char* kRunIdKey = "RUN ID";
+constexpr const char* kDepthKey = "DEPTH";
+constexpr const char* kIntervalKey = "INTERVAL";
+
+// Byte limits of the line reader: a header line may hold 79 bytes before its
+// CR, a data line 119; the first data line and the blank lines before it are
+// read without a limit.
+constexpr int kHeaderLineLimit = 80;
+constexpr int kDataLineLimit = 120;
+constexpr int kNoLineLimit = -1;
+
+// A TWI file names no depth unit; an interval of two or more is taken as
+// feet, anything finer as meters.
+constexpr double kFeetInterval = 2.0;
+constexpr int kSpiralSurvey = 1;
+constexpr int kTwiFileVersion = 1;
+
+// Two-digit years: 70 to 99 are 1970 to 1999, 0 to 69 are 2000 to 2069; a
+// full year must lie from 1970 to 2100.
+constexpr int kFirstYear = 1970;
+constexpr int kLastYear = 2100;
+constexpr int kCenturyPivot = 70;
+
+// Reads nCount whole numbers as "%d %d %d" does (white space, optional sign,
+// digits), except that a number too long for an int saturates instead of
+// wrapping round into a plausible date field.
+BOOL ScanWholeNumbers(const char* p, int* pValues, int nCount) {
+    for (int i = 0; i < nCount; ++i) {
+        while (std::isspace(static_cast<unsigned char>(*p))) {
+            ++p;
+        }
+        const bool bNegative = *p == '-';
+        if (*p == '+' || *p == '-') {
+            ++p;
+        }
+        if (*p < '0' || *p > '9') {
+            return FALSE;
+        }
+        long long nValue = 0;
+        for (; *p >= '0' && *p <= '9'; ++p) {
+            if (nValue <= INT_MAX) {
+                nValue = nValue * 10 + (*p - '0');
+            }
+        }
+        nValue = bNegative ? -nValue : nValue;
+        pValues[i] = static_cast<int>(std::clamp<long long>(nValue, INT_MIN, INT_MAX));
+    }
+    return TRUE;
+}
+
+int FullYear(int nYear) {
+    if (nYear >= kCenturyPivot && nYear <= 99) {
+        return nYear + 1900;
+    }
+    if (nYear >= 0 && nYear < kCenturyPivot) {
+        return nYear + 2000;
+    }
+    return nYear;
+}
+
+int TwoDigitYear(int nYear) {
+    return nYear >= 2000 ? nYear - 2000 : nYear - 1900;
+}
+
+CString FormatNumber(const char* pszFormat, double dValue) {
+    CString strText;
+    strText.Format(pszFormat, dValue);
+    return strText;
+}
+
+} // namespace
+
 CTwiDataFile::CTwiDataFile() : CSurveyDataFile("twi") {}
 
 CTwiDataFile::~CTwiDataFile() = default;
 
-int CTwiDataFile::WriteSurvey(CString, CPlotDataObj*) {
-    return 2;
+// ---------------------------------------------------------------- writing
+
+int CTwiDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
+    if (!pData->m_bDataLoaded) {
+        return 1;
+    }
+    if (strPath.IsEmpty()) {
+        strPath = MakeOutputPath(pData);
+    }
+    if (!OpenDataFile(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite)) {
+        return 2;
+    }
+    CPendingOutput pending(*this);
+    pData->m_nFileType = 0;
+    if (!WriteHeader(pData)) {
+        CloseDataFile();
+        return 3;
+    }
+    WriteData(pData);
+    return CommitDataFile() ? 0 : 2;
 }
-BOOL CTwiDataFile::WriteHeader(CPlotDataObj*) {
-    return FALSE;
+
+BOOL CTwiDataFile::WriteHeader(CPlotDataObj* pData) {
+    if (!m_bOpen) {
+        return FALSE;
+    }
+    WriteLine(kCaptionLine, TRUE);
+    WriteLine(FormatRunDate(pData->m_timeReading) + kRunIdText, TRUE);
+    WriteLine(kDepthLabel + FormatNumber(kHeaderNumberFormat, std::fabs(pData->m_dBottomDepth)),
+              TRUE);
+    WriteLine(kIntervalLabel + FormatNumber(kHeaderNumberFormat, pData->m_dInterval), TRUE);
+    return TRUE;
 }
-void CTwiDataFile::WriteData(CPlotDataObj*) {}
-int CTwiDataFile::ReadSurvey(CString, CPlotDataObj*) {
-    return -1;
+
+CString CTwiDataFile::FormatRunDate(const CTime& time) {
+    struct tm fields;
+    time.GetLocalTm(&fields);
+    CString strDate;
+    strDate.Format(kDateFormat, fields.tm_mday, fields.tm_mon + 1,
+                   TwoDigitYear(fields.tm_year + 1900), fields.tm_hour, fields.tm_min,
+                   fields.tm_sec);
+    return strDate;
 }
+
+void CTwiDataFile::WriteData(CPlotDataObj* pData) {
+    // A negative interval leaves the file with its four header lines only.
+    if (!m_bOpen || pData->m_dInterval < 0.0) {
+        return;
+    }
+    const int nStations = CountStations(pData);
+
+    // The file's values run from the top down: each station carries the twist
+    // summed over every interval above it and its own.
+    double dSum = 0.0;
+    for (int k = 0; k < nStations; ++k) {
+        dSum += pData->m_pAPlus[k];
+        pData->m_pACum[k] = dSum;
+    }
+    for (int i = nStations; i >= 1; --i) {
+        WriteLine(FormatNumber(kStationFormat, i * pData->m_dInterval) +
+                      FormatNumber(kCumulativeFormat, pData->m_pACum[i - 1]),
+                  TRUE);
+    }
+    WriteLine("", TRUE);
+    WriteLine(kRunEndLine, TRUE);
+}
+
+// The stations between the top and the survey depth, trunc(depth / interval),
+// but never more than the grid has slots below its spare one, and none
+// without a grid: a record whose depth or interval changed after its grid was
+// built must not lead the writer past the end of its series.
+int CTwiDataFile::CountStations(const CPlotDataObj* pData) {
+    if (pData->m_nGridSize <= 0 || !pData->m_pAPlus || !pData->m_pACum ||
+        !(pData->m_dInterval > 0.0)) {
+        return 0;
+    }
+    const double dSteps = std::fabs(pData->m_dBottomDepth) / pData->m_dInterval;
+    const int nMaxStations = pData->m_nGridSize - 1;
+    if (!(dSteps >= 1.0)) {
+        return 0; // also a depth that is not a number
+    }
+    if (dSteps >= nMaxStations) {
+        return nMaxStations;
+    }
+    return static_cast<int>(dSteps);
+}
+
+// ---------------------------------------------------------------- reading
+
+int CTwiDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
+    m_strPath = strPath;
+    if (strPath.IsEmpty()) {
+        return -1;
+    }
+    if (!OpenDataFile(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
+        return -1;
+    }
+    m_pData = pData;
+    int nResult = 0;
+    if (ReadHeader() != 0 || ReadData() <= 0) {
+        nResult = -3;
+    } else {
+        m_pData->m_bDataLoaded = TRUE;
+        RebuildIncrements();
+    }
+    CloseDataFile();
+    return nResult;
+}
+
 int CTwiDataFile::ReadHeader() {
-    return -1;
-}
-BOOL CTwiDataFile::MatchHeaderKey(CString, CString&) {
-    return FALSE;
-}
-CTime CTwiDataFile::ParseRunDate(CString) {
-    return CTime::GetCurrentTime();
-}
-int CTwiDataFile::ReadData() {
+    for (int nPosition = 1; nPosition <= kHeaderLineCount; ++nPosition) {
+        CString strLine;
+        if (!ReadHeaderLine(strLine)) {
+            return -1;
+        }
+        if (!TakeHeaderLine(nPosition, strLine)) {
+            return nPosition;
+        }
+    }
+    SetFixedMembers();
     return 0;
 }
+
+// The next line that is not blank, without its leading spaces; FALSE when the
+// file ends or a line is too long for a header line.
+BOOL CTwiDataFile::ReadHeaderLine(CString& strLine) {
+    strLine.Empty();
+    while (strLine.IsEmpty()) {
+        if (!ReadLine(*this, strLine, kHeaderLineLimit)) {
+            return FALSE;
+        }
+        strLine.TrimLeft();
+    }
+    return TRUE;
+}
+
+BOOL CTwiDataFile::TakeHeaderLine(int nPosition, CString& strLine) {
+    switch (nPosition) {
+    case 1:
+        return strLine.Find(kCaptionKey) >= 0;
+    case 2:
+        // The date is taken even when the line turns out not to be a date line.
+        m_pData->m_timeReading = ParseRunDate(strLine);
+        return MatchHeaderKey(kRunIdKey, strLine);
+    case 3:
+        if (!MatchHeaderKey(kDepthKey, strLine)) {
+            return FALSE;
+        }
+        m_pData->m_dBottomDepth = ParseNumber(strLine);
+        return TRUE;
+    case 4:
+        if (!MatchHeaderKey(kIntervalKey, strLine)) {
+            return FALSE;
+        }
+        m_pData->m_dInterval = ParseNumber(strLine);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// The members a TWI file does not carry: every TWI survey is a spiral survey
+// in degrees without site, borehole, serial numbers, operator or comments.
+void CTwiDataFile::SetFixedMembers() {
+    CPlotDataObj& data = *m_pData;
+    data.m_strDepthUnits =
+        data.m_settings.UnitName(data.m_dInterval >= kFeetInterval ? unitFeet : unitMeters);
+    data.m_dTopOffset = 0.0;
+    data.m_nReadingUnits = unitDegrees;
+    data.m_strReadingUnits = data.m_settings.UnitName(unitDegrees);
+    data.m_strBorehole.Empty();
+    data.m_strSite.Empty();
+    data.m_strProbeSerial.Empty();
+    data.m_strReelSerial.Empty();
+    data.m_strOperator.Empty();
+    data.m_nFileType = kSpiralSurvey;
+    data.m_nFileVersion = kTwiFileVersion;
+    data.m_arrComments.RemoveAll();
+    data.m_nOutputIndex = -1;
+    // A TWI file carries no offset correction; an earlier survey's must not
+    // reach the next CSV output.
+    data.m_dOffsetCorrection = 0.0;
+}
+
+BOOL CTwiDataFile::MatchHeaderKey(CString strKey, CString& strLine) {
+    if (strLine.Find(strKey) < 0) {
+        return FALSE;
+    }
+    const int nColon = strLine.Find(':');
+    if (nColon >= 0) {
+        strLine = strLine.Mid(nColon + 1);
+    }
+    strLine.TrimLeft();
+    strLine.TrimRight();
+    return TRUE;
+}
+
+// "D M Y, H M S" in local time; anything that is not such a date gives the
+// current time, so the survey keeps a plausible date.
+CTime CTwiDataFile::ParseRunDate(CString strLine) {
+    strLine.TrimLeft();
+    const int nComma = strLine.Find(',');
+    if (nComma < 0) {
+        return CTime::GetCurrentTime();
+    }
+    int date[3];  // day, month, year
+    int clock[3]; // hour, minute, second
+    CString strClock = strLine.Mid(nComma + 1);
+    strClock.TrimLeft();
+    if (!ScanWholeNumbers(strLine.Left(nComma), date, 3) || !ScanWholeNumbers(strClock, clock, 3)) {
+        return CTime::GetCurrentTime();
+    }
+    const int nYear = FullYear(date[2]);
+    const int nMonth = date[1];
+    const int nDay = date[0];
+    if (nYear < kFirstYear || nYear > kLastYear || nMonth < 1 || nMonth > 12 || nDay < 1 ||
+        nDay > 31) {
+        return CTime::GetCurrentTime();
+    }
+    const int nHour = clock[0] >= 0 && clock[0] <= 23 ? clock[0] : 0;
+    const int nMinute = clock[1] >= 0 && clock[1] <= 59 ? clock[1] : 0;
+    const int nSecond = clock[2] >= 0 && clock[2] <= 59 ? clock[2] : 0;
+    return CTime(nYear, nMonth, nDay, nHour, nMinute, nSecond, -1);
+}
+
+// Places one cumulative value per data line, the first (deepest) line in slot
+// m_nGridSize - 2 and each further line one slot higher, until slot 0 is
+// filled or a line is not a data line.
+int CTwiDataFile::ReadData() {
+    CPlotDataObj& data = *m_pData;
+    // Without a positive depth and interval AllocateGrid would keep an earlier
+    // file's grid, and nothing of this file may go into it.
+    if (!(std::fabs(data.m_dBottomDepth) > 0.0) || !(data.m_dInterval > 0.0)) {
+        return 0;
+    }
+    data.AllocateGrid();
+    int nSlot = data.m_nGridSize - 2;
+    if (nSlot < 0) {
+        return 0;
+    }
+    CString strLine = ReadFirstDataLine();
+    double dCumulative = 0.0;
+    while (ParseDataLine(strLine, dCumulative)) {
+        data.m_pACum[nSlot] = dCumulative;
+        ++data.m_nReadingCount;
+        if (--nSlot < 0 || !ReadLine(*this, strLine, kDataLineLimit)) {
+            break;
+        }
+    }
+    MoveShortSurveyToTop();
+    return data.m_nReadingCount;
+}
+
+// A data line is a station depth, a comma and the cumulative value (a
+// trailing "deg" is ignored). The station depth must be a number, but only
+// the line's position decides its slot.
+BOOL CTwiDataFile::ParseDataLine(CString strLine, double& dCumulative) {
+    strLine.TrimLeft();
+    const int nComma = strLine.Find(',');
+    if (strLine.IsEmpty() || nComma < 0) {
+        return FALSE;
+    }
+    double dStation = 0.0;
+    if (std::sscanf(strLine.Left(nComma), "%lf", &dStation) != 1) {
+        return FALSE;
+    }
+    CString strValue = strLine.Mid(nComma + 1);
+    strValue.TrimLeft();
+    return std::sscanf(strValue, "%lf", &dCumulative) == 1 ? TRUE : FALSE;
+}
+
+// The last data line of a TWI file is always the shallowest station, one
+// interval down. When a file lists fewer stations than the grid expects (its
+// depth is not a whole multiple of its interval), the values are moved up so
+// that the last line lands in slot 0 and every station sits at its own depth;
+// the slots they leave hold 0.0. A file that fills the grid stays as read.
+void CTwiDataFile::MoveShortSurveyToTop() {
+    CPlotDataObj& data = *m_pData;
+    const int nShift = data.m_nGridSize - 1 - data.m_nReadingCount;
+    if (nShift <= 0 || data.m_nReadingCount <= 0) {
+        return;
+    }
+    double* pCum = data.m_pACum.get();
+    std::copy(pCum + nShift, pCum + nShift + data.m_nReadingCount, pCum);
+    std::fill(pCum + data.m_nReadingCount, pCum + data.m_nGridSize - 1, 0.0);
+}
+
 CString CTwiDataFile::ReadFirstDataLine() {
+    CString strLine;
+    while (ReadLine(*this, strLine, kNoLineLimit)) {
+        strLine.TrimLeft();
+        if (!strLine.IsEmpty()) {
+            return strLine;
+        }
+    }
     return CString();
 }
+
+// Turns the file's running sums back into the twist of each interval, the
+// Face A+ reading; the other faces are not in a TWI file and read 0.0. A face
+// series that could not be allocated is skipped.
 int CTwiDataFile::RebuildIncrements() {
-    return 0;
+    CPlotDataObj& data = *m_pData;
+    if (!data.m_pACum) {
+        return data.m_nReadingCount;
+    }
+    double dPrevious = 0.0;
+    for (int k = 0; k < data.m_nReadingCount; ++k) {
+        const double dIncrement = data.m_pACum[k] - dPrevious;
+        dPrevious = data.m_pACum[k];
+        if (data.m_pAPlus) {
+            data.m_pAPlus[k] = dIncrement;
+        }
+        for (auto* pFace : {&data.m_pAMinus, &data.m_pBPlus, &data.m_pBMinus}) {
+            if (*pFace) {
+                (*pFace)[k] = 0.0;
+            }
+        }
+    }
+    return data.m_nReadingCount;
 }

@@ -28,4 +28,14 @@ public:
     int ReadData();
     CString ReadFirstDataLine();
     int RebuildIncrements();
+
+private:
+    static CString FormatRunDate(const CTime& time);
+    static int CountStations(const CPlotDataObj* pData);
+
+    BOOL ReadHeaderLine(CString& strLine);
+    BOOL TakeHeaderLine(int nPosition, CString& strLine);
+    void SetFixedMembers();
+    static BOOL ParseDataLine(CString strLine, double& dCumulative);
+    void MoveShortSurveyToTop();
 };
