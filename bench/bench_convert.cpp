@@ -77,7 +77,15 @@ void CsvToTwi(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(TwiToCsv)->RangeMultiplier(10)->Range(100, 100000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(CsvToTwi)->RangeMultiplier(10)->Range(100, 100000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(TwiToCsv)
+    ->RangeMultiplier(10)
+    ->Range(100, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(CsvToTwi)
+    ->RangeMultiplier(10)
+    ->Range(100, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 BENCHMARK_MAIN();

@@ -86,9 +86,11 @@ std::string CBatchConverter::ExplainStatus(ConvertOutcome nOutcome, int nDirecti
     if (nOutcome == outcomeReadFailed) {
         if (nDirection == directionTwiToCsv) {
             pszText = ExplainTwiRead(nStatus);
-        } else if (nStatus >= 1 && nStatus <= 14) {
-            return "Header item " + std::to_string(nStatus) +
-                   " is missing or out of order where the KVN CSV header expects it.";
+        } else if (nStatus >= 1 && nStatus <= CCsvDataFile::kHeaderSteps) {
+            return "Header item " + std::to_string(nStatus) + " (\"" +
+                   CCsvDataFile::HeaderKey(nStatus) +
+                   "\") was not found where the KVN CSV header expects it: it is missing, "
+                   "out of order, or a line of commas stands in its place.";
         } else {
             pszText = ExplainCsvRead(nStatus);
         }
@@ -167,8 +169,8 @@ bool CBatchConverter::ConvertFile(const std::string& strPath, int nForcedDirecti
     try {
         command->OnConvert();
     } catch (const CFileException& error) {
-        m_err << strPath << ": " << error.m_strFileName.str() << ": "
-              << error.GetErrorText().str() << "\n";
+        m_err << strPath << ": " << error.m_strFileName.str() << ": " << error.GetErrorText().str()
+              << "\n";
         return false;
     }
 

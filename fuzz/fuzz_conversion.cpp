@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CCsvDataFile csv;
     CTwiDataFile twi;
     CPlotDataObj record;
-    int nRead = bFromTwi ? twi.ReadSurvey(input.c_str(), &record)
-                         : csv.ReadSurvey(input.c_str(), &record);
+    int nRead =
+        bFromTwi ? twi.ReadSurvey(input.c_str(), &record) : csv.ReadSurvey(input.c_str(), &record);
     if (nRead != 0) {
         return 0;
     }

@@ -10,8 +10,15 @@
 
 class CFileException : public std::exception {
 public:
-    enum { none = 0, generic = 1, fileNotFound = 2, accessDenied = 5, sharingViolation = 11,
-           diskFull = 14, endOfFile = 15 };
+    enum {
+        none = 0,
+        generic = 1,
+        fileNotFound = 2,
+        accessDenied = 5,
+        sharingViolation = 11,
+        diskFull = 14,
+        endOfFile = 15
+    };
 
     CFileException() = default;
     CFileException(int cause, int lOsError, const CString& strFileName);

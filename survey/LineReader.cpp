@@ -35,7 +35,7 @@ BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
             return line.empty() ? FALSE : TRUE;
         }
         for (UINT i = 0; i < nGot; ++i) {
-            char ch = block[i];
+            unsigned char ch = static_cast<unsigned char>(block[i]);
             ++nCounted;
             if (ch == kCR) {
                 UINT nNext = i + 1;
@@ -58,7 +58,7 @@ BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
             if (ch == kTab) {
                 line += ' ';
             } else if (ch >= 32 && ch <= 127) {
-                line += ch;
+                line += static_cast<char>(ch);
             }
             if (nLimit != -1 && nCounted >= nLimit) {
                 if (i + 1 < nGot) {

@@ -16,8 +16,8 @@ TEST(CFile, OpenFailureIsAResultWithTheCause) {
     EXPECT_FALSE(file.Open((dir / "missing.twi").c_str(), CFile::modeRead, &error));
     EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
     EXPECT_FALSE(file.Open(dir.path().c_str(), CFile::modeRead));
-    EXPECT_FALSE(file.Open((dir / "no/such/folder.csv").c_str(),
-                           CFile::modeCreate | CFile::modeWrite));
+    EXPECT_FALSE(
+        file.Open((dir / "no/such/folder.csv").c_str(), CFile::modeCreate | CFile::modeWrite));
     EXPECT_FALSE(file.IsOpen());
 }
 
@@ -27,8 +27,8 @@ TEST(CFile, CreateTruncatesWritesAndSeeks) {
     WriteBytes(path, "an older and longer content");
     {
         CFile file;
-        ASSERT_TRUE(file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite |
-                                                CFile::shareDenyWrite));
+        ASSERT_TRUE(
+            file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite));
         file.Write("ABCDEF", 6);
         file.Close();
     }

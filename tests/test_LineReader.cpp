@@ -49,7 +49,8 @@ TEST(ReadLine, LineEndsAndFilteredBytes) {
         {"lone LF ends nothing", "A\nB\r", {{TRUE, "AB"}, {FALSE, ""}}},
         {"LF CR", "A\n\rB\r\n", {{TRUE, "A"}, {TRUE, "B"}, {FALSE, ""}}},
         {"CR CR", "A\r\rB", {{TRUE, "A"}, {TRUE, ""}, {TRUE, "B"}, {FALSE, ""}}},
-        {"tab and bytes outside 32..127", std::string("a\tb\xE9\x01\x7F\0c\r\n", 10),
+        {"tab and bytes outside 32..127",
+         std::string("a\tb\xE9\x01\x7F\0c\r\n", 10),
          {{TRUE, "a b\x7F"
                  "c"},
           {FALSE, ""}}},
@@ -135,10 +136,10 @@ TEST(ParseNumber, LeadingDecimalNumber) {
         const char* text;
         double value;
     } cases[] = {
-        {"  12.5 m", 12.5}, {"-3e2", -300.0}, {"2.20", 2.2},      {"+.5", 0.5},
-        {"7.", 7.0},        {"1e", 1.0},      {"1e+", 1.0},       {"0x10", 0.0},
-        {"", 0.0},          {"abc", 0.0},     {"-", 0.0},         {".", 0.0},
-        {"nan", 0.0},       {"inf", 0.0},     {"\t100.0 ft", 100.0}, {"DEPTH : 5", 0.0},
+        {"  12.5 m", 12.5}, {"-3e2", -300.0}, {"2.20", 2.2}, {"+.5", 0.5}, {"7.", 7.0},
+        {"1e", 1.0},        {"1e+", 1.0},     {"0x10", 0.0}, {"", 0.0},    {"abc", 0.0},
+        {"-", 0.0},         {".", 0.0},       {"nan", 0.0},  {"inf", 0.0}, {"\t100.0 ft", 100.0},
+        {"DEPTH : 5", 0.0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseNumber(c.text), c.value) << "'" << c.text << "'";

@@ -31,6 +31,7 @@ enum HeaderStep {
     stepOffsetCorrection,
 };
 constexpr int kHeaderSteps = stepOffsetCorrection;
+static_assert(kHeaderSteps == CCsvDataFile::kHeaderSteps);
 constexpr const char* kHeaderKeys[kHeaderSteps] = {
     "File Version",
     "File Type",
@@ -187,6 +188,10 @@ double ColumnValue(const double (&dValues)[kFaces], int nColumn) {
 }
 
 } // namespace
+
+LPCSTR CCsvDataFile::HeaderKey(int nStep) {
+    return nStep >= 1 && nStep <= kHeaderSteps ? Key(nStep) : "";
+}
 
 CCsvDataFile::CCsvDataFile() : CSurveyDataFile("csv") {}
 

@@ -27,6 +27,11 @@ public:
     int ReadData();
     CString ReadNonBlankLine();
 
+    // The number of header steps, and the key that step nStep (1 to
+    // kHeaderSteps) looks for; empty outside that range.
+    static constexpr int kHeaderSteps = 14;
+    static LPCSTR HeaderKey(int nStep);
+
 private:
     // One header line: the key, a comma, the value.
     void WriteItem(LPCSTR pszKey, CString strValue);

@@ -1,0 +1,237 @@
+// The conversion command driven without a window, on real files.
+#include "app/ConvertCommand.h"
+
+#include "TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <vector>
+
+using testing_support::DataPath;
+using testing_support::kZoneUtc;
+using testing_support::ReadBytes;
+using testing_support::ScopedTimeZone;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+namespace {
+
+const char* const kTwiGolden = "twi_worked_example.twi";
+const char* const kCsvGolden = "spiral_worked_example.csv";
+
+class CTestHost : public CConvertHost {
+public:
+    int GetDirection() override {
+        ++m_nDirectionAsked;
+        return m_nDirection;
+    }
+    void ShowMessage(CString strText) override { m_messages.push_back(std::string(strText)); }
+
+    int m_nDirection = directionTwiToCsv;
+    int m_nDirectionAsked = 0;
+    std::vector<std::string> m_messages;
+};
+
+class ConvertCommandTest : public ::testing::Test {
+protected:
+    std::string Converted(const std::string& output) {
+        return std::string(CConvertCommand::kMsgConverted) + output;
+    }
+    // One press; returns the one message it showed.
+    std::string Press() {
+        size_t before = m_host.m_messages.size();
+        m_command.OnConvert();
+        EXPECT_EQ(m_host.m_messages.size(), before + 1) << "exactly one message per press";
+        return m_host.m_messages.empty() ? "" : m_host.m_messages.back();
+    }
+
+    ScopedTimeZone m_zone{kZoneUtc};
+    TempDir m_dir;
+    CTestHost m_host;
+    CConvertCommand m_command{m_host};
+};
+
+} // namespace
+
+TEST_F(ConvertCommandTest, NothingSelectedCallsNoConverter) {
+    EXPECT_EQ(Press(), "No file selected.");
+    EXPECT_EQ(m_host.m_nDirectionAsked, 0);
+    EXPECT_EQ(m_command.m_nLastOutcome, outcomeNothingSelected);
+    EXPECT_TRUE(m_command.m_twiFile.m_strPath.IsEmpty());
+    EXPECT_TRUE(m_command.m_csvFile.m_strPath.IsEmpty());
+}
+
+TEST_F(ConvertCommandTest, TwiToCsvWritesTheCsvBesideTheSource) {
+    std::string source = m_dir / "B12.twi";
+    WriteBytes(source, ReadBytes(DataPath(kTwiGolden)));
+    m_command.SelectPath(source.c_str());
+    m_host.m_nDirection = directionTwiToCsv;
+    EXPECT_EQ(Press(), Converted(m_dir / "SDP_B12.csv"));
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_B12.csv"), ReadBytes(DataPath(kCsvGolden)));
+    EXPECT_EQ(m_command.m_nLastOutcome, outcomeConverted);
+}
+
+TEST_F(ConvertCommandTest, CsvToTwiWritesTheTwiBesideTheSource) {
+    std::string source = m_dir / "SDP_0001.csv";
+    WriteBytes(source, ReadBytes(DataPath(kCsvGolden)));
+    m_command.SelectPath(source.c_str());
+    m_host.m_nDirection = directionCsvToTwi;
+    EXPECT_EQ(Press(), Converted(m_dir / "SDP_0001.twi"));
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_0001.twi"), ReadBytes(DataPath(kTwiGolden)));
+}
+
+TEST_F(ConvertCommandTest, ReadAndWriteFailuresShowTheirCodeAndWriteNothing) {
+    WriteBytes(m_dir / "csv_content.twi", ReadBytes(DataPath(kCsvGolden)));
+    WriteBytes(m_dir / "B7.twi", ReadBytes(DataPath(kTwiGolden)));
+    std::filesystem::create_directory(m_dir / "SDP_B7.csv"); // the output name is taken by a folder
+    WriteBytes(m_dir / "empty.csv", "");
+    struct {
+        std::string source;
+        int direction;
+        std::string message;
+        ConvertOutcome outcome;
+    } cases[] = {
+        {m_dir / "missing.twi", directionTwiToCsv, "Error reading data file, code = -1.",
+         outcomeReadFailed},
+        {m_dir / "missing.csv", directionCsvToTwi, "Error reading data file, code = -1.",
+         outcomeReadFailed},
+        // The direction is not checked against the extension: the reader decides.
+        {m_dir / "csv_content.twi", directionTwiToCsv, "Error reading data file, code = -3.",
+         outcomeReadFailed},
+        {m_dir / "empty.csv", directionCsvToTwi, "Error reading data file, code = -2.",
+         outcomeReadFailed},
+        {m_dir / "B7.twi", directionTwiToCsv, "Error reading data file, code = 2.",
+         outcomeWriteFailed},
+    };
+    for (const auto& c : cases) {
+        m_command.SelectPath(c.source.c_str());
+        m_host.m_nDirection = c.direction;
+        EXPECT_EQ(Press(), c.message) << c.source;
+        EXPECT_EQ(m_command.m_nLastOutcome, c.outcome) << c.source;
+    }
+    // Besides the sources and the folder, nothing was written.
+    int nEntries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+        ++nEntries;
+    }
+    EXPECT_EQ(nEntries, 4);
+}
+
+TEST_F(ConvertCommandTest, NoDirectionSelectedConvertsNothing) {
+    std::string source = m_dir / "SDP_B12.csv";
+    WriteBytes(source, ReadBytes(DataPath(kCsvGolden)));
+    m_command.SelectPath(source.c_str());
+    m_host.m_nDirection = directionNone;
+    EXPECT_EQ(Press(), "Select the conversion direction before pressing the Convert button.");
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "SDP_SDP_B12.csv"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "SDP_B12.twi"));
+}
+
+TEST_F(ConvertCommandTest, SecondPressReplacesTheOutput) {
+    std::string source = m_dir / "B12.twi";
+    WriteBytes(source, ReadBytes(DataPath(kTwiGolden)));
+    m_command.SelectPath(source.c_str());
+    Press();
+    WriteBytes(m_dir / "SDP_B12.csv", "edited by hand");
+    EXPECT_EQ(Press(), Converted(m_dir / "SDP_B12.csv"));
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_B12.csv"), ReadBytes(DataPath(kCsvGolden)));
+}
+
+TEST_F(ConvertCommandTest, RoundTripNeverOverwritesTheOriginalCsv) {
+    std::string original = m_dir / "SDP_B12.csv";
+    WriteBytes(original, ReadBytes(DataPath(kCsvGolden)));
+    m_command.SelectPath(original.c_str());
+    m_host.m_nDirection = directionCsvToTwi;
+    EXPECT_EQ(Press(), Converted(m_dir / "SDP_B12.twi"));
+    WriteBytes(original, "the field engineer's original");
+
+    m_command.SelectPath((m_dir / "SDP_B12.twi").c_str());
+    m_host.m_nDirection = directionTwiToCsv;
+    EXPECT_EQ(Press(), Converted(m_dir / "SDP_SDP_B12.csv"));
+    EXPECT_EQ(ReadBytes(original), "the field engineer's original");
+}
+
+TEST_F(ConvertCommandTest, BareNameConvertsInTheCurrentFolder) {
+    WriteBytes(m_dir / "B12.twi", ReadBytes(DataPath(kTwiGolden)));
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.path());
+    m_command.SelectPath("B12.twi");
+    std::string message = Press();
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(message, Converted("SDP_B12.csv"));
+    EXPECT_TRUE(std::filesystem::exists(m_dir / "SDP_B12.csv"));
+}
+
+TEST_F(ConvertCommandTest, TwiAfterCsvCarriesNoOffsetCorrectionOver) {
+    std::string csv = ReadBytes(DataPath(kCsvGolden));
+    std::string corrected = csv;
+    corrected.replace(corrected.find("Offset Correction,0.000000"), 26,
+                      "Offset Correction,1.500000");
+    WriteBytes(m_dir / "SDP_A1.csv", corrected);
+    WriteBytes(m_dir / "B12.twi", ReadBytes(DataPath(kTwiGolden)));
+
+    m_command.SelectPath((m_dir / "SDP_A1.csv").c_str());
+    m_host.m_nDirection = directionCsvToTwi;
+    Press();
+    EXPECT_EQ(m_command.m_plotData.m_dOffsetCorrection, 1.5);
+
+    m_command.SelectPath((m_dir / "B12.twi").c_str());
+    m_host.m_nDirection = directionTwiToCsv;
+    Press();
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_B12.csv"), csv);
+}
+
+TEST(ConvertCommand, GetDirectoryKeepsTheLastSeparatorOfEitherKind) {
+    CTestHost host;
+    CConvertCommand command(host);
+    struct {
+        const char* path;
+        const char* directory;
+    } cases[] = {
+        {"C:\\Data\\Site 4\\SDP_B12.csv", "C:\\Data\\Site 4\\"},
+        {"C:\\B12.twi", "C:\\"},
+        {"/data/site 4/B12.twi", "/data/site 4/"},
+        {"/B12.twi", "/"},
+        {"a/b\\c.twi", "a/b\\"},
+        {"B12.twi", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::string(command.GetDirectory(c.path)), c.directory) << c.path;
+    }
+}
+
+TEST(ConvertCommand, SelectPathSplitsNameExtensionAndTitle) {
+    CTestHost host;
+    CConvertCommand command(host);
+    struct {
+        const char* path;
+        const char* name;
+        const char* ext;
+        const char* title;
+    } cases[] = {
+        {"/data/B12.twi", "B12.twi", "twi", "B12"},
+        {"C:\\Data\\SDP_0001.CSV", "SDP_0001.CSV", "CSV", "SDP_0001"},
+        {"/data/a.b.c.csv", "a.b.c.csv", "csv", "a.b.c"},
+        {"/data.x/notes", "notes", "", "notes"},
+        {"B12.", "B12.", "", "B12"},
+    };
+    for (const auto& c : cases) {
+        command.SelectPath(c.path);
+        EXPECT_EQ(std::string(command.m_strPathName), c.path);
+        EXPECT_EQ(std::string(command.m_strSelection), c.path);
+        EXPECT_EQ(std::string(command.m_strFileName), c.name) << c.path;
+        EXPECT_EQ(std::string(command.m_strFileExt), c.ext) << c.path;
+        EXPECT_EQ(std::string(command.m_strFileTitle), c.title) << c.path;
+    }
+}
+
+TEST(ConvertCommand, GuessDirectionFromTheExtension) {
+    EXPECT_EQ(CConvertCommand::GuessDirection("csv"), directionCsvToTwi);
+    EXPECT_EQ(CConvertCommand::GuessDirection("CSV"), directionCsvToTwi);
+    EXPECT_EQ(CConvertCommand::GuessDirection("Twi"), directionTwiToCsv);
+    EXPECT_EQ(CConvertCommand::GuessDirection("txt"), directionNone);
+    EXPECT_EQ(CConvertCommand::GuessDirection(""), directionNone);
+    EXPECT_EQ(CConvertCommand::GuessDirection("SDP_"), directionNone);
+}

@@ -1,0 +1,136 @@
+// veltrane-convert run as a process, as a field office would run it.
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+using testing_support::DataPath;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class VeltraneConvertTest : public ::testing::Test {
+protected:
+    // Runs the converter with the arguments (already quoted for the shell)
+    // in the test's folder, with the time zone pinned.
+    Result Run(const std::string& args) {
+        std::string command = "cd '" + m_dir.path() + "' && TZ=UTC0 '" VELTRANE_CONVERT_EXE "' " +
+                              args + " > .out 2> .err";
+        int raw = std::system(command.c_str());
+        Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(m_dir / ".out"),
+                      ReadBytes(m_dir / ".err")};
+        std::filesystem::remove(m_dir / ".out");
+        std::filesystem::remove(m_dir / ".err");
+        return result;
+    }
+    void Put(const std::string& name, const std::string& golden) {
+        WriteBytes(m_dir / name, ReadBytes(DataPath(golden)));
+    }
+    bool Exists(const std::string& name) { return std::filesystem::exists(m_dir / name); }
+
+    TempDir m_dir;
+    const std::string kTwi = "twi_worked_example.twi";
+    const std::string kCsv = "spiral_worked_example.csv";
+    const std::string kConverted = "Spiral data file converted. New file located at\n";
+};
+
+} // namespace
+
+TEST_F(VeltraneConvertTest, BatchOfGoodFilesConvertsEachByItsExtension) {
+    Put("B12.twi", kTwi);
+    Put("SDP_0001.CSV", kCsv);
+    Result r = Run("B12.twi SDP_0001.CSV");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, kConverted + "SDP_B12.csv\n" + kConverted + "SDP_0001.twi\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_B12.csv"), ReadBytes(DataPath(kCsv)));
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_0001.twi"), ReadBytes(DataPath(kTwi)));
+}
+
+TEST_F(VeltraneConvertTest, FailuresAreReportedExplainedAndCounted) {
+    Put("good.twi", kTwi);
+    Put("csv_inside.twi", kCsv);
+    WriteBytes(m_dir / "notes.txt", "hello");
+    Result r = Run("missing.csv good.twi csv_inside.twi notes.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, kConverted + "SDP_good.csv\n");
+    EXPECT_NE(r.err.find("missing.csv: Error reading data file, code = -1.\n"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("csv_inside.twi: Error reading data file, code = -3.\nThis is not a "
+                         "readable TWI survey"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("notes.txt: The file format type can not determined.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find('\r'), std::string::npos);
+    EXPECT_FALSE(Exists("SDP_csv_inside.csv"));
+
+    std::string csv = ReadBytes(DataPath(kCsv));
+    csv.erase(csv.find("Offset Correction"),
+              csv.find("\r\n", csv.find("Offset Correction")) + 2 - csv.find("Offset Correction"));
+    WriteBytes(m_dir / "SDP_no_offset.csv", csv);
+    r = Run("SDP_no_offset.csv");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("SDP_no_offset.csv: Error reading data file, code = 14.\nHeader item 14 "
+                         "(\"Offset Correction\") was not found"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(VeltraneConvertTest, ToNamesTheTargetWhateverTheExtension) {
+    Put("survey.dat", kTwi);
+    Put("export.txt", kCsv);
+    Result r = Run("--to csv survey.dat");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_survey.csv"), ReadBytes(DataPath(kCsv)));
+    r = Run("--to=twi export.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(m_dir / "export.twi"), ReadBytes(DataPath(kTwi)));
+    // Forcing the wrong reader fails with that reader's code.
+    r = Run("--to twi survey.dat");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("code = -3."), std::string::npos);
+}
+
+TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
+    struct {
+        std::string args;
+        int status;
+        std::string expectOut;
+        std::string expectErr;
+    } cases[] = {
+        {"", 2, "", "no survey file given"},
+        {"--to", 2, "", "needs a format"},
+        {"--to xml a.twi", 2, "", "unknown format 'xml'"},
+        {"--bogus a.twi", 2, "", "unknown option '--bogus'"},
+        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] FILE...", ""},
+        {"--version", 0, "Veltrane Version 1.0\n", ""},
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_NE(r.out.find(c.expectOut), std::string::npos) << c.args << ": " << r.out;
+        EXPECT_NE(r.err.find(c.expectErr), std::string::npos) << c.args << ": " << r.err;
+        if (c.status == 2) {
+            EXPECT_NE(r.err.find("Try 'veltrane-convert --help'"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(VeltraneConvertTest, DoubleDashEndsOptions) {
+    Put("--odd.twi", kTwi);
+    Result r = Run("-- --odd.twi");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Exists("SDP_--odd.csv"));
+}
