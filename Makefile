@@ -65,7 +65,7 @@ test: test-unit test-sanitize fuzz
 	@echo "All test layers passed: unit tests, sanitizer tests, fuzzing."
 
 run: build
-	@echo "The window is not built yet."
+	@BUILD=$(BUILD) bash scripts/run.sh
 
 clean:
 	rm -rf $(BUILD) build-*

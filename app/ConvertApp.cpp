@@ -1,0 +1,62 @@
+#include "app/ConvertApp.h"
+
+#include "app/ConvertDlg.h"
+
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+#include <clocale>
+
+namespace {
+
+// Renders a vector icon at the sizes desktops ask for, so that it stays
+// sharp in title bars, task bars and menus alike.
+QIcon RenderIcon(const QString& strResource) {
+    QSvgRenderer renderer(strResource);
+    QIcon icon;
+    for (int nSize : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(nSize, nSize);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+// Qt's name for the program when the system passed none.
+char g_szDefaultName[] = "veltrane";
+
+} // namespace
+
+CConvertApp::CConvertApp(int argc, char** argv)
+    : m_argv{argc > 0 && argv[0] ? argv[0] : g_szDefaultName, nullptr}, m_app(m_argc, m_argv) {
+    // Qt has switched the C library to the user's locale; under a German or
+    // French one "%.1f" would write "2,0" and sscanf would stop at the dot.
+    // Survey files always use the dot, so numbers stay in the "C" locale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    QApplication::setWindowIcon(AppIcon());
+    // Lets a desktop match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));
+}
+
+int CConvertApp::InitInstance() {
+    CConvertDlg dlg;
+    dlg.exec();
+    return 0;
+}
+
+QString CConvertApp::MessageCaption() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+QIcon CConvertApp::AppIcon() {
+    return RenderIcon(QStringLiteral(":/icons/veltrane.svg"));
+}
+
+QIcon CConvertApp::PictureIcon() {
+    return RenderIcon(QStringLiteral(":/icons/casing.svg"));
+}

@@ -1,0 +1,306 @@
+#include "app/ConvertDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/ConvertApp.h"
+#include "app/DialogUnits.h"
+#include "platform/CFile.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <memory>
+
+#ifdef Q_OS_WIN
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+namespace {
+
+// The choices of the file dialog: what each shows, then what it lists. Names
+// of CSV surveys start with "SDP_"; any other CSV file is listed only under
+// the last choice.
+const char* const kFileFilters[] = {
+    "All Spiral Files (*.csv;*.twi) (SDP_*.csv *.twi)",
+    "KVN Spiral Files (*.csv) (SDP_*.csv)",
+    "TWI Spiral Files (*.twi) (*.twi)",
+    "All Files (*.*) (*)",
+};
+
+// Paths travel to the converters as the bytes the file system uses.
+CString ToPath(const QString& strPath) {
+    return CString(QFile::encodeName(QDir::toNativeSeparators(strPath)).constData());
+}
+
+QString FromPath(const CString& strPath) {
+    return QFile::decodeName(QByteArray(strPath, strPath.GetLength()));
+}
+
+} // namespace
+
+CConvertDlg::CConvertDlg(QWidget* pParent)
+    : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFile),
+      m_sink(&CConvertDlg::ShowMessageBox) {
+    setWindowTitle(QString::fromLatin1(kTitle));
+    // A fixed dialog with a close button only: no minimise, maximise or help box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(CConvertApp::AppIcon());
+    setAcceptDrops(true);
+    CreateControls();
+
+    m_pAboutAction = new QAction(QString::fromLatin1(kAboutItem), this);
+    m_pAboutAction->setShortcut(QKeySequence(Qt::Key_F1));
+    m_pAboutAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_pAboutAction, &QAction::triggered, this, &CConvertDlg::OnAbout);
+    addAction(m_pAboutAction);
+
+    // The start state: nothing selected, the direction TWI to KVN CSV, and
+    // the focus in the selection box, the first control of the tab order.
+    m_cbDirection->setCurrentIndex(directionTwiToCsv);
+    m_pSelection->setFocus();
+}
+
+void CConvertDlg::CreateControls() {
+    CDialogUnits units(font());
+    setFixedSize(units.MapSize(389, 54));
+
+    // The selected path, read-only; a long path wraps onto a second line.
+    m_pSelection = new QPlainTextEdit(this);
+    m_pSelection->setObjectName(QStringLiteral("selection"));
+    m_pSelection->setGeometry(units.MapRect(5, 7, 317, 21));
+    m_pSelection->setReadOnly(true);
+    m_pSelection->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_pSelection->setFocusPolicy(Qt::StrongFocus);
+    m_pSelection->setTabChangesFocus(true);
+    m_pSelection->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_pSelection->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pSelection->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pSelection->document()->setDocumentMargin(2);
+    m_pSelection->setAcceptDrops(false);
+    m_pSelection->viewport()->setAcceptDrops(false);
+    m_pSelection->viewport()->installEventFilter(this);
+
+    m_pBrowse = new QPushButton(QStringLiteral("Browse..."), this);
+    m_pBrowse->setObjectName(QStringLiteral("browse"));
+    m_pBrowse->setGeometry(units.MapRect(324, 7, 58, 15));
+    connect(m_pBrowse, &QPushButton::clicked, this, &CConvertDlg::OnBrowse);
+
+    // The direction: an entry of the list, or typed text, which selects none.
+    m_cbDirection = new QComboBox(this);
+    m_cbDirection->setObjectName(QStringLiteral("direction"));
+    m_cbDirection->setEditable(true);
+    m_cbDirection->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* pszEntry : kDirectionEntries) {
+        m_cbDirection->addItem(QString::fromLatin1(pszEntry));
+    }
+    m_cbDirection->lineEdit()->setAcceptDrops(false);
+    m_cbDirection->lineEdit()->installEventFilter(this);
+
+    // Where the desktop's font and style need more room for the entries than
+    // the grid gives, the box grows and Convert moves along, so that no entry
+    // is cut off. The box keeps its own height, level with Convert.
+    QRect rcDirection = units.MapRect(5, 33, 106, 41);
+    m_cbDirection->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    int nWider = qMax(0, m_cbDirection->sizeHint().width() - rcDirection.width());
+    rcDirection.setWidth(rcDirection.width() + nWider);
+    rcDirection.setHeight(m_cbDirection->sizeHint().height());
+
+    m_pConvert = new QPushButton(QStringLiteral("Convert"), this);
+    m_pConvert->setObjectName(QStringLiteral("convert"));
+    m_pConvert->setGeometry(units.MapRect(113, 32, 66, 15).translated(nWider, 0));
+    connect(m_pConvert, &QPushButton::clicked, this, &CConvertDlg::OnConvert);
+
+    rcDirection.moveTop(m_pConvert->geometry().center().y() - rcDirection.height() / 2);
+    m_cbDirection->setGeometry(rcDirection);
+
+    // The picture; a click on it opens the About box.
+    m_pPicture = new QLabel(this);
+    m_pPicture->setObjectName(QStringLiteral("picture"));
+    QRect rcPicture = units.MapRect(361, 28, 21, 20);
+    int nSide = qMin(rcPicture.width(), rcPicture.height());
+    m_pPicture->setGeometry(rcPicture.x(), rcPicture.y(), nSide, nSide);
+    m_pPicture->setPixmap(
+        CConvertApp::PictureIcon().pixmap(QSize(nSide, nSide), devicePixelRatioF()));
+    m_pPicture->setCursor(Qt::PointingHandCursor);
+    m_pPicture->installEventFilter(this);
+
+    setTabOrder(m_pSelection, m_pBrowse);
+    setTabOrder(m_pBrowse, m_cbDirection);
+    setTabOrder(m_cbDirection, m_pConvert);
+}
+
+QString CConvertDlg::ChooseSurveyFile(QWidget* pParent) {
+    QFileDialog dialog(pParent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A name that does not exist is accepted; the reader reports it on Convert.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Qt's own dialog shows each choice as written, patterns apart.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    QStringList filters;
+    for (const char* pszFilter : kFileFilters) {
+        filters << QString::fromLatin1(pszFilter);
+    }
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.first());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().first();
+}
+
+void CConvertDlg::ShowMessageBox(QWidget* pParent, const QString& strCaption,
+                                 const QString& strText) {
+    QString strShown = strText;
+    strShown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    bool bConverted = strText.startsWith(QString::fromLatin1(CConvertCommand::kMsgConverted));
+    QMessageBox box(bConverted ? QMessageBox::Information : QMessageBox::Warning, strCaption,
+                    strShown, QMessageBox::Ok, pParent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void CConvertDlg::OnBrowse() {
+    QString strPath = m_chooser(this);
+    if (!strPath.isEmpty()) {
+        SelectFile(strPath);
+    }
+}
+
+void CConvertDlg::SelectFile(const QString& strPath) {
+    m_command.SelectPath(ToPath(strPath));
+    int nDirection = CConvertCommand::GuessDirection(m_command.m_strFileExt);
+    if (nDirection == directionNone) {
+        ShowMessage(CConvertCommand::kMsgUnknownType);
+    } else {
+        m_cbDirection->setCurrentIndex(nDirection);
+    }
+    m_pSelection->setPlainText(FromPath(m_command.m_strSelection));
+}
+
+void CConvertDlg::OnConvert() {
+    // A device error or a full disk ends the command with a file exception;
+    // it must not unwind through Qt's event handling. The user learns which
+    // file failed and why, and the window carries on.
+    try {
+        m_command.OnConvert();
+    } catch (const CFileException& e) {
+        CString strText = "The file " + e.m_strFileName + " could not be read or written:\r\n" +
+                          e.GetErrorText() + ".";
+        ShowMessage(strText);
+    }
+}
+
+void CConvertDlg::OnAbout() {
+    CAboutDlg dlgAbout(this);
+    dlgAbout.exec();
+}
+
+int CConvertDlg::GetDirection() {
+    // Typed text that is not the selected entry selects no direction.
+    int nIndex = m_cbDirection->currentIndex();
+    if (nIndex < 0 || m_cbDirection->currentText() != m_cbDirection->itemText(nIndex)) {
+        return directionNone;
+    }
+    return nIndex;
+}
+
+void CConvertDlg::ShowMessage(CString strText) {
+    m_sink(this, CConvertApp::MessageCaption(),
+           QString::fromLocal8Bit(strText, strText.GetLength()));
+}
+
+bool CConvertDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched == m_pPicture && pEvent->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(pEvent)->button() == Qt::LeftButton) {
+        OnAbout();
+        return true;
+    }
+    // The text fields keep their own menu (copy, paste) and add the About item.
+    if (pEvent->type() == QEvent::ContextMenu &&
+        (pWatched == m_pSelection->viewport() || pWatched == m_cbDirection->lineEdit())) {
+        auto* pContext = static_cast<QContextMenuEvent*>(pEvent);
+        std::unique_ptr<QMenu> pMenu(pWatched == m_pSelection->viewport()
+                                         ? m_pSelection->createStandardContextMenu(pContext->pos())
+                                         : m_cbDirection->lineEdit()->createStandardContextMenu());
+        pMenu->addSeparator();
+        pMenu->addAction(m_pAboutAction);
+        pMenu->exec(pContext->globalPos());
+        return true;
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
+}
+
+void CConvertDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
+    QMenu menu(this);
+    menu.addAction(m_pAboutAction);
+    menu.exec(pEvent->globalPos());
+}
+
+QString CConvertDlg::DroppedFile(const QMimeData* pData) {
+    if (pData == nullptr || !pData->hasUrls() || pData->urls().size() != 1 ||
+        !pData->urls().first().isLocalFile()) {
+        return QString();
+    }
+    return pData->urls().first().toLocalFile();
+}
+
+void CConvertDlg::dragEnterEvent(QDragEnterEvent* pEvent) {
+    if (!DroppedFile(pEvent->mimeData()).isEmpty()) {
+        pEvent->acceptProposedAction();
+    }
+}
+
+void CConvertDlg::dropEvent(QDropEvent* pEvent) {
+    QString strPath = DroppedFile(pEvent->mimeData());
+    if (strPath.isEmpty()) {
+        return;
+    }
+    pEvent->acceptProposedAction();
+    SelectFile(strPath);
+}
+
+#ifdef Q_OS_WIN
+// The command id of the About item in the system menu.
+constexpr UINT kIdAboutBox = 0x0010;
+
+// On Windows the About item goes into the real system menu, after a separator.
+void CConvertDlg::showEvent(QShowEvent* pEvent) {
+    QDialog::showEvent(pEvent);
+    if (m_bSystemMenuReady) {
+        return;
+    }
+    m_bSystemMenuReady = true;
+    HMENU hMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (hMenu != nullptr) {
+        ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(hMenu, MF_STRING, kIdAboutBox,
+                      reinterpret_cast<LPCWSTR>(QString::fromLatin1(kAboutItem).utf16()));
+    }
+}
+
+bool CConvertDlg::nativeEvent(const QByteArray& eventType, void* pMessage, qintptr* pResult) {
+    auto* pMsg = static_cast<MSG*>(pMessage);
+    if (pMsg->message == WM_SYSCOMMAND && (pMsg->wParam & 0xFFF0) == kIdAboutBox) {
+        OnAbout();
+        *pResult = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, pMessage, pResult);
+}
+#endif

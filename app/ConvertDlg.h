@@ -1,0 +1,89 @@
+// The main window: one row to pick the survey file, one row to pick the
+// direction and convert it. It owns the conversion command and with it the
+// one survey record, for its whole life.
+#pragma once
+
+#include "app/ConvertCommand.h"
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMimeData;
+class QPlainTextEdit;
+class QPushButton;
+
+class CConvertDlg : public QDialog, public CConvertHost {
+    Q_OBJECT
+
+public:
+    // Asks the user for one survey file; an empty text when cancelled.
+    using FileChooser = std::function<QString(QWidget* pParent)>;
+    // Shows one modal message with a single OK button.
+    using MessageSink =
+        std::function<void(QWidget* pParent, const QString& strCaption, const QString& strText)>;
+
+    static constexpr const char* kTitle = "Veltrane";
+    static constexpr const char* kAboutItem = "&About Veltrane...";
+    static constexpr const char* kDirectionEntries[] = {
+        "TWI (*.twi) ----> KVN (*.csv)",
+        "KVN (*.csv) ---> TWI (*.twi)",
+    };
+
+    explicit CConvertDlg(QWidget* pParent = nullptr);
+
+    // Tests put their own file choice and message display in place of the
+    // file dialog and the message box.
+    void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+    void SetMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+
+    // The file dialog of Browse, and the message box.
+    static QString ChooseSurveyFile(QWidget* pParent);
+    static void ShowMessageBox(QWidget* pParent, const QString& strCaption, const QString& strText);
+
+    // Selects a file as Browse does: the selection, the direction guessed
+    // from its extension (or the format message), then the path on show.
+    void SelectFile(const QString& strPath);
+
+    const CConvertCommand& Command() const { return m_command; }
+
+    // What the conversion command asks of its window.
+    int GetDirection() override;
+    void ShowMessage(CString strText) override;
+
+public slots:
+    void OnBrowse();
+    void OnConvert();
+    void OnAbout();
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+#ifdef Q_OS_WIN
+    void showEvent(QShowEvent* pEvent) override;
+    bool nativeEvent(const QByteArray& eventType, void* pMessage, qintptr* pResult) override;
+#endif
+
+private:
+    void CreateControls();
+    // The one local file of a drag, or an empty text.
+    static QString DroppedFile(const QMimeData* pData);
+
+    CConvertCommand m_command;
+    QPlainTextEdit* m_pSelection = nullptr;
+    QPushButton* m_pBrowse = nullptr;
+    QComboBox* m_cbDirection = nullptr;
+    QPushButton* m_pConvert = nullptr;
+    QLabel* m_pPicture = nullptr;
+    QAction* m_pAboutAction = nullptr;
+    FileChooser m_chooser;
+    MessageSink m_sink;
+#ifdef Q_OS_WIN
+    bool m_bSystemMenuReady = false;
+#endif
+};

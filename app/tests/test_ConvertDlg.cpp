@@ -1,0 +1,622 @@
+// The Veltrane window, driven as a user would: Browse, the direction box,
+// Convert, drops, the About box. The whole suite runs under a comma-decimal
+// locale, as a German user runs the program.
+#include "app/AboutDlg.h"
+#include "app/ConvertApp.h"
+#include "app/ConvertDlg.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+#include <clocale>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr const char* kCommaLocale = "de_DE.UTF-8";
+
+// One spiral survey in both formats: each converts into the other.
+const QByteArray kTwiSurvey = " D  M  Y    H  M  S\r\n"
+                              "12 02 10,  20 28 45     RUN ID.   : 0000\r\n"
+                              "DEPTH     : 10.0\r\n"
+                              "INTERVAL  : 2.0\r\n"
+                              "010.00,     1.2 deg\r\n"
+                              "008.00,     0.9 deg\r\n"
+                              "006.00,     0.5 deg\r\n"
+                              "004.00,     0.3 deg\r\n"
+                              "002.00,     0.1 deg\r\n"
+                              "\r\n"
+                              "RUN END\r\n";
+
+const QByteArray kCsvSurvey = "KVN Digital Inclinometer Data\r\n"
+                              "File Version,2.20\r\n"
+                              "File Type,Digital Spiral\r\n"
+                              "Site,\r\n"
+                              "Borehole,\r\n"
+                              "Probe Serial#,\r\n"
+                              "Reel Serial#,\r\n"
+                              "Reading Date(m/d/y),02/12/2010,20:28:45\r\n"
+                              "Depth,10.0,-2.0\r\n"
+                              "Interval,2.0\r\n"
+                              "Depth Units,feet\r\n"
+                              "Reading Units,degrees\r\n"
+                              "Operator,\r\n"
+                              "Comment:\r\n"
+                              "Comment End:\r\n"
+                              "Offset Correction,0.000000\r\n"
+                              "\r\n"
+                              "Depth,Face A+,Face A-,Face B+,Face B-\r\n"
+                              "\r\n"
+                              "-2.0,0.1,1.2,0.0,0.0\r\n"
+                              "-4.0,0.2,1.1,0.0,0.0\r\n"
+                              "-6.0,0.2,0.9,0.0,0.0\r\n"
+                              "-8.0,0.4,0.7,0.0,0.0\r\n"
+                              "-10.0,0.3,0.3,0.0,0.0\r\n";
+
+const QString kMsgUnknownType = QString::fromLatin1(CConvertCommand::kMsgUnknownType);
+const QString kMsgConverted = QString::fromLatin1(CConvertCommand::kMsgConverted);
+
+void WriteFile(const QString& strPath, const QByteArray& bytes) {
+    QFile file(strPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString FromCString(const CString& str) {
+    return QString::fromLocal8Bit(static_cast<const char*>(str));
+}
+
+QByteArray ReadFile(const QString& strPath) {
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A main window whose file dialog and message box are replaced: Browse
+// returns m_strChoice, and every message is kept together with what the
+// selection box showed when it came.
+struct Window {
+    Window() {
+        dlg.SetFileChooser([this](QWidget*) { return m_strChoice; });
+        dlg.SetMessageSink([this](QWidget*, const QString& strCaption, const QString& strText) {
+            m_captions << strCaption;
+            m_messages << strText;
+            m_shownAtMessage << Selection()->toPlainText();
+        });
+    }
+
+    QPlainTextEdit* Selection() { return dlg.findChild<QPlainTextEdit*>("selection"); }
+    QComboBox* Direction() { return dlg.findChild<QComboBox*>("direction"); }
+    QPushButton* Button(const char* pszName) { return dlg.findChild<QPushButton*>(pszName); }
+
+    void Browse(const QString& strChoice) {
+        m_strChoice = strChoice;
+        Button("browse")->click();
+    }
+    void Convert() { Button("convert")->click(); }
+    void ClearMessages() {
+        m_captions.clear();
+        m_messages.clear();
+        m_shownAtMessage.clear();
+    }
+
+    CConvertDlg dlg;
+    QString m_strChoice;
+    QStringList m_captions;
+    QStringList m_messages;
+    QStringList m_shownAtMessage;
+};
+
+// Triggers whatever should open a modal dialog, and hands that dialog to
+// onModal once it is up (from inside its event loop).
+void WithNextModal(const std::function<void(QWidget*)>& onModal,
+                   const std::function<void()>& trigger) {
+    QTimer::singleShot(0, [onModal] { onModal(QApplication::activeModalWidget()); });
+    trigger();
+}
+
+} // namespace
+
+class TestConvertDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startState();
+    void browseGuessesDirection_data();
+    void browseGuessesDirection();
+    void cancelKeepsSelection();
+    void fileDialogChoices();
+    void handPickedDirection();
+    void convertEndToEnd_data();
+    void convertEndToEnd();
+    void convertFileException();
+    void dropSelectsFile_data();
+    void dropSelectsFile();
+    void aboutOpens_data();
+    void aboutOpens();
+    void contextMenuOffersAbout();
+    void dialogsEnd_data();
+    void dialogsEnd();
+    void commaLocaleWritesSameBytes_data();
+    void commaLocaleWritesSameBytes();
+    void savePictures();
+};
+
+void TestConvertDlg::startState() {
+    Window w;
+    QCOMPARE(w.dlg.windowTitle(), QStringLiteral("Veltrane"));
+    QVERIFY(w.Selection()->toPlainText().isEmpty());
+    QVERIFY(w.Selection()->isReadOnly());
+    QVERIFY(w.dlg.Command().m_strSelection.IsEmpty());
+    QCOMPARE(w.Direction()->count(), 2);
+    QCOMPARE(w.Direction()->itemText(0), QStringLiteral("TWI (*.twi) ----> KVN (*.csv)"));
+    QCOMPARE(w.Direction()->itemText(1), QStringLiteral("KVN (*.csv) ---> TWI (*.twi)"));
+    QCOMPARE(w.Direction()->currentIndex(), 0);
+    QVERIFY(w.Direction()->isEditable());
+    QCOMPARE(w.dlg.GetDirection(), 0);
+    QCOMPARE(w.Button("browse")->text(), QStringLiteral("Browse..."));
+    QCOMPARE(w.Button("convert")->text(), QStringLiteral("Convert"));
+    QCOMPARE(w.dlg.findChildren<QPushButton*>().size(), 2); // no OK, no Cancel
+
+    const QList<QAction*> actions = w.dlg.actions();
+    QVERIFY(std::any_of(actions.begin(), actions.end(), [](QAction* pAction) {
+        return pAction->text() == QStringLiteral("&About Veltrane...");
+    }));
+
+    // A fixed window without minimise and maximise boxes.
+    QCOMPARE(w.dlg.minimumSize(), w.dlg.maximumSize());
+    QVERIFY(!(w.dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+    // The focus starts in the selection box, and Tab follows the rows.
+    w.dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg));
+    QCOMPARE(QApplication::focusWidget(), w.Selection());
+    QList<QWidget*> order;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* pFocus = QApplication::focusWidget();
+        order << (pFocus == w.Direction()->lineEdit() ? w.Direction() : pFocus);
+    }
+    QCOMPARE(order, (QList<QWidget*>{w.Button("browse"), w.Direction(), w.Button("convert"),
+                                     w.Selection()}));
+}
+
+void TestConvertDlg::browseGuessesDirection_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("upper-case csv") << "SDP_0001.CSV" << 0 << 1 << "SDP_0001";
+    QTest::newRow("mixed-case twi") << "B12.Twi" << 1 << 0 << "B12";
+    QTest::newRow("twi that does not exist") << "absent.twi" << 1 << 0 << "absent";
+    QTest::newRow("last dot counts") << "SDP_site.4.csv" << 0 << 1 << "SDP_site.4";
+    QTest::newRow("other extension keeps 0") << "notes.txt" << 0 << 0 << "notes";
+    QTest::newRow("other extension keeps 1") << "notes.txt" << 1 << 1 << "notes";
+    QTest::newRow("no extension") << "README" << 1 << 1 << "README";
+}
+
+void TestConvertDlg::browseGuessesDirection() {
+    QFETCH(QString, name);
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QFETCH(QString, title);
+
+    QTemporaryDir dir;
+    Window w;
+    const QString strEarlier = dir.filePath(before == 1 ? "earlier.csv" : "earlier.twi");
+    w.Browse(strEarlier);
+    QCOMPARE(w.Direction()->currentIndex(), before);
+    w.ClearMessages();
+
+    const QString strPath = dir.filePath(name);
+    w.Browse(strPath);
+    QCOMPARE(w.Selection()->toPlainText(), strPath);
+    QCOMPARE(w.Direction()->currentIndex(), after);
+    QCOMPARE(w.dlg.GetDirection(), after);
+    QCOMPARE(FromCString(w.dlg.Command().m_strFileTitle), title);
+    QCOMPARE(FromCString(w.dlg.Command().m_strPathName), strPath);
+
+    if (CConvertCommand::GuessDirection(w.dlg.Command().m_strFileExt) < 0) {
+        // The message comes while the box still shows the earlier file.
+        QCOMPARE(w.m_messages, QStringList{kMsgUnknownType});
+        QCOMPARE(w.m_shownAtMessage, QStringList{strEarlier});
+        QCOMPARE(w.m_captions, QStringList{QStringLiteral("test_ConvertDlg")});
+    } else {
+        QVERIFY(w.m_messages.isEmpty());
+    }
+}
+
+void TestConvertDlg::cancelKeepsSelection() {
+    Window w;
+    w.Browse("/data/SDP_0001.csv");
+    w.Browse(QString()); // the file dialog was cancelled
+    QCOMPARE(w.Selection()->toPlainText(), QStringLiteral("/data/SDP_0001.csv"));
+    QVERIFY(w.dlg.Command().m_strPathName == "/data/SDP_0001.csv");
+    QCOMPARE(w.Direction()->currentIndex(), 1);
+    QVERIFY(w.m_messages.isEmpty());
+}
+
+void TestConvertDlg::fileDialogChoices() {
+    // The real file dialog: its four choices as the user reads them, the
+    // first one selected and listing only surveys, and cancel choosing nothing.
+    QTemporaryDir dir;
+    for (const char* pszName : {"SDP_0001.csv", "other.csv", "B12.TWI", "notes.txt"}) {
+        WriteFile(dir.filePath(pszName), "x");
+    }
+    const QString strOldCurrent = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+
+    QStringList choices;
+    QStringList listed;
+    bool bAnyName = false;
+    QString strChosen = QStringLiteral("unchanged");
+    WithNextModal(
+        [&](QWidget* pModal) {
+            auto* pDialog = qobject_cast<QFileDialog*>(pModal);
+            if (pDialog == nullptr) {
+                return;
+            }
+            auto cancel = qScopeGuard([pDialog] { pDialog->reject(); });
+            auto* pTypes = pDialog->findChild<QComboBox*>("fileTypeCombo");
+            for (int i = 0; pTypes != nullptr && i < pTypes->count(); ++i) {
+                choices << pTypes->itemText(i);
+            }
+            bAnyName = pDialog->fileMode() == QFileDialog::AnyFile;
+            auto* pList = pDialog->findChild<QListView*>("listView");
+            QTRY_VERIFY(pList != nullptr && pList->model()->rowCount(pList->rootIndex()) > 0);
+            for (int i = 0; i < pList->model()->rowCount(pList->rootIndex()); ++i) {
+                listed << pList->model()->index(i, 0, pList->rootIndex()).data().toString();
+            }
+        },
+        [&] { strChosen = CConvertDlg::ChooseSurveyFile(nullptr); });
+    QDir::setCurrent(strOldCurrent);
+
+    QCOMPARE(choices, (QStringList{"All Spiral Files (*.csv;*.twi)", "KVN Spiral Files (*.csv)",
+                                   "TWI Spiral Files (*.twi)", "All Files (*.*)"}));
+    listed.sort();
+    QCOMPARE(listed, (QStringList{"B12.TWI", "SDP_0001.csv"}));
+    QVERIFY(bAnyName);
+    QVERIFY(strChosen.isEmpty());
+}
+
+void TestConvertDlg::handPickedDirection() {
+    Window w;
+    w.Browse("/data/B12.twi");
+    QCOMPARE(w.dlg.GetDirection(), 0);
+
+    // Picking the other entry overrides the guess.
+    w.Direction()->setCurrentIndex(1);
+    QCOMPARE(w.dlg.GetDirection(), 1);
+
+    // Typed text selects no direction, and Convert says so.
+    w.Direction()->lineEdit()->setText(QStringLiteral("TWI to CSV"));
+    QCOMPARE(w.dlg.GetDirection(), -1);
+    w.Convert();
+    QCOMPARE(w.m_messages, QStringList{QString::fromLatin1(CConvertCommand::kMsgNoDirection)});
+
+    // The next Browse guesses again.
+    w.Browse("/data/C7.twi");
+    QCOMPARE(w.Direction()->currentText(), w.Direction()->itemText(0));
+    QCOMPARE(w.dlg.GetDirection(), 0);
+}
+
+void TestConvertDlg::convertEndToEnd_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("twi to csv") << "B12.twi" << kTwiSurvey << "SDP_B12.csv" << kCsvSurvey
+                                << kMsgConverted + "%1";
+    QTest::newRow("csv to twi") << "SDP_0001.csv" << kCsvSurvey << "SDP_0001.twi" << kTwiSurvey
+                                << kMsgConverted + "%1";
+    QTest::newRow("missing twi") << "absent.twi" << QByteArray() << "SDP_absent.csv" << QByteArray()
+                                 << "Error reading data file, code = -1.";
+    QTest::newRow("csv read as twi") << "SDP_0001.csv" << kCsvSurvey << "" << QByteArray()
+                                     << "Error reading data file, code = -3.";
+    QTest::newRow("nothing selected")
+        << "" << QByteArray() << "" << QByteArray() << "No file selected.";
+}
+
+void TestConvertDlg::convertEndToEnd() {
+    QFETCH(QString, source);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, output);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    Window w;
+    if (!source.isEmpty()) {
+        if (!content.isEmpty()) {
+            WriteFile(dir.filePath(source), content);
+        }
+        w.Browse(dir.filePath(source));
+    }
+    if (QTest::currentDataTag() == QByteArray("csv read as twi")) {
+        w.Direction()->setCurrentIndex(0);
+    }
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+
+    // Twice: the second press replaces the first output with the same bytes.
+    for (int nPress = 0; nPress < 2; ++nPress) {
+        w.ClearMessages();
+        w.Convert();
+        const QString strExpected =
+            message.contains("%1") ? message.arg(dir.filePath(output)) : message;
+        QCOMPARE(w.m_messages, QStringList{strExpected});
+        if (expected.isEmpty()) {
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+        } else {
+            QCOMPARE(ReadFile(dir.filePath(output)), expected);
+        }
+    }
+    // Converting leaves the selection as it was.
+    QCOMPARE(w.Selection()->toPlainText(), source.isEmpty() ? QString() : dir.filePath(source));
+}
+
+void TestConvertDlg::convertFileException() {
+#ifndef Q_OS_LINUX
+    QSKIP("needs Linux's /proc/self/mem to fail a read");
+#endif
+    // Reading process memory at address 0 fails with an I/O error: the file
+    // exception reaches the window, which names the file and carries on.
+    Window w;
+    w.Browse(QStringLiteral("/proc/self/mem"));
+    w.ClearMessages();
+    w.Convert();
+    QCOMPARE(w.m_messages.size(), 1);
+    QVERIFY2(w.m_messages.first().contains("/proc/self/mem"), qPrintable(w.m_messages.first()));
+    QVERIFY(w.dlg.isEnabled());
+
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("B12.twi"), kTwiSurvey);
+    w.Browse(dir.filePath("B12.twi"));
+    w.ClearMessages();
+    w.Convert();
+    QCOMPARE(w.m_messages, QStringList{kMsgConverted + dir.filePath("SDP_B12.csv")});
+}
+
+void TestConvertDlg::dropSelectsFile_data() {
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("one survey") << QList<QUrl>{QUrl::fromLocalFile("/data/SDP_0001.csv")} << true;
+    QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile("/data/SDP_0001.csv"),
+                                              QUrl::fromLocalFile("/data/B12.twi")}
+                               << false;
+    QTest::newRow("web address") << QList<QUrl>{QUrl("https://example.com/SDP_0001.csv")} << false;
+}
+
+void TestConvertDlg::dropSelectsFile() {
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(bool, accepted);
+
+    Window w;
+    w.dlg.show();
+    QMimeData data;
+    data.setUrls(urls);
+    QPoint ptDrop(5, 5);
+    QDragEnterEvent enter(ptDrop, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.dlg, &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    if (!accepted) {
+        return;
+    }
+    QDropEvent drop(QPointF(ptDrop), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.dlg, &drop);
+    QCOMPARE(w.Selection()->toPlainText(), QStringLiteral("/data/SDP_0001.csv"));
+    QCOMPARE(w.dlg.GetDirection(), 1);
+    QVERIFY(w.dlg.Command().m_strFileTitle == "SDP_0001");
+}
+
+void TestConvertDlg::aboutOpens_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("menu item") << "menu item";
+    QTest::newRow("F1") << "F1";
+    QTest::newRow("picture") << "picture";
+}
+
+void TestConvertDlg::aboutOpens() {
+    QFETCH(QString, how);
+    Window w;
+    w.dlg.show();
+
+    // Twice in a row: each box closes before the window responds again.
+    for (int nTime = 0; nTime < 2; ++nTime) {
+        w.dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.dlg));
+        QString strSeen;
+        WithNextModal(
+            [&strSeen](QWidget* pModal) {
+                auto* pAbout = qobject_cast<CAboutDlg*>(pModal);
+                if (pAbout != nullptr) {
+                    strSeen = pAbout->windowTitle();
+                    const QList<QLabel*> labels = pAbout->findChildren<QLabel*>();
+                    for (QLabel* pLabel : labels) {
+                        strSeen += "|" + pLabel->text();
+                    }
+                    pAbout->reject();
+                }
+            },
+            [&] {
+                if (how == "menu item") {
+                    w.dlg.actions().first()->trigger();
+                } else if (how == "F1") {
+                    QTest::keyClick(&w.dlg, Qt::Key_F1);
+                } else {
+                    QTest::mouseClick(w.dlg.findChild<QLabel*>("picture"), Qt::LeftButton);
+                }
+            });
+        QVERIFY2(strSeen.startsWith("About Veltrane|"), qPrintable(strSeen));
+        QVERIFY(strSeen.contains("|Veltrane Version 1.0|"));
+        QVERIFY(strSeen.contains("\nVersion 1.0.0"));
+    }
+}
+
+void TestConvertDlg::contextMenuOffersAbout() {
+    Window w;
+    w.dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg));
+    // Right clicks on the window and on the selection box.
+    for (QWidget* pTarget : {static_cast<QWidget*>(&w.dlg), w.Selection()->viewport()}) {
+        QStringList items;
+        QTimer::singleShot(0, [&items] {
+            if (auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* pAction : pMenu->actions()) {
+                    items << pAction->text();
+                }
+                pMenu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                pTarget->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(pTarget, &event);
+        QVERIFY(!items.isEmpty());
+        QCOMPARE(items.last(), QStringLiteral("&About Veltrane..."));
+    }
+}
+
+void TestConvertDlg::dialogsEnd_data() {
+    QTest::addColumn<bool>("about");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("window, Escape") << false << "Escape" << int(QDialog::Rejected);
+    QTest::newRow("window, close") << false << "close" << int(QDialog::Rejected);
+    QTest::newRow("about, OK") << true << "OK" << int(QDialog::Accepted);
+    QTest::newRow("about, Enter") << true << "Enter" << int(QDialog::Accepted);
+    QTest::newRow("about, Escape") << true << "Escape" << int(QDialog::Rejected);
+    QTest::newRow("about, close") << true << "close" << int(QDialog::Rejected);
+}
+
+void TestConvertDlg::dialogsEnd() {
+    QFETCH(bool, about);
+    QFETCH(QString, how);
+    QFETCH(int, result);
+
+    Window w;
+    CAboutDlg dlgAbout;
+    QDialog* pDialog = about ? static_cast<QDialog*>(&dlgAbout) : &w.dlg;
+    QTimer::singleShot(0, [pDialog, how] {
+        if (how == "OK") {
+            pDialog->findChild<QPushButton*>()->click();
+        } else if (how == "Enter") {
+            QTest::keyClick(pDialog, Qt::Key_Return);
+        } else if (how == "Escape") {
+            QTest::keyClick(pDialog, Qt::Key_Escape);
+        } else {
+            pDialog->close();
+        }
+    });
+    // A watchdog, so that a dialog that stays open fails instead of hanging.
+    QTimer::singleShot(5000, pDialog, [pDialog] { pDialog->done(-1); });
+    QCOMPARE(pDialog->exec(), result);
+    QVERIFY(!pDialog->isVisible());
+}
+
+void TestConvertDlg::commaLocaleWritesSameBytes_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("twi to csv") << "B12.twi" << kTwiSurvey << "SDP_B12.csv";
+    QTest::newRow("csv to twi") << "SDP_0001.csv" << kCsvSurvey << "SDP_0001.twi";
+}
+
+void TestConvertDlg::commaLocaleWritesSameBytes() {
+    QFETCH(QString, source);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, output);
+
+    // The suite was started under the comma-decimal locale, and the
+    // application object has put numbers back to "C".
+    const QByteArray strCtype = std::setlocale(LC_CTYPE, nullptr);
+    QVERIFY2(strCtype.startsWith("de_DE"),
+             "the de_DE.UTF-8 locale is missing: scripts/install-deps.sh generates it");
+    QCOMPARE(QByteArray(std::setlocale(LC_NUMERIC, nullptr)), QByteArray("C"));
+    {
+        // Without that, numbers would be written with a comma.
+        std::setlocale(LC_NUMERIC, "");
+        char szNumber[16];
+        std::snprintf(szNumber, sizeof szNumber, "%.1f", 2.0);
+        std::setlocale(LC_NUMERIC, "C");
+        QCOMPARE(QByteArray(szNumber), QByteArray("2,0"));
+    }
+
+    auto convert = [&](const QString& strFolder, QByteArray& bytes) {
+        Window w;
+        WriteFile(strFolder + "/" + source, content);
+        w.Browse(strFolder + "/" + source);
+        w.Convert();
+        QCOMPARE(w.m_messages.size(), 1);
+        QVERIFY2(w.m_messages.first().startsWith(kMsgConverted), qPrintable(w.m_messages.first()));
+        bytes = ReadFile(strFolder + "/" + output);
+    };
+    QTemporaryDir dirComma;
+    QTemporaryDir dirC;
+    QByteArray bytesComma;
+    QByteArray bytesC;
+    convert(dirComma.path(), bytesComma);
+    std::setlocale(LC_ALL, "C");
+    convert(dirC.path(), bytesC);
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+
+    QVERIFY(!bytesC.isEmpty());
+    QCOMPARE(bytesComma, bytesC);
+}
+
+void TestConvertDlg::savePictures() {
+    // A long path, to show it wrapping onto the second line of the box.
+    Window w;
+    const QString strLong = QStringLiteral("/home/surveys/North Slope Cut/2026 spiral checks/"
+                                           "inclinometer I-3 after casing install/SDP_I-3.csv");
+    w.Browse(strLong);
+    w.dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
+    QTextLayout* pLayout = w.Selection()->document()->firstBlock().layout();
+    QCOMPARE(pLayout->lineCount(), 2);
+    // Both lines fit in the box.
+    QTextDocument* pDocument = w.Selection()->document();
+    QVERIFY(pDocument->documentLayout()->blockBoundingRect(pDocument->firstBlock()).height() <=
+            w.Selection()->viewport()->height());
+
+    CAboutDlg dlgAbout;
+    dlgAbout.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlgAbout));
+
+    const QString strFolder = QStringLiteral(VELTRANE_PICTURE_DIR);
+    QVERIFY(w.dlg.grab().save(strFolder + "/veltrane-window.png"));
+    QVERIFY(dlgAbout.grab().save(strFolder + "/veltrane-about.png"));
+    qInfo("Pictures of the window: %s/veltrane-window.png and veltrane-about.png",
+          qPrintable(strFolder));
+}
+
+int main(int argc, char** argv) {
+    // As a German user would start Veltrane: Qt takes the locale from here.
+    qputenv("LC_ALL", kCommaLocale);
+    CConvertApp app(argc, argv);
+    TestConvertDlg test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_ConvertDlg.moc"
