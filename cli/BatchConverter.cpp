@@ -41,7 +41,8 @@ const char* ExplainTwiRead(int nStatus) {
     case -3:
         return "This is not a readable TWI survey: the header (\" D  M  Y\" caption, date line "
                "with RUN ID, DEPTH, INTERVAL) is missing or malformed, the depth or interval is "
-               "not greater than zero, or no data line follows the header.";
+               "not greater than zero (or together claim a million stations or more), or no "
+               "data line follows the header.";
     default:
         return nullptr;
     }
