@@ -2,7 +2,7 @@
 
 #include "platform/FileSystem.h"
 
-#include <cstring>
+#include <cerrno>
 
 CSurveyDataFile::CSurveyDataFile(LPCSTR pszExtension) : m_strExtension(pszExtension) {}
 
@@ -17,17 +17,20 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
             m_bOpen = FALSE;
             return m_bOpen;
         }
-        m_strTempPath = CreateTempFileBeside(strPath);
-        if (m_strTempPath.IsEmpty()) {
-            m_bOpen = FALSE;
-            return m_bOpen;
+        for (int nTry = 0; nTry < kTempNameTries; ++nTry) {
+            CString strTemp = TempNameBeside(strPath);
+            CFileException error;
+            if (Open(strTemp, nFlags | CFile::modeCreateNew, &error)) {
+                m_strTempPath = strTemp;
+                m_strTargetPath = strPath;
+                m_bOpen = TRUE;
+                return m_bOpen;
+            }
+            if (error.m_lOsError != EEXIST) {
+                break; // the folder refuses: missing, not writable, full
+            }
         }
-        m_strTargetPath = strPath;
-        m_bOpen = Open(m_strTempPath, nFlags);
-        if (!m_bOpen) {
-            RemoveFile(m_strTempPath);
-            m_strTempPath.Empty();
-        }
+        m_bOpen = FALSE;
         return m_bOpen;
     }
     m_bOpen = Open(strPath, nFlags);
@@ -40,6 +43,7 @@ void CSurveyDataFile::CloseDataFile() {
         return;
     }
     if (m_bOpen) {
+        FlushOutput();
         Close();
     }
     m_bOpen = FALSE;
@@ -49,6 +53,7 @@ BOOL CSurveyDataFile::CommitDataFile() {
     if (!m_bOpen || m_strTempPath.IsEmpty()) {
         return FALSE;
     }
+    FlushOutput();
     Close(); // raises CFileException when the system reports a late write error
     m_bOpen = FALSE;
     BOOL bReplaced = ReplaceFile(m_strTempPath, m_strTargetPath);
@@ -61,6 +66,7 @@ BOOL CSurveyDataFile::CommitDataFile() {
 }
 
 void CSurveyDataFile::DiscardOutput() {
+    m_strOutput.clear();
     if (m_strTempPath.IsEmpty()) {
         return;
     }
@@ -76,17 +82,25 @@ CSurveyDataFile::CPendingOutput::~CPendingOutput() {
 }
 
 void CSurveyDataFile::WriteLine(CString strLine, BOOL bNewLine) {
-    char buffer[kMaxLineLength + 4];
-    UINT nLength = static_cast<UINT>(strLine.GetLength());
+    size_t nLength = static_cast<size_t>(strLine.GetLength());
     if (nLength > kMaxLineLength) {
         nLength = kMaxLineLength;
     }
-    std::memcpy(buffer, static_cast<LPCSTR>(strLine), nLength);
+    m_strOutput.append(static_cast<LPCSTR>(strLine), nLength);
     if (bNewLine) {
-        buffer[nLength++] = '\r';
-        buffer[nLength++] = '\n';
+        m_strOutput += "\r\n";
     }
-    Write(buffer, nLength);
+    if (m_strOutput.size() >= kOutputBufferSize) {
+        FlushOutput();
+    }
+}
+
+void CSurveyDataFile::FlushOutput() {
+    if (!m_strOutput.empty()) {
+        std::string strPending;
+        strPending.swap(m_strOutput);
+        Write(strPending.data(), static_cast<UINT>(strPending.size()));
+    }
 }
 
 CString CSurveyDataFile::MakeOutputPath(CPlotDataObj* pData) {

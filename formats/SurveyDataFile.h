@@ -9,6 +9,8 @@
 #include "platform/Types.h"
 #include "survey/PlotDataObj.h"
 
+#include <string>
+
 class CSurveyDataFile : public CFile {
 public:
     // Longest line a writer puts on disk, CR LF not counted.
@@ -28,6 +30,8 @@ public:
     // Closes an output and renames it over its target; FALSE (and nothing left
     // behind) when the system refuses either step.
     BOOL CommitDataFile();
+    // Lines are gathered and written in large blocks; CommitDataFile writes
+    // what is left before it closes the file.
     void WriteLine(CString strLine, BOOL bNewLine);
     CString MakeOutputPath(CPlotDataObj* pData);
     CString FindFreeName(CString& strBaseName, int& nIndex);
@@ -55,9 +59,15 @@ protected:
     };
 
 private:
+    static constexpr size_t kOutputBufferSize = 65536;
+    // Temporary names are random; a taken one is simply tried again.
+    static constexpr int kTempNameTries = 100;
+
+    void FlushOutput();
     void DiscardOutput();
 
     const CString m_strExtension;
     CString m_strTempPath;   // the temporary name while an output is written
     CString m_strTargetPath; // the name it gets when committed
+    std::string m_strOutput; // lines written but not yet passed to the file
 };

@@ -1,5 +1,6 @@
 #include "platform/CFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -55,7 +56,9 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     } else {
         flags |= O_RDONLY;
     }
-    if (nOpenFlags & modeCreate) {
+    if (nOpenFlags & modeCreateNew) {
+        flags |= O_CREAT | O_EXCL;
+    } else if (nOpenFlags & modeCreate) {
         flags |= O_CREAT | O_TRUNC;
     }
 
@@ -77,10 +80,9 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
                 nError = errno;
             }
         }
-        if (nError == 0) {
-            // The non-blocking flag only kept a FIFO from stalling the open.
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        } else {
+        // O_NONBLOCK only kept a FIFO from stalling the open; on the regular
+        // files that pass, it has no effect.
+        if (nError != 0) {
             ::close(fd);
         }
     }
@@ -91,6 +93,8 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
         return FALSE;
     }
     m_hFile = fd;
+    m_nOsPos = 0;
+    m_bAtEnd = false;
     m_strFileName = lpszFileName;
     return TRUE;
 }
@@ -99,7 +103,22 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     char* pDest = static_cast<char*>(lpBuf);
     UINT nRead = 0;
     while (nRead < nCount) {
-        ssize_t n = ::read(m_hFile, pDest + nRead, nCount - nRead);
+        if (m_nBufPos < m_nBufLen) {
+            size_t nTake = std::min<size_t>(m_nBufLen - m_nBufPos, nCount - nRead);
+            std::memcpy(pDest + nRead, m_pReadBuf.get() + m_nBufPos, nTake);
+            m_nBufPos += nTake;
+            nRead += static_cast<UINT>(nTake);
+            continue;
+        }
+        if (m_bAtEnd) {
+            break;
+        }
+        if (!m_pReadBuf) {
+            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
+        }
+        // At the end of the file the old buffer stays, so that a reader can
+        // still seek back into it.
+        ssize_t n = ::read(m_hFile, m_pReadBuf.get(), kReadBufferSize);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -107,14 +126,18 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
             ThrowOsError(errno);
         }
         if (n == 0) {
+            m_bAtEnd = true;
             break;
         }
-        nRead += static_cast<UINT>(n);
+        m_nBufPos = 0;
+        m_nBufLen = static_cast<size_t>(n);
+        m_nOsPos += n;
     }
     return nRead;
 }
 
 void CFile::Write(const void* lpBuf, UINT nCount) {
+    DropReadBuffer();
     const char* pSource = static_cast<const char*>(lpBuf);
     UINT nWritten = 0;
     while (nWritten < nCount) {
@@ -126,16 +149,42 @@ void CFile::Write(const void* lpBuf, UINT nCount) {
             ThrowOsError(errno);
         }
         nWritten += static_cast<UINT>(n);
+        m_nOsPos += n;
     }
 }
 
 long long CFile::Seek(long long lOff, UINT nFrom) {
-    int whence = nFrom == current ? SEEK_CUR : nFrom == end ? SEEK_END : SEEK_SET;
-    off_t pos = ::lseek(m_hFile, static_cast<off_t>(lOff), whence);
+    // A move within the bytes read ahead costs no system call.
+    if (nFrom == current && m_nBufLen > 0) {
+        long long nTarget = static_cast<long long>(m_nBufPos) + lOff;
+        if (nTarget >= 0 && nTarget <= static_cast<long long>(m_nBufLen)) {
+            m_nBufPos = static_cast<size_t>(nTarget);
+            return LogicalPosition();
+        }
+    }
+    if (nFrom == current) {
+        lOff += LogicalPosition();
+        nFrom = begin;
+    }
+    m_nBufPos = m_nBufLen = 0;
+    m_bAtEnd = false;
+    off_t pos = ::lseek(m_hFile, static_cast<off_t>(lOff), nFrom == end ? SEEK_END : SEEK_SET);
     if (pos < 0) {
         ThrowOsError(errno);
     }
-    return static_cast<long long>(pos);
+    m_nOsPos = static_cast<long long>(pos);
+    return m_nOsPos;
+}
+
+long long CFile::LogicalPosition() const {
+    return m_nOsPos - static_cast<long long>(m_nBufLen - m_nBufPos);
+}
+
+void CFile::DropReadBuffer() {
+    if (m_nBufPos < m_nBufLen) {
+        Seek(0, current); // puts the system's position back where the reader stands
+    }
+    m_nBufPos = m_nBufLen = 0;
 }
 
 void CFile::Close() {
@@ -144,12 +193,14 @@ void CFile::Close() {
     }
     int fd = m_hFile;
     m_hFile = -1;
+    m_nBufPos = m_nBufLen = 0;
     if (::close(fd) != 0 && errno != EINTR) {
         ThrowOsError(errno);
     }
 }
 
 void CFile::Abort() {
+    m_nBufPos = m_nBufLen = 0;
     if (m_hFile >= 0) {
         ::close(m_hFile);
         m_hFile = -1;

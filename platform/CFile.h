@@ -1,12 +1,16 @@
 // A binary file on the operating system, with the framework's open flags.
 // Open reports failure as a result; a Read, Write or Close that the system
-// refuses raises CFileException.
+// refuses raises CFileException. Reading is buffered: Read and Seek work on
+// the position the caller sees, so a reader that reads ahead and seeks back
+// costs no extra system calls.
 #pragma once
 
 #include "platform/CString.h"
 #include "platform/Types.h"
 
+#include <cstddef>
 #include <exception>
+#include <memory>
 
 class CFileException : public std::exception {
 public:
@@ -43,6 +47,9 @@ public:
         modeReadWrite = 0x0002,
         shareDenyWrite = 0x0020,
         modeCreate = 0x1000,
+        // Not a framework flag: create the file only when no entry has its
+        // name, for temporary files that must not replace anything.
+        modeCreateNew = 0x100000,
     };
     enum SeekPosition : UINT { begin = 0x0, current = 0x1, end = 0x2 };
 
@@ -65,8 +72,17 @@ public:
     BOOL IsOpen() const { return m_hFile >= 0; }
 
 private:
+    static constexpr size_t kReadBufferSize = 65536;
+
     [[noreturn]] void ThrowOsError(int nError) const;
+    long long LogicalPosition() const;
+    void DropReadBuffer();
 
     int m_hFile = -1;
     CString m_strFileName;
+    std::unique_ptr<char[]> m_pReadBuf;
+    size_t m_nBufPos = 0;   // next unread byte of the buffer
+    size_t m_nBufLen = 0;   // bytes in the buffer
+    long long m_nOsPos = 0; // where the system's file position stands
+    bool m_bAtEnd = false;  // the last read met the end of the file
 };

@@ -4,12 +4,15 @@
 #include "platform/Types.h"
 
 #include <string>
+#include <utility>
 
 class CString {
 public:
     CString() = default;
     CString(const char* psz) : m_str(psz ? psz : "") {}
     CString(const char* pch, int nLength) : m_str(pch, static_cast<size_t>(nLength)) {}
+    // Takes the bytes of a text built elsewhere without copying them.
+    explicit CString(std::string&& str) noexcept : m_str(std::move(str)) {}
     CString(const CString&) = default;
     CString(CString&&) noexcept = default;
     CString& operator=(const CString&) = default;

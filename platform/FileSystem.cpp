@@ -1,8 +1,7 @@
 #include "platform/FileSystem.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,41 +27,22 @@ int CompareNoCase(LPCSTR pszA, LPCSTR pszB) {
     return lower(*a) - lower(*b);
 }
 
-namespace {
-
-int MakeUnique(std::string& pattern) {
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        return -1;
-    }
-    // mkstemp makes the file private; give it the permissions a newly
-    // created output file would get.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    return 0;
-}
-
-} // namespace
-
-CString CreateTempFileBeside(LPCSTR pszTarget) {
+CString TempNameBeside(LPCSTR pszTarget) {
+    static std::mt19937_64 random{std::random_device{}()};
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::string target = pszTarget ? pszTarget : "";
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-
-    std::string pattern = folder + "." + name + ".XXXXXX";
-    if (MakeUnique(pattern) == 0) {
-        return CString(pattern.c_str());
+    // Keep the temporary name within the system's 255 bytes for a name.
+    if (name.size() > 200) {
+        name = "veltrane";
     }
-    if (errno == ENAMETOOLONG) {
-        pattern = folder + ".veltrane.XXXXXX";
-        if (MakeUnique(pattern) == 0) {
-            return CString(pattern.c_str());
-        }
+    std::string temp = folder + "." + name + ".";
+    for (int i = 0; i < 6; ++i) {
+        temp += kLetters[random() % (sizeof kLetters - 1)];
     }
-    return CString();
+    return CString(temp.c_str());
 }
 
 BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo) {

@@ -13,9 +13,9 @@ BOOL IsDirectory(LPCSTR pszPath);
 // Compares two texts ignoring the case of ASCII letters; <0, 0 or >0.
 int CompareNoCase(LPCSTR pszA, LPCSTR pszB);
 
-// Creates a new, empty file with a unique name in the folder of pszTarget and
-// returns its path; an empty text when the folder does not allow it.
-CString CreateTempFileBeside(LPCSTR pszTarget);
+// A hidden name for a temporary file in the folder of pszTarget, different at
+// every call; open it with CFile::modeCreateNew, which fails if it is taken.
+CString TempNameBeside(LPCSTR pszTarget);
 // Renames pszFrom over pszTo in one step; FALSE when the system refuses.
 BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo);
 BOOL RemoveFile(LPCSTR pszPath);

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using testing_support::ReadBytes;
@@ -72,16 +73,59 @@ TEST(FileSystem, ExistenceProbeAndCaseInsensitiveCompare) {
     EXPECT_LT(CompareNoCase("abc", "ABD"), 0);
 }
 
-TEST(FileSystem, TemporaryFileBesideItsTargetThenReplace) {
+TEST(FileSystem, TemporaryNameBesideItsTargetThenReplace) {
     TempDir dir;
     std::string target = dir / "SDP_B12.csv";
     WriteBytes(target, "old");
-    CString temp = CreateTempFileBeside(target.c_str());
-    ASSERT_FALSE(temp.IsEmpty());
-    EXPECT_EQ(std::string(temp).rfind(dir.path() + "/.", 0), 0u);
-    WriteBytes(std::string(temp), "new");
+    CString temp = TempNameBeside(target.c_str());
+    EXPECT_EQ(std::string(temp).rfind(dir.path() + "/.SDP_B12.csv.", 0), 0u);
+    EXPECT_NE(temp, TempNameBeside(target.c_str()));
+
+    CFile file;
+    ASSERT_TRUE(file.Open(temp, CFile::modeCreateNew | CFile::modeWrite));
+    file.Write("new", 3);
+    file.Close();
+    CFileException error;
+    EXPECT_FALSE(file.Open(temp, CFile::modeCreateNew | CFile::modeWrite, &error));
+    EXPECT_EQ(error.m_lOsError, EEXIST);
     EXPECT_TRUE(ReplaceFile(temp, target.c_str()));
     EXPECT_EQ(ReadBytes(target), "new");
     EXPECT_FALSE(FileExists(temp));
-    EXPECT_TRUE(CreateTempFileBeside((dir / "no/folder/x.csv").c_str()).IsEmpty());
+
+    std::string longName(250, 'n');
+    std::string shortened = std::string(TempNameBeside((dir / longName).c_str()));
+    EXPECT_EQ(shortened.rfind(dir.path() + "/.veltrane.", 0), 0u);
+}
+
+TEST(CFile, ReadAheadKeepsTheCallersPosition) {
+    TempDir dir;
+    std::string path = dir / "big.bin";
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i) {
+        bytes += static_cast<char>('a' + i % 26);
+    }
+    WriteBytes(path, bytes);
+    CFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), CFile::modeRead));
+    char buffer[8];
+    // Seeks back inside what was read ahead, across a refill, and to the end.
+    struct {
+        long long seek;
+        UINT from;
+        long long expectPos;
+    } moves[] = {{0, CFile::begin, 0},         {65530, CFile::begin, 65530},
+                 {-3, CFile::current, 65535},  {10, CFile::current, 65553},
+                 {-20, CFile::current, 65541}, {-8, CFile::end, 199992},
+                 {100, CFile::begin, 100}};
+    for (const auto& move : moves) {
+        EXPECT_EQ(file.Seek(move.seek, move.from), move.expectPos);
+        ASSERT_EQ(file.Read(buffer, 8), 8u);
+        EXPECT_EQ(std::string(buffer, 8), bytes.substr(static_cast<size_t>(move.expectPos), 8));
+        EXPECT_EQ(file.Seek(0, CFile::current), move.expectPos + 8);
+    }
+    file.Seek(-2, CFile::end);
+    EXPECT_EQ(file.Read(buffer, 8), 2u);
+    EXPECT_EQ(file.Read(buffer, 8), 0u);
+    EXPECT_EQ(file.Seek(-1, CFile::current), 199999);
+    EXPECT_EQ(file.Read(buffer, 8), 1u);
 }
