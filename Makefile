@@ -10,7 +10,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS := readline csv_reader twi_reader conversion
+FUZZ_TARGETS := readline numbers csv_reader twi_reader conversion
 
 # Sanitizers halt on the first report; leaks from system libraries (never
 # from our code) are suppressed one by one in tests/lsan.supp.

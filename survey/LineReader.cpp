@@ -31,13 +31,18 @@ BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
         }
         UINT nGot = file.Read(block, nWant);
         if (nGot == 0) {
-            strLine = line.c_str();
-            return line.empty() ? FALSE : TRUE;
+            BOOL bAny = line.empty() ? FALSE : TRUE;
+            strLine = CString(std::move(line));
+            return bAny;
         }
+        // The bytes that stay are gathered in place at the front of the block
+        // and added to the line once per block.
+        UINT nKept = 0;
         for (UINT i = 0; i < nGot; ++i) {
             unsigned char ch = static_cast<unsigned char>(block[i]);
             ++nCounted;
             if (ch == kCR) {
+                line.append(block, nKept);
                 UINT nNext = i + 1;
                 if (nNext < nGot) {
                     if (block[nNext] == kLF) {
@@ -52,22 +57,24 @@ BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
                 if (nNext < nGot) {
                     file.Seek(-static_cast<long long>(nGot - nNext), CFile::current);
                 }
-                strLine = line.c_str();
+                strLine = CString(std::move(line));
                 return TRUE;
             }
             if (ch == kTab) {
-                line += ' ';
+                block[nKept++] = ' ';
             } else if (ch >= 32 && ch <= 127) {
-                line += static_cast<char>(ch);
+                block[nKept++] = static_cast<char>(ch);
             }
             if (nLimit != -1 && nCounted >= nLimit) {
+                line.append(block, nKept);
                 if (i + 1 < nGot) {
                     file.Seek(-static_cast<long long>(nGot - i - 1), CFile::current);
                 }
-                strLine = line.c_str();
+                strLine = CString(std::move(line));
                 return FALSE;
             }
         }
+        line.append(block, nKept);
     }
 }
 

@@ -1,11 +1,13 @@
 #include "formats/csv/CsvDataFile.h"
 
 #include "survey/LineReader.h"
+#include "survey/NumberText.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 namespace {
 
@@ -86,11 +88,14 @@ constexpr const char* kColumnHeader = "Depth,Face A+,Face A-,Face B+,Face B-";
 // The column-header line as the reader finds it, in upper case.
 constexpr const char* kColumnHeaderMark = "DEPTH,";
 
-// A data row: the station depth, then one cell per face that has a column.
-constexpr const char* kRowDepthFormat = "-%.1lf";
-constexpr const char* kCellFormatPattern = ",%%.%dlf";
+// A data row: the station depth as "-%.1lf" (a minus sign, then the depth
+// with one decimal), then one cell per face that has a column, each a comma
+// and the value as "%.<decimals>lf", or ",0.0" for a zero. The reader takes
+// rows as "%lf,%lf,%lf,%lf,%lf": the depth and the four values.
+constexpr char kRowDepthSign = '-';
+constexpr int kRowDepthDecimals = 1;
+constexpr char kSeparator = ',';
 constexpr const char* kZeroCell = ",0.0";
-constexpr const char* kRowScanFormat = "%lf,%lf,%lf,%lf,%lf";
 constexpr int kFaces = 4;
 
 // Decimals of a cell by reading-unit code; a spiral survey always has one.
@@ -109,12 +114,6 @@ constexpr int kRowLineLimit = 80;
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 2100;
 
-CString MakeCellFormat(int nDecimals) {
-    CString strFormat;
-    strFormat.Format(kCellFormatPattern, nDecimals);
-    return strFormat;
-}
-
 int DecimalsFor(int nReadingUnits) {
     constexpr int nUnits = static_cast<int>(sizeof kDecimalsByUnit / sizeof kDecimalsByUnit[0]);
     return (nReadingUnits >= 0 && nReadingUnits < nUnits) ? kDecimalsByUnit[nReadingUnits]
@@ -122,13 +121,31 @@ int DecimalsFor(int nReadingUnits) {
 }
 
 // Zero, and a value that is not a number, are written as a plain zero cell.
-CString FormatCell(double dValue, const CString& strCellFormat) {
+void AppendCell(std::string& strRow, double dValue, int nDecimals) {
     if (dValue == 0.0 || std::isnan(dValue)) {
-        return kZeroCell;
+        strRow += kZeroCell;
+        return;
     }
-    CString strCell;
-    strCell.Format(strCellFormat, dValue);
-    return strCell;
+    strRow += kSeparator;
+    AppendFixed(strRow, dValue, nDecimals);
+}
+
+// Reads one row as "%lf,%lf,%lf,%lf,%lf" does; FALSE unless all five numbers
+// are there. Text after the fifth is ignored.
+BOOL ScanRow(const char* pText, double& dDepth, double (&dValues)[kFaces]) {
+    if (!ScanDouble(pText, dDepth)) {
+        return FALSE;
+    }
+    for (double& dValue : dValues) {
+        if (*pText != kSeparator) {
+            return FALSE;
+        }
+        ++pText;
+        if (!ScanDouble(pText, dValue)) {
+            return FALSE;
+        }
+    }
+    return TRUE;
 }
 
 double SlotValue(const std::unique_ptr<double[]>& pSeries, int k) {
@@ -266,7 +283,7 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
     if (!m_bOpen) {
         return;
     }
-    CString strCellFormat = MakeCellFormat(DecimalsFor(pData->m_nReadingUnits));
+    int nDecimals = DecimalsFor(pData->m_nReadingUnits);
     const double dInterval = pData->m_dInterval;
     if (dInterval < 0.0) {
         return; // the header alone
@@ -276,7 +293,7 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
     if (bSpiral) {
         // The cumulative twist runs from the bottom up: the deepest slot holds
         // its own twist, slot 0 the total.
-        strCellFormat = MakeCellFormat(kSpiralDecimals);
+        nDecimals = kSpiralDecimals;
         double dSum = 0.0;
         for (int k = nSlots - 1; k >= 0; --k) {
             dSum += SlotValue(pData->m_pAPlus, k);
@@ -304,14 +321,14 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
             dValues[2] = SlotValue(pData->m_pBPlus, k);
             dValues[3] = SlotValue(pData->m_pBMinus, k);
         }
-        CString strRow;
-        strRow.Format(kRowDepthFormat, (k + 1) * dInterval);
+        std::string strRow(1, kRowDepthSign);
+        AppendFixed(strRow, (k + 1) * dInterval, kRowDepthDecimals);
         for (int nFace = 0; nFace < kFaces; ++nFace) {
             if (nColumns[nFace] >= 0) {
-                strRow += FormatCell(dValues[nFace], strCellFormat);
+                AppendCell(strRow, dValues[nFace], nDecimals);
             }
         }
-        WriteLine(strRow, TRUE);
+        WriteLine(CString(std::move(strRow)), TRUE);
     }
 }
 
@@ -527,8 +544,7 @@ int CCsvDataFile::ReadData() {
     for (;;) {
         double dDepth = 0.0;
         double dValues[kFaces] = {};
-        if (std::sscanf(strLine, kRowScanFormat, &dDepth, &dValues[0], &dValues[1], &dValues[2],
-                        &dValues[3]) != 1 + kFaces) {
+        if (!ScanRow(strLine, dDepth, dValues)) {
             break;
         }
         ++nRows;

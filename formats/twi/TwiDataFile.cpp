@@ -1,6 +1,7 @@
 #include "formats/twi/TwiDataFile.h"
 
 #include "survey/LineReader.h"
+#include "survey/NumberText.h"
 #include "survey/PlotSettings.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -19,8 +21,14 @@ constexpr const char* kRunIdText = "     RUN ID.   : 0000";
 constexpr const char* kDepthLabel = "DEPTH     : ";
 constexpr const char* kIntervalLabel = "INTERVAL  : ";
 constexpr const char* kHeaderNumberFormat = "%.1lf";
-constexpr const char* kStationFormat = "%06.2lf,    ";
-constexpr const char* kCumulativeFormat = "% .1lf deg";
+// A data line: the station depth as "%06.2lf" (two decimals, zero-padded to
+// six characters), a comma and four spaces, then the cumulative value as
+// "% .1lf" (one decimal, a space in place of a plus sign) and " deg".
+constexpr int kStationWidth = 6;
+constexpr int kStationDecimals = 2;
+constexpr const char* kStationSeparator = ",    ";
+constexpr int kCumulativeDecimals = 1;
+constexpr const char* kCumulativeUnit = " deg";
 constexpr const char* kRunEndLine = "RUN END";
 
 // What the reader looks for in the four header lines, in file order.
@@ -161,9 +169,12 @@ void CTwiDataFile::WriteData(CPlotDataObj* pData) {
         pData->m_pACum[k] = dSum;
     }
     for (int i = nStations; i >= 1; --i) {
-        WriteLine(FormatNumber(kStationFormat, i * pData->m_dInterval) +
-                      FormatNumber(kCumulativeFormat, pData->m_pACum[i - 1]),
-                  TRUE);
+        std::string strLine;
+        AppendFixedZeroPadded(strLine, i * pData->m_dInterval, kStationWidth, kStationDecimals);
+        strLine += kStationSeparator;
+        AppendFixedSpaceSigned(strLine, pData->m_pACum[i - 1], kCumulativeDecimals);
+        strLine += kCumulativeUnit;
+        WriteLine(CString(std::move(strLine)), TRUE);
     }
     WriteLine("", TRUE);
     WriteLine(kRunEndLine, TRUE);
@@ -365,12 +376,15 @@ BOOL CTwiDataFile::ParseDataLine(CString strLine, double& dCumulative) {
         return FALSE;
     }
     double dStation = 0.0;
-    if (std::sscanf(strLine.Left(nComma), "%lf", &dStation) != 1) {
+    CString strStation = strLine.Left(nComma);
+    const char* pStation = strStation;
+    if (!ScanDouble(pStation, dStation)) {
         return FALSE;
     }
     CString strValue = strLine.Mid(nComma + 1);
     strValue.TrimLeft();
-    return std::sscanf(strValue, "%lf", &dCumulative) == 1 ? TRUE : FALSE;
+    const char* pValue = strValue;
+    return ScanDouble(pValue, dCumulative) ? TRUE : FALSE;
 }
 
 // The last data line of a TWI file is always the shallowest station, one

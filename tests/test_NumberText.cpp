@@ -1,0 +1,103 @@
+// The fast number conversions must give exactly what printf and scanf give:
+// each case is checked against the C library itself.
+#include "survey/NumberText.h"
+
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <limits>
+#include <random>
+
+namespace {
+
+std::string Printf(const char* format, double value) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+const double kValues[] = {
+    0.0,
+    -0.0,
+    0.05,
+    -0.05,
+    0.25,
+    0.35,
+    2.675,
+    999.995,
+    0.04,
+    0.1 + 0.2,
+    1e-9,
+    -1e-9,
+    10.0,
+    1000.0,
+    12345.6789,
+    1e20,
+    -1e300,
+    5e-324,
+    0.5,
+    1.5,
+    2.5,
+    -2.5,
+    std::numeric_limits<double>::infinity(),
+    -std::numeric_limits<double>::infinity(),
+    std::numeric_limits<double>::quiet_NaN(),
+    -std::numeric_limits<double>::quiet_NaN(),
+};
+
+} // namespace
+
+TEST(NumberText, FixedFormatsMatchPrintf) {
+    std::mt19937_64 random(42);
+    std::vector<double> values(std::begin(kValues), std::end(kValues));
+    for (int i = 0; i < 2000; ++i) {
+        // Depths and readings as surveys hold them, and tie-prone values.
+        values.push_back(
+            std::ldexp(static_cast<double>(random() % 100000), -static_cast<int>(random() % 12)));
+        values.push_back((static_cast<double>(random() % 2000000) - 1000000.0) / 1000.0);
+    }
+    for (double value : values) {
+        for (int decimals : {0, 1, 2, 5, 6, 7, 8}) {
+            char format[16];
+            std::string got;
+            std::snprintf(format, sizeof format, "%%.%df", decimals);
+            AppendFixed(got, value, decimals);
+            ASSERT_EQ(got, Printf(format, value)) << format << " " << value;
+        }
+        std::string padded;
+        AppendFixedZeroPadded(padded, value, 6, 2);
+        ASSERT_EQ(padded, Printf("%06.2lf", value)) << value;
+        std::string signedText;
+        AppendFixedSpaceSigned(signedText, value, 1);
+        ASSERT_EQ(signedText, Printf("% .1lf", value)) << value;
+    }
+}
+
+TEST(NumberText, ScanDoubleMatchesScanf) {
+    const char* texts[] = {
+        "2.0",   " -0.3 deg", "+1,2",    "1e,2",    "1e+,2",  "1.,2",
+        ".5",    "-.e1",      "1e5x",    "0x1p3",   "0x",     "0xg",
+        "0x.p1", "4x",        "01e308e", "nan(12)", "nanx",   "infinit",
+        "-infi", "infinityx", "1e-400",  "1e400",   "-",      "",
+        "   ",   "002.00",    "1 ,2",    "\t7",     "1.5e-3", "123456789012345678901234567890",
+    };
+    for (const char* text : texts) {
+        double expected = -7.0;
+        int consumed = -1;
+        int fields = std::sscanf(text, "%lf%n", &expected, &consumed);
+        const char* p = text;
+        double got = -7.0;
+        bool ok = ScanDouble(p, got);
+        ASSERT_EQ(ok, fields == 1) << "'" << text << "'";
+        if (ok) {
+            EXPECT_EQ(p - text, consumed) << "'" << text << "'";
+            if (std::isnan(expected)) {
+                EXPECT_TRUE(std::isnan(got)) << "'" << text << "'";
+            } else {
+                EXPECT_EQ(got, expected) << "'" << text << "'";
+            }
+        } else {
+            EXPECT_EQ(p, text);
+        }
+    }
+}
