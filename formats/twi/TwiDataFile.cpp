@@ -375,15 +375,15 @@ BOOL CTwiDataFile::ParseDataLine(CString strLine, double& dCumulative) {
     if (strLine.IsEmpty() || nComma < 0) {
         return FALSE;
     }
+    // A number never runs over a comma, so reading from the start of the line
+    // reads the text before its first comma; white space before the value
+    // is skipped by the reading itself.
     double dStation = 0.0;
-    CString strStation = strLine.Left(nComma);
-    const char* pStation = strStation;
+    const char* pStation = strLine;
     if (!ScanDouble(pStation, dStation)) {
         return FALSE;
     }
-    CString strValue = strLine.Mid(nComma + 1);
-    strValue.TrimLeft();
-    const char* pValue = strValue;
+    const char* pValue = static_cast<LPCSTR>(strLine) + nComma + 1;
     return ScanDouble(pValue, dCumulative) ? TRUE : FALSE;
 }
 
