@@ -9,15 +9,17 @@
 
 namespace {
 
-// A folder for the benchmark's files, removed at exit.
+// A folder for the benchmark's files (under TMPDIR, else /tmp), removed at
+// exit. Never destroyed itself, so the exit handler can still read it.
 const std::string& WorkFolder() {
-    static std::string folder = [] {
-        char pattern[] = "/tmp/veltrane-bench-XXXXXX";
-        std::string made = ::mkdtemp(pattern) ? pattern : "/tmp";
+    static const std::string* folder = [] {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/veltrane-bench-XXXXXX";
+        auto* made = new std::string(::mkdtemp(pattern.data()) ? pattern : "/tmp");
         std::atexit([] { std::system(("rm -rf '" + WorkFolder() + "'").c_str()); });
         return made;
     }();
-    return folder;
+    return *folder;
 }
 
 // Writes a spiral survey of the given number of stations in both formats.
