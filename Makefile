@@ -54,7 +54,7 @@ fuzz: fuzz-build
 		echo "fuzz_$$what: $(FUZZ_SECONDS) s"; \
 		$(SANITIZER_ENV) $(FUZZ_BUILD)/fuzz/fuzz_$$what -max_total_time=$(FUZZ_SECONDS) \
 			-dict=fuzz/survey.dict -print_final_stats=1 \
-			-artifact_prefix=$(FUZZ_BUILD)/ $$corpus tests/data samples \
+			-artifact_prefix=$(FUZZ_BUILD)/ $$corpus tests/data tests/data/fuzz samples \
 			> $(FUZZ_BUILD)/fuzz_$$what.log 2>&1 \
 			|| { tail -40 $(FUZZ_BUILD)/fuzz_$$what.log; exit 1; }; \
 		grep -E "stat::number_of_executed_units|stat::new_units_added" \
