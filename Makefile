@@ -61,8 +61,13 @@ fuzz: fuzz-build
 			$(FUZZ_BUILD)/fuzz_$$what.log | sed 's/^/  /'; \
 	done
 
+# Reached only when every layer passed (make stops at the first failure).
 test: test-unit test-sanitize fuzz
-	@echo "All test layers passed: unit tests, sanitizer tests, fuzzing."
+	@unit=$$(ctest --test-dir $(BUILD) -N | sed -n 's/^Total Tests: //p'); \
+	sanitized=$$(ctest --test-dir $(SANITIZE_BUILD) -N | sed -n 's/^Total Tests: //p'); \
+	fuzzed=$(words $(FUZZ_TARGETS)); \
+	echo "All test layers passed: $$unit tests, $$sanitized under sanitizers, $$fuzzed fuzz harnesses."; \
+	echo "tests: $$((unit + sanitized + fuzzed)) passed, 0 failed"
 
 run: build
 	@BUILD=$(BUILD) bash scripts/run.sh
