@@ -103,6 +103,19 @@ void CSurveyDataFile::FlushOutput() {
     }
 }
 
+int CSurveyDataFile::SurveyYear(int nYear) {
+    constexpr int kCenturyPivot = 70;
+    constexpr int kFirstYear = 1970;
+    constexpr int kLastYear = 2100;
+    if (nYear >= 0 && nYear < kCenturyPivot) {
+        return nYear + 2000;
+    }
+    if (nYear >= kCenturyPivot && nYear <= 99) {
+        return nYear + 1900;
+    }
+    return nYear >= kFirstYear && nYear <= kLastYear ? nYear : 0;
+}
+
 CString CSurveyDataFile::MakeOutputPath(CPlotDataObj* pData) {
     CString strBaseName = pData->m_strBorehole;
     int nIndex = pData->m_nOutputIndex < 0 ? -1 : pData->m_nOutputIndex;

@@ -34,6 +34,10 @@ public:
     // what is left before it closes the file.
     void WriteLine(CString strLine, BOOL bNewLine);
     CString MakeOutputPath(CPlotDataObj* pData);
+    // The calendar year of a date as survey files write it: 0 to 69 are 2000
+    // to 2069, 70 to 99 are 1970 to 1999, and a full year must lie from 1970
+    // to 2100. 0 for any other year.
+    static int SurveyYear(int nYear);
     CString FindFreeName(CString& strBaseName, int& nIndex);
 
     CString m_strOutFolder;

@@ -110,10 +110,6 @@ constexpr int kHeaderLineLimit = 80;
 constexpr int kSearchLineLimit = 128;
 constexpr int kRowLineLimit = 80;
 
-// A file's year 0 to 69 is 2000 to 2069, 70 to 99 is 1970 to 1999.
-constexpr int kFirstYear = 1970;
-constexpr int kLastYear = 2100;
-
 int DecimalsFor(int nReadingUnits) {
     constexpr int nUnits = static_cast<int>(sizeof kDecimalsByUnit / sizeof kDecimalsByUnit[0]);
     return (nReadingUnits >= 0 && nReadingUnits < nUnits) ? kDecimalsByUnit[nReadingUnits]
@@ -494,14 +490,8 @@ CTime CCsvDataFile::ParseReadingDate(CString strText) {
     if (nFields != 5 && nFields != 6) {
         return CTime::GetCurrentTime();
     }
-    if (nYear >= 0 && nYear <= 69) {
-        nYear += 2000;
-    } else if (nYear >= 70 && nYear <= 99) {
-        nYear += 1900;
-    } else if (nYear < kFirstYear || nYear > kLastYear) {
-        return CTime::GetCurrentTime();
-    }
-    if (nMonth < 1 || nMonth > 12 || nDay < 1 || nDay > 31) {
+    nYear = SurveyYear(nYear);
+    if (nYear == 0 || nMonth < 1 || nMonth > 12 || nDay < 1 || nDay > 31) {
         return CTime::GetCurrentTime();
     }
     if (nFields == 5 || nSecond < 0 || nSecond > 59) {

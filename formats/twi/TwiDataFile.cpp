@@ -51,12 +51,6 @@ constexpr double kFeetInterval = 2.0;
 constexpr int kSpiralSurvey = 1;
 constexpr int kTwiFileVersion = 1;
 
-// Two-digit years: 70 to 99 are 1970 to 1999, 0 to 69 are 2000 to 2069; a
-// full year must lie from 1970 to 2100.
-constexpr int kFirstYear = 1970;
-constexpr int kLastYear = 2100;
-constexpr int kCenturyPivot = 70;
-
 // Reads nCount whole numbers as "%d %d %d" does (white space, optional sign,
 // digits), except that a number too long for an int saturates instead of
 // wrapping round into a plausible date field.
@@ -82,16 +76,6 @@ BOOL ScanWholeNumbers(const char* p, int* pValues, int nCount) {
         pValues[i] = static_cast<int>(std::clamp<long long>(nValue, INT_MIN, INT_MAX));
     }
     return TRUE;
-}
-
-int FullYear(int nYear) {
-    if (nYear >= kCenturyPivot && nYear <= 99) {
-        return nYear + 1900;
-    }
-    if (nYear >= 0 && nYear < kCenturyPivot) {
-        return nYear + 2000;
-    }
-    return nYear;
 }
 
 int TwoDigitYear(int nYear) {
@@ -325,11 +309,10 @@ CTime CTwiDataFile::ParseRunDate(CString strLine) {
     if (!ScanWholeNumbers(strLine.Left(nComma), date, 3) || !ScanWholeNumbers(strClock, clock, 3)) {
         return CTime::GetCurrentTime();
     }
-    const int nYear = FullYear(date[2]);
+    const int nYear = SurveyYear(date[2]);
     const int nMonth = date[1];
     const int nDay = date[0];
-    if (nYear < kFirstYear || nYear > kLastYear || nMonth < 1 || nMonth > 12 || nDay < 1 ||
-        nDay > 31) {
+    if (nYear == 0 || nMonth < 1 || nMonth > 12 || nDay < 1 || nDay > 31) {
         return CTime::GetCurrentTime();
     }
     const int nHour = clock[0] >= 0 && clock[0] <= 23 ? clock[0] : 0;
