@@ -49,6 +49,19 @@ void CSurveyDataFile::CloseDataFile() {
     m_bOpen = FALSE;
 }
 
+int CSurveyDataFile::OpenOutput(CString strPath, CPlotDataObj* pData) {
+    if (!pData->m_bDataLoaded) {
+        return 1; // nothing is created
+    }
+    if (strPath.IsEmpty()) {
+        strPath = MakeOutputPath(pData);
+    }
+    if (!OpenDataFile(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite)) {
+        return 2;
+    }
+    return 0;
+}
+
 BOOL CSurveyDataFile::CommitDataFile() {
     if (!m_bOpen || m_strTempPath.IsEmpty()) {
         return FALSE;

@@ -30,6 +30,10 @@ public:
     // Closes an output and renames it over its target; FALSE (and nothing left
     // behind) when the system refuses either step.
     BOOL CommitDataFile();
+    // The first steps of every write: 1 when the record holds no loaded
+    // survey, a name derived when the path is empty, 2 when the output cannot
+    // be opened; 0 with the output open.
+    int OpenOutput(CString strPath, CPlotDataObj* pData);
     // Lines are gathered and written in large blocks; CommitDataFile writes
     // what is left before it closes the file.
     void WriteLine(CString strLine, BOOL bNewLine);

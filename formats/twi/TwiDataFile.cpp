@@ -97,14 +97,9 @@ CTwiDataFile::~CTwiDataFile() = default;
 // ---------------------------------------------------------------- writing
 
 int CTwiDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
-    if (!pData->m_bDataLoaded) {
-        return 1;
-    }
-    if (strPath.IsEmpty()) {
-        strPath = MakeOutputPath(pData);
-    }
-    if (!OpenDataFile(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite)) {
-        return 2;
+    int nStatus = OpenOutput(strPath, pData);
+    if (nStatus != 0) {
+        return nStatus;
     }
     CPendingOutput pending(*this);
     pData->m_nFileType = 0;
