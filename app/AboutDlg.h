@@ -2,6 +2,8 @@
 // Escape and the close button end it.
 #pragma once
 
+#include "VeltraneVersion.h"
+
 #include <QDialog>
 
 class CAboutDlg : public QDialog {
@@ -9,8 +11,9 @@ class CAboutDlg : public QDialog {
 
 public:
     static constexpr const char* kTitle = "About Veltrane";
-    static constexpr const char* kName = "Veltrane Version 1.0";
-    static constexpr const char* kNotice = "Copyright (C) 2026 Veltrane\nVersion 1.0.0";
+    static constexpr const char* kName = VELTRANE_NAME_AND_VERSION;
+    static constexpr const char* kNotice =
+        "Copyright (C) 2026 Veltrane\nVersion " VELTRANE_VERSION_TEXT;
 
     explicit CAboutDlg(QWidget* pParent = nullptr);
 };

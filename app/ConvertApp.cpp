@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
-#include <clocale>
 
 namespace {
 
@@ -33,11 +32,6 @@ char g_szDefaultName[] = "veltrane";
 
 CConvertApp::CConvertApp(int argc, char** argv)
     : m_argv{argc > 0 && argv[0] ? argv[0] : g_szDefaultName, nullptr}, m_app(m_argc, m_argv) {
-    // Qt has switched the C library to the user's locale; under a German or
-    // French one "%.1f" would write "2,0" and sscanf would stop at the dot.
-    // Survey files always use the dot, so numbers stay in the "C" locale.
-    std::setlocale(LC_NUMERIC, "C");
-
     QApplication::setWindowIcon(AppIcon());
     // Lets a desktop match the window to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));

@@ -3,7 +3,7 @@
 // one survey record, for its whole life.
 #pragma once
 
-#include "app/ConvertCommand.h"
+#include "convert/ConvertCommand.h"
 
 #include <QDialog>
 #include <QString>

@@ -41,16 +41,24 @@ void MakeSurvey(int nStations, const std::string& twiPath, const std::string& cs
     twi.WriteSurvey(twiPath.c_str(), &data);
 }
 
-void TwiToCsv(benchmark::State& state) {
+// Reads the source with one converter and writes it with the other, over and
+// over; the two files are made anew for each size.
+void Convert(benchmark::State& state, bool bFromTwi) {
     int nStations = static_cast<int>(state.range(0));
-    std::string base = WorkFolder() + "/t" + std::to_string(nStations);
-    MakeSurvey(nStations, base + ".twi", base + "_in.csv");
+    std::string base = WorkFolder() + (bFromTwi ? "/t" : "/c") + std::to_string(nStations);
+    std::string twiPath = base + ".twi";
+    std::string csvPath = base + ".csv";
+    MakeSurvey(nStations, twiPath, csvPath);
     CTwiDataFile twi;
     CCsvDataFile csv;
+    CSurveyDataFile& reader = bFromTwi ? static_cast<CSurveyDataFile&>(twi) : csv;
+    CSurveyDataFile& writer = bFromTwi ? static_cast<CSurveyDataFile&>(csv) : twi;
+    const std::string source = bFromTwi ? twiPath : csvPath;
+    const std::string output = base + (bFromTwi ? "_out.csv" : "_out.twi");
     CPlotDataObj data;
     for (auto _ : state) {
-        if (twi.ReadSurvey((base + ".twi").c_str(), &data) != 0 ||
-            csv.WriteSurvey((base + "_out.csv").c_str(), &data) != 0) {
+        if (reader.ReadSurvey(source.c_str(), &data) != 0 ||
+            writer.WriteSurvey(output.c_str(), &data) != 0) {
             state.SkipWithError("conversion failed");
             break;
         }
@@ -59,22 +67,12 @@ void TwiToCsv(benchmark::State& state) {
     state.SetComplexityN(nStations);
 }
 
+void TwiToCsv(benchmark::State& state) {
+    Convert(state, true);
+}
+
 void CsvToTwi(benchmark::State& state) {
-    int nStations = static_cast<int>(state.range(0));
-    std::string base = WorkFolder() + "/c" + std::to_string(nStations);
-    MakeSurvey(nStations, base + "_in.twi", base + ".csv");
-    CTwiDataFile twi;
-    CCsvDataFile csv;
-    CPlotDataObj data;
-    for (auto _ : state) {
-        if (csv.ReadSurvey((base + ".csv").c_str(), &data) != 0 ||
-            twi.WriteSurvey((base + "_out.twi").c_str(), &data) != 0) {
-            state.SkipWithError("conversion failed");
-            break;
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * nStations);
-    state.SetComplexityN(nStations);
+    Convert(state, false);
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // same conversion command the window's Convert button runs.
 #pragma once
 
-#include "app/ConvertCommand.h"
+#include "VeltraneVersion.h"
+#include "convert/ConvertCommand.h"
 
 #include <iosfwd>
 #include <string>
@@ -11,7 +12,7 @@
 class CBatchConverter {
 public:
     static constexpr const char* kProgramName = "veltrane-convert";
-    static constexpr const char* kVersionText = "Veltrane Version 1.0";
+    static constexpr const char* kVersionText = VELTRANE_NAME_AND_VERSION;
 
     enum ExitStatus { exitConverted = 0, exitSomeFailed = 1, exitUsage = 2 };
 

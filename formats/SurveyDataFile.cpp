@@ -1,8 +1,23 @@
 #include "formats/SurveyDataFile.h"
 
 #include "platform/FileSystem.h"
+#include "survey/LineReader.h"
+#include "survey/NumberText.h"
 
 #include <cerrno>
+#include <cmath>
+
+namespace {
+
+// "(n)": the number a derived output name carries before its extension.
+CString NumberSuffix(int nIndex) {
+    std::string strSuffix = "(";
+    AppendWhole(strSuffix, nIndex);
+    strSuffix += ")";
+    return CString(std::move(strSuffix));
+}
+
+} // namespace
 
 CSurveyDataFile::CSurveyDataFile(LPCSTR pszExtension) : m_strExtension(pszExtension) {}
 
@@ -49,17 +64,69 @@ void CSurveyDataFile::CloseDataFile() {
     m_bOpen = FALSE;
 }
 
-int CSurveyDataFile::OpenOutput(CString strPath, CPlotDataObj* pData) {
+int CSurveyDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
+    m_strPath = strPath;
+    if (strPath.IsEmpty()) {
+        return kReadNotOpened;
+    }
+    if (!OpenDataFile(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
+        return kReadNotOpened;
+    }
+    m_pData = pData;
+    int nStatus = ReadHeader();
+    if (nStatus != 0) {
+        nStatus = HeaderFailure(nStatus);
+    } else if (ReadData() < 1) {
+        nStatus = kReadNoData;
+    } else {
+        pData->m_bDataLoaded = TRUE;
+        CompleteRead();
+    }
+    CloseDataFile();
+    return nStatus;
+}
+
+int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
     if (!pData->m_bDataLoaded) {
-        return 1; // nothing is created
+        return kWriteNotLoaded; // nothing is created
     }
     if (strPath.IsEmpty()) {
         strPath = MakeOutputPath(pData);
     }
     if (!OpenDataFile(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite)) {
-        return 2;
+        return kWriteNotCreated;
     }
-    return 0;
+    CPendingOutput pending(*this);
+    PrepareWrite(pData);
+    if (!WriteHeader(pData)) {
+        CloseDataFile();
+        return kWriteNoHeader;
+    }
+    WriteData(pData);
+    return CommitDataFile() ? 0 : kWriteNotCreated;
+}
+
+BOOL CSurveyDataFile::ReadNonBlankLine(CString& strLine, int nLimit) {
+    strLine.Empty();
+    while (strLine.IsEmpty()) {
+        if (!ReadLine(*this, strLine, nLimit)) {
+            return FALSE;
+        }
+        strLine.TrimLeft();
+    }
+    return TRUE;
+}
+
+int CSurveyDataFile::StationCount(const CPlotDataObj& data) {
+    if (!(data.m_dInterval > 0.0) || data.m_nGridSize < 1) {
+        return 0;
+    }
+    const double dSteps = std::fabs(data.m_dBottomDepth) / data.m_dInterval;
+    if (!(dSteps >= 1.0)) {
+        return 0; // also a depth that is not a number
+    }
+    const int nLimit = data.m_nGridSize - 1;
+    return dSteps >= nLimit ? nLimit : static_cast<int>(dSteps);
 }
 
 BOOL CSurveyDataFile::CommitDataFile() {
@@ -143,7 +210,7 @@ CString CSurveyDataFile::FindFreeName(CString& strBaseName, int& nIndex) {
     CString strSuffix;
     if (nIndex >= 0) {
         ++nIndex;
-        strSuffix.Format("(%d)", nIndex);
+        strSuffix = NumberSuffix(nIndex);
     }
     CString strName = strBaseName + strSuffix + "." + m_strExtension;
     CString strPath = m_strOutFolder + strName;
@@ -157,7 +224,7 @@ CString CSurveyDataFile::FindFreeName(CString& strBaseName, int& nIndex) {
             nIndex = 0;
         }
         ++nIndex;
-        strSuffix.Format("(%d)", nIndex);
+        strSuffix = NumberSuffix(nIndex);
         strName = strBaseName + strSuffix + "." + m_strExtension;
         strPath = m_strOutFolder + strName;
     }

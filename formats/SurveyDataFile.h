@@ -1,7 +1,8 @@
-// What the two survey converters share exactly: the file they are while a
-// call runs, opening and closing it, writing one line, and the fallback
-// output naming with its extension. Each format's class adds its own reader
-// and writer steps.
+// What the two survey converters share: the outline of a read and of a write,
+// the file they are while a call runs, opening and closing it, reading the
+// next line that is not blank, writing one line, the stations a writer
+// writes, and the fallback output naming with its extension. Each format's
+// class supplies its own header and data steps.
 #pragma once
 
 #include "platform/CFile.h"
@@ -21,6 +22,23 @@ public:
 
     ~CSurveyDataFile() override;
 
+    // Reads the survey file at strPath into the record: the header, then the
+    // data. 0 when read (the record is then marked loaded); -1 when the path
+    // is empty or the file cannot be opened; otherwise the format's status of
+    // a header that failed, or -3 when no data follows it.
+    int ReadSurvey(CString strPath, CPlotDataObj* pData);
+    // Writes the record to strPath (a name is derived when it is empty):
+    // 0 written, 1 the record holds no loaded survey (nothing created), 2 the
+    // output cannot be created or written, 3 the header cannot be written.
+    int WriteSurvey(CString strPath, CPlotDataObj* pData);
+
+    // The format's steps. ReadHeader gives 0 or the format's failure status;
+    // ReadData gives the number of stations read.
+    virtual int ReadHeader() = 0;
+    virtual int ReadData() = 0;
+    virtual BOOL WriteHeader(CPlotDataObj* pData) = 0;
+    virtual void WriteData(CPlotDataObj* pData) = 0;
+
     // With CFile::modeCreate the file is written under a temporary name beside
     // the target and only CommitDataFile puts it in place, so a failed write
     // never damages an earlier file of that name.
@@ -30,10 +48,6 @@ public:
     // Closes an output and renames it over its target; FALSE (and nothing left
     // behind) when the system refuses either step.
     BOOL CommitDataFile();
-    // The first steps of every write: 1 when the record holds no loaded
-    // survey, a name derived when the path is empty, 2 when the output cannot
-    // be opened; 0 with the output open.
-    int OpenOutput(CString strPath, CPlotDataObj* pData);
     // Lines are gathered and written in large blocks; CommitDataFile writes
     // what is left before it closes the file.
     void WriteLine(CString strLine, BOOL bNewLine);
@@ -50,8 +64,34 @@ public:
     CString m_strPath;
     CString m_strName;
 
+    // The stations a writer writes: the survey depth over the interval,
+    // truncated, but never a slot the grid does not have (the grid keeps one
+    // to spare), and none without a grid or a positive interval. A record read
+    // from a file whose grid could not be built is still marked loaded, so the
+    // grid, not the header, has the last word.
+    static int StationCount(const CPlotDataObj& data);
+
 protected:
     explicit CSurveyDataFile(LPCSTR pszExtension);
+
+    // Status values every read and write shares.
+    static constexpr int kReadNotOpened = -1;
+    static constexpr int kReadNoData = -3;
+    static constexpr int kWriteNotLoaded = 1;
+    static constexpr int kWriteNotCreated = 2;
+    static constexpr int kWriteNoHeader = 3;
+
+    // The status of a read whose header step failed with nHeaderStatus.
+    virtual int HeaderFailure(int nHeaderStatus) const { return nHeaderStatus; }
+    // What a format does once a read has succeeded, before the file closes.
+    virtual void CompleteRead() {}
+    // What a format changes in the record before it writes it.
+    virtual void PrepareWrite(CPlotDataObj* /*pData*/) {}
+
+    // The next line that is not empty once its leading blanks are removed,
+    // without them; FALSE at the end of the file or at a line longer than
+    // nLimit allows (see ReadLine).
+    BOOL ReadNonBlankLine(CString& strLine, int nLimit);
 
     // Discards an uncommitted output if a file exception leaves a writer
     // early, so no temporary file outlives the failed write.

@@ -2,6 +2,9 @@
 // real file first (in memory-backed /dev/shm when the machine has it).
 #pragma once
 
+#include "formats/csv/CsvDataFile.h"
+#include "formats/twi/TwiDataFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -34,6 +37,20 @@ inline std::string WriteInput(const char* name, const uint8_t* data, size_t size
         std::fclose(file);
     }
     return path;
+}
+
+// Reads the bytes with one reader into a long-lived record, as the window
+// keeps it, and writes whatever it read again in both formats.
+inline void ReadAndWriteBoth(CSurveyDataFile& reader, const char* name, const uint8_t* data,
+                             size_t size) {
+    static CPlotDataObj record;
+    CCsvDataFile csv;
+    CTwiDataFile twi;
+    std::string path = WriteInput(name, data, size);
+    if (reader.ReadSurvey(path.c_str(), &record) == 0) {
+        csv.WriteSurvey(ScratchPath("out.csv").c_str(), &record);
+        twi.WriteSurvey(ScratchPath("out.twi").c_str(), &record);
+    }
 }
 
 } // namespace fuzz_support

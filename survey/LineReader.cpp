@@ -1,6 +1,5 @@
 #include "survey/LineReader.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -76,47 +75,4 @@ BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
         }
         line.append(block, nKept);
     }
-}
-
-double ParseNumber(CString strText) {
-    const char* p = strText;
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f') {
-        ++p;
-    }
-    // Take only the decimal form, so that texts such as "nan", "inf" or "0x10"
-    // give the value of their decimal prefix (or 0.0), never more.
-    const char* q = p;
-    if (*q == '+' || *q == '-') {
-        ++q;
-    }
-    const char* digits = q;
-    while (*q >= '0' && *q <= '9') {
-        ++q;
-    }
-    bool bIntDigits = q > digits;
-    bool bFracDigits = false;
-    if (*q == '.') {
-        const char* frac = ++q;
-        while (*q >= '0' && *q <= '9') {
-            ++q;
-        }
-        bFracDigits = q > frac;
-    }
-    if (!bIntDigits && !bFracDigits) {
-        return 0.0;
-    }
-    if (*q == 'e' || *q == 'E') {
-        const char* e = q + 1;
-        if (*e == '+' || *e == '-') {
-            ++e;
-        }
-        if (*e >= '0' && *e <= '9') {
-            while (*e >= '0' && *e <= '9') {
-                ++e;
-            }
-            q = e;
-        }
-    }
-    std::string number(p, q);
-    return std::strtod(number.c_str(), nullptr);
 }

@@ -1,9 +1,13 @@
 #include "survey/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <locale.h>
 
 namespace {
 
@@ -31,6 +35,28 @@ bool IsDigit(char ch) {
 
 bool IsSpace(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+}
+
+// The "C" locale as an object of its own, so that the few texts the C library
+// still reads are read with a decimal point whatever the process's locale.
+locale_t CLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+// strtod in the "C" locale: overflow gives an infinity, underflow a zero or
+// the nearest tiny value, as strtod itself does.
+double StrtodC(const char* pText) {
+    return strtod_l(pText, nullptr, CLocale());
+}
+
+// sscanf's "%lf" in the "C" locale, for the texts the plain decimal path does
+// not take (hex, inf, nan, an exponent mark without digits).
+int ScanfDoubleC(const char* pText, double& dValue, int& nConsumed) {
+    locale_t previous = uselocale(CLocale());
+    int nFields = std::sscanf(pText, "%lf%n", &dValue, &nConsumed);
+    uselocale(previous);
+    return nFields;
 }
 
 } // namespace
@@ -108,7 +134,7 @@ bool ScanDouble(const char*& pText, double& dValue) {
         double dRead = 0.0;
         auto result = std::from_chars(*pStart == '+' ? pStart + 1 : pStart, p, dRead);
         if (result.ec != std::errc() || result.ptr != p) {
-            dRead = std::strtod(pStart, nullptr);
+            dRead = StrtodC(pStart);
         }
         dValue = dRead;
         pText = p;
@@ -116,10 +142,111 @@ bool ScanDouble(const char*& pText, double& dValue) {
     }
     double dRead = 0.0;
     int nConsumed = 0;
-    if (std::sscanf(pText, "%lf%n", &dRead, &nConsumed) != 1) {
+    if (ScanfDoubleC(pText, dRead, nConsumed) != 1) {
         return false;
     }
     dValue = dRead;
     pText += nConsumed;
     return true;
+}
+
+CString FixedText(double dValue, int nDecimals) {
+    std::string strText;
+    AppendFixed(strText, dValue, nDecimals);
+    return CString(std::move(strText));
+}
+
+void AppendWhole(std::string& strOut, long long nValue, int nMinDigits) {
+    char digits[24];
+    int nLength = 0;
+    // Works on the negative side, which holds LLONG_MIN as well.
+    long long nRest = nValue < 0 ? nValue : -nValue;
+    do {
+        digits[nLength++] = static_cast<char>('0' - nRest % 10);
+        nRest /= 10;
+    } while (nRest != 0);
+    if (nValue < 0) {
+        strOut += '-';
+    }
+    if (nMinDigits > nLength) {
+        strOut.append(static_cast<size_t>(nMinDigits - nLength), '0');
+    }
+    while (nLength > 0) {
+        strOut += digits[--nLength];
+    }
+}
+
+bool ScanWhole(const char*& pText, int& nValue) {
+    const char* p = pText;
+    while (IsSpace(*p)) {
+        ++p;
+    }
+    const bool bNegative = *p == '-';
+    if (*p == '+' || *p == '-') {
+        ++p;
+    }
+    if (!IsDigit(*p)) {
+        return false;
+    }
+    long long nRead = 0;
+    for (; IsDigit(*p); ++p) {
+        if (nRead <= INT_MAX) {
+            nRead = nRead * 10 + (*p - '0');
+        }
+    }
+    nRead = bNegative ? -nRead : nRead;
+    nValue = static_cast<int>(std::clamp<long long>(nRead, INT_MIN, INT_MAX));
+    pText = p;
+    return true;
+}
+
+double ParseNumber(CString strText) {
+    const char* p = strText;
+    while (IsSpace(*p)) {
+        ++p;
+    }
+    // Only the decimal form counts, so that "nan", "inf" or "0x10" give the
+    // value of their decimal prefix, or 0.0.
+    const char* q = p;
+    if (*q == '+' || *q == '-') {
+        ++q;
+    }
+    const char* digits = q;
+    while (IsDigit(*q)) {
+        ++q;
+    }
+    bool bIntDigits = q > digits;
+    bool bFracDigits = false;
+    if (*q == '.') {
+        const char* frac = ++q;
+        while (IsDigit(*q)) {
+            ++q;
+        }
+        bFracDigits = q > frac;
+    }
+    if (!bIntDigits && !bFracDigits) {
+        return 0.0;
+    }
+    if (*q == 'e' || *q == 'E') {
+        const char* e = q + 1;
+        if (*e == '+' || *e == '-') {
+            ++e;
+        }
+        if (IsDigit(*e)) {
+            while (IsDigit(*e)) {
+                ++e;
+            }
+            q = e;
+        }
+    }
+    const char* pNumber = p;
+    if (*pNumber == '+') {
+        ++pNumber;
+    }
+    double dValue = 0.0;
+    auto result = std::from_chars(pNumber, q, dValue);
+    if (result.ec != std::errc() || result.ptr != q) {
+        return StrtodC(std::string(p, q).c_str()); // overflow and underflow as strtod has them
+    }
+    return dValue;
 }

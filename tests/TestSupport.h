@@ -1,6 +1,10 @@
 // Small helpers shared by the tests: a temporary folder that cleans up after
-// itself, whole-file reads and writes, and a pinned time zone.
+// itself, whole-file reads and writes, lines with CR LF, a survey record
+// built in memory, and a pinned time zone.
 #pragma once
+
+#include "platform/CTime.h"
+#include "survey/PlotDataObj.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -8,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -48,14 +53,44 @@ inline std::string DataPath(const std::string& name) {
     return std::string(VELTRANE_TEST_DATA_DIR) + "/" + name;
 }
 
+using Lines = std::vector<std::string>;
+
 // Joins lines with CR LF after each, as the survey writers end them.
-inline std::string CrLf(std::initializer_list<std::string> lines) {
+inline std::string JoinCrLf(const Lines& lines) {
     std::string text;
     for (const auto& line : lines) {
         text += line;
         text += "\r\n";
     }
     return text;
+}
+
+// The lines of a text whose lines end with CR LF; a last line without one is
+// left out.
+inline Lines SplitCrLf(const std::string& text) {
+    Lines lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+// A loaded spiral survey in degrees with the twist of each interval in slots
+// 0, 1, 2 ..., read on 12 February 2010 at 20:28:45 local time.
+inline void MakeSpiralSurvey(CPlotDataObj& data, double depth, double interval,
+                             const std::vector<double>& twists, const char* depthUnits = "feet") {
+    data.m_nFileType = 1;
+    data.m_timeReading = CTime(2010, 2, 12, 20, 28, 45);
+    data.m_dBottomDepth = depth;
+    data.m_dInterval = interval;
+    data.m_strDepthUnits = depthUnits;
+    data.m_strReadingUnits = "degrees";
+    data.m_nReadingUnits = 7;
+    data.AllocateGrid();
+    for (double twist : twists) {
+        data.AddReading(twist, 0.0, 0.0, 0.0);
+    }
 }
 
 // POSIX zone rules need no zone database: UTC, and central Europe with its

@@ -1,5 +1,5 @@
 // The conversion command driven without a window, on real files.
-#include "app/ConvertCommand.h"
+#include "convert/ConvertCommand.h"
 
 #include "TestSupport.h"
 
@@ -8,17 +8,12 @@
 #include <unistd.h>
 #include <vector>
 
-using testing_support::DataPath;
-using testing_support::kZoneUtc;
-using testing_support::ReadBytes;
-using testing_support::ScopedTimeZone;
-using testing_support::TempDir;
-using testing_support::WriteBytes;
+using namespace testing_support;
 
 namespace {
 
-const char* const kTwiGolden = "twi_worked_example.twi";
-const char* const kCsvGolden = "spiral_worked_example.csv";
+const char* const kTwiGolden = "twi_10ft.twi";
+const char* const kCsvGolden = "spiral_10ft.csv";
 
 class CTestHost : public CConvertHost {
 public:

@@ -16,32 +16,13 @@ using namespace testing_support;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-// Line numbers (from 0) in the worked example file.
+// Line numbers (from 0) in the ten-foot spiral survey file.
 constexpr int lineVersion = 1, lineType = 2, lineSite = 3, lineBorehole = 4, lineProbe = 5,
               lineReel = 6, lineDepth = 8, lineInterval = 9, lineReadingUnits = 11,
               lineComment = 13, lineCommentEnd = 14, lineOffset = 15, lineColumns = 17,
               lineFirstRow = 19;
 
-const std::string kExample = DataPath("spiral_worked_example.csv");
-
-Lines SplitCrLf(const std::string& text) {
-    Lines lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-}
-
-std::string JoinCrLf(const Lines& lines) {
-    std::string text;
-    for (const auto& line : lines) {
-        text += line + "\r\n";
-    }
-    return text;
-}
+const std::string kExample = DataPath("spiral_10ft.csv");
 
 // The data rows of a written file, joined by blanks.
 std::string RowText(const Lines& lines) {
@@ -52,19 +33,9 @@ std::string RowText(const Lines& lines) {
     return text;
 }
 
-// The record of the worked example: a spiral survey of five twists.
+// The record of the ten-foot spiral survey: a spiral survey of five twists.
 void MakeExample(CPlotDataObj& data) {
-    data.m_nFileType = 1;
-    data.m_timeReading = CTime(2010, 2, 12, 20, 28, 45);
-    data.m_dBottomDepth = 10.0;
-    data.m_dInterval = 2.0;
-    data.m_strDepthUnits = "feet";
-    data.m_strReadingUnits = "degrees";
-    data.m_nReadingUnits = 7;
-    data.AllocateGrid();
-    for (double twist : {0.1, 0.2, 0.2, 0.4, 0.3}) {
-        data.AddReading(twist, 0.0, 0.0, 0.0);
-    }
+    MakeSpiralSurvey(data, 10.0, 2.0, {0.1, 0.2, 0.2, 0.4, 0.3});
 }
 
 Lines WriteLines(CPlotDataObj& data) {
@@ -83,7 +54,7 @@ int ReadText(const std::string& bytes, CPlotDataObj& data) {
 
 } // namespace
 
-TEST(CsvWriter, WritesTheWorkedExampleByteForByte) {
+TEST(CsvWriter, WritesTheTenFootSurveyByteForByte) {
     for (const char* zone : {kZoneUtc, kZoneCentralEurope}) {
         ScopedTimeZone tz(zone);
         CPlotDataObj data;
@@ -240,7 +211,7 @@ TEST(CsvWriter, ReadOnlyFolderKeepsTheEarlierFile) {
     EXPECT_EQ(ReadBytes(dir / "SDP_B12.csv"), "earlier survey");
 }
 
-TEST(CsvReader, ReadsTheWorkedExample) {
+TEST(CsvReader, ReadsTheTenFootSurvey) {
     ScopedTimeZone tz(kZoneCentralEurope);
     CPlotDataObj data;
     CCsvDataFile file;

@@ -1,7 +1,12 @@
 // The fast number conversions must give exactly what printf and scanf give:
 // each case is checked against the C library itself.
+#include "formats/csv/CsvDataFile.h"
+#include "formats/twi/TwiDataFile.h"
 #include "survey/NumberText.h"
 
+#include "TestSupport.h"
+
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -100,4 +105,63 @@ TEST(NumberText, ScanDoubleMatchesScanf) {
             EXPECT_EQ(p, text);
         }
     }
+}
+
+// A program that embeds the core may run under a comma-decimal locale (Qt
+// programs take the user's). Survey files keep their decimal point all the
+// same, in both directions, and numbers read back to the same values.
+TEST(NumberText, CommaDecimalLocaleChangesNoByte) {
+    using namespace testing_support;
+    ScopedTimeZone zone(kZoneUtc);
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+        << "the de_DE.UTF-8 locale is missing: scripts/install-deps.sh generates it";
+    char szProbe[16];
+    std::snprintf(szProbe, sizeof szProbe, "%.1f", 2.5);
+    EXPECT_STREQ(szProbe, "2,5") << "the C library itself writes a comma here";
+
+    TempDir dir;
+    CTwiDataFile twi;
+    CCsvDataFile csv;
+    CPlotDataObj fromTwi;
+    ASSERT_EQ(twi.ReadSurvey(DataPath("twi_10ft.twi").c_str(), &fromTwi), 0);
+    ASSERT_EQ(csv.WriteSurvey((dir / "SDP_B12.csv").c_str(), &fromTwi), 0);
+    EXPECT_EQ(ReadBytes(dir / "SDP_B12.csv"), ReadBytes(DataPath("spiral_10ft.csv")));
+
+    CPlotDataObj fromCsv;
+    ASSERT_EQ(csv.ReadSurvey(DataPath("spiral_10ft.csv").c_str(), &fromCsv), 0);
+    ASSERT_EQ(twi.WriteSurvey((dir / "SDP_B12.twi").c_str(), &fromCsv), 0);
+    EXPECT_EQ(ReadBytes(dir / "SDP_B12.twi"), ReadBytes(DataPath("twi_10ft.twi")));
+
+    for (const CPlotDataObj* pRecord : {&fromTwi, &fromCsv}) {
+        EXPECT_EQ(pRecord->m_dBottomDepth, 10.0);
+        EXPECT_EQ(pRecord->m_dInterval, 2.0);
+        EXPECT_EQ(pRecord->m_timeReading, CTime(2010, 2, 12, 20, 28, 45));
+        ASSERT_GE(pRecord->m_nReadingCount, 5);
+        const double twists[] = {0.1, 0.2, 0.2, 0.4, 0.3};
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_NEAR(pRecord->m_pAPlus[k], twists[k], 1e-9) << k;
+        }
+    }
+
+    // Header numbers with decimals, read and written again.
+    std::string text = ReadBytes(DataPath("spiral_10ft.csv"));
+    text.replace(text.find("Depth,10.0,-2.0"), 15, "Depth,10.5,-2.5");
+    text.replace(text.find("Interval,2.0"), 12, "Interval,0.5");
+    text.replace(text.find("Offset Correction,0.000000"), 26, "Offset Correction,0.125000");
+    WriteBytes(dir / "SDP_half.csv", text);
+    CPlotDataObj half;
+    ASSERT_EQ(csv.ReadSurvey((dir / "SDP_half.csv").c_str(), &half), 0);
+    EXPECT_EQ(half.m_dBottomDepth, 10.5);
+    EXPECT_EQ(half.m_dInterval, 0.5);
+    EXPECT_EQ(half.m_dTopOffset, 2.0);
+    EXPECT_EQ(half.m_dOffsetCorrection, 0.125);
+    ASSERT_EQ(csv.WriteSurvey((dir / "SDP_again.csv").c_str(), &half), 0);
+    std::string again = ReadBytes(dir / "SDP_again.csv");
+    for (const char* pszLine :
+         {"\r\nDepth,10.5,-2.5\r\n", "\r\nInterval,0.5\r\n", "\r\nOffset Correction,0.125000\r\n",
+          "\r\nFile Version,2.20\r\n"}) {
+        EXPECT_NE(again.find(pszLine), std::string::npos) << pszLine;
+    }
+    std::setlocale(LC_ALL, previous.c_str());
 }

@@ -2,7 +2,7 @@
 // same name, must leave no temporary file behind, and must be reported as a
 // failure. The refusals here are real: a file-size limit that stops the write
 // partway, a folder the writer may not write into, a folder in the way.
-#include "app/ConvertCommand.h"
+#include "convert/ConvertCommand.h"
 #include "formats/csv/CsvDataFile.h"
 #include "formats/twi/TwiDataFile.h"
 
@@ -30,16 +30,11 @@ enum { childReturned0 = 10, childReturnedFailure = 11, childFileException = 12 }
 // A spiral survey large enough (about 8 KB in either format) to cross a
 // 1 KB file-size limit partway.
 void MakeSurvey(CPlotDataObj& data) {
-    data.m_nFileType = 1;
-    data.m_dBottomDepth = 200.0;
-    data.m_dInterval = 0.5;
-    data.m_strDepthUnits = "meters";
-    data.m_strReadingUnits = "degrees";
-    data.m_nReadingUnits = 7;
-    data.AllocateGrid();
+    std::vector<double> twists;
     for (int k = 0; k < 400; ++k) {
-        data.AddReading(0.1 * (k % 7) - 0.3, 0.0, 0.0, 0.0);
+        twists.push_back(0.1 * (k % 7) - 0.3);
     }
+    testing_support::MakeSpiralSurvey(data, 200.0, 0.5, twists, "meters");
 }
 
 // Runs the write in a child process and returns how it ended.

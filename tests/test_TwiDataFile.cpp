@@ -8,14 +8,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-using testing_support::CrLf;
-using testing_support::DataPath;
-using testing_support::kZoneCentralEurope;
-using testing_support::kZoneUtc;
-using testing_support::ReadBytes;
-using testing_support::ScopedTimeZone;
-using testing_support::TempDir;
-using testing_support::WriteBytes;
+using namespace testing_support;
 
 namespace {
 
@@ -25,40 +18,27 @@ const char* const kZones[] = {kZoneUtc, kZoneCentralEurope};
 // depth, so a record can disagree with its own grid.
 void MakeSurvey(CPlotDataObj& data, double gridDepth, double depth, double interval,
                 const std::vector<double>& aPlus) {
-    data.m_dBottomDepth = gridDepth;
-    data.m_dInterval = interval;
-    data.AllocateGrid();
-    for (double value : aPlus) {
-        data.AddReading(value, 0.0, 0.0, 0.0);
-    }
+    MakeSpiralSurvey(data, gridDepth, interval, aPlus);
     data.m_bDataLoaded = TRUE;
     data.m_dBottomDepth = depth;
-    data.m_timeReading = CTime(2010, 2, 12, 20, 28, 45);
 }
 
 // Bytes from line 3 (DEPTH) on: the two first lines are the same for every
-// survey dated like the worked example.
+// survey dated like the ten-foot spiral survey.
 std::string WrittenBody(CPlotDataObj& data) {
     TempDir dir;
     CTwiDataFile file;
     EXPECT_EQ(file.WriteSurvey((dir / "out.twi").c_str(), &data), 0);
     std::string bytes = ReadBytes(dir / "out.twi");
-    std::string head = CrLf({" D  M  Y    H  M  S", "12 02 10,  20 28 45     RUN ID.   : 0000"});
+    std::string head =
+        JoinCrLf({" D  M  Y    H  M  S", "12 02 10,  20 28 45     RUN ID.   : 0000"});
     EXPECT_EQ(bytes.substr(0, head.size()), head);
     return bytes.substr(head.size());
 }
 
-std::string JoinCrLf(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) {
-        text += line + "\r\n";
-    }
-    return text;
-}
-
 std::string Header(const std::string& depth = "10.0", const std::string& interval = "2.0") {
-    return CrLf({" D  M  Y    H  M  S", "12 02 10,  20 28 45     RUN ID.   : 0000",
-                 "DEPTH     : " + depth, "INTERVAL  : " + interval});
+    return JoinCrLf({" D  M  Y    H  M  S", "12 02 10,  20 28 45     RUN ID.   : 0000",
+                     "DEPTH     : " + depth, "INTERVAL  : " + interval});
 }
 
 int ReadText(const std::string& bytes, CPlotDataObj& data) {
@@ -88,7 +68,7 @@ public:
 
 } // namespace
 
-TEST(TwiWriter, WritesTheWorkedExampleByteForByte) {
+TEST(TwiWriter, WritesTheTenFootSurveyByteForByte) {
     for (const char* zone : kZones) {
         ScopedTimeZone tz(zone);
         for (double depth : {10.0, -10.0}) {
@@ -98,7 +78,7 @@ TEST(TwiWriter, WritesTheWorkedExampleByteForByte) {
             data.m_nFileType = 1;
             CTwiDataFile file;
             ASSERT_EQ(file.WriteSurvey((dir / "B12.twi").c_str(), &data), 0);
-            EXPECT_EQ(ReadBytes(dir / "B12.twi"), ReadBytes(DataPath("twi_worked_example.twi")))
+            EXPECT_EQ(ReadBytes(dir / "B12.twi"), ReadBytes(DataPath("twi_10ft.twi")))
                 << zone << " depth " << depth;
             EXPECT_EQ(data.m_nFileType, 0);
             ExpectNear(Series(data.m_pACum, 5), {0.1, 0.3, 0.5, 0.9, 1.2});
@@ -148,7 +128,7 @@ TEST(TwiWriter, WideStationDepthAndTwoDigitYears) {
     MakeSurvey(data, 1000.0, 1000.0, 2.0, {});
     std::string body = WrittenBody(data);
     EXPECT_EQ(body.find("1000.00,     0.0 deg\r\n998.00,"),
-              CrLf({"DEPTH     : 1000.0", "INTERVAL  : 2.0"}).size());
+              JoinCrLf({"DEPTH     : 1000.0", "INTERVAL  : 2.0"}).size());
 
     struct {
         int year;
@@ -198,7 +178,7 @@ TEST(TwiWriter, EmptyPathDerivesANumberedTwiName) {
     EXPECT_NE(ReadBytes(dir / "B12(1).twi").find("RUN END"), std::string::npos);
 }
 
-TEST(TwiReader, ReadsTheWorkedExampleBack) {
+TEST(TwiReader, ReadsTheTenFootSurveyBack) {
     for (const char* zone : kZones) {
         ScopedTimeZone tz(zone);
         CPlotDataObj data;
@@ -207,7 +187,7 @@ TEST(TwiReader, ReadsTheWorkedExampleBack) {
         data.m_dOffsetCorrection = 1.5;
         data.m_dTopOffset = 3.0;
         CTwiDataFile file;
-        ASSERT_EQ(file.ReadSurvey(DataPath("twi_worked_example.twi").c_str(), &data), 0) << zone;
+        ASSERT_EQ(file.ReadSurvey(DataPath("twi_10ft.twi").c_str(), &data), 0) << zone;
         EXPECT_EQ(data.m_dBottomDepth, 10.0);
         EXPECT_EQ(data.m_dInterval, 2.0);
         EXPECT_EQ(data.m_strDepthUnits, "feet");
@@ -238,29 +218,31 @@ TEST(TwiReader, RefusesBrokenFiles) {
     } cases[] = {
         {"empty file", ""},
         {"single spaces in the caption",
-         CrLf({" D M Y    H M S"}) + Header().substr(21) + CrLf({"2.0, 0.1"})},
-        {"no RUN ID", CrLf({" D  M  Y", "12 02 10,  20 28 45", "DEPTH     : 10.0",
-                            "INTERVAL  : 2.0", "2.0,  0.1"})},
+         JoinCrLf({" D M Y    H M S"}) + Header().substr(21) + JoinCrLf({"2.0, 0.1"})},
+        {"no RUN ID", JoinCrLf({" D  M  Y", "12 02 10,  20 28 45", "DEPTH     : 10.0",
+                                "INTERVAL  : 2.0", "2.0,  0.1"})},
         {"no DEPTH",
-         CrLf({" D  M  Y", "RUN ID", "INTERVAL  : 2.0", "INTERVAL  : 2.0", "2.0,  0.1"})},
-        {"no INTERVAL", CrLf({" D  M  Y", "RUN ID", "DEPTH : 10.0", "DEPTH : 10.0", "2.0,  0.1"})},
-        {"header line of 80 bytes", CrLf({caption80}) + Header().substr(21) + CrLf({"2.0, 0.1"})},
-        {"depth 0.0", Header("0.0") + CrLf({"002.00,     0.1 deg"})},
-        {"depth without a number", Header("ten") + CrLf({"002.00,     0.1 deg"})},
+         JoinCrLf({" D  M  Y", "RUN ID", "INTERVAL  : 2.0", "INTERVAL  : 2.0", "2.0,  0.1"})},
+        {"no INTERVAL",
+         JoinCrLf({" D  M  Y", "RUN ID", "DEPTH : 10.0", "DEPTH : 10.0", "2.0,  0.1"})},
+        {"header line of 80 bytes",
+         JoinCrLf({caption80}) + Header().substr(21) + JoinCrLf({"2.0, 0.1"})},
+        {"depth 0.0", Header("0.0") + JoinCrLf({"002.00,     0.1 deg"})},
+        {"depth without a number", Header("ten") + JoinCrLf({"002.00,     0.1 deg"})},
         {"DEPTH without a colon",
-         CrLf({" D  M  Y", "RUN ID", "DEPTH 10.0", "INTERVAL  : 2.0", "2.0,  0.1"})},
-        {"interval 0.0", Header("10.0", "0.0") + CrLf({"002.00,     0.1 deg"})},
-        {"negative interval", Header("10.0", "-2.0") + CrLf({"002.00,     0.1 deg"})},
-        {"no data line", Header() + CrLf({"", "RUN END"})},
+         JoinCrLf({" D  M  Y", "RUN ID", "DEPTH 10.0", "INTERVAL  : 2.0", "2.0,  0.1"})},
+        {"interval 0.0", Header("10.0", "0.0") + JoinCrLf({"002.00,     0.1 deg"})},
+        {"negative interval", Header("10.0", "-2.0") + JoinCrLf({"002.00,     0.1 deg"})},
+        {"no data line", Header() + JoinCrLf({"", "RUN END"})},
         {"header only", Header()},
-        {"data line without a comma", Header() + CrLf({"002.00     0.1 deg"})},
-        {"data value not a number", Header() + CrLf({"002.00,     deg"})},
-        {"station depth not a number", Header() + CrLf({"deep,     0.1 deg"})},
+        {"data line without a comma", Header() + JoinCrLf({"002.00     0.1 deg"})},
+        {"data value not a number", Header() + JoinCrLf({"002.00,     deg"})},
+        {"station depth not a number", Header() + JoinCrLf({"deep,     0.1 deg"})},
         {"lines ending in LF alone",
          std::string(" D  M  Y    H  M  S\n12 02 10,  20 28 45     RUN ID.   : 0000\nDEPTH     : "
                      "10.0\nINTERVAL  : 2.0\n002.00,     0.1 deg\n")},
-        {"a KVN CSV file", CrLf({"KVN Digital Inclinometer Data", "Site,Dam", "Borehole,B12",
-                                 "Depth,-10.0", "Interval,2.0"})},
+        {"a KVN CSV file", JoinCrLf({"KVN Digital Inclinometer Data", "Site,Dam", "Borehole,B12",
+                                     "Depth,-10.0", "Interval,2.0"})},
     };
     for (const auto& c : cases) {
         CPlotDataObj data; // still holding an earlier survey, as between conversions
@@ -275,8 +257,9 @@ TEST(TwiReader, RefusesBrokenFiles) {
 }
 
 TEST(TwiReader, ToleratesLayoutAndPlacesShortFilesAtTheTop) {
-    std::string data5 = CrLf({"010.00,     1.2 deg", "008.00,     0.9 deg", "006.00,     0.5 deg",
-                              "004.00,     0.3 deg", "002.00,     0.1 deg", "", "RUN END"});
+    std::string data5 =
+        JoinCrLf({"010.00,     1.2 deg", "008.00,     0.9 deg", "006.00,     0.5 deg",
+                  "004.00,     0.3 deg", "002.00,     0.1 deg", "", "RUN END"});
     std::vector<double> example = {0.1, 0.3, 0.5, 0.9, 1.2, 0.0};
     struct {
         const char* name;
@@ -287,8 +270,8 @@ TEST(TwiReader, ToleratesLayoutAndPlacesShortFilesAtTheTop) {
         {"blank lines and leading spaces",
          "\r\n   \r\n   D  M  Y    H  M  S\r\n\r\n  12 02 10,  20 28 45 RUN ID : 0000\r\n \t \r\n"
          "  DEPTH     :   10.0 ft  \r\n\r\n   INTERVAL:2.0\r\n\r\n   \r\n" +
-             CrLf({"  010.00,     1.2 deg", " 008.00,     0.9 deg", "\t006.00,     0.5 deg",
-                   "   004.00,     0.3 deg", " 002.00,     0.1 deg"}),
+             JoinCrLf({"  010.00,     1.2 deg", " 008.00,     0.9 deg", "\t006.00,     0.5 deg",
+                       "   004.00,     0.3 deg", " 002.00,     0.1 deg"}),
          example, 5},
         {"lines ending in CR alone",
          " D  M  Y    H  M  S\r12 02 10,  20 28 45     RUN ID.   : 0000\rDEPTH     : 10.0\r"
@@ -296,16 +279,16 @@ TEST(TwiReader, ToleratesLayoutAndPlacesShortFilesAtTheTop) {
          "004.00,     0.3 deg\r002.00,     0.1 deg\r\rRUN END\r",
          example, 5},
         {"station depths all 0.0",
-         Header() + CrLf({"0.0,1.2", "0.0,0.9", "0.0,0.5", "0.0,0.3", "0.0,0.1"}), example, 5},
+         Header() + JoinCrLf({"0.0,1.2", "0.0,0.9", "0.0,0.5", "0.0,0.3", "0.0,0.1"}), example, 5},
         {"more data lines than the grid",
          Header("4.0") +
-             CrLf({"004.00,    -0.3 deg", "002.00,     0.1 deg", "000.00,     7.0 deg"}),
+             JoinCrLf({"004.00,    -0.3 deg", "002.00,     0.1 deg", "000.00,     7.0 deg"}),
          {0.1, -0.3, 0.0},
          2},
         {"header line of 79 bytes, data line of 119, then one of 120",
-         CrLf({" D  M  Y" + std::string(71, 'x')}) + Header("8.0").substr(21) +
-             CrLf({"008.00,     0.5 deg", "006.00,     0.4 deg" + std::string(100, ' '),
-                   "004.00,     0.3 deg" + std::string(101, ' '), "002.00,     0.1 deg"}),
+         JoinCrLf({" D  M  Y" + std::string(71, 'x')}) + Header("8.0").substr(21) +
+             JoinCrLf({"008.00,     0.5 deg", "006.00,     0.4 deg" + std::string(100, ' '),
+                       "004.00,     0.3 deg" + std::string(101, ' '), "002.00,     0.1 deg"}),
          {0.4, 0.5, 0.0, 0.0, 0.0},
          2},
         {"no RUN END and no empty line",
@@ -330,7 +313,7 @@ TEST(TwiReader, DepthUnitFollowsTheInterval) {
     for (auto [interval, unit] :
          {std::pair{"1.99", "meters"}, {"2.0", "feet"}, {"0.5", "meters"}}) {
         CPlotDataObj data;
-        ASSERT_EQ(ReadText(Header("10.0", interval) + CrLf({"2.0, 0.1"}), data), 0);
+        ASSERT_EQ(ReadText(Header("10.0", interval) + JoinCrLf({"2.0, 0.1"}), data), 0);
         EXPECT_EQ(data.m_strDepthUnits, unit) << interval;
     }
 }
@@ -338,7 +321,7 @@ TEST(TwiReader, DepthUnitFollowsTheInterval) {
 TEST(TwiReader, FailedReadKeepsAnEarlierGrid) {
     CPlotDataObj data;
     MakeSurvey(data, 4.0, 4.0, 2.0, {0.7, 0.8});
-    EXPECT_EQ(ReadText(Header("10.0", "0.0") + CrLf({"002.00,     0.1 deg"}), data), -3);
+    EXPECT_EQ(ReadText(Header("10.0", "0.0") + JoinCrLf({"002.00,     0.1 deg"}), data), -3);
     EXPECT_EQ(data.m_nGridSize, 3);
     ExpectNear(Series(data.m_pAPlus, 2), {0.7, 0.8});
 }
@@ -391,7 +374,7 @@ TEST(TwiReader, RunDates) {
     CPlotDataObj data;
     std::string bytes = Header();
     bytes.replace(bytes.find(','), 1, " ");
-    EXPECT_EQ(ReadText(bytes + CrLf({"2.0, 0.1"}), data), 0);
+    EXPECT_EQ(ReadText(bytes + JoinCrLf({"2.0, 0.1"}), data), 0);
 }
 
 TEST(TwiRoundTrip, RoundedSumsAndShortFiles) {

@@ -5,7 +5,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -58,7 +57,6 @@ LPCSTR Key(int nStep) {
 // Every file is written as version 2.20; a version 1 file has no offset
 // correction, so its header ends with the comment block.
 constexpr double kWrittenVersion = 2.2;
-constexpr const char* kVersionFormat = "%.2f";
 constexpr int kVersionWithoutOffset = 1;
 
 constexpr int kTypeSpiral = 1;
@@ -72,12 +70,18 @@ constexpr const char* kTypeMarkHorizontal = "Horiz";
 constexpr const char* kProbeSerialPrefix = "DP";
 constexpr const char* kReelSerialPrefix = "DR";
 
-constexpr const char* kDateFormat = "%.2d/%.2d/%.4d,%.2d:%.2d:%.2d";
-constexpr const char* kDateScanFormat = "%d/%d/%d,%d:%d:%d";
-constexpr const char* kDepthFormat = "%.1f,%.1f";
-constexpr const char* kDepthScanFormat = "%lf,%lf";
-constexpr const char* kIntervalFormat = "%.1f";
-constexpr const char* kOffsetFormat = "%.6f";
+// The reading date: month/day/year,hour:minute:second, every field with at
+// least two digits and the year with four (02/12/2010,20:28:45). A reader
+// takes the six fields as whole numbers between these separators; the
+// seconds may be missing.
+constexpr int kDateFields = 6;
+constexpr char kDateSeparators[kDateFields - 1] = {'/', '/', ',', ':', ':'};
+constexpr int kDateFieldDigits[kDateFields] = {2, 2, 4, 2, 2, 2};
+// Depths, the interval and the offset correction have fixed decimals.
+constexpr int kDepthDecimals = 1;
+constexpr int kIntervalDecimals = 1;
+constexpr int kOffsetDecimals = 6;
+constexpr int kVersionDecimals = 2;
 
 // A comment line may not end the block early, so the writer disguises the
 // end marker inside it; the reader does not undo that.
@@ -88,10 +92,11 @@ constexpr const char* kColumnHeader = "Depth,Face A+,Face A-,Face B+,Face B-";
 // The column-header line as the reader finds it, in upper case.
 constexpr const char* kColumnHeaderMark = "DEPTH,";
 
-// A data row: the station depth as "-%.1lf" (a minus sign, then the depth
-// with one decimal), then one cell per face that has a column, each a comma
-// and the value as "%.<decimals>lf", or ",0.0" for a zero. The reader takes
-// rows as "%lf,%lf,%lf,%lf,%lf": the depth and the four values.
+// A data row: a minus sign and the station depth with one decimal (-2.0,
+// -10.5), then one cell per face that has a column, each a comma and the
+// value with the decimals of the reading unit, or ",0.0" for a zero. The
+// reader takes five numbers separated by commas, the depth and the four
+// values; blanks may stand before a number but not before a comma.
 constexpr char kRowDepthSign = '-';
 constexpr int kRowDepthDecimals = 1;
 constexpr char kSeparator = ',';
@@ -126,8 +131,9 @@ void AppendCell(std::string& strRow, double dValue, int nDecimals) {
     AppendFixed(strRow, dValue, nDecimals);
 }
 
-// Reads one row as "%lf,%lf,%lf,%lf,%lf" does; FALSE unless all five numbers
-// are there. Text after the fifth is ignored.
+// Reads the depth and the four values of a row, each number directly
+// followed by the comma before the next; FALSE unless all five are there.
+// Text after the fifth is ignored.
 BOOL ScanRow(const char* pText, double& dDepth, double (&dValues)[kFaces]) {
     if (!ScanDouble(pText, dDepth)) {
         return FALSE;
@@ -146,22 +152,6 @@ BOOL ScanRow(const char* pText, double& dDepth, double (&dValues)[kFaces]) {
 
 double SlotValue(const std::unique_ptr<double[]>& pSeries, int k) {
     return pSeries ? pSeries[k] : 0.0;
-}
-
-// The slots the writer considers: the depth over the interval, truncated, but
-// never a slot the grid does not have (the grid keeps one to spare), and none
-// without a grid. A record read from a file whose grid could not be built is
-// still marked loaded, so the grid, not the header, has the last word.
-int SlotCount(const CPlotDataObj& data) {
-    if (!(data.m_dInterval > 0.0) || data.m_nGridSize < 1) {
-        return 0;
-    }
-    double dSteps = std::fabs(data.m_dBottomDepth) / data.m_dInterval;
-    if (!(dSteps >= 1.0)) {
-        return 0; // also a depth that is not a number
-    }
-    const int nLimit = data.m_nGridSize - 1;
-    return dSteps >= nLimit ? nLimit : static_cast<int>(dSteps);
 }
 
 // Truncates toward zero; values beyond the int range stop at its ends.
@@ -200,6 +190,41 @@ double ColumnValue(const double (&dValues)[kFaces], int nColumn) {
     return (nColumn >= 0 && nColumn < kFaces) ? dValues[nColumn] : 0.0;
 }
 
+// month/day/year,hour:minute:second in local time.
+CString FormatReadingDate(const CTime& time) {
+    struct tm local;
+    time.GetLocalTm(&local);
+    const int values[kDateFields] = {local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
+                                     local.tm_hour,    local.tm_min,  local.tm_sec};
+    std::string strDate;
+    for (int i = 0; i < kDateFields; ++i) {
+        if (i > 0) {
+            strDate += kDateSeparators[i - 1];
+        }
+        AppendWhole(strDate, values[i], kDateFieldDigits[i]);
+    }
+    return CString(std::move(strDate));
+}
+
+// Reads the date fields in order, each a whole number after its separator,
+// and returns how many were read before the text stopped matching.
+int ScanDateFields(const char* p, int (&fields)[kDateFields]) {
+    int nRead = 0;
+    while (nRead < kDateFields) {
+        if (nRead > 0) {
+            if (*p != kDateSeparators[nRead - 1]) {
+                break;
+            }
+            ++p;
+        }
+        if (!ScanWhole(p, fields[nRead])) {
+            break;
+        }
+        ++nRead;
+    }
+    return nRead;
+}
+
 } // namespace
 
 LPCSTR CCsvDataFile::HeaderKey(int nStep) {
@@ -212,46 +237,28 @@ CCsvDataFile::~CCsvDataFile() = default;
 
 // ---------------------------------------------------------------- writing
 
-int CCsvDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
-    int nStatus = OpenOutput(strPath, pData);
-    if (nStatus != 0) {
-        return nStatus;
-    }
-    CPendingOutput pending(*this);
-    WriteHeader(pData);
-    WriteData(pData);
-    return CommitDataFile() ? 0 : 2;
-}
-
 void CCsvDataFile::WriteItem(LPCSTR pszKey, CString strValue) {
     WriteLine(pszKey + CString(",") + strValue, TRUE);
 }
 
-void CCsvDataFile::WriteHeader(CPlotDataObj* pData) {
+BOOL CCsvDataFile::WriteHeader(CPlotDataObj* pData) {
     if (!m_bOpen) {
-        return;
+        return FALSE;
     }
     WriteLine(kSignature, TRUE);
-    CString strValue;
-    strValue.Format(kVersionFormat, kWrittenVersion);
-    WriteItem(Key(stepFileVersion), strValue);
+    WriteItem(Key(stepFileVersion), FixedText(kWrittenVersion, kVersionDecimals));
     WriteItem(Key(stepFileType), TypeWord(pData->m_nFileType));
     WriteItem(Key(stepSite), pData->m_strSite);
     WriteItem(Key(stepBorehole), pData->m_strBorehole);
     WriteItem(Key(stepProbeSerial), WithPrefix(kProbeSerialPrefix, pData->m_strProbeSerial));
     WriteItem(Key(stepReelSerial), WithPrefix(kReelSerialPrefix, pData->m_strReelSerial));
 
-    struct tm local;
-    pData->m_timeReading.GetLocalTm(&local);
-    strValue.Format(kDateFormat, local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
-                    local.tm_hour, local.tm_min, local.tm_sec);
-    WriteItem(Key(stepReadingDate), strValue);
+    WriteItem(Key(stepReadingDate), FormatReadingDate(pData->m_timeReading));
     // The second depth is the label of the first row written.
-    strValue.Format(kDepthFormat, pData->m_dBottomDepth,
-                    -(pData->m_dTopOffset + pData->m_dInterval));
-    WriteItem(Key(stepDepth), strValue);
-    strValue.Format(kIntervalFormat, pData->m_dInterval);
-    WriteItem(Key(stepInterval), strValue);
+    WriteItem(Key(stepDepth),
+              FixedText(pData->m_dBottomDepth, kDepthDecimals) + "," +
+                  FixedText(-(pData->m_dTopOffset + pData->m_dInterval), kDepthDecimals));
+    WriteItem(Key(stepInterval), FixedText(pData->m_dInterval, kIntervalDecimals));
     WriteItem(Key(stepDepthUnits), pData->m_strDepthUnits);
     WriteItem(Key(stepReadingUnits), pData->m_strReadingUnits);
     WriteItem(Key(stepOperator), pData->m_strOperator);
@@ -263,11 +270,11 @@ void CCsvDataFile::WriteHeader(CPlotDataObj* pData) {
         WriteLine(strComment, TRUE);
     }
     WriteLine(kCommentEnd, TRUE);
-    strValue.Format(kOffsetFormat, pData->m_dOffsetCorrection);
-    WriteItem(Key(stepOffsetCorrection), strValue);
+    WriteItem(Key(stepOffsetCorrection), FixedText(pData->m_dOffsetCorrection, kOffsetDecimals));
     WriteLine("", TRUE);
     WriteLine(kColumnHeader, TRUE);
     WriteLine("", TRUE);
+    return TRUE;
 }
 
 void CCsvDataFile::WriteData(CPlotDataObj* pData) {
@@ -279,7 +286,7 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
     if (dInterval < 0.0) {
         return; // the header alone
     }
-    const int nSlots = SlotCount(*pData);
+    const int nSlots = StationCount(*pData);
     const bool bSpiral = pData->m_nFileType == kTypeSpiral;
     if (bSpiral) {
         // The cumulative twist runs from the bottom up: the deepest slot holds
@@ -325,27 +332,6 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
 
 // ---------------------------------------------------------------- reading
 
-int CCsvDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
-    m_strPath = strPath;
-    if (strPath.IsEmpty()) {
-        return -1;
-    }
-    if (!OpenDataFile(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
-        return -1;
-    }
-    m_pData = pData;
-    int nStatus = ReadHeader();
-    if (nStatus == 0) {
-        if (ReadData() < 1) {
-            nStatus = -3;
-        } else {
-            pData->m_bDataLoaded = TRUE;
-        }
-    }
-    CloseDataFile();
-    return nStatus;
-}
-
 int CCsvDataFile::ReadHeader() {
     CString strLine;
     if (!ReadLine(*this, strLine, kHeaderLineLimit)) {
@@ -355,12 +341,8 @@ int CCsvDataFile::ReadHeader() {
         return -3;
     }
     for (int nStep = 1; nStep <= kHeaderSteps; ++nStep) {
-        strLine.Empty();
-        while (strLine.IsEmpty()) {
-            if (!ReadLine(*this, strLine, kHeaderLineLimit)) {
-                return -1;
-            }
-            strLine.TrimLeft();
+        if (!CSurveyDataFile::ReadNonBlankLine(strLine, kHeaderLineLimit)) {
+            return -1;
         }
         strLine.TrimRight(',');
         if (!MatchHeaderKey(Key(nStep), strLine)) {
@@ -431,7 +413,14 @@ BOOL CCsvDataFile::StoreHeaderItem(int nStep, CString strValue) {
         // is one interval less (step 9).
         double dBottom = 0.0;
         double dFirstRow = 0.0;
-        int nFound = std::sscanf(strValue, kDepthScanFormat, &dBottom, &dFirstRow);
+        const char* p = strValue;
+        int nFound = 0;
+        if (ScanDouble(p, dBottom)) {
+            ++nFound;
+            if (*p == kSeparator && ScanDouble(++p, dFirstRow)) {
+                ++nFound;
+            }
+        }
         pData->m_dBottomDepth = nFound >= 1 ? dBottom : 0.0;
         pData->m_dTopOffset = nFound >= 2 ? std::fabs(dFirstRow) : 0.0;
         break;
@@ -479,9 +468,10 @@ BOOL CCsvDataFile::ReadComments() {
 }
 
 CTime CCsvDataFile::ParseReadingDate(CString strText) {
-    int nMonth = 0, nDay = 0, nYear = 0, nHour = 0, nMinute = 0, nSecond = 0;
-    int nFields =
-        std::sscanf(strText, kDateScanFormat, &nMonth, &nDay, &nYear, &nHour, &nMinute, &nSecond);
+    int fields[kDateFields] = {};
+    const int nFields = ScanDateFields(strText, fields);
+    int nMonth = fields[0], nDay = fields[1], nYear = fields[2];
+    int nHour = fields[3], nMinute = fields[4], nSecond = fields[5];
     if (nFields != 5 && nFields != 6) {
         return CTime::GetCurrentTime();
     }
@@ -498,11 +488,8 @@ CTime CCsvDataFile::ParseReadingDate(CString strText) {
 
 CString CCsvDataFile::ReadNonBlankLine() {
     CString strLine;
-    while (strLine.IsEmpty()) {
-        if (!ReadLine(*this, strLine, kSearchLineLimit)) {
-            return CString();
-        }
-        strLine.TrimLeft();
+    if (!CSurveyDataFile::ReadNonBlankLine(strLine, kSearchLineLimit)) {
+        return CString();
     }
     return strLine;
 }

@@ -12,19 +12,18 @@ public:
     CCsvDataFile();
     ~CCsvDataFile() override;
 
-    // Writing. Status 0 written, 1 record not loaded, 2 output not created.
-    int WriteSurvey(CString strPath, CPlotDataObj* pData);
-    void WriteHeader(CPlotDataObj* pData);
-    void WriteData(CPlotDataObj* pData);
+    // Writing (WriteSurvey): status 0 written, 1 record not loaded, 2 output
+    // not created. The header is always written once the output is open.
+    BOOL WriteHeader(CPlotDataObj* pData) override;
+    void WriteData(CPlotDataObj* pData) override;
 
-    // Reading. Status 0 read; -1 no path, not opened, or a header or comment
-    // line missing or too long; -2 first line unreadable; -3 no signature or
-    // no data row; 1 to 14 the header step whose key was not found.
-    int ReadSurvey(CString strPath, CPlotDataObj* pData);
-    int ReadHeader();
+    // Reading (ReadSurvey): status 0 read; -1 no path, not opened, or a header
+    // or comment line missing or too long; -2 first line unreadable; -3 no
+    // signature or no data row; 1 to 14 the header step whose key was not found.
+    int ReadHeader() override;
     BOOL MatchHeaderKey(CString strKey, CString& strLine);
     CTime ParseReadingDate(CString strText);
-    int ReadData();
+    int ReadData() override;
     CString ReadNonBlankLine();
 
     // The number of header steps, and the key that step nStep (1 to

@@ -5,10 +5,7 @@
 #include "survey/PlotSettings.h"
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
 #include <cmath>
-#include <cstdio>
 #include <initializer_list>
 #include <string>
 
@@ -16,14 +13,20 @@ namespace {
 
 // The lines of a TWI file, as the writer produces them.
 constexpr const char* kCaptionLine = " D  M  Y    H  M  S";
-constexpr const char* kDateFormat = "%.2d %.2d %.2d,  %.2d %.2d %.2d";
+// The date line: day, month and two-digit year, then hour, minute and second,
+// every field with at least two digits ("12 02 10,  20 28 45"), followed by a
+// run identifier that is always 0000.
+constexpr int kDateFieldDigits = 2;
+constexpr const char* kDateFieldGap = " ";
+constexpr const char* kDateClockGap = ",  ";
 constexpr const char* kRunIdText = "     RUN ID.   : 0000";
 constexpr const char* kDepthLabel = "DEPTH     : ";
 constexpr const char* kIntervalLabel = "INTERVAL  : ";
-constexpr const char* kHeaderNumberFormat = "%.1lf";
-// A data line: the station depth as "%06.2lf" (two decimals, zero-padded to
-// six characters), a comma and four spaces, then the cumulative value as
-// "% .1lf" (one decimal, a space in place of a plus sign) and " deg".
+constexpr int kHeaderDecimals = 1;
+// A data line: the station depth with two decimals, zero-padded to six
+// characters (002.00, 1000.00), a comma and four spaces, then the cumulative
+// value with one decimal, a space standing where a non-negative value has no
+// sign, and " deg" ("     1.2 deg", "    -0.3 deg" after the comma).
 constexpr int kStationWidth = 6;
 constexpr int kStationDecimals = 2;
 constexpr const char* kStationSeparator = ",    ";
@@ -51,41 +54,18 @@ constexpr double kFeetInterval = 2.0;
 constexpr int kSpiralSurvey = 1;
 constexpr int kTwiFileVersion = 1;
 
-// Reads nCount whole numbers as "%d %d %d" does (white space, optional sign,
-// digits), except that a number too long for an int saturates instead of
-// wrapping round into a plausible date field.
+// Reads nCount whole numbers separated by white space; FALSE unless all are there.
 BOOL ScanWholeNumbers(const char* p, int* pValues, int nCount) {
     for (int i = 0; i < nCount; ++i) {
-        while (std::isspace(static_cast<unsigned char>(*p))) {
-            ++p;
-        }
-        const bool bNegative = *p == '-';
-        if (*p == '+' || *p == '-') {
-            ++p;
-        }
-        if (*p < '0' || *p > '9') {
+        if (!ScanWhole(p, pValues[i])) {
             return FALSE;
         }
-        long long nValue = 0;
-        for (; *p >= '0' && *p <= '9'; ++p) {
-            if (nValue <= INT_MAX) {
-                nValue = nValue * 10 + (*p - '0');
-            }
-        }
-        nValue = bNegative ? -nValue : nValue;
-        pValues[i] = static_cast<int>(std::clamp<long long>(nValue, INT_MIN, INT_MAX));
     }
     return TRUE;
 }
 
 int TwoDigitYear(int nYear) {
     return nYear >= 2000 ? nYear - 2000 : nYear - 1900;
-}
-
-CString FormatNumber(const char* pszFormat, double dValue) {
-    CString strText;
-    strText.Format(pszFormat, dValue);
-    return strText;
 }
 
 } // namespace
@@ -96,41 +76,35 @@ CTwiDataFile::~CTwiDataFile() = default;
 
 // ---------------------------------------------------------------- writing
 
-int CTwiDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
-    int nStatus = OpenOutput(strPath, pData);
-    if (nStatus != 0) {
-        return nStatus;
-    }
-    CPendingOutput pending(*this);
-    pData->m_nFileType = 0;
-    if (!WriteHeader(pData)) {
-        CloseDataFile();
-        return 3;
-    }
-    WriteData(pData);
-    return CommitDataFile() ? 0 : 2;
-}
-
 BOOL CTwiDataFile::WriteHeader(CPlotDataObj* pData) {
     if (!m_bOpen) {
         return FALSE;
     }
     WriteLine(kCaptionLine, TRUE);
     WriteLine(FormatRunDate(pData->m_timeReading) + kRunIdText, TRUE);
-    WriteLine(kDepthLabel + FormatNumber(kHeaderNumberFormat, std::fabs(pData->m_dBottomDepth)),
-              TRUE);
-    WriteLine(kIntervalLabel + FormatNumber(kHeaderNumberFormat, pData->m_dInterval), TRUE);
+    WriteLine(kDepthLabel + FixedText(std::fabs(pData->m_dBottomDepth), kHeaderDecimals), TRUE);
+    WriteLine(kIntervalLabel + FixedText(pData->m_dInterval, kHeaderDecimals), TRUE);
     return TRUE;
 }
 
 CString CTwiDataFile::FormatRunDate(const CTime& time) {
     struct tm fields;
     time.GetLocalTm(&fields);
-    CString strDate;
-    strDate.Format(kDateFormat, fields.tm_mday, fields.tm_mon + 1,
-                   TwoDigitYear(fields.tm_year + 1900), fields.tm_hour, fields.tm_min,
-                   fields.tm_sec);
-    return strDate;
+    const int date[] = {fields.tm_mday, fields.tm_mon + 1, TwoDigitYear(fields.tm_year + 1900)};
+    const int clock[] = {fields.tm_hour, fields.tm_min, fields.tm_sec};
+    std::string strDate;
+    for (const int* pGroup : {date, clock}) {
+        if (pGroup == clock) {
+            strDate += kDateClockGap;
+        }
+        for (int i = 0; i < 3; ++i) {
+            if (i > 0) {
+                strDate += kDateFieldGap;
+            }
+            AppendWhole(strDate, pGroup[i], kDateFieldDigits);
+        }
+    }
+    return CString(std::move(strDate));
 }
 
 void CTwiDataFile::WriteData(CPlotDataObj* pData) {
@@ -138,7 +112,7 @@ void CTwiDataFile::WriteData(CPlotDataObj* pData) {
     if (!m_bOpen || pData->m_dInterval < 0.0) {
         return;
     }
-    const int nStations = CountStations(pData);
+    const int nStations = pData->m_pAPlus && pData->m_pACum ? StationCount(*pData) : 0;
 
     // The file's values run from the top down: each station carries the twist
     // summed over every interval above it and its own.
@@ -159,52 +133,12 @@ void CTwiDataFile::WriteData(CPlotDataObj* pData) {
     WriteLine(kRunEndLine, TRUE);
 }
 
-// The stations between the top and the survey depth, trunc(depth / interval),
-// but never more than the grid has slots below its spare one, and none
-// without a grid: a record whose depth or interval changed after its grid was
-// built must not lead the writer past the end of its series.
-int CTwiDataFile::CountStations(const CPlotDataObj* pData) {
-    if (pData->m_nGridSize <= 0 || !pData->m_pAPlus || !pData->m_pACum ||
-        !(pData->m_dInterval > 0.0)) {
-        return 0;
-    }
-    const double dSteps = std::fabs(pData->m_dBottomDepth) / pData->m_dInterval;
-    const int nMaxStations = pData->m_nGridSize - 1;
-    if (!(dSteps >= 1.0)) {
-        return 0; // also a depth that is not a number
-    }
-    if (dSteps >= nMaxStations) {
-        return nMaxStations;
-    }
-    return static_cast<int>(dSteps);
-}
-
 // ---------------------------------------------------------------- reading
-
-int CTwiDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
-    m_strPath = strPath;
-    if (strPath.IsEmpty()) {
-        return -1;
-    }
-    if (!OpenDataFile(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
-        return -1;
-    }
-    m_pData = pData;
-    int nResult = 0;
-    if (ReadHeader() != 0 || ReadData() <= 0) {
-        nResult = -3;
-    } else {
-        m_pData->m_bDataLoaded = TRUE;
-        RebuildIncrements();
-    }
-    CloseDataFile();
-    return nResult;
-}
 
 int CTwiDataFile::ReadHeader() {
     for (int nPosition = 1; nPosition <= kHeaderLineCount; ++nPosition) {
         CString strLine;
-        if (!ReadHeaderLine(strLine)) {
+        if (!ReadNonBlankLine(strLine, kHeaderLineLimit)) {
             return -1;
         }
         if (!TakeHeaderLine(nPosition, strLine)) {
@@ -213,19 +147,6 @@ int CTwiDataFile::ReadHeader() {
     }
     SetFixedMembers();
     return 0;
-}
-
-// The next line that is not blank, without its leading spaces; FALSE when the
-// file ends or a line is too long for a header line.
-BOOL CTwiDataFile::ReadHeaderLine(CString& strLine) {
-    strLine.Empty();
-    while (strLine.IsEmpty()) {
-        if (!ReadLine(*this, strLine, kHeaderLineLimit)) {
-            return FALSE;
-        }
-        strLine.TrimLeft();
-    }
-    return TRUE;
 }
 
 BOOL CTwiDataFile::TakeHeaderLine(int nPosition, CString& strLine) {
@@ -383,13 +304,10 @@ void CTwiDataFile::MoveShortSurveyToTop() {
 
 CString CTwiDataFile::ReadFirstDataLine() {
     CString strLine;
-    while (ReadLine(*this, strLine, kNoLineLimit)) {
-        strLine.TrimLeft();
-        if (!strLine.IsEmpty()) {
-            return strLine;
-        }
+    if (!ReadNonBlankLine(strLine, kNoLineLimit)) {
+        return CString();
     }
-    return CString();
+    return strLine;
 }
 
 // Turns the file's running sums back into the twist of each interval, the

@@ -13,27 +13,31 @@ public:
     CTwiDataFile();
     ~CTwiDataFile() override;
 
-    // Writing. Status 0 written, 1 record not loaded, 2 output not created,
-    // 3 header not written.
-    int WriteSurvey(CString strPath, CPlotDataObj* pData);
-    BOOL WriteHeader(CPlotDataObj* pData);
-    void WriteData(CPlotDataObj* pData);
+    // Writing (WriteSurvey): status 0 written, 1 record not loaded, 2 output
+    // not created, 3 header not written. Every survey is written as twist.
+    BOOL WriteHeader(CPlotDataObj* pData) override;
+    void WriteData(CPlotDataObj* pData) override;
 
-    // Reading. Status 0 read; -1 no path or not opened; -3 header missing or
-    // malformed, or no data line.
-    int ReadSurvey(CString strPath, CPlotDataObj* pData);
-    int ReadHeader();
+    // Reading (ReadSurvey): status 0 read; -1 no path or not opened; -3
+    // header missing or malformed, or no data line.
+    int ReadHeader() override;
     BOOL MatchHeaderKey(CString strKey, CString& strLine);
     CTime ParseRunDate(CString strLine);
-    int ReadData();
+    int ReadData() override;
     CString ReadFirstDataLine();
     int RebuildIncrements();
 
+protected:
+    // Any header that does not match is "no TWI survey": -3.
+    int HeaderFailure(int /*nHeaderStatus*/) const override { return kReadNoData; }
+    // The file's running sums become the twist of each interval.
+    void CompleteRead() override { RebuildIncrements(); }
+    // A TWI file knows no survey type; the record says so after the write.
+    void PrepareWrite(CPlotDataObj* pData) override { pData->m_nFileType = 0; }
+
 private:
     static CString FormatRunDate(const CTime& time);
-    static int CountStations(const CPlotDataObj* pData);
 
-    BOOL ReadHeaderLine(CString& strLine);
     BOOL TakeHeaderLine(int nPosition, CString& strLine);
     void SetFixedMembers();
     static BOOL ParseDataLine(CString strLine, double& dCumulative);

@@ -1,4 +1,4 @@
-#include "app/ConvertCommand.h"
+#include "convert/ConvertCommand.h"
 
 #include "platform/FileSystem.h"
 
