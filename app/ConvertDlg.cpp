@@ -200,9 +200,7 @@ void CConvertDlg::OnConvert() {
     try {
         m_command.OnConvert();
     } catch (const CFileException& e) {
-        CString strText = "The file " + e.m_strFileName + " could not be read or written:\r\n" +
-                          e.GetErrorText() + ".";
-        ShowMessage(strText);
+        ShowMessage(CConvertCommand::FileErrorText(e, m_command.m_strLastOutput));
     }
 }
 

@@ -8,97 +8,41 @@
 namespace {
 
 // The batch driver's answer to the command's two questions: the direction it
-// was given for this file, and where a message goes.
+// was given for this file; its messages are taken from the command itself.
 class CBatchHost : public CConvertHost {
 public:
     void SetDirection(int nDirection) { m_nDirection = nDirection; }
     int GetDirection() override { return m_nDirection; }
-    void ShowMessage(CString strText) override { m_strMessage = strText; }
-
-    // The message as lines for a terminal: CR LF becomes a plain newline.
-    std::string MessageText() const {
-        std::string text = m_strMessage.str();
-        std::string result;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                continue;
-            }
-            result += text[i];
-        }
-        return result;
-    }
+    void ShowMessage(CString /*strText*/) override {}
 
 private:
     int m_nDirection = directionNone;
-    CString m_strMessage;
 };
 
-// Plain-language meanings of the readers' and writers' status codes.
-const char* ExplainTwiRead(int nStatus) {
-    switch (nStatus) {
-    case -1:
-        return "The file does not exist or cannot be opened for reading.";
-    case -3:
-        return "This is not a readable TWI survey: the header (\" D  M  Y\" caption, date line "
-               "with RUN ID, DEPTH, INTERVAL) is missing or malformed, the depth or interval is "
-               "not greater than zero (or together claim a million stations or more), or no "
-               "data line follows the header.";
-    default:
-        return nullptr;
+// A message for a terminal: CR LF becomes a plain newline.
+std::string TerminalText(const CString& strText) {
+    std::string text = strText.str();
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;
+        }
+        result += text[i];
     }
-}
-
-const char* ExplainCsvRead(int nStatus) {
-    switch (nStatus) {
-    case -1:
-        return "The file does not exist or cannot be opened, or the header ends early: a header "
-               "or comment line is missing, is 80 characters or longer, or the comment block "
-               "never reaches \"Comment End:\".";
-    case -2:
-        return "The first line cannot be read: the file is empty, or its lines do not end with "
-               "CR (for example LF-only line ends).";
-    case -3:
-        return "This is not a readable KVN CSV survey: the first line lacks \"KVN Digital "
-               "Inclinometer Data\", or no data row of five numbers follows the column-header "
-               "line.";
-    default:
-        return nullptr;
-    }
-}
-
-const char* ExplainWrite(int nStatus) {
-    switch (nStatus) {
-    case 1:
-        return "The survey holds no data to write.";
-    case 2:
-        return "The output file cannot be created: its folder is missing or not writable, or a "
-               "folder has that name.";
-    case 3:
-        return "The TWI header could not be written.";
-    default:
-        return nullptr;
-    }
+    return result;
 }
 
 } // namespace
 
 std::string CBatchConverter::ExplainStatus(ConvertOutcome nOutcome, int nDirection, int nStatus) {
-    const char* pszText = nullptr;
     if (nOutcome == outcomeReadFailed) {
-        if (nDirection == directionTwiToCsv) {
-            pszText = ExplainTwiRead(nStatus);
-        } else if (nStatus >= 1 && nStatus <= CCsvDataFile::kHeaderSteps) {
-            return "Header item " + std::to_string(nStatus) + " (\"" +
-                   CCsvDataFile::HeaderKey(nStatus) +
-                   "\") was not found where the KVN CSV header expects it: it is missing, "
-                   "out of order, or a line of commas stands in its place.";
-        } else {
-            pszText = ExplainCsvRead(nStatus);
-        }
-    } else if (nOutcome == outcomeWriteFailed) {
-        pszText = ExplainWrite(nStatus);
+        return ReadStatusText(nDirection == directionTwiToCsv ? formatTwi : formatCsv, nStatus)
+            .str();
     }
-    return pszText ? pszText : "";
+    if (nOutcome == outcomeWriteFailed) {
+        return WriteStatusText(nStatus).str();
+    }
+    return "";
 }
 
 int CBatchConverter::Run(const std::vector<std::string>& args) {
@@ -114,6 +58,8 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         } else if (arg == "--help" || arg == "-h") {
             PrintUsage(m_out);
             return exitConverted;
+        } else if (arg == "--strict") {
+            m_bStrict = true;
         } else if (arg == "--version") {
             m_out << kVersionText << "\n";
             return exitConverted;
@@ -167,29 +113,48 @@ bool CBatchConverter::ConvertFile(const std::string& strPath, int nForcedDirecti
     }
     host.SetDirection(nDirection);
 
+    command->m_bStrict = m_bStrict ? TRUE : FALSE;
     try {
         command->OnConvert();
     } catch (const CFileException& error) {
-        m_err << strPath << ": " << error.m_strFileName.str() << ": " << error.GetErrorText().str()
+        // A device error or a full disk midway: the output, if any was begun,
+        // has been discarded.
+        m_err << strPath << ": "
+              << TerminalText(CConvertCommand::FileErrorText(error, command->m_strLastOutput))
               << "\n";
         return false;
     }
 
-    if (command->m_nLastOutcome == outcomeConverted) {
-        m_out << host.MessageText() << "\n";
-        return true;
+    const bool bConverted = command->m_nLastOutcome == outcomeConverted;
+    if (bConverted) {
+        m_out << TerminalText(command->m_strLastMessage) << "\n";
+    } else {
+        m_err << strPath << ": " << TerminalText(command->m_strLastMessage) << "\n";
+        std::string explanation =
+            ExplainStatus(command->m_nLastOutcome, nDirection, command->m_nLastStatus);
+        if (!explanation.empty()) {
+            m_err << explanation << "\n";
+        }
     }
-    m_err << strPath << ": " << host.MessageText() << "\n";
-    std::string explanation =
-        ExplainStatus(command->m_nLastOutcome, nDirection, command->m_nLastStatus);
-    if (!explanation.empty()) {
-        m_err << explanation << "\n";
+    PrintDiagnostics(strPath, command->m_plotData.m_diagnostics);
+    return bConverted;
+}
+
+void CBatchConverter::PrintDiagnostics(const std::string& strSource,
+                                       const CDiagnosticList& diagnostics) {
+    // The compiler's convention, so that editors can jump to the line.
+    for (int i = 0; i < diagnostics.GetSize(); ++i) {
+        const CDiagnostic& diagnostic = diagnostics.GetAt(i);
+        m_err << strSource;
+        if (diagnostic.m_nLine > 0) {
+            m_err << ":" << diagnostic.m_nLine;
+        }
+        m_err << ": " << diagnostic.SeverityName() << ": " << diagnostic.m_strText.str() << "\n";
     }
-    return false;
 }
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
-    stream << "Usage: " << kProgramName << " [--to csv|twi] FILE...\n"
+    stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
            << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced.\n"
@@ -197,6 +162,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  --to csv     convert TWI files to KVN CSV\n"
            << "  --to twi     convert KVN CSV files to TWI\n"
            << "               (without --to, each file's extension decides: .csv or .twi)\n"
+           << "  --strict     convert nothing of a survey with warnings (exit status 1)\n"
            << "  --help       show this help and exit\n"
            << "  --version    show the version and exit\n"
            << "\n"
@@ -206,7 +172,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
 
 int CBatchConverter::UsageError(const std::string& strProblem) {
     m_err << kProgramName << ": " << strProblem << "\n"
-          << "Usage: " << kProgramName << " [--to csv|twi] FILE...\n"
+          << "Usage: " << kProgramName << " [--to csv|twi] [--strict] FILE...\n"
           << "Try '" << kProgramName << " --help' for more information.\n";
     return exitUsage;
 }

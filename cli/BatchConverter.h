@@ -29,9 +29,12 @@ public:
 private:
     // Converts one file in a context of its own; TRUE when it was converted.
     bool ConvertFile(const std::string& strPath, int nForcedDirection);
+    // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), on stderr.
+    void PrintDiagnostics(const std::string& strSource, const CDiagnosticList& diagnostics);
     void PrintUsage(std::ostream& stream) const;
     int UsageError(const std::string& strProblem);
 
     std::ostream& m_out;
     std::ostream& m_err;
+    bool m_bStrict = false;
 };

@@ -47,6 +47,7 @@ void CConvertCommand::OnConvert() {
     m_nLastOutcome = outcomeNone; // stays so when a file exception ends the press
     m_nLastStatus = 0;
     m_strLastOutput.Empty();
+    m_strLastMessage.Empty();
     if (m_strSelection.IsEmpty()) {
         Finish(outcomeNothingSelected, 0, kMsgNoFile);
         return;
@@ -58,35 +59,53 @@ void CConvertCommand::OnConvert() {
         Finish(outcomeNoDirection, 0, kMsgNoDirection);
         return;
     }
+    const bool bToTwi = nDirection == directionCsvToTwi;
+    CSurveyDataFile& reader = bToTwi ? static_cast<CSurveyDataFile&>(m_csvFile) : m_twiFile;
+    CSurveyDataFile& writer = bToTwi ? static_cast<CSurveyDataFile&>(m_twiFile) : m_csvFile;
 
-    int nStatus = nDirection == directionTwiToCsv
-                      ? m_twiFile.ReadSurvey(m_strPathName, &m_plotData)
-                      : m_csvFile.ReadSurvey(m_strPathName, &m_plotData);
-    CString strMessage;
+    // A TWI file holds twist only: a KVN CSV survey of another kind is refused.
+    m_csvFile.m_bSpiralOnly = bToTwi ? TRUE : FALSE;
+    int nStatus = reader.ReadSurvey(m_strPathName, &m_plotData);
     if (nStatus != 0) {
-        strMessage.Format(kMsgError, nStatus);
-        Finish(outcomeReadFailed, nStatus, strMessage);
+        FinishWithStatus(outcomeReadFailed, nStatus);
         return;
     }
 
     // The prefix stays even when the title carries it already: dropping it
     // would let SDP_B12.csv -> SDP_B12.twi -> back overwrite the original.
     CString strOutput = GetDirectory(m_strPathName);
-    if (nDirection == directionCsvToTwi) {
+    if (bToTwi) {
         strOutput += m_strFileTitle + kTwiExtension;
     } else {
         strOutput += CString(kCsvPrefix) + m_strFileTitle + kCsvExtension;
     }
     m_strLastOutput = strOutput;
 
-    nStatus = nDirection == directionCsvToTwi ? m_twiFile.WriteSurvey(strOutput, &m_plotData)
-                                              : m_csvFile.WriteSurvey(strOutput, &m_plotData);
+    if (m_bStrict) {
+        // Warnings count as errors: the write's own are gathered before it.
+        CDiagnosticList target;
+        writer.AddTargetWarnings(m_plotData, target);
+        for (int i = 0; i < target.GetSize(); ++i) {
+            m_plotData.m_diagnostics.Add(target.GetAt(i));
+        }
+        if (m_plotData.m_diagnostics.HasWarnings()) {
+            Finish(outcomeRefused, 0, kMsgStrictRefused);
+            return;
+        }
+    }
+    nStatus = writer.WriteSurvey(strOutput, &m_plotData);
     if (nStatus != 0) {
-        strMessage.Format(kMsgError, nStatus);
-        Finish(outcomeWriteFailed, nStatus, strMessage);
+        FinishWithStatus(outcomeWriteFailed, nStatus);
         return;
     }
     Finish(outcomeConverted, 0, CString(kMsgConverted) + strOutput);
+}
+
+CString CConvertCommand::FileErrorText(const CFileException& error, const CString& strOutput) {
+    if (!strOutput.IsEmpty()) {
+        return "The file " + strOutput + " could not be written: " + error.GetErrorText() + ".";
+    }
+    return "The file " + error.m_strFileName + " could not be read: " + error.GetErrorText() + ".";
 }
 
 CString CConvertCommand::GetDirectory(CString strPath) {
@@ -102,8 +121,21 @@ CString CConvertCommand::GetDirectory(CString strPath) {
     return strDirectory;
 }
 
+void CConvertCommand::FinishWithStatus(ConvertOutcome nOutcome, int nStatus) {
+    CString strMessage;
+    strMessage.Format(kMsgError, nStatus);
+    Finish(nOutcome, nStatus, strMessage);
+}
+
 void CConvertCommand::Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage) {
     m_nLastOutcome = nOutcome;
     m_nLastStatus = nStatus;
+    m_strLastMessage = strMessage;
+    // What the reader and the writer found follows the message, line by line.
+    const bool bConverting = nOutcome == outcomeReadFailed || nOutcome == outcomeWriteFailed ||
+                             nOutcome == outcomeRefused || nOutcome == outcomeConverted;
+    if (bConverting && !m_plotData.m_diagnostics.IsEmpty()) {
+        strMessage += "\r\n\r\n" + m_plotData.m_diagnostics.Describe();
+    }
     m_host.ShowMessage(strMessage);
 }

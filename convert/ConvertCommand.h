@@ -35,6 +35,7 @@ enum ConvertOutcome {
     outcomeNoDirection,
     outcomeReadFailed,
     outcomeWriteFailed,
+    outcomeRefused, // strict checking: the survey has warnings, nothing written
     outcomeConverted,
 };
 
@@ -46,6 +47,8 @@ public:
     static constexpr const char* kMsgError = "Error reading data file, code = %d.";
     static constexpr const char* kMsgConverted =
         "Spiral data file converted. New file located at\r\n";
+    static constexpr const char* kMsgStrictRefused =
+        "Not converted: the survey has warnings, and strict checking counts them as errors.";
     static constexpr const char* kMsgUnknownType =
         "The file format type can not determined.\r\nSelect the type from combo box before "
         "pressing the Convert button.";
@@ -61,6 +64,9 @@ public:
     static int GuessDirection(CString strExt);
 
     void OnConvert();
+    // The message for a file exception that ended a press: which file could
+    // not be read or written (strOutput, when the write had begun), and why.
+    static CString FileErrorText(const CFileException& error, const CString& strOutput);
     // The folder part of a path with its separator ("/" here, "\" in Windows
     // paths); empty when the path names a file in the current folder.
     CString GetDirectory(CString strPath);
@@ -75,13 +81,20 @@ public:
     CString m_strFileTitle;
     CString m_strSelection;
 
+    // Strict checking: a survey with any warning is not converted.
+    BOOL m_bStrict = FALSE;
+
     // The end of the last press: its outcome, the converter status of a failed
-    // read or write, and the output path it aimed at.
+    // read or write, the output path it aimed at, and its message as the
+    // window's first lines show it (the diagnostics of the record follow it
+    // in what the host is shown).
     ConvertOutcome m_nLastOutcome = outcomeNone;
     int m_nLastStatus = 0;
     CString m_strLastOutput;
+    CString m_strLastMessage;
 
 private:
+    void FinishWithStatus(ConvertOutcome nOutcome, int nStatus);
     void Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage);
 
     CConvertHost& m_host;

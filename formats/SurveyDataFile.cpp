@@ -3,7 +3,9 @@
 #include "platform/FileSystem.h"
 #include "survey/LineReader.h"
 #include "survey/NumberText.h"
+#include "survey/PlotSettings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 
@@ -27,8 +29,10 @@ CSurveyDataFile::~CSurveyDataFile() {
 
 BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
     CloseDataFile();
+    m_nSystemError = 0;
     if (nFlags & CFile::modeCreate) {
         if (strPath.IsEmpty() || IsDirectory(strPath)) {
+            m_nSystemError = strPath.IsEmpty() ? ENOENT : EISDIR;
             m_bOpen = FALSE;
             return m_bOpen;
         }
@@ -41,6 +45,7 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
                 m_bOpen = TRUE;
                 return m_bOpen;
             }
+            m_nSystemError = error.m_lOsError;
             if (error.m_lOsError != EEXIST) {
                 break; // the folder refuses: missing, not writable, full
             }
@@ -48,7 +53,9 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
         m_bOpen = FALSE;
         return m_bOpen;
     }
-    m_bOpen = Open(strPath, nFlags);
+    CFileException error;
+    m_bOpen = Open(strPath, nFlags, &error);
+    m_nSystemError = m_bOpen ? 0 : error.m_lOsError;
     return m_bOpen;
 }
 
@@ -66,21 +73,36 @@ void CSurveyDataFile::CloseDataFile() {
 
 int CSurveyDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
     m_strPath = strPath;
+    m_nLine = 0;
+    m_nDataStatus = statusDone;
+    CDiagnosticList& diagnostics = pData->m_diagnostics;
+    diagnostics.RemoveAll();
     if (strPath.IsEmpty()) {
-        return kReadNotOpened;
+        diagnostics.AddError(0, "no file was named");
+        return statusNotOpened;
     }
     if (!OpenDataFile(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
-        return kReadNotOpened;
+        diagnostics.AddError(0, "the file cannot be opened: " + SystemErrorText(m_nSystemError));
+        return statusNotOpened;
     }
     m_pData = pData;
+    pData->m_nDateLine = pData->m_nDepthLine = pData->m_nIntervalLine = 0;
     int nStatus = ReadHeader();
-    if (nStatus != 0) {
+    if (nStatus != statusDone) {
         nStatus = HeaderFailure(nStatus);
-    } else if (ReadData() < 1) {
-        nStatus = kReadNoData;
     } else {
-        pData->m_bDataLoaded = TRUE;
-        CompleteRead();
+        const int nStations = ReadData();
+        if (m_nDataStatus != statusDone) {
+            nStatus = m_nDataStatus;
+        } else if (nStations < 1) {
+            nStatus = statusNotSurvey;
+        } else {
+            pData->m_bDataLoaded = TRUE;
+            CompleteRead();
+        }
+    }
+    if (nStatus != statusDone && !diagnostics.HasErrors()) {
+        diagnostics.AddError(m_nLine, "no survey data could be read");
     }
     CloseDataFile();
     return nStatus;
@@ -88,28 +110,185 @@ int CSurveyDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
 
 int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
     if (!pData->m_bDataLoaded) {
-        return kWriteNotLoaded; // nothing is created
+        pData->m_diagnostics.AddError(0, "the survey holds no data to write");
+        return statusNotLoaded; // nothing is created
     }
     if (strPath.IsEmpty()) {
         strPath = MakeOutputPath(pData);
     }
     if (!OpenDataFile(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite)) {
-        return kWriteNotCreated;
+        pData->m_diagnostics.AddError(0, "the output file " + strPath + " cannot be created: " +
+                                             SystemErrorText(m_nSystemError));
+        return statusNotCreated;
     }
     CPendingOutput pending(*this);
     PrepareWrite(pData);
     if (!WriteHeader(pData)) {
         CloseDataFile();
-        return kWriteNoHeader;
+        pData->m_diagnostics.AddError(0, "the header of the output could not be written");
+        return statusHeaderNotWritten;
     }
     WriteData(pData);
-    return CommitDataFile() ? 0 : kWriteNotCreated;
+    if (!CommitDataFile()) {
+        pData->m_diagnostics.AddError(
+            0, "the output file " + strPath +
+                   " cannot be put in place: " + SystemErrorText(m_nSystemError));
+        return statusNotCreated;
+    }
+    AddTargetWarnings(*pData, pData->m_diagnostics);
+    return statusDone;
+}
+
+void CSurveyDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const {
+    // Both formats write the interval with one decimal; a reader of the
+    // output builds its stations from that.
+    const double dInterval = data.m_dInterval;
+    if (!(dInterval > 0.0) || !std::isfinite(dInterval)) {
+        return;
+    }
+    const double dWritten = ParseNumber(FixedText(dInterval, 1));
+    if (dWritten == dInterval) {
+        return;
+    }
+    const int nStations = StationCount(data);
+    CString strText = "the interval " + DepthText(dInterval, data) +
+                      " is written with one decimal, as " + DepthText(dWritten, data);
+    if (!(dWritten > 0.0)) {
+        strText += ": a reader of the output cannot build a depth grid from it";
+    } else if (nStations > 0) {
+        std::string strCount;
+        AppendWhole(strCount, nStations);
+        strText += ": a reader of the output builds its " + CString(strCount.c_str()) +
+                   " stations that far apart, so the deepest, at " +
+                   DepthText(nStations * dInterval, data) + ", appears at " +
+                   DepthText(nStations * dWritten, data);
+    }
+    list.AddWarning(data.m_nIntervalLine, strText);
+}
+
+BOOL CSurveyDataFile::ReadFileLine(CString& strLine, int nLimit) {
+    ++m_nLine;
+    return ReadLine(*this, strLine, nLimit);
+}
+
+BOOL CSurveyDataFile::AtEndOfFile() {
+    char ch;
+    if (Read(&ch, 1) == 0) {
+        return TRUE;
+    }
+    Seek(-1, CFile::current);
+    return FALSE;
+}
+
+void CSurveyDataFile::RefuseData(int nStatus, int nLine, CString strText) {
+    if (m_nDataStatus == statusDone) {
+        m_nDataStatus = nStatus;
+    }
+    m_pData->m_diagnostics.AddError(nLine, strText);
+}
+
+BOOL CSurveyDataFile::CheckGrid() {
+    const CPlotDataObj& data = *m_pData;
+    const double dDepth = std::fabs(data.m_dBottomDepth);
+    const double dInterval = data.m_dInterval;
+    CString strProblem;
+    int nLine = data.m_nDepthLine;
+    if (!std::isfinite(dDepth)) {
+        strProblem = "the survey depth is not a finite number";
+    } else if (dDepth == 0.0) {
+        strProblem = "the survey depth is zero";
+    } else if (!std::isfinite(dInterval) || !(dInterval > 0.0)) {
+        nLine = data.m_nIntervalLine;
+        strProblem = std::isfinite(dInterval)
+                         ? "the interval " + FixedText(dInterval, 1) + " is not greater than zero"
+                         : CString("the interval is not a finite number");
+    } else if (!(std::ceil(dDepth / dInterval) < CPlotDataObj::kMaxGridSize)) {
+        nLine = data.m_nIntervalLine;
+        static_assert(CPlotDataObj::kMaxGridSize == 1000000, "the text names the limit");
+        strProblem = "a survey depth of " + DepthText(dDepth, data) + " at an interval of " +
+                     DepthText(dInterval, data) +
+                     " gives a million stations or more, more than any borehole has";
+    } else {
+        return TRUE;
+    }
+    m_pData->m_diagnostics.AddError(nLine, strProblem + ": no depth grid can be built");
+    return FALSE;
+}
+
+double CSurveyDataFile::StationTolerance(double dInterval) {
+    constexpr double kRounding = 0.06;
+    constexpr double kSlack = 1e-9; // what binary fractions add to a decimal depth
+    return std::min(kRounding, 0.49 * dInterval) + kSlack;
+}
+
+CString CSurveyDataFile::MissingText(double dFrom, double dTo, double dCount,
+                                     const CPlotDataObj& data) {
+    if (dCount < 1.5) {
+        return "the station at " + DepthText(dFrom, data) + " is missing";
+    }
+    return "the " + StationsText(static_cast<int>(dCount)) + " from " + DepthText(dFrom, data) +
+           " to " + DepthText(dTo, data) + " are missing";
+}
+
+void CSurveyDataFile::WarnOfStationsBelow(int nLastSlot, int nLine) {
+    const CPlotDataObj& data = *m_pData;
+    const int nWritten = StationCount(data);
+    const int nEmpty = nWritten - (nLastSlot + 1);
+    if (nEmpty <= 0) {
+        return;
+    }
+    const double dInterval = data.m_dInterval;
+    m_pData->m_diagnostics.AddWarning(
+        nLine, "the data ends at " + DepthText((nLastSlot + 1) * dInterval, data) +
+                   ", above the survey depth of " +
+                   DepthText(std::fabs(data.m_dBottomDepth), data) + ": " + StationsText(nEmpty) +
+                   " below it " + (nEmpty == 1 ? "holds" : "hold") +
+                   " no reading and will be written as zero");
+}
+
+CString CSurveyDataFile::DepthText(double dDepth, const CPlotDataObj& data) {
+    // As many decimals as the depth needs (10.06, 0.3048), but at least one.
+    std::string strText;
+    AppendFixed(strText, dDepth, 6);
+    while (strText.size() > 2 && strText.back() == '0' && strText[strText.size() - 2] != '.') {
+        strText.pop_back();
+    }
+    static const char* const kAbbreviations[] = {"m", "mm", "ft", "in"};
+    const int nUnit = data.m_settings.ParseUnits(data.m_strDepthUnits);
+    if (!data.m_strDepthUnits.IsEmpty() && nUnit >= unitMeters && nUnit <= unitInches) {
+        strText += " ";
+        strText += kAbbreviations[nUnit];
+    }
+    return CString(std::move(strText));
+}
+
+CString CSurveyDataFile::StationsText(int nCount) {
+    if (nCount == 1) {
+        return "one station";
+    }
+    std::string strText;
+    AppendWhole(strText, nCount);
+    return CString(std::move(strText)) + " stations";
+}
+
+CString CSurveyDataFile::LineNumberText(int nLine) {
+    std::string strText;
+    AppendWhole(strText, nLine);
+    return CString(std::move(strText));
+}
+
+CString CSurveyDataFile::Quote(const CString& strLine) {
+    constexpr int kLongest = 40;
+    if (strLine.GetLength() <= kLongest) {
+        return "\"" + strLine + "\"";
+    }
+    return "\"" + strLine.Left(kLongest) + "...\"";
 }
 
 BOOL CSurveyDataFile::ReadNonBlankLine(CString& strLine, int nLimit) {
     strLine.Empty();
     while (strLine.IsEmpty()) {
-        if (!ReadLine(*this, strLine, nLimit)) {
+        if (!ReadFileLine(strLine, nLimit)) {
             return FALSE;
         }
         strLine.TrimLeft();
@@ -138,6 +317,7 @@ BOOL CSurveyDataFile::CommitDataFile() {
     m_bOpen = FALSE;
     BOOL bReplaced = ReplaceFile(m_strTempPath, m_strTargetPath);
     if (!bReplaced) {
+        m_nSystemError = errno;
         RemoveFile(m_strTempPath);
     }
     m_strTempPath.Empty();

@@ -5,6 +5,7 @@
 // class supplies its own header and data steps.
 #pragma once
 
+#include "formats/SurveyStatus.h"
 #include "platform/CFile.h"
 #include "platform/CString.h"
 #include "platform/Types.h"
@@ -25,12 +26,19 @@ public:
     // Reads the survey file at strPath into the record: the header, then the
     // data. 0 when read (the record is then marked loaded); -1 when the path
     // is empty or the file cannot be opened; otherwise the format's status of
-    // a header that failed, or -3 when no data follows it.
+    // a header that failed, of data it refused, or -3 when no data follows
+    // the header. The record's diagnostics start afresh and say what was
+    // refused or changed, line by line.
     int ReadSurvey(CString strPath, CPlotDataObj* pData);
     // Writes the record to strPath (a name is derived when it is empty):
     // 0 written, 1 the record holds no loaded survey (nothing created), 2 the
     // output cannot be created or written, 3 the header cannot be written.
+    // What the target format cannot hold is added to the record's
+    // diagnostics as warnings.
     int WriteSurvey(CString strPath, CPlotDataObj* pData);
+    // The warnings a write of this record would give, added to the list:
+    // what this format cannot hold as the record has it.
+    virtual void AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const;
 
     // The format's steps. ReadHeader gives 0 or the format's failure status;
     // ReadData gives the number of stations read.
@@ -63,6 +71,11 @@ public:
     BOOL m_bOpen = FALSE;
     CString m_strPath;
     CString m_strName;
+    // The line of the file read last, counted from 1 (0 before the first).
+    int m_nLine = 0;
+    // The system's reason (errno) why the last open or commit failed; 0
+    // after one that succeeded.
+    int m_nSystemError = 0;
 
     // The stations a writer writes: the survey depth over the interval,
     // truncated, but never a slot the grid does not have (the grid keeps one
@@ -74,13 +87,6 @@ public:
 protected:
     explicit CSurveyDataFile(LPCSTR pszExtension);
 
-    // Status values every read and write shares.
-    static constexpr int kReadNotOpened = -1;
-    static constexpr int kReadNoData = -3;
-    static constexpr int kWriteNotLoaded = 1;
-    static constexpr int kWriteNotCreated = 2;
-    static constexpr int kWriteNoHeader = 3;
-
     // The status of a read whose header step failed with nHeaderStatus.
     virtual int HeaderFailure(int nHeaderStatus) const { return nHeaderStatus; }
     // What a format does once a read has succeeded, before the file closes.
@@ -88,10 +94,51 @@ protected:
     // What a format changes in the record before it writes it.
     virtual void PrepareWrite(CPlotDataObj* /*pData*/) {}
 
+    // One line of the file (see ReadLine), counted in m_nLine.
+    BOOL ReadFileLine(CString& strLine, int nLimit);
     // The next line that is not empty once its leading blanks are removed,
     // without them; FALSE at the end of the file or at a line longer than
-    // nLimit allows (see ReadLine).
+    // nLimit allows.
     BOOL ReadNonBlankLine(CString& strLine, int nLimit);
+    // After ReadFileLine gave FALSE: TRUE when the file has ended, FALSE when
+    // a line was too long for its limit (the file stays where it was).
+    BOOL AtEndOfFile();
+
+    // A data step that refuses the file sets the status here and adds the
+    // error; ReadSurvey then ends with it.
+    void RefuseData(int nStatus, int nLine, CString strText);
+    // FALSE, with the reason added as an error, when the record's depth and
+    // interval cannot build a depth grid: zero, negative interval, not a
+    // number, infinite, or more stations than a grid may hold.
+    BOOL CheckGrid();
+
+    // How far a station depth in a file may stand from where the interval
+    // puts it. Depths and the interval are written with one or two decimals,
+    // and an interval of 0.3048 is written as 0.3, so a station may stray by
+    // up to 0.06; but never by half an interval, so that a missing or a
+    // repeated station still shows.
+    static double StationTolerance(double dInterval);
+    // "the station at 14.0 m is missing", or "the 3 stations from 14.0 m to
+    // 15.0 m are missing".
+    static CString MissingText(double dFrom, double dTo, double dCount, const CPlotDataObj& data);
+    // Warns, at nLine, when the stations read end above the survey depth: the
+    // writers write every station down to it, those without a reading as
+    // zero. nLastSlot is the deepest slot that holds a reading.
+    void WarnOfStationsBelow(int nLastSlot, int nLine);
+
+    // A depth with the record's depth unit ("14.0 m", "10.06 ft").
+    static CString DepthText(double dDepth, const CPlotDataObj& data);
+    // "one station", "4 stations".
+    static CString StationsText(int nCount);
+    // A line number as text.
+    static CString LineNumberText(int nLine);
+    // A line's text for a message: quoted, and shortened when it is long.
+    static CString Quote(const CString& strLine);
+
+    // What stands in the record in place of the reading date as written (the
+    // time of the conversion, or a date the calendar moved), for a warning;
+    // empty when the date was taken as written.
+    CString m_strDateNote;
 
     // Discards an uncommitted output if a file exception leaves a writer
     // early, so no temporary file outlives the failed write.
@@ -114,6 +161,7 @@ private:
     void FlushOutput();
     void DiscardOutput();
 
+    int m_nDataStatus = statusDone; // set by RefuseData
     const CString m_strExtension;
     CString m_strTempPath;   // the temporary name while an output is written
     CString m_strTargetPath; // the name it gets when committed

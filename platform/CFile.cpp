@@ -1,5 +1,7 @@
 #include "platform/CFile.h"
 
+#include "platform/FileSystem.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -37,7 +39,7 @@ CFileException::CFileException(int cause, int lOsError, const CString& strFileNa
 
 CString CFileException::GetErrorText() const {
     if (m_lOsError != 0) {
-        return CString(std::strerror(m_lOsError));
+        return SystemErrorText(m_lOsError);
     }
     return CString("file error");
 }

@@ -1,6 +1,9 @@
 #include "platform/FileSystem.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <locale.h>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -14,6 +17,45 @@ BOOL FileExists(LPCSTR pszPath) {
 BOOL IsDirectory(LPCSTR pszPath) {
     struct stat info;
     return pszPath && *pszPath && ::stat(pszPath, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+CString SystemErrorText(int nError) {
+    // The reasons a field engineer meets, in words of our own; anything else
+    // in the system's words, but never translated into the desktop's language.
+    switch (nError) {
+    case ENOENT:
+        return "no such file or folder";
+    case ENOTDIR:
+        return "a part of the path is not a folder";
+    case EISDIR:
+        return "it is a folder";
+    case EACCES:
+    case EPERM:
+        return "permission denied";
+    case EROFS:
+        return "read-only file system";
+    case ENOSPC:
+        return "no space left on device";
+    case EDQUOT:
+        return "disk quota exceeded";
+    case EFBIG:
+        return "file too large";
+    case ENAMETOOLONG:
+        return "file name too long";
+    case EIO:
+        return "input/output error";
+    case EWOULDBLOCK:
+        return "the file is in use by another program";
+    case EINVAL:
+        return "not a regular file";
+    case EMFILE:
+    case ENFILE:
+        return "too many open files";
+    default: {
+        static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+        return CString(locale ? strerror_l(nError, locale) : std::strerror(nError));
+    }
+    }
 }
 
 int CompareNoCase(LPCSTR pszA, LPCSTR pszB) {

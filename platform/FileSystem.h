@@ -10,6 +10,11 @@
 BOOL FileExists(LPCSTR pszPath);
 BOOL IsDirectory(LPCSTR pszPath);
 
+// The system's reason for a failure (an errno value) in plain English words,
+// whatever the process's language: "no space left on device", "file name
+// too long", "permission denied" ...
+CString SystemErrorText(int nError);
+
 // Compares two texts ignoring the case of ASCII letters; <0, 0 or >0.
 int CompareNoCase(LPCSTR pszA, LPCSTR pszB);
 

@@ -43,6 +43,10 @@ void CPlotDataObj::Reset() {
     m_strOperator.Empty();
     m_nOutputIndex = 0;
     m_dOffsetCorrection = 0.0;
+    m_diagnostics.RemoveAll();
+    m_nDateLine = 0;
+    m_nDepthLine = 0;
+    m_nIntervalLine = 0;
 }
 
 void CPlotDataObj::FreeSeries() {

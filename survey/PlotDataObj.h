@@ -7,6 +7,7 @@
 #include "platform/CStringArray.h"
 #include "platform/CTime.h"
 #include "platform/Types.h"
+#include "survey/Diagnostics.h"
 #include "survey/PlotSettings.h"
 
 #include <memory>
@@ -58,4 +59,12 @@ public:
     std::unique_ptr<double[]> m_pBMinus;
     std::unique_ptr<double[]> m_pACum;
     double m_dOffsetCorrection = 0.0;
+
+    // What the last read, and the write after it, found or changed.
+    CDiagnosticList m_diagnostics;
+    // The source lines the reading date, the survey depth and the interval
+    // came from (0: not read from a file), so that a writer can name them.
+    int m_nDateLine = 0;
+    int m_nDepthLine = 0;
+    int m_nIntervalLine = 0;
 };

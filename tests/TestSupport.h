@@ -93,6 +93,22 @@ inline void MakeSpiralSurvey(CPlotDataObj& data, double depth, double interval,
     }
 }
 
+// The diagnostics as "E22 W8": the severity and line of each, in order.
+inline std::string DiagnosticLines(const CDiagnosticList& list) {
+    std::string text;
+    for (int i = 0; i < list.GetSize(); ++i) {
+        const CDiagnostic& d = list.GetAt(i);
+        text += (text.empty() ? "" : " ") +
+                std::string(d.m_nSeverity == severityError ? "E" : "W") + std::to_string(d.m_nLine);
+    }
+    return text;
+}
+
+// Slots 0 to nCount - 1 of a series.
+inline std::vector<double> Series(const std::unique_ptr<double[]>& series, int nCount) {
+    return std::vector<double>(series.get(), series.get() + nCount);
+}
+
 // POSIX zone rules need no zone database: UTC, and central Europe with its
 // daylight-saving changes on the last Sundays of March and October.
 constexpr const char* kZoneUtc = "UTC0";

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <unistd.h>
 #include <vector>
 
@@ -102,7 +103,12 @@ TEST_F(ConvertCommandTest, ReadAndWriteFailuresShowTheirCodeAndWriteNothing) {
     for (const auto& c : cases) {
         m_command.SelectPath(c.source.c_str());
         m_host.m_nDirection = c.direction;
-        EXPECT_EQ(Press(), c.message) << c.source;
+        // The message keeps its first line; what went wrong follows it.
+        const std::string shown = Press();
+        EXPECT_EQ(shown.substr(0, shown.find("\r\n\r\n")), c.message) << c.source;
+        EXPECT_NE(shown.find("\r\n\r\n"), std::string::npos) << c.source;
+        EXPECT_EQ(std::string(m_command.m_strLastMessage), c.message) << c.source;
+        EXPECT_TRUE(m_command.m_plotData.m_diagnostics.HasErrors()) << c.source;
         EXPECT_EQ(m_command.m_nLastOutcome, c.outcome) << c.source;
     }
     // Besides the sources and the folder, nothing was written.
@@ -229,4 +235,48 @@ TEST(ConvertCommand, GuessDirectionFromTheExtension) {
     EXPECT_EQ(CConvertCommand::GuessDirection("txt"), directionNone);
     EXPECT_EQ(CConvertCommand::GuessDirection(""), directionNone);
     EXPECT_EQ(CConvertCommand::GuessDirection("SDP_"), directionNone);
+}
+
+// Every survey the project ships, in tests/data and samples, converts in both
+// directions to the bytes it always had, without a word of warning; and the
+// output converts back the same way.
+TEST_F(ConvertCommandTest, ShippedSurveysConvertBothWaysWithoutDiagnostics) {
+    const std::string samples = std::string(VELTRANE_TEST_DATA_DIR) + "/../../samples";
+    // The outputs as the converter has always written them.
+    const std::map<std::string, std::string> golden = {
+        {"twi_10ft.twi", DataPath("spiral_10ft.csv")},
+        {"spiral_10ft.csv", DataPath("twi_10ft.twi")},
+        {"BH-07.twi", DataPath("samples/SDP_BH-07.csv")},
+        {"SDP_I-3.csv", DataPath("samples/SDP_I-3.twi")},
+    };
+    int nSurveys = 0;
+    for (const std::string& folder : {std::string(VELTRANE_TEST_DATA_DIR), samples}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            if (!entry.is_regular_file() || CConvertCommand::GuessDirection(
+                                                entry.path().extension().string().substr(1).c_str()) ==
+                                                directionNone) {
+                continue;
+            }
+            ++nSurveys;
+            std::string source = m_dir / name;
+            WriteBytes(source, ReadBytes(entry.path().string()));
+            for (int nPass = 0; nPass < 2; ++nPass) {
+                m_command.SelectPath(source.c_str());
+                m_host.m_nDirection = CConvertCommand::GuessDirection(m_command.m_strFileExt);
+                Press();
+                ASSERT_EQ(m_command.m_nLastOutcome, outcomeConverted) << source;
+                EXPECT_TRUE(m_command.m_plotData.m_diagnostics.IsEmpty())
+                    << source << ": " << m_command.m_plotData.m_diagnostics.Describe().str();
+                if (nPass == 0) {
+                    ASSERT_EQ(golden.count(name), 1u) << "no golden output for " << name;
+                    EXPECT_EQ(ReadBytes(std::string(m_command.m_strLastOutput)),
+                              ReadBytes(golden.at(name)))
+                        << name;
+                }
+                source = std::string(m_command.m_strLastOutput);
+            }
+        }
+    }
+    EXPECT_EQ(nSurveys, 4);
 }

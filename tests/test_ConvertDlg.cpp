@@ -329,10 +329,16 @@ void TestConvertDlg::convertEndToEnd_data() {
                                 << kMsgConverted + "%1";
     QTest::newRow("csv to twi") << "SDP_0001.csv" << kCsvSurvey << "SDP_0001.twi" << kTwiSurvey
                                 << kMsgConverted + "%1";
-    QTest::newRow("missing twi") << "absent.twi" << QByteArray() << "SDP_absent.csv" << QByteArray()
-                                 << "Error reading data file, code = -1.";
-    QTest::newRow("csv read as twi") << "SDP_0001.csv" << kCsvSurvey << "" << QByteArray()
-                                     << "Error reading data file, code = -3.";
+    // What went wrong follows the first line, with the line of the file.
+    QTest::newRow("missing twi")
+        << "absent.twi" << QByteArray() << "SDP_absent.csv" << QByteArray()
+        << "Error reading data file, code = -1.\r\n\r\n"
+           "error: the file cannot be opened: no such file or folder";
+    QTest::newRow("csv read as twi")
+        << "SDP_0001.csv" << kCsvSurvey << "" << QByteArray()
+        << "Error reading data file, code = -3.\r\n\r\n"
+           "line 1: error: the first line is not the caption \" D  M  Y    H  M  S\": this is "
+           "not a TWI survey file";
     QTest::newRow("nothing selected")
         << "" << QByteArray() << "" << QByteArray() << "No file selected.";
 }

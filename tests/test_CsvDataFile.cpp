@@ -1,6 +1,7 @@
 #include "formats/csv/CsvDataFile.h"
 
 #include "platform/FileSystem.h"
+#include "survey/NumberText.h"
 
 #include "TestSupport.h"
 
@@ -18,7 +19,7 @@ namespace {
 
 // Line numbers (from 0) in the ten-foot spiral survey file.
 constexpr int lineVersion = 1, lineType = 2, lineSite = 3, lineBorehole = 4, lineProbe = 5,
-              lineReel = 6, lineDepth = 8, lineInterval = 9, lineReadingUnits = 11,
+              lineReel = 6, lineDate = 7, lineDepth = 8, lineInterval = 9, lineReadingUnits = 11,
               lineComment = 13, lineCommentEnd = 14, lineOffset = 15, lineColumns = 17,
               lineFirstRow = 19;
 
@@ -265,7 +266,7 @@ TEST(CsvReader, StatusOfBrokenFiles) {
         {"no row", cut(lineFirstRow), -3},
         {"commas after the column header", set(lineFirstRow - 1, ",,,,"), -3},
         {"first row of four numbers", set(lineFirstRow, "-2.0,0.1,1.2,0.0"), -3},
-        {"second row of four numbers", set(lineFirstRow + 1, "-4.0,0.2,1.1,0.0"), 0},
+        {"last row of four numbers", set(lineFirstRow + 4, "-10.0,0.3,0.3,0.0"), 0},
         {"column header in lower case", set(lineColumns, "depth,a,b,c,d"), 0},
     };
     for (const auto& c : cases) {
@@ -273,6 +274,8 @@ TEST(CsvReader, StatusOfBrokenFiles) {
         c.edit(lines);
         CPlotDataObj data;
         EXPECT_EQ(ReadText(JoinCrLf(lines), data), c.status) << c.what;
+        // A refusal always says why.
+        EXPECT_EQ(data.m_diagnostics.HasErrors(), c.status != 0) << c.what;
     }
     CPlotDataObj data;
     EXPECT_EQ(ReadText("", data), -2);
@@ -317,7 +320,6 @@ TEST(CsvReader, HeaderValuesAndTheirSurroundings) {
         {"Digital Horizontal", "100.0", 2, 100.0, 0.0},
         {"spiral", "100.0,1.0", 0, 100.0, 0.0},
         {"Digital Spiral", "-50.5,-2.0", 1, -50.5, 0.0},
-        {"Spiral", "deep", 1, 0.0, 0.0},
     };
     for (const auto& c : cases) {
         lines = SplitCrLf(ReadBytes(kExample));
@@ -378,29 +380,116 @@ TEST(CsvReader, ReadingDates) {
     }
 }
 
-TEST(CsvReader, RowsFillSlotsInFileOrder) {
+// Each row goes to the station its depth names, or the file is refused with
+// the line named; what is carried but changed is warned of.
+TEST(CsvReader, RowsGoToTheirOwnStationsOrTheFileIsRefused) {
+    ScopedTimeZone tz(kZoneUtc);
+    using Edit = std::function<void(Lines&)>;
+    auto set = [](int n, std::string text) -> Edit { return [=](Lines& l) { l[n] = text; }; };
+    auto insert = [](int n, std::string text) -> Edit {
+        return [=](Lines& l) { l.insert(l.begin() + n, text); };
+    };
+    auto erase = [](int n) -> Edit { return [=](Lines& l) { l.erase(l.begin() + n); }; };
+    auto both = [](Edit a, Edit b) -> Edit { return [=](Lines& l) { a(l), b(l); }; };
+    const int row3 = lineFirstRow + 2; // the row at 6.0 ft, line 22 of the file
+    const std::vector<double> kTwists = {0.1, 0.2, 0.2, 0.4, 0.3};
+    struct {
+        const char* what;
+        Edit edit;
+        int status;
+        std::string diagnostics;   // line and severity of each: "E22 W8"
+        std::vector<double> aPlus; // slots 0 to the reading count - 1, when read
+    } cases[] = {
+        {"unchanged", [](Lines&) {}, 0, "", kTwists},
+        {"positive depth labels", set(lineFirstRow, "2.0,0.1,1.2,0.0,0.0"), 0, "", kTwists},
+        {"blank lines and text after the last row",
+         [](Lines& l) {
+             l.insert(l.end(), {"", "  ", "end of survey"});
+         },
+         0, "", kTwists},
+        {"a row missing", erase(row3), -5, "E22", {}},
+        {"a blank line inside the data", insert(row3, ""), -7, "E22", {}},
+        {"a note inside the data", insert(row3, "probe changed"), -7, "E22", {}},
+        {"a row of 80 characters",
+         set(row3, "-6.0,0.2,0.9,0.0,0.0" + std::string(60, ' ')),
+         -7,
+         "E22",
+         {}},
+        {"a line of 80 characters", insert(row3, std::string(80, 'x')), -7, "E22", {}},
+        {"a row repeated", set(row3, "-4.0,0.2,0.9,0.0,0.0"), -4, "E22", {}},
+        {"rows out of order", set(row3 + 1, "-4.0,0.4,0.7,0.0,0.0"), -4, "E23", {}},
+        {"a row between stations", set(row3, "-5.0,0.2,0.9,0.0,0.0"), -4, "E22", {}},
+        {"a row below the survey depth",
+         insert(lineFirstRow + 5, "-12.0,0.1,0.1,0.0,0.0"),
+         -6,
+         "E25",
+         {}},
+        {"a reading that is not a number", set(row3, "-6.0,nan,0.9,0.0,0.0"), -8, "E22", {}},
+        {"an infinite depth", set(row3, "-inf,0.2,0.9,0.0,0.0"), -8, "E22", {}},
+        {"a top offset",
+         both(set(lineDepth, "Depth,10.0,-6.0"),
+              [](Lines& l) { l.erase(l.begin() + lineFirstRow, l.begin() + lineFirstRow + 2); }),
+         0,
+         "W20",
+         {0.0, 0.0, 0.2, 0.4, 0.3}},
+        {"rows that end above the survey depth",
+         erase(lineFirstRow + 4),
+         0,
+         "W23",
+         {0.1, 0.2, 0.2, 0.4}},
+        {"a date that does not exist", set(lineDate, "Reading Date(m/d/y),02/31/2026,10:00:00"), 0,
+         "W8", kTwists},
+        {"no valid date", set(lineDate, "Reading Date(m/d/y),2010-02-12"), 0, "W8", kTwists},
+        {"a zero interval", set(lineInterval, "Interval,0.0"), -3, "E10", {}},
+        {"a negative interval", set(lineInterval, "Interval,-2.0"), -3, "E10", {}},
+        {"a zero depth", set(lineDepth, "Depth,0.0,-2.0"), -3, "E9", {}},
+        {"a depth that is not a number", set(lineDepth, "Depth,nan,-2.0"), -3, "E9", {}},
+        {"a million stations", set(lineInterval, "Interval,0.00001"), -3, "E10", {}},
+    };
+    for (const auto& c : cases) {
+        Lines lines = SplitCrLf(ReadBytes(kExample));
+        c.edit(lines);
+        CPlotDataObj data;
+        EXPECT_EQ(ReadText(JoinCrLf(lines), data), c.status) << c.what;
+        EXPECT_EQ(DiagnosticLines(data.m_diagnostics), c.diagnostics) << c.what;
+        if (c.status == 0) {
+            EXPECT_EQ(Series(data.m_pAPlus, data.m_nReadingCount), c.aPlus) << c.what;
+        }
+    }
+}
+
+TEST(CsvReader, OneDecimalLabelsOfAFinerIntervalFindTheirStations) {
+    // 0.3048 (a foot in meters) is labelled -0.3, -0.6, ... -3.0.
     Lines lines = SplitCrLf(ReadBytes(kExample));
-    lines[lineFirstRow] = "-6.0,9.0,1.2,0.0,0.0"; // placed by order, not by depth
-    lines[lineFirstRow + 1] = "4.0,8.0,1.1,0.0,0.0";
-    lines[lineFirstRow + 3] = ""; // one empty line ends the data
+    lines[lineDepth] = "Depth,3.048,-0.3";
+    lines[lineInterval] = "Interval,0.3048";
+    lines.resize(lineFirstRow);
+    for (int k = 1; k <= 10; ++k) {
+        lines.push_back(FixedText(-k * 0.3048, 1).str() + ",0.1,0.0,0.0,0.0");
+    }
     CPlotDataObj data;
     ASSERT_EQ(ReadText(JoinCrLf(lines), data), 0);
-    EXPECT_EQ(data.m_nReadingCount, 3);
-    EXPECT_EQ(data.m_pAPlus[0], 9.0);
-    EXPECT_EQ(data.m_pAPlus[1], 8.0);
+    EXPECT_EQ(data.m_nReadingCount, 10);
+    EXPECT_TRUE(data.m_diagnostics.IsEmpty()) << data.m_diagnostics.Describe().str();
+}
 
-    // Rows beyond the grid are counted but not stored.
-    TempDir dir;
-    lines = SplitCrLf(ReadBytes(kExample));
-    lines.insert(lines.end(), 4, "-12.0,1.0,1.0,1.0,1.0");
-    WriteBytes(dir / "long.csv", JoinCrLf(lines));
-    CCsvDataFile file;
-    ASSERT_TRUE(file.OpenDataFile((dir / "long.csv").c_str(), CFile::modeRead));
-    file.m_pData = &data;
-    ASSERT_EQ(file.ReadHeader(), 0);
-    EXPECT_EQ(file.ReadData(), 9);
-    EXPECT_EQ(data.m_nReadingCount, 6);
-    file.CloseDataFile();
+TEST(CsvReader, OnlyASpiralSurveyIsReadForATwiFile) {
+    for (const char* type : {"Digital Inclinometer", "Digital Horizontal", "Digital Spiral"}) {
+        Lines lines = SplitCrLf(ReadBytes(kExample));
+        lines[lineType] = std::string("File Type,") + type;
+        TempDir dir;
+        WriteBytes(dir / "SDP_in.csv", JoinCrLf(lines));
+        const bool bSpiral = std::string(type) == "Digital Spiral";
+        for (BOOL bSpiralOnly : {FALSE, TRUE}) {
+            CCsvDataFile file;
+            file.m_bSpiralOnly = bSpiralOnly;
+            CPlotDataObj data;
+            EXPECT_EQ(file.ReadSurvey((dir / "SDP_in.csv").c_str(), &data),
+                      bSpiralOnly && !bSpiral ? -9 : 0)
+                << type;
+            EXPECT_EQ(DiagnosticLines(data.m_diagnostics), bSpiralOnly && !bSpiral ? "E3" : "");
+        }
+    }
 }
 
 TEST(CsvRoundTrip, WrittenRecordReadsBackWithTheKnownDifferences) {
@@ -447,12 +536,14 @@ TEST(CsvRoundTrip, WrittenRecordReadsBackWithTheKnownDifferences) {
     EXPECT_EQ(copy.m_nReadingUnits, 1);
     ASSERT_EQ(copy.m_arrComments.GetSize(), 1);
     EXPECT_EQ(copy.m_arrComments[0], "cased to 6 m, Comment_End: here");
-    // Slot 0 lies above the top offset and was not written: the rows move up.
-    ASSERT_EQ(copy.m_nReadingCount, 5);
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_DOUBLE_EQ(copy.m_pAPlus[k], std::round((k + 1.123456) * 1e5) / 1e5);
-        EXPECT_EQ(copy.m_pAMinus[k], -k - 1.5);
-        EXPECT_EQ(copy.m_pBPlus[k], (k + 1) * 2.0);
+    // Slot 0 lies above the top offset and was not written: the rows come
+    // back to their own depths, and the slot above them holds zero.
+    ASSERT_EQ(copy.m_nReadingCount, 6);
+    EXPECT_EQ(copy.m_pAPlus[0], 0.0);
+    for (int k = 1; k < 6; ++k) {
+        EXPECT_DOUBLE_EQ(copy.m_pAPlus[k], std::round((k + 0.123456) * 1e5) / 1e5);
+        EXPECT_EQ(copy.m_pAMinus[k], -k - 0.5);
+        EXPECT_EQ(copy.m_pBPlus[k], k * 2.0);
         EXPECT_EQ(copy.m_pBMinus[k], 0.0);
     }
 }

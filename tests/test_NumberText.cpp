@@ -145,22 +145,25 @@ TEST(NumberText, CommaDecimalLocaleChangesNoByte) {
     }
 
     // Header numbers with decimals, read and written again.
-    std::string text = ReadBytes(DataPath("spiral_10ft.csv"));
-    text.replace(text.find("Depth,10.0,-2.0"), 15, "Depth,10.5,-2.5");
-    text.replace(text.find("Interval,2.0"), 12, "Interval,0.5");
-    text.replace(text.find("Offset Correction,0.000000"), 26, "Offset Correction,0.125000");
-    WriteBytes(dir / "SDP_half.csv", text);
+    Lines lines = SplitCrLf(ReadBytes(DataPath("spiral_10ft.csv")));
+    lines[8] = "Depth,2.5,-1.5";
+    lines[9] = "Interval,0.5";
+    lines[15] = "Offset Correction,0.125000";
+    lines.resize(19);
+    lines.insert(lines.end(),
+                 {"-1.5,0.1,0.3,0.0,0.0", "-2.0,0.1,0.2,0.0,0.0", "-2.5,0.1,0.1,0.0,0.0"});
+    WriteBytes(dir / "SDP_half.csv", JoinCrLf(lines));
     CPlotDataObj half;
     ASSERT_EQ(csv.ReadSurvey((dir / "SDP_half.csv").c_str(), &half), 0);
-    EXPECT_EQ(half.m_dBottomDepth, 10.5);
+    EXPECT_EQ(half.m_dBottomDepth, 2.5);
     EXPECT_EQ(half.m_dInterval, 0.5);
-    EXPECT_EQ(half.m_dTopOffset, 2.0);
+    EXPECT_EQ(half.m_dTopOffset, 1.0);
     EXPECT_EQ(half.m_dOffsetCorrection, 0.125);
     ASSERT_EQ(csv.WriteSurvey((dir / "SDP_again.csv").c_str(), &half), 0);
     std::string again = ReadBytes(dir / "SDP_again.csv");
     for (const char* pszLine :
-         {"\r\nDepth,10.5,-2.5\r\n", "\r\nInterval,0.5\r\n", "\r\nOffset Correction,0.125000\r\n",
-          "\r\nFile Version,2.20\r\n"}) {
+         {"\r\nDepth,2.5,-1.5\r\n", "\r\nInterval,0.5\r\n", "\r\nOffset Correction,0.125000\r\n",
+          "\r\nFile Version,2.20\r\n", "\r\n-1.5,0.1,0.3,0.0,0.0\r\n"}) {
         EXPECT_NE(again.find(pszLine), std::string::npos) << pszLine;
     }
     std::setlocale(LC_ALL, previous.c_str());

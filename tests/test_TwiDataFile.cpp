@@ -48,10 +48,6 @@ int ReadText(const std::string& bytes, CPlotDataObj& data) {
     return file.ReadSurvey((dir / "in.twi").c_str(), &data);
 }
 
-std::vector<double> Series(const std::unique_ptr<double[]>& series, int count) {
-    return std::vector<double>(series.get(), series.get() + count);
-}
-
 void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected) {
     ASSERT_EQ(actual.size(), expected.size());
     for (size_t k = 0; k < actual.size(); ++k) {
@@ -278,34 +274,105 @@ TEST(TwiReader, ToleratesLayoutAndPlacesShortFilesAtTheTop) {
          "INTERVAL  : 2.0\r010.00,     1.2 deg\r008.00,     0.9 deg\r006.00,     0.5 deg\r"
          "004.00,     0.3 deg\r002.00,     0.1 deg\r\rRUN END\r",
          example, 5},
-        {"station depths all 0.0",
-         Header() + JoinCrLf({"0.0,1.2", "0.0,0.9", "0.0,0.5", "0.0,0.3", "0.0,0.1"}), example, 5},
-        {"more data lines than the grid",
-         Header("4.0") +
-             JoinCrLf({"004.00,    -0.3 deg", "002.00,     0.1 deg", "000.00,     7.0 deg"}),
-         {0.1, -0.3, 0.0},
-         2},
-        {"header line of 79 bytes, data line of 119, then one of 120",
-         JoinCrLf({" D  M  Y" + std::string(71, 'x')}) + Header("8.0").substr(21) +
-             JoinCrLf({"008.00,     0.5 deg", "006.00,     0.4 deg" + std::string(100, ' '),
-                       "004.00,     0.3 deg" + std::string(101, ' '), "002.00,     0.1 deg"}),
-         {0.4, 0.5, 0.0, 0.0, 0.0},
-         2},
+        {"header line of 79 bytes, data line of 119",
+         JoinCrLf({" D  M  Y" + std::string(71, 'x')}) + Header("6.0").substr(21) +
+             JoinCrLf({"006.00,     0.5 deg", "004.00,     0.4 deg" + std::string(100, ' '),
+                       "002.00,     0.1 deg"}),
+         {0.1, 0.4, 0.5, 0.0},
+         3},
         {"no RUN END and no empty line",
          Header("4.0") + "004.00,     0.3 deg\r\n002.00,     0.1 deg",
          {0.1, 0.3, 0.0},
          2},
-        {"finer interval, same five lines",
-         Header("10.0", "0.5") + data5,
-         {0.1, 0.3, 0.5, 0.9, 1.2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-         5},
+        {"a foot in meters, written as 0.3",
+         Header("3.0", "0.3") +
+             JoinCrLf({"003.05,     1.0 deg", "002.74,     0.9 deg", "002.44,     0.8 deg",
+                       "002.13,     0.7 deg", "001.83,     0.6 deg", "001.52,     0.5 deg",
+                       "001.22,     0.4 deg", "000.91,     0.3 deg", "000.61,     0.2 deg",
+                       "000.30,     0.1 deg"}),
+         {0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 0.0},
+         10},
     };
     for (const auto& c : cases) {
         CPlotDataObj data;
         ASSERT_EQ(ReadText(c.bytes, data), 0) << c.name;
+        EXPECT_EQ(DiagnosticLines(data.m_diagnostics), "") << c.name;
         EXPECT_EQ(data.m_nReadingCount, c.readings) << c.name;
         ASSERT_EQ(data.m_nGridSize, static_cast<int>(c.cumulative.size())) << c.name;
         ExpectNear(Series(data.m_pACum, data.m_nGridSize), c.cumulative);
+    }
+}
+
+// Each station must be the next one up from the line before, and the last
+// the top one; otherwise the file is refused with the line named. What is
+// carried but changed is warned of.
+TEST(TwiReader, StationsAreCheckedOrTheFileIsRefused) {
+    ScopedTimeZone tz(kZoneUtc);
+    const Lines kStations = {"010.00,     1.2 deg", "008.00,     0.9 deg", "006.00,     0.5 deg",
+                             "004.00,     0.3 deg", "002.00,     0.1 deg"};
+    auto with = [&](std::initializer_list<std::pair<int, std::string>> changes) {
+        Lines lines = kStations;
+        for (const auto& [index, text] : changes) {
+            lines[static_cast<size_t>(index)] = text;
+        }
+        return lines;
+    };
+    const Lines kEnd = {"", "RUN END"};
+    struct {
+        const char* name;
+        std::string bytes;
+        int status;
+        std::string diagnostics; // line and severity of each: "E7 W2"
+    } cases[] = {
+        {"the ten-foot survey", Header() + JoinCrLf(kStations) + JoinCrLf(kEnd), 0, ""},
+        {"cut off after three lines",
+         Header() + JoinCrLf({kStations[0], kStations[1], kStations[2]}), -10, "E7"},
+        {"cut off inside a line", Header() + JoinCrLf({kStations[0], kStations[1]}) + "006.0", -10,
+         "E7"},
+        {"a blank line inside the data",
+         Header() + JoinCrLf({kStations[0], kStations[1], "", kStations[2]}), -10, "E7"},
+        {"a line of 120 characters inside the data",
+         Header() + JoinCrLf(with({{2, kStations[2] + std::string(101, ' ')}})), -10, "E7"},
+        {"a station missing", Header() + JoinCrLf({kStations[0], kStations[1], kStations[3]}), -5,
+         "E7"},
+        {"a station listed twice", Header() + JoinCrLf(with({{2, kStations[1]}})), -4, "E7"},
+        {"stations out of order",
+         Header() + JoinCrLf(kStations) + JoinCrLf({"004.00,     0.3 deg"}), -4, "E10"},
+        {"a station between two", Header() + JoinCrLf(with({{2, "007.00,     0.5 deg"}})), -4,
+         "E7"},
+        {"station depths all 0.0",
+         Header() + JoinCrLf({"0.0,1.2", "0.0,0.9", "0.0,0.5", "0.0,0.3", "0.0,0.1"}), -4, "E6"},
+        {"a station below the survey depth", Header("8.0") + JoinCrLf(kStations), -6, "E5"},
+        {"more stations than the grid has",
+         Header("4.0") +
+             JoinCrLf({"004.00,    -0.3 deg", "002.00,     0.1 deg", "000.00,     7.0 deg"}),
+         -6, "E7"},
+        {"a finer interval than the stations", Header("10.0", "0.5") + JoinCrLf(kStations), -5,
+         "E6"},
+        {"a twist that is not a number", Header() + JoinCrLf(with({{2, "006.00,     nan deg"}})),
+         -8, "E7"},
+        {"the data ends above the survey depth", Header("12.0") + JoinCrLf(kStations), 0, "W5"},
+        {"a date that does not exist",
+         JoinCrLf({" D  M  Y    H  M  S", "31 04 10,  24 28 45     RUN ID.   : 0000",
+                   "DEPTH     : 10.0", "INTERVAL  : 2.0"}) +
+             JoinCrLf(kStations),
+         0, "W2"},
+        {"no valid date",
+         JoinCrLf({" D  M  Y    H  M  S", "xx,  20 28 45     RUN ID.   : 0000", "DEPTH     : 10.0",
+                   "INTERVAL  : 2.0"}) +
+             JoinCrLf(kStations),
+         0, "W2"},
+        {"no caption", JoinCrLf({"D M Y"}) + Header().substr(21), -3, "E1"},
+        {"the header cut off", Header().substr(0, 40), -3, "E2"},
+        {"no data line", Header() + JoinCrLf(kEnd), -3, "E6"},
+    };
+    for (const auto& c : cases) {
+        CPlotDataObj data;
+        EXPECT_EQ(ReadText(c.bytes, data), c.status) << c.name;
+        EXPECT_EQ(DiagnosticLines(data.m_diagnostics), c.diagnostics) << c.name;
+        if (c.status == 0) {
+            ExpectNear(Series(data.m_pACum, 5), {0.1, 0.3, 0.5, 0.9, 1.2});
+        }
     }
 }
 
@@ -313,7 +380,9 @@ TEST(TwiReader, DepthUnitFollowsTheInterval) {
     for (auto [interval, unit] :
          {std::pair{"1.99", "meters"}, {"2.0", "feet"}, {"0.5", "meters"}}) {
         CPlotDataObj data;
-        ASSERT_EQ(ReadText(Header("10.0", interval) + JoinCrLf({"2.0, 0.1"}), data), 0);
+        ASSERT_EQ(ReadText(Header(interval, interval) + JoinCrLf({interval + std::string(", 0.1")}),
+                           data),
+                  0);
         EXPECT_EQ(data.m_strDepthUnits, unit) << interval;
     }
 }
@@ -407,5 +476,39 @@ TEST(TwiRoundTrip, RoundedSumsAndShortFiles) {
         ExpectNear(Series(back.m_pACum, c.gridSize), c.cumulative);
         ASSERT_EQ(back.m_nReadingCount, static_cast<int>(c.increments.size()));
         ExpectNear(Series(back.m_pAPlus, back.m_nReadingCount), c.increments);
+    }
+}
+
+// What a TWI file cannot hold is written as the format allows, with a warning.
+TEST(TwiWriter, WarnsOfWhatTheFormatCannotHold) {
+    ScopedTimeZone tz(kZoneUtc);
+    struct {
+        double interval;
+        int year;
+        std::string warning; // empty: none
+    } cases[] = {
+        {2.0, 2010, ""},
+        {0.5, 2069, ""},
+        {0.25, 2010,
+         "the interval 0.25 ft is written with one decimal, as 0.2 ft: a reader of the output "
+         "builds its 40 stations that far apart, so the deepest, at 10.0 ft, appears at 8.0 ft"},
+        {2.0, 2075, "the reading year 2075 is written with two digits, as 75, which reads back as 1975"},
+        {2.0, 2100,
+         "the reading year 2100 is written with two digits, as 100, which a reader cannot take as "
+         "a year: it will use the time of reading instead"},
+    };
+    for (const auto& c : cases) {
+        CPlotDataObj data;
+        MakeSpiralSurvey(data, 10.0, c.interval, {0.1});
+        data.m_timeReading = CTime(c.year, 6, 1, 12, 0, 0);
+        TempDir dir;
+        CTwiDataFile file;
+        ASSERT_EQ(file.WriteSurvey((dir / "out.twi").c_str(), &data), 0);
+        const CDiagnosticList& list = data.m_diagnostics;
+        ASSERT_EQ(list.GetSize(), c.warning.empty() ? 0 : 1) << c.interval << " " << c.year;
+        if (!c.warning.empty()) {
+            EXPECT_EQ(list.GetAt(0).m_nSeverity, severityWarning);
+            EXPECT_EQ(std::string(list.GetAt(0).m_strText), c.warning);
+        }
     }
 }

@@ -114,7 +114,7 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
         {"--to", 2, "", "needs a format"},
         {"--to xml a.twi", 2, "", "unknown format 'xml'"},
         {"--bogus a.twi", 2, "", "unknown option '--bogus'"},
-        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] FILE...", ""},
+        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] [--strict] FILE...", ""},
         {"--version", 0, "Veltrane Version 1.0\n", ""},
     };
     for (const auto& c : cases) {
@@ -139,4 +139,44 @@ TEST_F(VeltraneConvertTest, DoubleDashEndsOptions) {
     Result r = Run("-- --odd.twi");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Exists("SDP_--odd.csv"));
+}
+
+// Diagnostics come as SOURCE:LINE: error|warning: TEXT, as compilers write
+// them; --strict converts nothing of a survey with warnings.
+TEST_F(VeltraneConvertTest, DiagnosticsNameTheLineAndStrictRefusesWarnings) {
+    std::string csv = ReadBytes(DataPath(kCsv));
+    std::string gap = csv;
+    gap.erase(gap.find("-6.0,"), gap.find("-8.0,") - gap.find("-6.0,"));
+    WriteBytes(m_dir / "SDP_gap.csv", gap);
+    Result r = Run("SDP_gap.csv");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("SDP_gap.csv: Error reading data file, code = -5.\nA station is missing"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("\nSDP_gap.csv:22: error: the station at 6.0 ft is missing (the rows "
+                         "jump from 4.0 ft to 8.0 ft)\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(Exists("SDP_gap.twi"));
+
+    std::string moved = csv;
+    moved.replace(moved.find("02/12/2010"), 10, "02/31/2026");
+    WriteBytes(m_dir / "SDP_moved.csv", moved);
+    const std::string warning = "SDP_moved.csv:8: warning: the reading date \"02/31/2026,20:28:45\" "
+                                "does not exist; it was read as 03/03/2026,20:28:45\n";
+    r = Run("SDP_moved.csv");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, kConverted + "SDP_moved.twi\n");
+    EXPECT_EQ(r.err, warning);
+    EXPECT_TRUE(Exists("SDP_moved.twi"));
+
+    std::filesystem::remove(m_dir / "SDP_moved.twi");
+    r = Run("--strict SDP_moved.csv");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "SDP_moved.csv: Not converted: the survey has warnings, and strict checking "
+                     "counts them as errors.\n" +
+                         warning);
+    EXPECT_FALSE(Exists("SDP_moved.twi"));
 }

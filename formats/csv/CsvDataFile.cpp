@@ -3,9 +3,11 @@
 #include "survey/LineReader.h"
 #include "survey/NumberText.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <ctime>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -101,7 +103,7 @@ constexpr char kRowDepthSign = '-';
 constexpr int kRowDepthDecimals = 1;
 constexpr char kSeparator = ',';
 constexpr const char* kZeroCell = ",0.0";
-constexpr int kFaces = 4;
+constexpr int kFaces = CCsvDataFile::kFaces;
 
 // Decimals of a cell by reading-unit code; a spiral survey always has one.
 constexpr int kDecimalsByUnit[] = {8, 5, 7, 6, 7, 1, 6, 2};
@@ -333,19 +335,36 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
 // ---------------------------------------------------------------- reading
 
 int CCsvDataFile::ReadHeader() {
+    CDiagnosticList& diagnostics = m_pData->m_diagnostics;
     CString strLine;
-    if (!ReadLine(*this, strLine, kHeaderLineLimit)) {
+    if (!ReadFileLine(strLine, kHeaderLineLimit)) {
+        diagnostics.AddError(m_nLine, AtEndOfFile() && strLine.IsEmpty()
+                                          ? "the file is empty"
+                                          : "the first line has no line end within 80 "
+                                            "characters: the lines of a KVN CSV file end with CR "
+                                            "LF (this file may end its lines with LF alone)");
         return -2;
     }
     if (strLine.Find(kSignature) < 0) {
+        diagnostics.AddError(m_nLine, "the first line does not hold \"" + CString(kSignature) +
+                                          "\": this is not a KVN CSV survey file");
         return -3;
     }
     for (int nStep = 1; nStep <= kHeaderSteps; ++nStep) {
         if (!CSurveyDataFile::ReadNonBlankLine(strLine, kHeaderLineLimit)) {
+            diagnostics.AddError(m_nLine, AtEndOfFile()
+                                              ? "the file ends where the header item \"" +
+                                                    CString(Key(nStep)) + "\" is expected"
+                                              : CString("the line is 80 characters or longer; a "
+                                                        "header line holds at most 79"));
             return -1;
         }
         strLine.TrimRight(',');
+        const CString strRead = strLine;
         if (!MatchHeaderKey(Key(nStep), strLine)) {
+            diagnostics.AddError(m_nLine, "the header item \"" + CString(Key(nStep)) +
+                                              "\" was expected here, but the line reads " +
+                                              Quote(strRead));
             return nStep;
         }
         if (!StoreHeaderItem(nStep, strLine)) {
@@ -392,6 +411,8 @@ BOOL CCsvDataFile::StoreHeaderItem(int nStep, CString strValue) {
         pData->m_nColAMinus = 1;
         pData->m_nColBPlus = 2;
         pData->m_nColBMinus = 3;
+        m_nFileTypeLine = m_nLine;
+        m_strFileType = strValue;
         break;
     case stepSite:
         pData->m_strSite = strValue;
@@ -407,6 +428,10 @@ BOOL CCsvDataFile::StoreHeaderItem(int nStep, CString strValue) {
         break;
     case stepReadingDate:
         pData->m_timeReading = ParseReadingDate(strValue);
+        pData->m_nDateLine = m_nLine;
+        if (!m_strDateNote.IsEmpty()) {
+            pData->m_diagnostics.AddWarning(m_nLine, m_strDateNote);
+        }
         break;
     case stepDepth: {
         // The second number is the label of the first row; the top offset
@@ -423,6 +448,7 @@ BOOL CCsvDataFile::StoreHeaderItem(int nStep, CString strValue) {
         }
         pData->m_dBottomDepth = nFound >= 1 ? dBottom : 0.0;
         pData->m_dTopOffset = nFound >= 2 ? std::fabs(dFirstRow) : 0.0;
+        pData->m_nDepthLine = m_nLine;
         break;
     }
     case stepInterval:
@@ -431,6 +457,7 @@ BOOL CCsvDataFile::StoreHeaderItem(int nStep, CString strValue) {
         if (pData->m_dTopOffset < 0.0) {
             pData->m_dTopOffset = 0.0;
         }
+        pData->m_nIntervalLine = m_nLine;
         break;
     case stepDepthUnits:
         pData->m_strDepthUnits = strValue;
@@ -455,9 +482,16 @@ BOOL CCsvDataFile::StoreHeaderItem(int nStep, CString strValue) {
 // included, nothing trimmed.
 BOOL CCsvDataFile::ReadComments() {
     m_pData->m_arrComments.SetSize(0);
+    const int nStartLine = m_nLine;
     CString strLine;
     for (;;) {
-        if (!ReadLine(*this, strLine, kHeaderLineLimit)) {
+        if (!ReadFileLine(strLine, kHeaderLineLimit)) {
+            m_pData->m_diagnostics.AddError(
+                m_nLine, AtEndOfFile() ? "the comment block that begins at line " +
+                                             LineNumberText(nStartLine) + " never reaches \"" +
+                                             CString(kCommentEnd) + "\""
+                                       : CString("the comment line is 80 characters or longer; a "
+                                                 "comment line holds at most 79"));
             return FALSE;
         }
         if (strLine.Find(kCommentEnd) >= 0) {
@@ -468,22 +502,35 @@ BOOL CCsvDataFile::ReadComments() {
 }
 
 CTime CCsvDataFile::ParseReadingDate(CString strText) {
+    m_strDateNote.Empty();
     int fields[kDateFields] = {};
     const int nFields = ScanDateFields(strText, fields);
-    int nMonth = fields[0], nDay = fields[1], nYear = fields[2];
-    int nHour = fields[3], nMinute = fields[4], nSecond = fields[5];
-    if (nFields != 5 && nFields != 6) {
-        return CTime::GetCurrentTime();
-    }
-    nYear = SurveyYear(nYear);
-    if (nYear == 0 || nMonth < 1 || nMonth > 12 || nDay < 1 || nDay > 31) {
-        return CTime::GetCurrentTime();
+    const int nMonth = fields[0], nDay = fields[1], nHour = fields[3], nMinute = fields[4];
+    const int nYear = SurveyYear(fields[2]);
+    int nSecond = fields[5];
+    if ((nFields != 5 && nFields != 6) || nYear == 0 || nMonth < 1 || nMonth > 12 || nDay < 1 ||
+        nDay > 31) {
+        const CTime now = CTime::GetCurrentTime();
+        m_strDateNote = "the reading date " + Quote(strText) +
+                        " is not a valid date; the time of the conversion, " +
+                        FormatReadingDate(now) + ", was used";
+        return now;
     }
     if (nFields == 5 || nSecond < 0 || nSecond > 59) {
         nSecond = 0;
     }
     // Hours, minutes and days beyond their month carry over as mktime does.
-    return CTime(nYear, nMonth, nDay, nHour, nMinute, nSecond, -1);
+    const CTime time(nYear, nMonth, nDay, nHour, nMinute, nSecond, -1);
+    struct tm local;
+    time.GetLocalTm(&local);
+    const int wanted[] = {nYear, nMonth, nDay, nHour, nMinute, nFields == 5 ? 0 : fields[5]};
+    const int got[] = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,        local.tm_min,     local.tm_sec};
+    if (!std::equal(std::begin(wanted), std::end(wanted), std::begin(got))) {
+        m_strDateNote = "the reading date " + Quote(strText) + " does not exist; it was read as " +
+                        FormatReadingDate(time);
+    }
+    return time;
 }
 
 CString CCsvDataFile::ReadNonBlankLine() {
@@ -494,40 +541,187 @@ CString CCsvDataFile::ReadNonBlankLine() {
     return strLine;
 }
 
+// Finds the column-header line, then reads the rows. Each row goes to the
+// station its depth label names: for a file without a top offset and without
+// gaps that is the file order. A row that cannot go to a station of its own,
+// a missing station, or rows that an interruption would cut off refuse the
+// file; stations above the first row or below the last are noted, since the
+// writers write them as zero.
 int CCsvDataFile::ReadData() {
+    CPlotDataObj& data = *m_pData;
     CString strLine;
     do {
         strLine = ReadNonBlankLine();
         strLine.MakeUpper();
         if (strLine.IsEmpty()) {
+            data.m_diagnostics.AddError(m_nLine, "no column-header line (\"" +
+                                                     CString(kColumnHeader) +
+                                                     "\") follows the header");
             return 0;
         }
     } while (strLine.Find(kColumnHeaderMark) < 0);
+    const int nColumnsLine = m_nLine;
 
     strLine = ReadNonBlankLine();
     if (strLine.IsEmpty()) {
+        data.m_diagnostics.AddError(nColumnsLine, "no data row follows the column-header line");
         return 0;
     }
-    m_pData->AllocateGrid();
-    // Rows fill the slots in file order; the depth must be a number but does
-    // not place the row. One empty line, or a line that is not a row, ends
-    // the data.
-    int nRows = 0;
+    if (m_bSpiralOnly && data.m_nFileType != kTypeSpiral) {
+        RefuseData(statusNotSpiral, m_nFileTypeLine,
+                   "the File Type is " + Quote(m_strFileType) +
+                       ", not a spiral survey: a TWI file holds twist only, and these readings "
+                       "would be written as twist");
+        return 0;
+    }
+    if (!CheckGrid()) {
+        return 0;
+    }
+    data.AllocateGrid();
+    if (data.m_nGridSize < 2) {
+        data.m_diagnostics.AddError(data.m_nDepthLine,
+                                    "there is not enough memory for the depth grid");
+        return 0;
+    }
+
+    CRowPlacement placement;
     for (;;) {
         double dDepth = 0.0;
         double dValues[kFaces] = {};
         if (!ScanRow(strLine, dDepth, dValues)) {
-            break;
+            if (placement.nRows == 0) {
+                data.m_diagnostics.AddError(
+                    m_nLine, "the first line after the column-header line is not a data row of "
+                             "five numbers separated by commas: " +
+                                 Quote(strLine));
+                return 0;
+            }
+            return EndOfRows(placement, "this line is not a data row", m_nLine);
         }
-        ++nRows;
-        // A row beyond the grid is counted but not stored.
-        m_pData->AddReading(ColumnValue(dValues, m_pData->m_nColAPlus),
-                            ColumnValue(dValues, m_pData->m_nColAMinus),
-                            ColumnValue(dValues, m_pData->m_nColBPlus),
-                            ColumnValue(dValues, m_pData->m_nColBMinus));
-        if (!ReadLine(*this, strLine, kRowLineLimit) || strLine.IsEmpty()) {
-            break;
+        if (!PlaceRow(placement, dDepth, dValues)) {
+            return 0;
+        }
+        if (!ReadFileLine(strLine, kRowLineLimit)) {
+            if (AtEndOfFile()) {
+                return FinishRows(placement);
+            }
+            // A row of 80 bytes or more: it is not taken, so rows must not be
+            // hidden in it or after it.
+            const int nLongLine = m_nLine;
+            CString strRest;
+            ReadLine(*this, strRest, -1);
+            if (ScanRow(strLine + strRest, dDepth, dValues)) {
+                RefuseData(statusDataInterrupted, nLongLine,
+                           "the row is 80 characters or longer; rows after the first hold at "
+                           "most 79");
+                return 0;
+            }
+            return EndOfRows(placement, "this line is 80 characters or longer", nLongLine);
+        }
+        if (strLine.IsEmpty()) {
+            return EndOfRows(placement, "a blank line", m_nLine);
         }
     }
-    return nRows;
+}
+
+// Puts one row at the station its depth names, or refuses the file.
+BOOL CCsvDataFile::PlaceRow(CRowPlacement& placement, double dDepth,
+                            const double (&dValues)[kFaces]) {
+    CPlotDataObj& data = *m_pData;
+    if (!std::isfinite(dDepth) ||
+        !std::all_of(std::begin(dValues), std::end(dValues),
+                     [](double dValue) { return std::isfinite(dValue); })) {
+        RefuseData(statusReadingNotFinite, m_nLine,
+                   CString(std::isfinite(dDepth) ? "a reading" : "the depth") +
+                       " of the row is not a finite number");
+        return FALSE;
+    }
+    const double dLabel = std::fabs(dDepth);
+    const double dInterval = data.m_dInterval;
+    const double dTolerance = StationTolerance(dInterval);
+    const double dSurveyDepth = std::fabs(data.m_dBottomDepth);
+    if (dLabel > dSurveyDepth + dTolerance) {
+        RefuseData(statusBelowSurveyDepth, m_nLine,
+                   "the row at " + DepthText(dLabel, data) +
+                       " lies deeper than the survey depth of " + DepthText(dSurveyDepth, data) +
+                       " in the header");
+        return FALSE;
+    }
+    const double dStation = std::round(dLabel / dInterval);
+    if (dStation < 1.0 || std::fabs(dLabel - dStation * dInterval) > dTolerance) {
+        RefuseData(statusMisplacedStation, m_nLine,
+                   "the row at " + DepthText(dLabel, data) +
+                       " lies between the stations of the interval of " +
+                       DepthText(dInterval, data));
+        return FALSE;
+    }
+    const int nSlot = static_cast<int>(dStation) - 1;
+    if (placement.nRows > 0 && nSlot <= placement.nSlot) {
+        RefuseData(statusMisplacedStation, m_nLine,
+                   nSlot == placement.nSlot
+                       ? "the row at " + DepthText(dLabel, data) + " repeats the station of line " +
+                             LineNumberText(placement.nLine)
+                       : "the row at " + DepthText(dLabel, data) +
+                             " is out of order: it follows the row at " +
+                             DepthText(placement.dLabel, data) +
+                             ", and the rows run from the top down");
+        return FALSE;
+    }
+    if (placement.nRows > 0 && nSlot > placement.nSlot + 1) {
+        RefuseData(statusMissingStation, m_nLine,
+                   MissingText((placement.nSlot + 2) * dInterval, nSlot * dInterval,
+                               nSlot - placement.nSlot - 1, data) +
+                       " (the rows jump from " + DepthText(placement.dLabel, data) + " to " +
+                       DepthText(dLabel, data) + ")");
+        return FALSE;
+    }
+    if (placement.nRows == 0) {
+        placement.nFirstSlot = nSlot;
+        placement.nFirstLine = m_nLine;
+        // The stations above the first row hold no reading.
+        while (data.m_nReadingCount < nSlot) {
+            data.AddReading(0.0, 0.0, 0.0, 0.0);
+        }
+    }
+    data.AddReading(ColumnValue(dValues, data.m_nColAPlus), ColumnValue(dValues, data.m_nColAMinus),
+                    ColumnValue(dValues, data.m_nColBPlus),
+                    ColumnValue(dValues, data.m_nColBMinus));
+    ++placement.nRows;
+    placement.nSlot = nSlot;
+    placement.nLine = m_nLine;
+    placement.dLabel = dLabel;
+    return TRUE;
+}
+
+// The rows ended at nLine for the reason given; further rows after it would
+// be cut off, so the rest of the file is searched for them.
+int CCsvDataFile::EndOfRows(CRowPlacement& placement, CString strReason, int nLine) {
+    CString strLine;
+    while (ReadFileLine(strLine, -1)) {
+        strLine.TrimLeft();
+        double dDepth = 0.0;
+        double dValues[kFaces] = {};
+        if (ScanRow(strLine, dDepth, dValues)) {
+            RefuseData(statusDataInterrupted, nLine,
+                       strReason + " interrupts the data, and rows follow it (line " +
+                           LineNumberText(m_nLine) + ")");
+            return 0;
+        }
+    }
+    return FinishRows(placement);
+}
+
+int CCsvDataFile::FinishRows(const CRowPlacement& placement) {
+    CPlotDataObj& data = *m_pData;
+    if (placement.nFirstSlot > 0) {
+        data.m_diagnostics.AddWarning(
+            placement.nFirstLine,
+            "the first row is at " +
+                DepthText((placement.nFirstSlot + 1) * data.m_dInterval, data) + ": " +
+                StationsText(placement.nFirstSlot) + " above it " +
+                (placement.nFirstSlot == 1 ? "holds" : "hold") +
+                " no reading and will be written as zero");
+    }
+    WarnOfStationsBelow(placement.nSlot, placement.nLine);
+    return placement.nRows;
 }

@@ -31,11 +31,35 @@ public:
     static constexpr int kHeaderSteps = 14;
     static LPCSTR HeaderKey(int nStep);
 
+    // Set for a read whose survey becomes a TWI file: a KVN CSV file that is
+    // not a spiral survey is then refused, since a TWI file holds twist only.
+    BOOL m_bSpiralOnly = FALSE;
+
+    // The faces of a row: Face A+, Face A-, Face B+, Face B-.
+    static constexpr int kFaces = 4;
+
 private:
+    // Where the rows read so far went: their number, the slot, line and depth
+    // label of the last, and the slot and line of the first.
+    struct CRowPlacement {
+        int nRows = 0;
+        int nSlot = -1;
+        int nLine = 0;
+        double dLabel = 0.0;
+        int nFirstSlot = 0;
+        int nFirstLine = 0;
+    };
+
     // One header line: the key, a comma, the value.
     void WriteItem(LPCSTR pszKey, CString strValue);
     // Stores the value of header step nStep in m_pData; FALSE when the
     // comment block of step 13 cannot be read to its end.
     BOOL StoreHeaderItem(int nStep, CString strValue);
     BOOL ReadComments();
+    BOOL PlaceRow(CRowPlacement& placement, double dDepth, const double (&dValues)[kFaces]);
+    int EndOfRows(CRowPlacement& placement, CString strReason, int nLine);
+    int FinishRows(const CRowPlacement& placement);
+
+    int m_nFileTypeLine = 0; // where the File Type item was read
+    CString m_strFileType;   // its value
 };

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -92,6 +94,10 @@ CString CTwiDataFile::FormatRunDate(const CTime& time) {
     time.GetLocalTm(&fields);
     const int date[] = {fields.tm_mday, fields.tm_mon + 1, TwoDigitYear(fields.tm_year + 1900)};
     const int clock[] = {fields.tm_hour, fields.tm_min, fields.tm_sec};
+    return FormatDateFields(date, clock);
+}
+
+CString CTwiDataFile::FormatDateFields(const int (&date)[3], const int (&clock)[3]) {
     std::string strDate;
     for (const int* pGroup : {date, clock}) {
         if (pGroup == clock) {
@@ -105,6 +111,31 @@ CString CTwiDataFile::FormatRunDate(const CTime& time) {
         }
     }
     return CString(std::move(strDate));
+}
+
+void CTwiDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const {
+    CSurveyDataFile::AddTargetWarnings(data, list);
+    // The date line has a two-digit year, which a reader takes as 1970 to
+    // 2069: 2070 to 2100 read back a century early, and 2100 (written as
+    // 100) not at all.
+    const int nYear = data.m_timeReading.GetYear();
+    const int nWritten = TwoDigitYear(nYear);
+    const int nReadBack = SurveyYear(nWritten);
+    if (nReadBack == nYear) {
+        return;
+    }
+    std::string strText = "the reading year ";
+    AppendWhole(strText, nYear);
+    strText += " is written with two digits, as ";
+    AppendWhole(strText, nWritten, kDateFieldDigits);
+    if (nReadBack == 0) {
+        strText +=
+            ", which a reader cannot take as a year: it will use the time of reading instead";
+    } else {
+        strText += ", which reads back as ";
+        AppendWhole(strText, nReadBack);
+    }
+    list.AddWarning(data.m_nDateLine, CString(std::move(strText)));
 }
 
 void CTwiDataFile::WriteData(CPlotDataObj* pData) {
@@ -139,6 +170,12 @@ int CTwiDataFile::ReadHeader() {
     for (int nPosition = 1; nPosition <= kHeaderLineCount; ++nPosition) {
         CString strLine;
         if (!ReadNonBlankLine(strLine, kHeaderLineLimit)) {
+            m_pData->m_diagnostics.AddError(
+                m_nLine, AtEndOfFile()
+                             ? "the file ends before the header is complete: a TWI file begins "
+                               "with the caption, date, DEPTH and INTERVAL lines"
+                             : "the line is 80 characters or longer; a header line holds at "
+                               "most 79");
             return -1;
         }
         if (!TakeHeaderLine(nPosition, strLine)) {
@@ -150,28 +187,52 @@ int CTwiDataFile::ReadHeader() {
 }
 
 BOOL CTwiDataFile::TakeHeaderLine(int nPosition, CString& strLine) {
+    CPlotDataObj& data = *m_pData;
+    const CString strRead = strLine;
     switch (nPosition) {
     case 1:
-        return strLine.Find(kCaptionKey) >= 0;
+        if (strLine.Find(kCaptionKey) >= 0) {
+            return TRUE;
+        }
+        data.m_diagnostics.AddError(m_nLine, "the first line is not the caption \"" +
+                                                 CString(kCaptionLine) +
+                                                 "\": this is not a TWI survey file");
+        return FALSE;
     case 2:
         // The date is taken even when the line turns out not to be a date line.
-        m_pData->m_timeReading = ParseRunDate(strLine);
-        return MatchHeaderKey(kRunIdKey, strLine);
+        data.m_timeReading = ParseRunDate(strLine);
+        if (!MatchHeaderKey(kRunIdKey, strLine)) {
+            break;
+        }
+        data.m_nDateLine = m_nLine;
+        if (!m_strDateNote.IsEmpty()) {
+            data.m_diagnostics.AddWarning(m_nLine, m_strDateNote);
+        }
+        return TRUE;
     case 3:
         if (!MatchHeaderKey(kDepthKey, strLine)) {
-            return FALSE;
+            break;
         }
-        m_pData->m_dBottomDepth = ParseNumber(strLine);
+        data.m_dBottomDepth = ParseNumber(strLine);
+        data.m_nDepthLine = m_nLine;
         return TRUE;
     case 4:
         if (!MatchHeaderKey(kIntervalKey, strLine)) {
-            return FALSE;
+            break;
         }
-        m_pData->m_dInterval = ParseNumber(strLine);
+        data.m_dInterval = ParseNumber(strLine);
+        data.m_nIntervalLine = m_nLine;
         return TRUE;
     default:
         return FALSE;
     }
+    static const char* const kExpected[kHeaderLineCount] = {
+        "the caption", "the date line with \"RUN ID\"", "the \"DEPTH\" line",
+        "the \"INTERVAL\" line"};
+    data.m_diagnostics.AddError(m_nLine, CString(kExpected[nPosition - 1]) +
+                                             " was expected here, but the line reads " +
+                                             Quote(strRead));
+    return FALSE;
 }
 
 // The members a TWI file does not carry: every TWI survey is a spiral survey
@@ -211,64 +272,182 @@ BOOL CTwiDataFile::MatchHeaderKey(CString strKey, CString& strLine) {
 }
 
 // "D M Y, H M S" in local time; anything that is not such a date gives the
-// current time, so the survey keeps a plausible date.
+// current time, so the survey keeps a plausible date. What stands in place of
+// the date as written is noted in m_strDateNote.
 CTime CTwiDataFile::ParseRunDate(CString strLine) {
+    m_strDateNote.Empty();
     strLine.TrimLeft();
     const int nComma = strLine.Find(',');
-    if (nComma < 0) {
-        return CTime::GetCurrentTime();
-    }
-    int date[3];  // day, month, year
-    int clock[3]; // hour, minute, second
+    int date[3] = {};  // day, month, year
+    int clock[3] = {}; // hour, minute, second
     CString strClock = strLine.Mid(nComma + 1);
     strClock.TrimLeft();
-    if (!ScanWholeNumbers(strLine.Left(nComma), date, 3) || !ScanWholeNumbers(strClock, clock, 3)) {
-        return CTime::GetCurrentTime();
-    }
-    const int nYear = SurveyYear(date[2]);
+    const bool bRead = nComma >= 0 && ScanWholeNumbers(strLine.Left(nComma), date, 3) &&
+                       ScanWholeNumbers(strClock, clock, 3);
+    const int nYear = bRead ? SurveyYear(date[2]) : 0;
     const int nMonth = date[1];
     const int nDay = date[0];
     if (nYear == 0 || nMonth < 1 || nMonth > 12 || nDay < 1 || nDay > 31) {
-        return CTime::GetCurrentTime();
+        const CTime now = CTime::GetCurrentTime();
+        struct tm fields;
+        now.GetLocalTm(&fields);
+        const int today[] = {fields.tm_mday, fields.tm_mon + 1, fields.tm_year + 1900};
+        const int time[] = {fields.tm_hour, fields.tm_min, fields.tm_sec};
+        m_strDateNote = "the date line holds no valid date (" + Quote(strLine) +
+                        "); the time of the conversion, " + FormatDateFields(today, time) +
+                        ", was used";
+        return now;
     }
     const int nHour = clock[0] >= 0 && clock[0] <= 23 ? clock[0] : 0;
     const int nMinute = clock[1] >= 0 && clock[1] <= 59 ? clock[1] : 0;
     const int nSecond = clock[2] >= 0 && clock[2] <= 59 ? clock[2] : 0;
-    return CTime(nYear, nMonth, nDay, nHour, nMinute, nSecond, -1);
+    const CTime time(nYear, nMonth, nDay, nHour, nMinute, nSecond, -1);
+    struct tm local;
+    time.GetLocalTm(&local);
+    const int wanted[] = {nYear, nMonth, nDay, clock[0], clock[1], clock[2]};
+    const int got[] = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,        local.tm_min,     local.tm_sec};
+    if (!std::equal(std::begin(wanted), std::end(wanted), std::begin(got))) {
+        m_strDateNote = "the date and time \"" + FormatDateFields(date, clock) +
+                        "\" do not exist; they were read as " + FormatRunDate(time);
+    }
+    return time;
 }
 
-// Places one cumulative value per data line, the first (deepest) line in slot
-// m_nGridSize - 2 and each further line one slot higher, until slot 0 is
-// filled or a line is not a data line.
+// Reads the data lines from the deepest station up, checks that each station
+// is the next one up from the line before and that the last is the top one,
+// and places them so that the top station lands in slot 0. A file whose depth
+// is not a whole multiple of its interval lists one station fewer than its
+// grid has slots; the slot below its deepest line stays 0.0.
 int CTwiDataFile::ReadData() {
     CPlotDataObj& data = *m_pData;
-    // Without a positive depth and interval AllocateGrid would keep an earlier
+    // Without a usable depth and interval AllocateGrid would keep an earlier
     // file's grid, and nothing of this file may go into it.
-    if (!(std::fabs(data.m_dBottomDepth) > 0.0) || !(data.m_dInterval > 0.0)) {
+    if (!CheckGrid()) {
         return 0;
     }
     data.AllocateGrid();
-    int nSlot = data.m_nGridSize - 2;
-    if (nSlot < 0) {
+    if (data.m_nGridSize < 2 || !data.m_pACum) {
+        data.m_diagnostics.AddError(data.m_nDepthLine,
+                                    "there is not enough memory for the depth grid");
         return 0;
     }
     CString strLine = ReadFirstDataLine();
+    const int nFirstLine = m_nLine;
+    std::vector<double> cumulative; // deepest first
+    double dStation = 0.0;
     double dCumulative = 0.0;
-    while (ParseDataLine(strLine, dCumulative)) {
-        data.m_pACum[nSlot] = dCumulative;
-        ++data.m_nReadingCount;
-        if (--nSlot < 0 || !ReadLine(*this, strLine, kDataLineLimit)) {
+    double dPrevious = 0.0;
+    CString strEnd; // how the data ended
+    int nEndLine = 0;
+    for (;;) {
+        if (!ParseDataLine(strLine, dStation, dCumulative)) {
+            if (cumulative.empty()) {
+                data.m_diagnostics.AddError(
+                    m_nLine, strLine.IsEmpty() ? CString("no data line follows the header")
+                                               : "the first line after the header is not a data "
+                                                 "line (a station depth, a comma and the "
+                                                 "twist): " +
+                                                     Quote(strLine));
+                return 0;
+            }
+            strEnd = strLine.IsEmpty() ? "a blank line ends the data here"
+                                       : "this line is not a data line, so the data ends here";
+            nEndLine = m_nLine;
+            break;
+        }
+        if (!CheckStation(dStation, dCumulative, cumulative.empty() ? -1.0 : dPrevious)) {
+            return 0;
+        }
+        if (static_cast<int>(cumulative.size()) == data.m_nGridSize - 1) {
+            RefuseData(statusBelowSurveyDepth, m_nLine,
+                       "the file lists more stations than the survey depth of " +
+                           DepthText(std::fabs(data.m_dBottomDepth), data) + " has room for");
+            return 0;
+        }
+        cumulative.push_back(dCumulative);
+        dPrevious = std::fabs(dStation);
+        const int nStationLine = m_nLine;
+        if (!ReadFileLine(strLine, kDataLineLimit)) {
+            const BOOL bEnded = AtEndOfFile();
+            strEnd = bEnded ? "the file ends here"
+                            : "this line is 120 characters or longer, so the data ends here";
+            nEndLine = bEnded ? nStationLine : m_nLine;
             break;
         }
     }
-    MoveShortSurveyToTop();
-    return data.m_nReadingCount;
+    // The last data line of a TWI file is the top station, one interval down;
+    // a file cut off on its way up must not have its stations moved up to it.
+    const double dInterval = data.m_dInterval;
+    if (std::fabs(dPrevious - dInterval) > StationTolerance(dInterval)) {
+        RefuseData(statusDataEndsEarly, nEndLine,
+                   strEnd + ", before the top station: the last station read is at " +
+                       DepthText(dPrevious, data) + ", and the stations go on up to " +
+                       DepthText(dInterval, data));
+        return 0;
+    }
+    const int nRead = static_cast<int>(cumulative.size());
+    std::reverse_copy(cumulative.begin(), cumulative.end(), data.m_pACum.get());
+    data.m_nReadingCount = nRead;
+    WarnOfStationsBelow(nRead - 1, nFirstLine);
+    return nRead;
+}
+
+// The checks of one data line against the line before it (dPrevious, or -1.0
+// for the first line): finite numbers, no station deeper than the survey
+// depth, and each station the next one up. FALSE with the refusal made.
+BOOL CTwiDataFile::CheckStation(double dStation, double dCumulative, double dPrevious) {
+    const CPlotDataObj& data = *m_pData;
+    if (!std::isfinite(dStation) || !std::isfinite(dCumulative)) {
+        RefuseData(statusReadingNotFinite, m_nLine,
+                   CString(std::isfinite(dStation) ? "the twist" : "the station depth") +
+                       " is not a finite number");
+        return FALSE;
+    }
+    dStation = std::fabs(dStation);
+    const double dTolerance = StationTolerance(data.m_dInterval);
+    if (dPrevious < 0.0) {
+        const double dDepth = std::fabs(data.m_dBottomDepth);
+        if (dStation > dDepth + dTolerance) {
+            RefuseData(statusBelowSurveyDepth, m_nLine,
+                       "the station at " + DepthText(dStation, data) +
+                           " lies deeper than the survey depth of " + DepthText(dDepth, data) +
+                           " in the DEPTH line");
+            return FALSE;
+        }
+        return TRUE;
+    }
+    const double dStep = dPrevious - dStation;
+    const double dInterval = data.m_dInterval;
+    if (std::fabs(dStep - dInterval) <= dTolerance) {
+        return TRUE;
+    }
+    const CString strHere = "the station at " + DepthText(dStation, data);
+    const CString strBefore = DepthText(dPrevious, data);
+    if (std::fabs(dStep) <= dTolerance) {
+        RefuseData(statusMisplacedStation, m_nLine,
+                   strHere + " is listed twice (the line before holds it too)");
+    } else if (dStep < 0.0) {
+        RefuseData(statusMisplacedStation, m_nLine,
+                   strHere + " is out of order: it follows the station at " + strBefore +
+                       ", and the stations run from the deepest up");
+    } else if (const double dMissing = std::round(dStep / dInterval) - 1.0;
+               dMissing >= 1.0 && std::fabs(dStep - (dMissing + 1.0) * dInterval) <= dTolerance) {
+        RefuseData(statusMissingStation, m_nLine,
+                   MissingText(dPrevious - dInterval, dStation + dInterval, dMissing, data) +
+                       " (the lines jump from " + strBefore + " to " + DepthText(dStation, data) +
+                       ")");
+    } else {
+        RefuseData(statusMisplacedStation, m_nLine,
+                   strHere + " is not one interval of " + DepthText(dInterval, data) +
+                       " above the station at " + strBefore + " on the line before");
+    }
+    return FALSE;
 }
 
 // A data line is a station depth, a comma and the cumulative value (a
-// trailing "deg" is ignored). The station depth must be a number, but only
-// the line's position decides its slot.
-BOOL CTwiDataFile::ParseDataLine(CString strLine, double& dCumulative) {
+// trailing "deg" is ignored).
+BOOL CTwiDataFile::ParseDataLine(CString strLine, double& dStation, double& dCumulative) {
     strLine.TrimLeft();
     const int nComma = strLine.Find(',');
     if (strLine.IsEmpty() || nComma < 0) {
@@ -277,29 +456,12 @@ BOOL CTwiDataFile::ParseDataLine(CString strLine, double& dCumulative) {
     // A number never runs over a comma, so reading from the start of the line
     // reads the text before its first comma; white space before the value
     // is skipped by the reading itself.
-    double dStation = 0.0;
     const char* pStation = strLine;
     if (!ScanDouble(pStation, dStation)) {
         return FALSE;
     }
     const char* pValue = static_cast<LPCSTR>(strLine) + nComma + 1;
     return ScanDouble(pValue, dCumulative) ? TRUE : FALSE;
-}
-
-// The last data line of a TWI file is always the shallowest station, one
-// interval down. When a file lists fewer stations than the grid expects (its
-// depth is not a whole multiple of its interval), the values are moved up so
-// that the last line lands in slot 0 and every station sits at its own depth;
-// the slots they leave hold 0.0. A file that fills the grid stays as read.
-void CTwiDataFile::MoveShortSurveyToTop() {
-    CPlotDataObj& data = *m_pData;
-    const int nShift = data.m_nGridSize - 1 - data.m_nReadingCount;
-    if (nShift <= 0 || data.m_nReadingCount <= 0) {
-        return;
-    }
-    double* pCum = data.m_pACum.get();
-    std::copy(pCum + nShift, pCum + nShift + data.m_nReadingCount, pCum);
-    std::fill(pCum + data.m_nReadingCount, pCum + data.m_nGridSize - 1, 0.0);
 }
 
 CString CTwiDataFile::ReadFirstDataLine() {

@@ -27,9 +27,12 @@ public:
     CString ReadFirstDataLine();
     int RebuildIncrements();
 
+    // Beyond the interval: a reading year that two digits cannot hold.
+    void AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const override;
+
 protected:
     // Any header that does not match is "no TWI survey": -3.
-    int HeaderFailure(int /*nHeaderStatus*/) const override { return kReadNoData; }
+    int HeaderFailure(int /*nHeaderStatus*/) const override { return statusNotSurvey; }
     // The file's running sums become the twist of each interval.
     void CompleteRead() override { RebuildIncrements(); }
     // A TWI file knows no survey type; the record says so after the write.
@@ -37,9 +40,11 @@ protected:
 
 private:
     static CString FormatRunDate(const CTime& time);
+    // Day, month and year, then hour, minute and second, as the date line has them.
+    static CString FormatDateFields(const int (&date)[3], const int (&clock)[3]);
 
     BOOL TakeHeaderLine(int nPosition, CString& strLine);
     void SetFixedMembers();
-    static BOOL ParseDataLine(CString strLine, double& dCumulative);
-    void MoveShortSurveyToTop();
+    static BOOL ParseDataLine(CString strLine, double& dStation, double& dCumulative);
+    BOOL CheckStation(double dStation, double dCumulative, double dPrevious);
 };
