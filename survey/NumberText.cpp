@@ -1,5 +1,7 @@
 #include "survey/NumberText.h"
 
+#include "survey/FastDecimal.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -25,6 +27,13 @@ int ToFixed(char* pBuffer, double dValue, int nDecimals) {
     return static_cast<int>(result.ptr - pBuffer);
 }
 
+// The short exact path for the few decimals the writers use, std::to_chars
+// for every value and precision it declines.
+int FixedText(char* pBuffer, double dValue, int nDecimals) {
+    const int nLength = FormatFixedShort(pBuffer, dValue, nDecimals);
+    return nLength > 0 ? nLength : ToFixed(pBuffer, dValue, nDecimals);
+}
+
 bool IsDigit(char ch) {
     return ch >= '0' && ch <= '9';
 }
@@ -37,12 +46,12 @@ bool IsSpace(char ch) {
 
 void AppendFixed(std::string& strOut, double dValue, int nDecimals) {
     char buffer[kBufferSize];
-    strOut.append(buffer, static_cast<size_t>(ToFixed(buffer, dValue, nDecimals)));
+    strOut.append(buffer, static_cast<size_t>(FixedText(buffer, dValue, nDecimals)));
 }
 
 void AppendFixedZeroPadded(std::string& strOut, double dValue, int nWidth, int nDecimals) {
     char buffer[kBufferSize];
-    int nLength = ToFixed(buffer, dValue, nDecimals);
+    int nLength = FixedText(buffer, dValue, nDecimals);
     int nPad = nWidth - nLength;
     if (nPad <= 0) {
         strOut.append(buffer, static_cast<size_t>(nLength));
@@ -59,7 +68,7 @@ void AppendFixedZeroPadded(std::string& strOut, double dValue, int nWidth, int n
 
 void AppendFixedSpaceSigned(std::string& strOut, double dValue, int nDecimals) {
     char buffer[kBufferSize];
-    int nLength = ToFixed(buffer, dValue, nDecimals);
+    int nLength = FixedText(buffer, dValue, nDecimals);
     if (buffer[0] != '-') {
         strOut += ' ';
     }

@@ -1,5 +1,6 @@
 // The fast number conversions must give exactly what printf and scanf give:
 // each case is checked against the C library itself.
+#include "survey/FastDecimal.h"
 #include "survey/NumberText.h"
 
 #include <cmath>
@@ -99,5 +100,59 @@ TEST(NumberText, ScanDoubleMatchesScanf) {
         } else {
             EXPECT_EQ(p, text);
         }
+    }
+}
+
+namespace {
+
+// Where the short exact path could go wrong: ties of one to three decimals
+// (exact in binary or not), the 2^53 limit, subnormals and negative zero.
+// Each is checked with its two neighbouring doubles as well.
+const double kEdgeValues[] = {
+    0.05,  0.15,  0.25,   0.35,         0.45,   2.675,   9.95,      99.95,      999.95,   -0.05,
+    -0.15, -0.25, 1.005,  1.0005,       0.125,  0.375,   -0.0625,   -0.04,      -0.0,     0.0005,
+    1e15,  1e16,  0x1p52, 0x1p52 - 0.5, 0x1p53, -0x1p53, 0x1p-1074, -0x1p-1074, 0x1p-1022};
+
+void ExpectFormatsMatchPrintf(double value) {
+    for (int decimals : {0, 1, 2, 3}) {
+        char format[16];
+        std::string got;
+        std::snprintf(format, sizeof format, "%%.%df", decimals);
+        AppendFixed(got, value, decimals);
+        EXPECT_EQ(got, Printf(format, value)) << format << " " << value;
+    }
+    std::string padded;
+    AppendFixedZeroPadded(padded, value, 6, 2);
+    EXPECT_EQ(padded, Printf("%06.2f", value)) << value;
+    std::string signedText;
+    AppendFixedSpaceSigned(signedText, value, 2);
+    EXPECT_EQ(signedText, Printf("% .2f", value)) << value;
+}
+
+} // namespace
+
+TEST(NumberText, EdgeValuesMatchPrintf) {
+    for (double value : kEdgeValues) {
+        ExpectFormatsMatchPrintf(std::nextafter(value, -INFINITY));
+        ExpectFormatsMatchPrintf(value);
+        ExpectFormatsMatchPrintf(std::nextafter(value, INFINITY));
+    }
+}
+
+// The short path must take the survey files' numbers (else it is dead code
+// that the comparisons against printf cannot notice) and leave the rest
+// alone.
+TEST(NumberText, ShortFormatTakesSurveyValuesOnly) {
+    const struct {
+        double value;
+        int decimals;
+        bool taken;
+    } cases[] = {{-12.35, 1, true},        {80.0, 2, true},       {0x1p53 - 1, 3, true},
+                 {-0x1p-1074, 1, true},    {0x1p53, 1, false},    {1e300, 1, false},
+                 {std::nan(""), 1, false}, {-INFINITY, 2, false}, {1.5, 4, false},
+                 {1.5, -1, false}};
+    for (const auto& c : cases) {
+        char text[kFixedShortSize];
+        EXPECT_EQ(FormatFixedShort(text, c.value, c.decimals) > 0, c.taken) << c.value;
     }
 }
