@@ -1,8 +1,11 @@
 #include "survey/FastDecimal.h"
 
 #include <bit>
+#include <cfloat>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <limits>
 
 namespace {
 
@@ -18,6 +21,20 @@ constexpr int kUnitBias = 1075;
 // A normal double's mantissa is below 2^53, and 10^3 < 2^10: the mantissa
 // times 10^kMaxShortDecimals stays below 2^63.
 static_assert(kPow10[kMaxShortDecimals] < 1024);
+
+// One division of two exactly held doubles is correctly rounded, as strtod
+// rounds, only where double arithmetic is IEEE and done in double itself
+// (not in a wider register that would round twice).
+constexpr bool kExactDivision = std::numeric_limits<double>::is_iec559 && FLT_EVAL_METHOD == 0;
+
+// The largest integer a double holds together with all smaller ones, and the
+// powers of ten a double holds exactly (5^22 < 2^53).
+constexpr std::uint64_t kMaxExactInteger = std::uint64_t{1} << 53;
+constexpr int kMaxShortDigits = 19; // any 19 digits fit in 64 bits
+constexpr double kPow10Double[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+static_assert(kMaxShortDigits < static_cast<int>(std::size(kPow10Double)));
 
 // nValue / 2^nShift rounded to the nearest integer, a tie to the even one, as
 // printf rounds the exact value. nValue must be below 2^63.
@@ -64,6 +81,10 @@ template <int kDecimals> int WriteScaled(char* pBuffer, bool bNegative, std::uin
     return nLength;
 }
 
+bool IsDigit(char ch) {
+    return ch >= '0' && ch <= '9';
+}
+
 } // namespace
 
 int FormatFixedShort(char* pBuffer, double dValue, int nDecimals) {
@@ -95,4 +116,44 @@ int FormatFixedShort(char* pBuffer, double dValue, int nDecimals) {
     default:
         return WriteScaled<3>(pBuffer, bNegative, nScaled);
     }
+}
+
+const char* ScanShortDecimal(const char* pText, double& dValue) {
+    if constexpr (!kExactDivision) {
+        return nullptr;
+    }
+    const char* p = pText;
+    const bool bNegative = *p == '-';
+    if (*p == '+' || *p == '-') {
+        ++p;
+    }
+    // Digits beyond 19 may wrap the sum; the count below declines them.
+    std::uint64_t nDigits = 0;
+    const char* pWhole = p;
+    while (IsDigit(*p)) {
+        nDigits = nDigits * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    int nCount = static_cast<int>(p - pWhole);
+    int nDecimals = 0;
+    if (*p == '.') {
+        const char* pFraction = ++p;
+        while (IsDigit(*p)) {
+            nDigits = nDigits * 10 + static_cast<unsigned>(*p - '0');
+            ++p;
+        }
+        nDecimals = static_cast<int>(p - pFraction);
+        nCount += nDecimals;
+    }
+    if (nCount == 0 || nCount > kMaxShortDigits || nDigits > kMaxExactInteger) {
+        return nullptr;
+    }
+    if (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') {
+        return nullptr;
+    }
+    // Both operands are held exactly, so the one rounding of the division is
+    // the correct rounding of the decimal text, the value strtod gives.
+    const double dMagnitude = static_cast<double>(nDigits) / kPow10Double[nDecimals];
+    dValue = bNegative ? -dMagnitude : dMagnitude;
+    return p;
 }

@@ -84,6 +84,11 @@ bool ScanDouble(const char*& pText, double& dValue) {
     while (IsSpace(*p)) {
         ++p;
     }
+    // The short decimals of a survey file ("-12.3", "002.00") in one exact step.
+    if (const char* pEnd = ScanShortDecimal(p, dValue)) {
+        pText = pEnd;
+        return true;
+    }
     const char* pStart = p;
     if (*p == '+' || *p == '-') {
         ++p;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <span>
 
 namespace {
 
@@ -113,6 +114,24 @@ const double kEdgeValues[] = {
     -0.15, -0.25, 1.005,  1.0005,       0.125,  0.375,   -0.0625,   -0.04,      -0.0,     0.0005,
     1e15,  1e16,  0x1p52, 0x1p52 - 0.5, 0x1p53, -0x1p53, 0x1p-1074, -0x1p-1074, 0x1p-1022};
 
+const char* const kShortTexts[] = {
+    "-12.3", "002.00", "0.1", "1234.5678", "+0.05",    "-0",    "-0.0",
+    ".5",    "5.",     "-.5", "2.675,",    "9.95 deg", "1.5.5", "9007199254740992"};
+
+const char* const kOtherTexts[] = {"1e5",
+                                   "5.e1",
+                                   "0x10",
+                                   ".",
+                                   "-",
+                                   "9007199254740993",
+                                   "00000000000000000001.5",
+                                   "0.1000000000000000055511151231257827",
+                                   "1.00000000000000011102230246251565404236316680908203125",
+                                   "1.00000000000000011102230246251565404236316680908203126",
+                                   "123456789012345678901234567890.5",
+                                   "0.000000000000000000000001",
+                                   "2.4703282292062328e-324"};
+
 void ExpectFormatsMatchPrintf(double value) {
     for (int decimals : {0, 1, 2, 3}) {
         char format[16];
@@ -140,8 +159,8 @@ TEST(NumberText, EdgeValuesMatchPrintf) {
 }
 
 // The short path must take the survey files' numbers (else it is dead code
-// that the comparisons against printf cannot notice) and leave the rest
-// alone.
+// that the comparisons against printf and scanf cannot notice) and leave the
+// rest alone.
 TEST(NumberText, ShortFormatTakesSurveyValuesOnly) {
     const struct {
         double value;
@@ -154,5 +173,29 @@ TEST(NumberText, ShortFormatTakesSurveyValuesOnly) {
     for (const auto& c : cases) {
         char text[kFixedShortSize];
         EXPECT_EQ(FormatFixedShort(text, c.value, c.decimals) > 0, c.taken) << c.value;
+    }
+}
+
+TEST(NumberText, ScanDoubleEdgeTextsMatchScanf) {
+    const struct {
+        std::span<const char* const> texts;
+        bool shortPath; // taken by the short exact path
+    } groups[] = {{kShortTexts, true}, {kOtherTexts, false}};
+    for (const auto& [texts, shortPath] : groups) {
+        for (const char* text : texts) {
+            double expected = -7.0;
+            int consumed = -1;
+            const bool scanned = std::sscanf(text, "%lf%n", &expected, &consumed) == 1;
+            const char* p = text;
+            double got = -7.0;
+            ASSERT_EQ(ScanDouble(p, got), scanned) << text;
+            if (scanned) {
+                EXPECT_EQ(p - text, consumed) << text;
+                EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
+                EXPECT_EQ(got, expected) << text;
+            }
+            double shortValue = -7.0;
+            EXPECT_EQ(ScanShortDecimal(text, shortValue) != nullptr, shortPath) << text;
+        }
     }
 }
