@@ -1,5 +1,7 @@
 #include "survey/NumberText.h"
 
+#include "survey/FastDecimal.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -27,6 +29,13 @@ int ToFixed(char* pBuffer, double dValue, int nDecimals) {
     auto result =
         std::to_chars(pBuffer, pBuffer + kBufferSize, dValue, std::chars_format::fixed, nDecimals);
     return static_cast<int>(result.ptr - pBuffer);
+}
+
+// The short exact path for the few decimals the writers use, std::to_chars
+// for every value and precision it declines.
+int FormatFixed(char* pBuffer, double dValue, int nDecimals) {
+    const int nLength = FormatFixedShort(pBuffer, dValue, nDecimals);
+    return nLength > 0 ? nLength : ToFixed(pBuffer, dValue, nDecimals);
 }
 
 bool IsDigit(char ch) {
@@ -59,16 +68,71 @@ int ScanfDoubleC(const char* pText, double& dValue, int& nConsumed) {
     return nFields;
 }
 
+// The extent of a plain decimal number at p: an optional sign, digits with
+// an optional point, and an exponent (e or E, an optional sign, digits).
+struct DecimalSpan {
+    const char* pMantissaEnd = nullptr; // after the digits and the point
+    const char* pEnd = nullptr;         // after the exponent, when it has digits
+    bool bDigits = false;               // the mantissa has a digit
+    bool bExponentMark = false;         // an e or E follows the mantissa
+};
+
+DecimalSpan ScanDecimalSpan(const char* p) {
+    DecimalSpan span;
+    if (*p == '+' || *p == '-') {
+        ++p;
+    }
+    const char* pDigits = p;
+    while (IsDigit(*p)) {
+        ++p;
+    }
+    span.bDigits = p > pDigits;
+    if (*p == '.') {
+        const char* pFraction = ++p;
+        while (IsDigit(*p)) {
+            ++p;
+        }
+        span.bDigits = span.bDigits || p > pFraction;
+    }
+    span.pMantissaEnd = span.pEnd = p;
+    if (*p == 'e' || *p == 'E') {
+        span.bExponentMark = true;
+        const char* pExponent = p + 1;
+        if (*pExponent == '+' || *pExponent == '-') {
+            ++pExponent;
+        }
+        if (IsDigit(*pExponent)) {
+            while (IsDigit(*pExponent)) {
+                ++pExponent;
+            }
+            span.pEnd = pExponent;
+        }
+    }
+    return span;
+}
+
+// The value of the decimal text from pStart to pEnd, rounded as strtod
+// rounds it: from_chars, which knows no plus sign and leaves overflow and
+// underflow to strtod.
+double DecimalValue(const char* pStart, const char* pEnd) {
+    double dValue = 0.0;
+    auto result = std::from_chars(*pStart == '+' ? pStart + 1 : pStart, pEnd, dValue);
+    if (result.ec != std::errc() || result.ptr != pEnd) {
+        dValue = StrtodC(std::string(pStart, pEnd).c_str());
+    }
+    return dValue;
+}
+
 } // namespace
 
 void AppendFixed(std::string& strOut, double dValue, int nDecimals) {
     char buffer[kBufferSize];
-    strOut.append(buffer, static_cast<size_t>(ToFixed(buffer, dValue, nDecimals)));
+    strOut.append(buffer, static_cast<size_t>(FormatFixed(buffer, dValue, nDecimals)));
 }
 
 void AppendFixedZeroPadded(std::string& strOut, double dValue, int nWidth, int nDecimals) {
     char buffer[kBufferSize];
-    int nLength = ToFixed(buffer, dValue, nDecimals);
+    int nLength = FormatFixed(buffer, dValue, nDecimals);
     int nPad = nWidth - nLength;
     if (nPad <= 0) {
         strOut.append(buffer, static_cast<size_t>(nLength));
@@ -85,7 +149,7 @@ void AppendFixedZeroPadded(std::string& strOut, double dValue, int nWidth, int n
 
 void AppendFixedSpaceSigned(std::string& strOut, double dValue, int nDecimals) {
     char buffer[kBufferSize];
-    int nLength = ToFixed(buffer, dValue, nDecimals);
+    int nLength = FormatFixed(buffer, dValue, nDecimals);
     if (buffer[0] != '-') {
         strOut += ' ';
     }
@@ -93,51 +157,23 @@ void AppendFixedSpaceSigned(std::string& strOut, double dValue, int nDecimals) {
 }
 
 bool ScanDouble(const char*& pText, double& dValue) {
-    // A plain decimal number, the form of every value in a survey file, is
-    // read here; for it scanf's "%lf" and strtod agree. Anything else (hex,
-    // inf, nan, an exponent mark without digits, a "0x") goes to sscanf itself,
-    // whose rules for such texts are its own.
     const char* p = pText;
     while (IsSpace(*p)) {
         ++p;
     }
-    const char* pStart = p;
-    if (*p == '+' || *p == '-') {
-        ++p;
+    // The short decimals of a survey file ("-12.3", "002.00") in one exact step.
+    if (const char* pEnd = ScanShortDecimal(p, dValue)) {
+        pText = pEnd;
+        return true;
     }
-    const char* pDigits = p;
-    while (IsDigit(*p)) {
-        ++p;
-    }
-    bool bDigits = p > pDigits;
-    if (*p == '.') {
-        const char* pFraction = ++p;
-        while (IsDigit(*p)) {
-            ++p;
-        }
-        bDigits = bDigits || p > pFraction;
-    }
-    bool bPlain = bDigits;
-    if (bPlain && (*p == 'e' || *p == 'E')) {
-        const char* pExponent = p + 1;
-        if (*pExponent == '+' || *pExponent == '-') {
-            ++pExponent;
-        }
-        bPlain = IsDigit(*pExponent);
-        for (p = pExponent; IsDigit(*p);) {
-            ++p;
-        }
-    }
-    if (bPlain && *p != 'x' && *p != 'X') {
-        // from_chars rounds a decimal text as strtod does, only faster; it
-        // knows no plus sign, and leaves overflow and underflow to strtod.
-        double dRead = 0.0;
-        auto result = std::from_chars(*pStart == '+' ? pStart + 1 : pStart, p, dRead);
-        if (result.ec != std::errc() || result.ptr != p) {
-            dRead = StrtodC(pStart);
-        }
-        dValue = dRead;
-        pText = p;
+    // Any other plain decimal number; scanf's "%lf" and strtod agree on it.
+    // An exponent mark without digits, or a following "x", leaves the text to
+    // sscanf, whose rules for such texts are its own.
+    const DecimalSpan span = ScanDecimalSpan(p);
+    const bool bPlain = span.bDigits && (!span.bExponentMark || span.pEnd != span.pMantissaEnd);
+    if (bPlain && *span.pEnd != 'x' && *span.pEnd != 'X') {
+        dValue = DecimalValue(p, span.pEnd);
+        pText = span.pEnd;
         return true;
     }
     double dRead = 0.0;
@@ -206,47 +242,8 @@ double ParseNumber(CString strText) {
         ++p;
     }
     // Only the decimal form counts, so that "nan", "inf" or "0x10" give the
-    // value of their decimal prefix, or 0.0.
-    const char* q = p;
-    if (*q == '+' || *q == '-') {
-        ++q;
-    }
-    const char* digits = q;
-    while (IsDigit(*q)) {
-        ++q;
-    }
-    bool bIntDigits = q > digits;
-    bool bFracDigits = false;
-    if (*q == '.') {
-        const char* frac = ++q;
-        while (IsDigit(*q)) {
-            ++q;
-        }
-        bFracDigits = q > frac;
-    }
-    if (!bIntDigits && !bFracDigits) {
-        return 0.0;
-    }
-    if (*q == 'e' || *q == 'E') {
-        const char* e = q + 1;
-        if (*e == '+' || *e == '-') {
-            ++e;
-        }
-        if (IsDigit(*e)) {
-            while (IsDigit(*e)) {
-                ++e;
-            }
-            q = e;
-        }
-    }
-    const char* pNumber = p;
-    if (*pNumber == '+') {
-        ++pNumber;
-    }
-    double dValue = 0.0;
-    auto result = std::from_chars(pNumber, q, dValue);
-    if (result.ec != std::errc() || result.ptr != q) {
-        return StrtodC(std::string(p, q).c_str()); // overflow and underflow as strtod has them
-    }
-    return dValue;
+    // value of their decimal prefix, or 0.0; an exponent mark without digits
+    // is not part of the number.
+    const DecimalSpan span = ScanDecimalSpan(p);
+    return span.bDigits ? DecimalValue(p, span.pEnd) : 0.0;
 }

@@ -2,6 +2,7 @@
 // each case is checked against the C library itself.
 #include "formats/csv/CsvDataFile.h"
 #include "formats/twi/TwiDataFile.h"
+#include "survey/FastDecimal.h"
 #include "survey/NumberText.h"
 
 #include "TestSupport.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <span>
 
 namespace {
 
@@ -50,6 +52,14 @@ const double kValues[] = {
     -std::numeric_limits<double>::quiet_NaN(),
 };
 
+// Where the short exact path could go wrong: ties of one to three decimals
+// (exact in binary or not), the 2^53 limit, subnormals and negative zero.
+// Each is checked with its two neighbouring doubles as well.
+const double kEdgeValues[] = {
+    0.05,  0.15,  0.25,   0.35,         0.45,   2.675,   9.95,      99.95,      999.95,   -0.05,
+    -0.15, -0.25, 1.005,  1.0005,       0.125,  0.375,   -0.0625,   -0.04,      -0.0,     0.0005,
+    1e15,  1e16,  0x1p52, 0x1p52 - 0.5, 0x1p53, -0x1p53, 0x1p-1074, -0x1p-1074, 0x1p-1022};
+
 } // namespace
 
 TEST(NumberText, FixedFormatsMatchPrintf) {
@@ -61,8 +71,12 @@ TEST(NumberText, FixedFormatsMatchPrintf) {
             std::ldexp(static_cast<double>(random() % 100000), -static_cast<int>(random() % 12)));
         values.push_back((static_cast<double>(random() % 2000000) - 1000000.0) / 1000.0);
     }
+    for (double value : kEdgeValues) {
+        values.insert(values.end(),
+                      {std::nextafter(value, -INFINITY), value, std::nextafter(value, INFINITY)});
+    }
     for (double value : values) {
-        for (int decimals : {0, 1, 2, 5, 6, 7, 8}) {
+        for (int decimals : {0, 1, 2, 3, 5, 6, 7, 8}) {
             char format[16];
             std::string got;
             std::snprintf(format, sizeof format, "%%.%df", decimals);
@@ -167,4 +181,66 @@ TEST(NumberText, CommaDecimalLocaleChangesNoByte) {
         EXPECT_NE(again.find(pszLine), std::string::npos) << pszLine;
     }
     std::setlocale(LC_ALL, previous.c_str());
+}
+
+namespace {
+
+const char* const kShortTexts[] = {
+    "-12.3", "002.00", "0.1", "1234.5678", "+0.05",    "-0",    "-0.0",
+    ".5",    "5.",     "-.5", "2.675,",    "9.95 deg", "1.5.5", "9007199254740992"};
+
+const char* const kOtherTexts[] = {"1e5",
+                                   "5.e1",
+                                   "0x10",
+                                   ".",
+                                   "-",
+                                   "9007199254740993",
+                                   "00000000000000000001.5",
+                                   "0.30000000000000001665",
+                                   "123456789012345678901234567890.5",
+                                   "0.000000000000000000000001",
+                                   "2.4703282292062328e-324"};
+
+} // namespace
+
+// The short path must take the survey files' numbers (else it is dead code
+// that the comparisons against printf and scanf cannot notice) and leave the
+// rest alone.
+TEST(NumberText, ShortFormatTakesSurveyValuesOnly) {
+    const struct {
+        double value;
+        int decimals;
+        bool taken;
+    } cases[] = {{-12.35, 1, true},        {80.0, 2, true},       {0x1p53 - 1, 3, true},
+                 {-0x1p-1074, 1, true},    {0x1p53, 1, false},    {1e300, 1, false},
+                 {std::nan(""), 1, false}, {-INFINITY, 2, false}, {1.5, 4, false},
+                 {1.5, -1, false}};
+    for (const auto& c : cases) {
+        char text[kFixedShortSize];
+        EXPECT_EQ(FormatFixedShort(text, c.value, c.decimals) > 0, c.taken) << c.value;
+    }
+}
+
+TEST(NumberText, ScanDoubleEdgeTextsMatchScanf) {
+    const struct {
+        std::span<const char* const> texts;
+        bool shortPath; // taken by the short exact path
+    } groups[] = {{kShortTexts, true}, {kOtherTexts, false}};
+    for (const auto& [texts, shortPath] : groups) {
+        for (const char* text : texts) {
+            double expected = -7.0;
+            int consumed = -1;
+            const bool scanned = std::sscanf(text, "%lf%n", &expected, &consumed) == 1;
+            const char* p = text;
+            double got = -7.0;
+            ASSERT_EQ(ScanDouble(p, got), scanned) << text;
+            if (scanned) {
+                EXPECT_EQ(p - text, consumed) << text;
+                EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
+                EXPECT_EQ(got, expected) << text;
+            }
+            double shortValue = -7.0;
+            EXPECT_EQ(ScanShortDecimal(text, shortValue) != nullptr, shortPath) << text;
+        }
+    }
 }
