@@ -43,7 +43,7 @@ test-sanitize: deps
 fuzz-build: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
 		-DCMAKE_CXX_COMPILER=clang++-14 -DVELTRANE_BUILD_TESTS=OFF -DVELTRANE_BUILD_APP=OFF \
-		-DVELTRANE_BUILD_BENCH=OFF > /dev/null
+		-DVELTRANE_BUILD_PLOT=OFF -DVELTRANE_BUILD_BENCH=OFF > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 # Runs each harness for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600 for a long

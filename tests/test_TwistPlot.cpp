@@ -1,0 +1,272 @@
+// The twist plot, drawn offscreen: pixels of images, the text of SVG files,
+// saving, and pictures left in the build folder for a person to look at.
+#include "formats/twi/TwiDataFile.h"
+#include "plot/TwistPlot.h"
+#include "survey/PlotDataObj.h"
+
+#include "TestSupport.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPicture>
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <vector>
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+
+namespace {
+
+CTwistProfile ProfileOf(const std::vector<double>& twist, double interval = 2.0) {
+    CPlotDataObj data;
+    data.m_nFileType = 1;
+    data.m_dBottomDepth = interval * static_cast<double>(twist.size());
+    data.m_dInterval = interval;
+    data.m_strBorehole = "B12";
+    data.m_strDepthUnits = "feet";
+    data.m_timeReading = CTime(2010, 2, 12, 20, 28, 45);
+    data.AllocateGrid();
+    for (double value : twist) {
+        data.AddReading(value, 0.0, 0.0, 0.0);
+    }
+    return CTwistProfile::FromSurvey(data);
+}
+
+// Twist swinging from -0.6 to 0.6 degrees between intervals, plus a turn.
+std::vector<double> Ragged(int count, double turn = 0.0) {
+    std::vector<double> twist(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        twist[static_cast<size_t>(i)] = ((i * 7919) % 13) * 0.1 - 0.6 + turn;
+    }
+    return twist;
+}
+
+QImage DrawImage(const CTwistPlot& plot, int width = 900, int height = 700) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.Draw(painter, image.rect());
+    return image;
+}
+
+// The series' colours, antialiased edges included, and dark text.
+using PixelTest = bool (*)(QRgb);
+constexpr PixelTest IsBlue = [](QRgb c) { return qBlue(c) > qRed(c) + 60; };
+constexpr PixelTest IsOrange = [](QRgb c) {
+    return qRed(c) > qBlue(c) + 80 && qGreen(c) > qBlue(c) + 40;
+};
+constexpr PixelTest IsDark = [](QRgb c) { return qGray(c) < 110; };
+
+int Count(const QImage& image, QRectF area, PixelTest test) {
+    const QRect r = area.toAlignedRect() & image.rect();
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            n += test(image.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+// Where a value at a depth lies in a track.
+QPointF At(const TwistAxis& axis, const TwistAxis& depth, const QRectF& track, double value,
+           double atDepth) {
+    return {track.left() + (value - axis.dMin) / (axis.dMax - axis.dMin) * track.width(),
+            track.top() + (atDepth - depth.dMin) / (depth.dMax - depth.dMin) * track.height()};
+}
+
+bool Near(const QImage& image, QPointF at, PixelTest test) {
+    return Count(image, QRectF(at.x() - 3, at.y() - 3, 6, 6), test) > 0;
+}
+
+} // namespace
+
+TEST(TwistPlot, NiceAxisTicksAtRoundNumbers) {
+    struct {
+        double low, high;
+        int ticks;
+        double min, max, step;
+        int decimals;
+    } cases[] = {
+        {0, 7.4, 8, 0, 8, 1, 0},
+        {-0.3, 0.4, 7, -0.3, 0.4, 0.1, 1},
+        {-12.5, 3, 4, -13, 3, 5, 0},
+        {-0.6, 500, 6, -20, 500, 100, 0},
+        {0, 0, 4, -1, 1, 0.5, 1},
+        {5, 5, 4, 2, 8, 2, 0},
+        {NAN, 3, 5, 0, 1, 0.2, 1},
+        {3, 1, 0, 0, 5, 5, 0},
+        {-1e308, 1e308, 2, -1e300, 1e300, 1e300, 0},
+    };
+    for (const auto& c : cases) {
+        const TwistAxis axis = CTwistPlot::NiceAxis(c.low, c.high, c.ticks);
+        const double near = 1e-9 * std::max(1.0, c.max - c.min);
+        EXPECT_NEAR(axis.dMin, c.min, near) << c.low << " " << c.high;
+        EXPECT_NEAR(axis.dMax, c.max, near) << c.low << " " << c.high;
+        EXPECT_NEAR(axis.dStep, c.step, near) << c.low << " " << c.high;
+        EXPECT_EQ(axis.nDecimals, c.decimals) << c.low << " " << c.high;
+    }
+}
+
+TEST(TwistPlot, SteadyTwistRunsFromTheTopLeftZeroDownWithItsLabels) {
+    // One degree a station, two feet apart: station k at k degrees, 2k feet.
+    const CTwistPlot plot(ProfileOf(std::vector<double>(50, 1.0)));
+    const QImage image = DrawImage(plot);
+    const CTwistPlot::Layout l = plot.LayoutFor(image.rect(), &image);
+    const QRectF& track = l.rectCumulative;
+    EXPECT_EQ(l.cumulativeAxis.dMin, 0.0);
+    EXPECT_EQ(l.depthAxis.dMin, 0.0);
+    for (int k : {0, 10, 25, 50}) {
+        EXPECT_TRUE(Near(image, At(l.cumulativeAxis, l.depthAxis, track, k, 2.0 * k), IsBlue)) << k;
+        EXPECT_TRUE(
+            Near(image, At(l.intervalAxis, l.depthAxis, l.rectInterval, 1, 2 + 1.9 * k), IsOrange))
+            << k;
+    }
+    // Title, depth labels, and tick labels with axis titles below the tracks,
+    // none running into the picture's edge.
+    EXPECT_GT(Count(image, l.rectTitle, IsDark), 200);
+    EXPECT_GT(Count(image, QRectF(0, track.top(), track.left() - 2, track.height()), IsDark), 200);
+    EXPECT_GT(Count(image, QRectF(0, track.bottom() + 2, image.width(), 200), IsDark), 400);
+    EXPECT_EQ(Count(image, image.rect(), IsDark),
+              Count(image, QRectF(image.rect()).adjusted(3, 3, -3, -3), IsDark));
+}
+
+TEST(TwistPlot, TitleAndLabelWords) {
+    testing_support::ScopedTimeZone tz(testing_support::kZoneUtc);
+    CTwistProfile profile = ProfileOf({1.0, 2.0});
+    EXPECT_EQ(CTwistPlot(profile, "x.twi").Title().toStdString(), "B12 - 02/12/2010 20:28");
+    profile.m_strTitle.Empty(); // no borehole: the file name the caller gives
+    TempDir dir;
+    ASSERT_TRUE(CTwistPlot(profile, " BH-07.twi").Save(QString::fromStdString(dir / "b.svg")));
+    const std::string svg = ReadBytes(dir / "b.svg");
+    for (const char* text :
+         {">BH-07.twi - 02/12/2010 20:28<", ">Depth (feet)<", ">Cumulative twist (degrees)<",
+          ">Twist per interval (degrees)<", ">Cumulative twist<", ">Twist per interval<"}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+}
+
+TEST(TwistPlot, SvgHoldsEveryStation) {
+    TempDir dir;
+    for (int count : {3, 1000, 100000}) {
+        ASSERT_TRUE(
+            CTwistPlot(ProfileOf(Ragged(count), 0.5)).Save(QString::fromStdString(dir / "p.svg")));
+        // The points of each polyline; the cumulative one starts at the top.
+        const std::string svg = ReadBytes(dir / "p.svg");
+        std::vector<long> points;
+        for (size_t at = svg.find(" points=\""); at != std::string::npos;
+             at = svg.find(" points=\"", at + 1)) {
+            points.push_back(std::count(svg.begin() + static_cast<long>(at),
+                                        svg.begin() + static_cast<long>(svg.find("/>", at)), ','));
+        }
+        EXPECT_EQ(std::count(points.begin(), points.end(), count + 1), 1) << count;
+        EXPECT_EQ(std::count(points.begin(), points.end(), count), 1) << count;
+    }
+}
+
+TEST(TwistPlot, ImagesDrawnFromFewerPointsKeepTheShape) {
+    const CTwistPlot plot(ProfileOf(Ragged(100000), 0.1));
+    const QImage thin = DrawImage(plot, 800, 600);
+    QPicture picture; // records every point, as vector output does
+    QPainter recorder(&picture);
+    plot.Draw(recorder, QRectF(0, 0, 800, 600));
+    recorder.end();
+    QImage exact(800, 600, QImage::Format_RGB32);
+    QPainter player(&exact);
+    player.drawPicture(0, 0, picture);
+    player.end();
+
+    QImage diff = thin;
+    QPainter differ(&diff);
+    differ.setCompositionMode(QPainter::CompositionMode_Difference);
+    differ.drawImage(0, 0, exact);
+    differ.end();
+    const QRectF track = plot.LayoutFor(thin.rect(), &thin).rectCumulative;
+    EXPECT_GT(Count(thin, track, IsBlue), 1000);
+    EXPECT_LT(Count(diff, track, [](QRgb c) { return qRed(c) + qBlue(c) > 120; }),
+              track.width() * track.height() / 1000);
+}
+
+TEST(TwistPlot, OddSurveysAndSizesDrawWithoutHarm) {
+    for (const auto& profile :
+         {ProfileOf({}), ProfileOf(std::vector<double>(40, 0.0)), ProfileOf({2.5}),
+          ProfileOf({-1.0, -3.0, -0.5}), ProfileOf({1e9, -3e9}, 1e6)}) {
+        for (QSize size : {QSize(1200, 900), QSize(160, 120), QSize(1, 1)}) {
+            const QImage image = DrawImage(CTwistPlot(profile), size.width(), size.height());
+            if (size.width() == 1200 && !profile.m_stations.empty()) {
+                EXPECT_GT(Count(image, image.rect(), IsBlue), 20) << profile.m_stations.size();
+            }
+        }
+    }
+}
+
+TEST(TwistPlot, SaveWritesTheTypeItsNameSaysOrLeavesTheEarlierFile) {
+    const std::string earlier = "an earlier picture";
+    const CTwistPlot plot(ProfileOf({1.0, 0.5, -0.2}));
+    const CTwistPlot nothing(ProfileOf({}));
+    struct {
+        std::string name;
+        const CTwistPlot& plot;
+        QSize size;
+        bool limited; // the file-size limit stops the write partway
+        std::string after;
+    } cases[] = {
+        {"a.png", plot, {1200, 900}, false, "\x89PNG"},
+        {"b.SVG", plot, {400, 300}, false, "<?xml"},
+        {"c.pdf", plot, {1200, 900}, false, "%PDF"},
+        {"d.bmp", plot, {1200, 900}, false, earlier},
+        {"no/e.png", plot, {1200, 900}, false, ""},
+        {"f.png", nothing, {1200, 900}, false, earlier},
+        {"g.png", plot, {0, 900}, false, earlier},
+        {"h.png", plot, {1200, 100000}, false, earlier},
+        {"i.png", plot, {1200, 900}, true, earlier},
+        {"j.svg", plot, {1200, 900}, true, earlier},
+        {"k.pdf", plot, {1200, 900}, true, earlier},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        testing_support::WriteBytes(dir / c.name, earlier);
+        struct rlimit old, limit;
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        limit = {c.limited ? 1024 : old.rlim_cur, old.rlim_max};
+        auto previous = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a killed test
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        QString error;
+        const bool saved = c.plot.Save(QString::fromStdString(dir / c.name), &error, c.size);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        EXPECT_EQ(saved, c.after != earlier && !c.after.empty()) << c.name;
+        EXPECT_EQ(error.isEmpty(), saved) << c.name;
+        EXPECT_EQ(ReadBytes(dir / c.name).substr(0, c.after.size()), c.after) << c.name;
+    }
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 10);
+}
+
+TEST(TwistPlot, PicturesForReview) {
+    CPlotDataObj data;
+    ASSERT_EQ(CTwiDataFile().ReadSurvey(VELTRANE_SAMPLE_DIR "/BH-07.twi", &data), 0);
+    const QString folder = QStringLiteral(VELTRANE_PICTURE_DIR "/twist-");
+    const std::pair<CTwistPlot, QString> pictures[] = {
+        {CTwistPlot(CTwistProfile::FromSurvey(data), "BH-07.twi"), "BH-07"},
+        {CTwistPlot(ProfileOf(std::vector<double>(60, 0.0), 0.5)), "flat"},
+        {CTwistPlot(ProfileOf(Ragged(100000, 0.005), 0.5)), "100000"},
+        {CTwistPlot(ProfileOf({-2.5})), "one"}};
+    for (const auto& [plot, name] : pictures) {
+        for (const char* type : {".png", ".svg", ".pdf"}) {
+            EXPECT_TRUE(plot.Save(folder + name + type)) << name.toStdString() << type;
+        }
+    }
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
