@@ -25,6 +25,9 @@ public:
     // Shows one modal message with a single OK button.
     using MessageSink =
         std::function<void(QWidget* pParent, const QString& strCaption, const QString& strText)>;
+    // Asks a question with Yes and No, No the default; TRUE for Yes.
+    using QuestionSink =
+        std::function<bool(QWidget* pParent, const QString& strCaption, const QString& strText)>;
 
     static constexpr const char* kTitle = "Veltrane";
     static constexpr const char* kAboutItem = "&About Veltrane...";
@@ -39,10 +42,14 @@ public:
     // file dialog and the message box.
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
     void SetMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+    void SetQuestionSink(QuestionSink sink) { m_question = std::move(sink); }
 
     // The file dialog of Browse, and the message box.
     static QString ChooseSurveyFile(QWidget* pParent);
     static void ShowMessageBox(QWidget* pParent, const QString& strCaption, const QString& strText);
+    static bool AskYesNo(QWidget* pParent, const QString& strCaption, const QString& strText);
+    // "SDP_B12.csv already exists in /data. Replace it?"
+    static QString ReplaceQuestion(const QString& strOutput);
 
     // Selects a file as Browse does: the selection, the direction guessed
     // from its extension (or the format message), then the path on show.
@@ -53,6 +60,7 @@ public:
     // What the conversion command asks of its window.
     int GetDirection() override;
     void ShowMessage(CString strText) override;
+    BOOL ConfirmReplace(CString strOutput) override;
 
 public slots:
     void OnBrowse();
@@ -83,6 +91,7 @@ private:
     QAction* m_pAboutAction = nullptr;
     FileChooser m_chooser;
     MessageSink m_sink;
+    QuestionSink m_question;
 #ifdef Q_OS_WIN
     bool m_bSystemMenuReady = false;
 #endif

@@ -20,6 +20,7 @@ PACKAGES=(
   libgl-dev
   fonts-dejavu-core
   locales
+  strace
 )
 
 missing=()
