@@ -21,6 +21,17 @@ PACKAGES=(
   fonts-dejavu-core
   locales
   strace
+  # The Windows build: MinGW-w64 cross compiler, Wine to run the tests, an X
+  # server and xdotool to drive the Win32 dialog, and the icon and zip tools.
+  g++-mingw-w64-x86-64-posix
+  wine64
+  fonts-wine
+  xvfb
+  xdotool
+  imagemagick
+  librsvg2-bin
+  icoutils
+  zip
 )
 
 missing=()
