@@ -1,15 +1,14 @@
 #include "survey/NumberText.h"
 
+#include "survey/CLocaleNumbers.h"
 #include "survey/FastDecimal.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <locale.h>
 
 namespace {
 
@@ -44,28 +43,6 @@ bool IsDigit(char ch) {
 
 bool IsSpace(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
-
-// The "C" locale as an object of its own, so that the few texts the C library
-// still reads are read with a decimal point whatever the process's locale.
-locale_t CLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return locale;
-}
-
-// strtod in the "C" locale: overflow gives an infinity, underflow a zero or
-// the nearest tiny value, as strtod itself does.
-double StrtodC(const char* pText) {
-    return strtod_l(pText, nullptr, CLocale());
-}
-
-// sscanf's "%lf" in the "C" locale, for the texts the plain decimal path does
-// not take (hex, inf, nan, an exponent mark without digits).
-int ScanfDoubleC(const char* pText, double& dValue, int& nConsumed) {
-    locale_t previous = uselocale(CLocale());
-    int nFields = std::sscanf(pText, "%lf%n", &dValue, &nConsumed);
-    uselocale(previous);
-    return nFields;
 }
 
 // The extent of a plain decimal number at p: an optional sign, digits with
