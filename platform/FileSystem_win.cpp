@@ -1,0 +1,181 @@
+// The file-system services on Windows, through the wide (UTF-16) calls. Both
+// "\" and "/" separate the parts of a path, and "C:" ends a drive.
+#include "platform/FileSystem.h"
+
+#include "platform/WidePath.h"
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <string>
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h names its own ReplaceFileA/W so; ours is the one declared above.
+#undef ReplaceFile
+
+namespace {
+
+DWORD AttributesOf(LPCSTR pszPath) {
+    std::wstring strWide;
+    if (pszPath == nullptr || !WideFromUtf8(pszPath, strWide) || strWide.empty()) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return GetFileAttributesW(strWide.c_str());
+}
+
+// The volume and the file's index on it, which name one file whatever path
+// (or hard link) leads to it; false when it cannot be opened.
+bool FileIdentity(LPCSTR pszPath, BY_HANDLE_FILE_INFORMATION& info) {
+    std::wstring strWide;
+    if (pszPath == nullptr || !WideFromUtf8(pszPath, strWide) || strWide.empty()) {
+        return false;
+    }
+    // No access is asked for, so that a file another program holds still
+    // answers; folders need FILE_FLAG_BACKUP_SEMANTICS to be opened at all.
+    HANDLE hFile =
+        CreateFileW(strWide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool bKnown = GetFileInformationByHandle(hFile, &info) != 0;
+    CloseHandle(hFile);
+    return bKnown;
+}
+
+size_t FolderLength(const std::string& strPath) {
+    const size_t nSeparator = strPath.find_last_of("/\\");
+    if (nSeparator != std::string::npos) {
+        return nSeparator + 1;
+    }
+    // "C:B12.twi" names B12.twi in the current folder of drive C.
+    if (strPath.size() >= 2 && strPath[1] == ':' &&
+        ((strPath[0] >= 'A' && strPath[0] <= 'Z') || (strPath[0] >= 'a' && strPath[0] <= 'z'))) {
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace
+
+BOOL FileExists(LPCSTR pszPath) {
+    // A link answers for itself, as lstat does: the link exists even when
+    // what it leads to does not.
+    return AttributesOf(pszPath) != INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL IsDirectory(LPCSTR pszPath) {
+    const DWORD nAttributes = AttributesOf(pszPath);
+    return nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
+    BY_HANDLE_FILE_INFORMATION a, b;
+    return FileIdentity(pszA, a) && FileIdentity(pszB, b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+CString FolderOf(LPCSTR pszPath) {
+    std::string strPath = pszPath ? pszPath : "";
+    return CString(strPath.substr(0, FolderLength(strPath)).c_str());
+}
+
+BOOL SyncFolderOf(LPCSTR /*pszPath*/) {
+    // ReplaceFile renames with MOVEFILE_WRITE_THROUGH, which returns only once
+    // the rename is on the disk; a folder cannot be flushed on its own here.
+    return TRUE;
+}
+
+CString SystemErrorText(int nError) {
+    // The same words as on POSIX for the reasons a field engineer meets;
+    // anything else in the C library's words, which are English on Windows.
+    switch (nError) {
+    case ENOENT:
+        return "no such file or folder";
+    case ENOTDIR:
+        return "a part of the path is not a folder";
+    case EISDIR:
+        return "it is a folder";
+    case EACCES:
+    case EPERM:
+        return "permission denied";
+    case EROFS:
+        return "read-only file system";
+    case ENOSPC:
+        return "no space left on device";
+    case EFBIG:
+        return "file too large";
+    case ENAMETOOLONG:
+        return "file name too long";
+    case EIO:
+        return "input/output error";
+    case EWOULDBLOCK:
+        return "the file is in use by another program";
+    case EINVAL:
+        return "not a regular file";
+    case EMFILE:
+    case ENFILE:
+        return "too many open files";
+    default:
+        return CString(std::strerror(nError));
+    }
+}
+
+int CompareNoCase(LPCSTR pszA, LPCSTR pszB) {
+    auto lower = [](unsigned char ch) { return (ch >= 'A' && ch <= 'Z') ? ch - 'A' + 'a' : ch; };
+    const unsigned char* a = reinterpret_cast<const unsigned char*>(pszA ? pszA : "");
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(pszB ? pszB : "");
+    while (*a && lower(*a) == lower(*b)) {
+        ++a;
+        ++b;
+    }
+    return lower(*a) - lower(*b);
+}
+
+CString TempNameBeside(LPCSTR pszTarget) {
+    // Each thread draws its own names, so that a batch writes in parallel.
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string target = pszTarget ? pszTarget : "";
+    const size_t nFolder = FolderLength(target);
+    std::string folder = target.substr(0, nFolder);
+    std::string name = target.substr(nFolder);
+    // Keep the temporary name within the system's 255 characters for a name.
+    if (name.size() > 200) {
+        name = "veltrane";
+    }
+    std::string temp = folder + "." + name + ".";
+    for (int i = 0; i < 6; ++i) {
+        temp += kLetters[random() % (sizeof kLetters - 1)];
+    }
+    return CString(temp.c_str());
+}
+
+BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo) {
+    // One step, replacing an existing target, and on the disk when it returns.
+    std::wstring strFrom, strTo;
+    if (!WideFromUtf8(pszFrom, strFrom) || !WideFromUtf8(pszTo, strTo)) {
+        errno = ENOENT;
+        return FALSE;
+    }
+    if (!MoveFileExW(strFrom.c_str(), strTo.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        errno = ErrnoFromWin32(GetLastError());
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL RemoveFile(LPCSTR pszPath) {
+    std::wstring strWide;
+    if (!WideFromUtf8(pszPath, strWide) || !DeleteFileW(strWide.c_str())) {
+        errno = strWide.empty() ? ENOENT : ErrnoFromWin32(GetLastError());
+        return FALSE;
+    }
+    return TRUE;
+}

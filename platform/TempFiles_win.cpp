@@ -1,0 +1,90 @@
+// The temporary files an interrupted program must not leave behind, on
+// Windows. Ctrl-C, Ctrl-Break and closing the console window reach the
+// program as console events, handled on a thread of their own while the
+// program goes on; the handler removes every noted file, then lets the
+// system end the program as it would have. The files are open for writing
+// then, so CFile opens them with deleting shared: the system removes each as
+// soon as its last handle closes, at the latest when the program ends.
+#include "platform/TempFiles.h"
+
+#include "platform/WidePath.h"
+
+#include <atomic>
+#include <string>
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace {
+
+// One slot per file being written at a time: a conversion writes one output,
+// and a batch at most one per worker.
+constexpr int kSlots = 64;
+constexpr size_t kPathSize = 4096;
+
+// A slot is free, being filled or emptied by a thread, or holds a path the
+// handler may read. The handler reads only ready slots, and the path of a
+// ready slot is never changed, so it needs no lock. Paths are kept in UTF-16,
+// ready for the system's call.
+enum SlotState : int { slotFree, slotBusy, slotReady };
+
+struct TempSlot {
+    std::atomic<int> nState{slotFree};
+    wchar_t szPath[kPathSize];
+};
+
+TempSlot g_slots[kSlots];
+
+BOOL WINAPI RemoveTempFilesOnEvent(DWORD nEvent) {
+    switch (nEvent) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        for (TempSlot& slot : g_slots) {
+            if (slot.nState.load(std::memory_order_acquire) == slotReady) {
+                DeleteFileW(slot.szPath);
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE; // the system's own handler ends the program
+}
+
+} // namespace
+
+int RegisterTempFile(LPCSTR pszPath) {
+    std::wstring strWide;
+    if (pszPath == nullptr || !WideFromUtf8(pszPath, strWide) || strWide.size() >= kPathSize) {
+        return -1;
+    }
+    for (int i = 0; i < kSlots; ++i) {
+        int nExpected = slotFree;
+        if (g_slots[i].nState.compare_exchange_strong(nExpected, slotBusy,
+                                                      std::memory_order_acquire)) {
+            strWide.copy(g_slots[i].szPath, strWide.size());
+            g_slots[i].szPath[strWide.size()] = L'\0';
+            g_slots[i].nState.store(slotReady, std::memory_order_release);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void UnregisterTempFile(int nSlot) {
+    if (nSlot >= 0 && nSlot < kSlots) {
+        g_slots[nSlot].nState.store(slotFree, std::memory_order_release);
+    }
+}
+
+void RemoveTempFilesOnSignals() {
+    // A file-size limit has no counterpart here: a write beyond what the disk
+    // holds fails with "no space left on device".
+    SetConsoleCtrlHandler(RemoveTempFilesOnEvent, TRUE);
+}
