@@ -1,0 +1,284 @@
+#include "win32/ConvertWindow.h"
+
+#include "platform/CFile.h"
+#include "platform/WidePath.h"
+#include "win32/resource.h"
+
+#include <vector>
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+namespace {
+
+const wchar_t* const kDirectionEntries[] = {
+    L"TWI (*.twi) ----> KVN (*.csv)",
+    L"KVN (*.csv) ---> TWI (*.twi)",
+};
+
+const wchar_t kAboutItem[] = L"&About Veltrane...";
+
+// The choices of the file dialog, each a text and its patterns. Names of CSV
+// surveys start with "SDP_"; any other CSV file is listed only under the last.
+const wchar_t kFileFilters[] = L"All Spiral Files (*.csv;*.twi)\0SDP_*.csv; *.twi\0"
+                               L"KVN Spiral Files (*.csv)\0SDP_*.csv\0"
+                               L"TWI Spiral Files (*.twi)\0*.twi\0"
+                               L"All Files (*.*)\0*.*\0";
+
+// Paths as long as Windows allows, in UTF-16 characters.
+constexpr DWORD kLongestPath = 32768;
+
+std::wstring Wide(const CString& strText) {
+    std::wstring strWide;
+    WideFromUtf8(strText, strWide);
+    return strWide;
+}
+
+// The caption of the message boxes: the program's file name without ".exe".
+std::wstring MessageCaption() {
+    std::vector<wchar_t> path(kLongestPath);
+    const DWORD nLength = GetModuleFileNameW(nullptr, path.data(), kLongestPath);
+    std::wstring strName(path.data(), nLength < kLongestPath ? nLength : 0);
+    strName = strName.substr(strName.find_last_of(L"\\/") + 1);
+    const size_t nDot = strName.rfind(L'.');
+    return nDot == std::wstring::npos || nDot == 0 ? strName : strName.substr(0, nDot);
+}
+
+std::wstring WindowText(HWND hWnd) {
+    std::wstring strText(static_cast<size_t>(GetWindowTextLengthW(hWnd)) + 1, L'\0');
+    strText.resize(static_cast<size_t>(
+        GetWindowTextW(hWnd, strText.data(), static_cast<int>(strText.size()))));
+    return strText;
+}
+
+INT_PTR CALLBACK AboutProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM /*lParam*/) {
+    switch (nMessage) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(hDlg, LOWORD(wParam));
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+class CConvertWindowProc {
+public:
+    static INT_PTR CALLBACK Proc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        if (nMessage == WM_INITDIALOG) {
+            SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
+            reinterpret_cast<CConvertWindow*>(lParam)->m_hDlg = hDlg;
+        }
+        auto* pWindow = reinterpret_cast<CConvertWindow*>(GetWindowLongPtrW(hDlg, DWLP_USER));
+        return pWindow != nullptr && pWindow->OnMessage(nMessage, wParam, lParam) ? TRUE : FALSE;
+    }
+};
+
+int CConvertWindow::Run(const std::string& strStartFile) {
+    m_strStartFile = strStartFile;
+    HINSTANCE hInstance = GetModuleHandleW(nullptr);
+    HWND hDlg = CreateDialogParamW(hInstance, MAKEINTRESOURCEW(IDD_VELTRANE_DIALOG), nullptr,
+                                   CConvertWindowProc::Proc, reinterpret_cast<LPARAM>(this));
+    if (hDlg == nullptr) {
+        return 1;
+    }
+    HACCEL hAccelerators = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(hDlg, hAccelerators, &msg) || IsDialogMessageW(hDlg, &msg)) {
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam) {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    switch (nMessage) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return false; // the system puts the focus on the first control
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_BROWSE:
+            OnBrowse();
+            return true;
+        case IDC_CONVERT:
+            OnConvert();
+            return true;
+        case IDC_PICTURE:
+            if (HIWORD(wParam) == STN_CLICKED) {
+                OnAbout();
+            }
+            return true;
+        case ID_HELP_ABOUT:
+            OnAbout();
+            return true;
+        case IDOK:
+            return true; // no default button: Enter closes nothing
+        case IDCANCEL:
+            DestroyWindow(hDlg);
+            return true;
+        default:
+            return false;
+        }
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            OnAbout();
+            return true;
+        }
+        return false;
+    case WM_HELP:
+        OnAbout();
+        return true;
+    case WM_DROPFILES: {
+        // One file is selected as Browse would; several, or a folder's
+        // contents, are not a single survey.
+        HDROP hDrop = reinterpret_cast<HDROP>(wParam);
+        std::wstring strPath;
+        if (DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0) == 1) {
+            strPath.resize(DragQueryFileW(hDrop, 0, nullptr, 0) + 1);
+            strPath.resize(
+                DragQueryFileW(hDrop, 0, strPath.data(), static_cast<UINT>(strPath.size())));
+        }
+        DragFinish(hDrop);
+        if (!strPath.empty()) {
+            SelectFile(Utf8FromWide(strPath.c_str()));
+        }
+        return true;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return false;
+    default:
+        (void)lParam;
+        return false;
+    }
+}
+
+void CConvertWindow::OnInitDialog() {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    HINSTANCE hInstance = GetModuleHandleW(nullptr);
+    // The About item goes into the system menu, after a separator.
+    if (HMENU hMenu = GetSystemMenu(hDlg, FALSE)) {
+        AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(hMenu, MF_STRING, IDM_ABOUTBOX, kAboutItem);
+    }
+    const int nBig = GetSystemMetrics(SM_CXICON), nSmall = GetSystemMetrics(SM_CXSMICON);
+    SendMessageW(hDlg, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadImageW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                     IMAGE_ICON, nBig, nBig, LR_SHARED)));
+    SendMessageW(hDlg, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadImageW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                     IMAGE_ICON, nSmall, nSmall, LR_SHARED)));
+
+    // The start state: nothing selected and the direction TWI to KVN CSV.
+    HWND hDirection = GetDlgItem(hDlg, IDC_DIRECTION);
+    for (const wchar_t* pszEntry : kDirectionEntries) {
+        SendMessageW(hDirection, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pszEntry));
+    }
+    SendMessageW(hDirection, CB_SETCURSEL, directionTwiToCsv, 0);
+    if (!m_strStartFile.empty()) {
+        // Selected once the window shows, so that a message has it as owner.
+        ShowWindow(hDlg, SW_SHOW);
+        SelectFile(m_strStartFile);
+    }
+}
+
+void CConvertWindow::OnBrowse() {
+    std::vector<wchar_t> path(kLongestPath, L'\0');
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = static_cast<HWND>(m_hDlg);
+    dialog.lpstrFilter = kFileFilters;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = kLongestPath;
+    // A name that does not exist is accepted; the reader reports it on Convert.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (GetOpenFileNameW(&dialog) && path[0] != L'\0') {
+        SelectFile(Utf8FromWide(path.data()));
+    }
+}
+
+void CConvertWindow::SelectFile(const std::string& strPath) {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    m_command.SelectPath(strPath.c_str());
+    const int nDirection = CConvertCommand::GuessDirection(m_command.m_strFileExt);
+    if (nDirection == directionNone) {
+        ShowMessage(CConvertCommand::kMsgUnknownType);
+    } else {
+        SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_SETCURSEL, nDirection, 0);
+    }
+    SetDlgItemTextW(hDlg, IDC_SELECTION, Wide(m_command.m_strSelection).c_str());
+}
+
+void CConvertWindow::OnConvert() {
+    // A device error or a full disk ends the command with a file exception;
+    // the user learns which file failed and why, and the window carries on.
+    try {
+        m_command.OnConvert();
+    } catch (const CFileException& e) {
+        ShowMessage(CConvertCommand::FileErrorText(e, m_command.m_strLastOutput));
+    }
+}
+
+void CConvertWindow::OnAbout() {
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX),
+                    static_cast<HWND>(m_hDlg), AboutProc, 0);
+}
+
+int CConvertWindow::GetDirection() {
+    // Typed text that is not the selected entry selects no direction.
+    HWND hDirection = GetDlgItem(static_cast<HWND>(m_hDlg), IDC_DIRECTION);
+    const LRESULT nIndex = SendMessageW(hDirection, CB_GETCURSEL, 0, 0);
+    if (nIndex < 0 || nIndex >= static_cast<LRESULT>(std::size(kDirectionEntries)) ||
+        WindowText(hDirection) != kDirectionEntries[nIndex]) {
+        return directionNone;
+    }
+    return static_cast<int>(nIndex);
+}
+
+void CConvertWindow::ShowMessage(CString strText) {
+    const bool bConverted = strText.Left(static_cast<int>(std::char_traits<char>::length(
+                                CConvertCommand::kMsgConverted))) == CConvertCommand::kMsgConverted;
+    MessageBoxW(static_cast<HWND>(m_hDlg), Wide(strText).c_str(), MessageCaption().c_str(),
+                MB_OK | (bConverted ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
+BOOL CConvertWindow::ConfirmReplace(CString strOutput) {
+    // Replacing a file silently could destroy a field file the user needs.
+    return MessageBoxW(static_cast<HWND>(m_hDlg), ReplaceQuestion(Wide(strOutput)).c_str(),
+                       MessageCaption().c_str(),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+std::wstring CConvertWindow::ReplaceQuestion(const std::wstring& strOutput) {
+    std::vector<wchar_t> full(kLongestPath);
+    const DWORD nLength = GetFullPathNameW(strOutput.c_str(), kLongestPath, full.data(), nullptr);
+    std::wstring strFull =
+        nLength > 0 && nLength < kLongestPath ? std::wstring(full.data(), nLength) : strOutput;
+    const size_t nSeparator = strFull.find_last_of(L"\\/");
+    std::wstring strName = strFull.substr(nSeparator == std::wstring::npos ? 0 : nSeparator + 1);
+    std::wstring strFolder =
+        nSeparator == std::wstring::npos ? L"." : strFull.substr(0, nSeparator);
+    if (strFolder.size() == 2 && strFolder[1] == L':') {
+        strFolder += L'\\'; // the root of a drive
+    }
+    return strName + L" already exists in " + strFolder + L". Replace it?";
+}

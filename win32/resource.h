@@ -1,0 +1,24 @@
+// Resource numbers of the Windows dialog (win32/veltrane_win32.rc).
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDD_VELTRANE_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDI_CASING 129
+#define IDR_ACCELERATORS 130
+
+// Controls of the main dialog, in tab order.
+#define IDC_SELECTION 1001
+#define IDC_BROWSE 1002
+#define IDC_DIRECTION 1004
+#define IDC_CONVERT 1005
+#define IDC_PICTURE 1006
+
+// The About item of the system menu; system commands keep the low four bits free.
+#define IDM_ABOUTBOX 0x0010
+// F1 opens the About box.
+#define ID_HELP_ABOUT 0xE140
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
