@@ -47,14 +47,17 @@ CivilDate CivilFromDays(std::int64_t nDays) {
 }
 
 // The first local second of the day of a change in nYear, counted from 1970.
+// The POSIX C library counts the days of a year before 1970 from 1 January
+// 1970, so that no daylight time begins before then; so do we, so that the
+// first hours of 1970 east of UTC (still 1969 in UTC) read alike.
 std::int64_t ChangeDayStart(const ZoneChangeDay& change, std::int64_t nYear) {
-    std::int64_t nDays = DaysFromCivil(nYear, 1, 1);
+    std::int64_t nDayOfYear = 0;
     switch (change.nForm) {
     case ZoneChangeDay::julianNoLeap:
-        nDays += change.nDay - 1 + (IsLeapYear(nYear) && change.nDay >= 60 ? 1 : 0);
+        nDayOfYear = change.nDay - 1 + (IsLeapYear(nYear) && change.nDay >= 60 ? 1 : 0);
         break;
     case ZoneChangeDay::dayOfYear:
-        nDays += change.nDay;
+        nDayOfYear = change.nDay;
         break;
     case ZoneChangeDay::weekdayOfMonth: {
         const std::int64_t nFirst = DaysFromCivil(nYear, change.nMonth, 1);
@@ -63,11 +66,12 @@ std::int64_t ChangeDayStart(const ZoneChangeDay& change, std::int64_t nYear) {
         while (nDay > DaysInMonth(nYear, change.nMonth)) {
             nDay -= 7; // week 5 is the last such weekday of the month
         }
-        nDays = nFirst + nDay - 1;
+        nDayOfYear = nFirst + nDay - 1 - DaysFromCivil(nYear, 1, 1);
         break;
     }
     }
-    return nDays * kSecondsPerDay;
+    const std::int64_t nYearStart = nYear < 1970 ? 0 : DaysFromCivil(nYear, 1, 1);
+    return (nYearStart + nDayOfYear) * kSecondsPerDay;
 }
 
 // A POSIX TZ text, read from left to right.

@@ -69,3 +69,37 @@ TEST(CTime, CurrentTimeIsNow) {
     EXPECT_GE(now, before);
     EXPECT_LE(now, before + 5);
 }
+
+// Dates the clocks skip or that lie before 1970 in UTC: the same instant and
+// the same fields back on every system (the values are the POSIX mktime's).
+TEST(CTime, SkippedTimesAndDatesBefore1970InUtc) {
+    const struct {
+        const char* zone;
+        int y, mo, d, h, mi;
+        std::int64_t time;
+        int backDay, backHour, backMinute;
+    } cases[] = {
+        // 02:30 the day the clocks go forward is read as 03:30 summer time.
+        {kZoneCentralEurope, 2010, 3, 28, 2, 30, 1269739800, 28, 3, 30},
+        {kZoneCentralEurope, 2010, 3, 28, 2, 0, 1269738000, 28, 3, 0},
+        {kZoneCentralEurope, 2010, 3, 27, 26, 30, 1269739800, 28, 3, 30},
+        // Half past midnight on 1 January 1970 east of UTC is still 1969 there.
+        {kZoneCentralEurope, 1970, 1, 1, 0, 30, -1800, 1, 0, 30},
+        {kZoneUtc, 1970, 1, 1, 0, 30, 1800, 1, 0, 30},
+        {"EST5EDT,M3.2.0,M11.1.0", 2024, 3, 10, 2, 15, 1710054900, 10, 3, 15},
+        {"AEST-10AEDT,M10.1.0,M4.1.0/3", 2024, 10, 6, 2, 30, 1728145800, 6, 3, 30},
+    };
+    for (const auto& c : cases) {
+        ScopedTimeZone zone(c.zone);
+        CTime t(c.y, c.mo, c.d, c.h, c.mi, 0);
+        EXPECT_EQ(t.GetTime(), c.time) << c.zone << " " << c.d << " " << c.h << ":" << c.mi;
+        EXPECT_EQ(t.GetDay(), c.backDay) << c.zone;
+        EXPECT_EQ(t.GetHour(), c.backHour) << c.zone;
+        EXPECT_EQ(t.GetMinute(), c.backMinute) << c.zone;
+    }
+    // The hour the clocks go back exists twice; either instant reads back.
+    ScopedTimeZone zone(kZoneCentralEurope);
+    CTime repeated(2010, 10, 31, 2, 30, 0);
+    EXPECT_EQ(repeated.GetHour(), 2);
+    EXPECT_EQ(repeated.GetMinute(), 30);
+}
