@@ -7,6 +7,7 @@
 // in the "C" locale. The count of characters consumed stays the same.
 #include "survey/CLocaleNumbers.h"
 
+#include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,23 @@ std::string AsInProcessLocale(const char* pText) {
         }
     }
     return strText;
+}
+
+// MinGW's sscanf rounds some long decimals to the wrong neighbour
+// ("0.30000000000000001665e"), so the value is read again, correctly
+// rounded, from the characters it took; a value too large or too small for
+// from_chars stays as sscanf gave it (an infinity or a zero).
+double ExactValue(const char* pStart, const char* pEnd, double dScanned) {
+    const char* p = *pStart == '+' ? pStart + 1 : pStart;
+    const bool bNegative = *p == '-';
+    const char* pDigits = bNegative ? p + 1 : p;
+    double dValue = 0.0;
+    if (pDigits[0] == '0' && (pDigits[1] == 'x' || pDigits[1] == 'X')) {
+        const auto result = std::from_chars(pDigits + 2, pEnd, dValue, std::chars_format::hex);
+        return result.ec == std::errc() ? (bNegative ? -dValue : dValue) : dScanned;
+    }
+    const auto result = std::from_chars(p, pEnd, dValue);
+    return result.ec == std::errc() ? dValue : dScanned;
 }
 
 bool IsSpace(char ch) {
@@ -74,9 +92,11 @@ int ScanfDoubleC(const char* pText, double& dValue, int& nConsumed) {
         return 0;
     }
     int nRead = 0;
+    double dScanned = 0.0;
     const std::string strText = AsInProcessLocale(pSign);
-    const int nFields = std::sscanf(strText.c_str(), "%lf%n", &dValue, &nRead);
+    const int nFields = std::sscanf(strText.c_str(), "%lf%n", &dScanned, &nRead);
     if (nFields == 1) {
+        dValue = ExactValue(pSign, pSign + nRead, dScanned);
         nConsumed = static_cast<int>(pSign - pText) + nRead;
     }
     return nFields;

@@ -20,7 +20,42 @@ namespace {
 std::string Printf(const char* format, double value) {
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
+    std::string text = buffer;
+#ifdef _WIN32
+    // MinGW's printf drops the sign of a negative NaN; survey files carry the
+    // POSIX "-nan" on every system.
+    const size_t nNan = text.find("nan");
+    if (std::isnan(value) && std::signbit(value) && nNan != std::string::npos) {
+        if (nNan > 0 && text[nNan - 1] == ' ') {
+            text[nNan - 1] = '-';
+        } else {
+            text.insert(nNan, "-");
+        }
+    }
+#endif
+    return text;
+}
+
+// A comma-decimal locale by the name each system gives it.
+#ifdef _WIN32
+constexpr const char* kCommaLocale = "German_Germany.1252";
+#else
+constexpr const char* kCommaLocale = "de_DE.UTF-8";
+#endif
+
+// Whether the C library reads the text as the POSIX one does. MinGW reads a
+// hexadecimal number without digits on into its exponent ("0x.p1") and
+// rounds some long decimals to the wrong neighbour; test_CLocaleNumbers
+// checks the POSIX readings of those on every system.
+bool ScanfIsPosix(const char* text) {
+#ifdef _WIN32
+    const std::string strText = text;
+    return strText.find("0x.") == std::string::npos && strText.find("0xp") == std::string::npos &&
+           strText != "0.30000000000000001665";
+#else
+    (void)text;
+    return true;
+#endif
 }
 
 const double kValues[] = {
@@ -101,6 +136,9 @@ TEST(NumberText, ScanDoubleMatchesScanf) {
         "   ",   "002.00",    "1 ,2",    "\t7",     "1.5e-3", "123456789012345678901234567890",
     };
     for (const char* text : texts) {
+        if (!ScanfIsPosix(text)) {
+            continue;
+        }
         double expected = -7.0;
         int consumed = -1;
         int fields = std::sscanf(text, "%lf%n", &expected, &consumed);
@@ -128,8 +166,8 @@ TEST(NumberText, CommaDecimalLocaleChangesNoByte) {
     using namespace testing_support;
     ScopedTimeZone zone(kZoneUtc);
     const std::string previous = std::setlocale(LC_ALL, nullptr);
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
-        << "the de_DE.UTF-8 locale is missing: scripts/install-deps.sh generates it";
+    ASSERT_NE(std::setlocale(LC_ALL, kCommaLocale), nullptr)
+        << kCommaLocale << " is missing: scripts/install-deps.sh generates it";
     char szProbe[16];
     std::snprintf(szProbe, sizeof szProbe, "%.1f", 2.5);
     EXPECT_STREQ(szProbe, "2,5") << "the C library itself writes a comma here";
@@ -228,6 +266,9 @@ TEST(NumberText, ScanDoubleEdgeTextsMatchScanf) {
     } groups[] = {{kShortTexts, true}, {kOtherTexts, false}};
     for (const auto& [texts, shortPath] : groups) {
         for (const char* text : texts) {
+            if (!ScanfIsPosix(text)) {
+                continue;
+            }
             double expected = -7.0;
             int consumed = -1;
             const bool scanned = std::sscanf(text, "%lf%n", &expected, &consumed) == 1;
