@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include "TestSupport_win.h"
+#endif
+
 namespace testing_support {
 
 class TempDir {

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using testing_support::ReadBytes;
@@ -54,7 +55,10 @@ TEST(CFile, ShareDenyWriteKeepsASecondWriterOut) {
     WriteBytes(path, "x");
     ASSERT_TRUE(reader.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
     CFile writer;
-    EXPECT_FALSE(writer.Open(path.c_str(), CFile::modeWrite | CFile::shareDenyWrite));
+    CFileException error;
+    EXPECT_FALSE(writer.Open(path.c_str(), CFile::modeWrite | CFile::shareDenyWrite, &error));
+    EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
+    EXPECT_EQ(std::string(error.GetErrorText()), "the file is in use by another program");
     CFile secondReader;
     EXPECT_TRUE(secondReader.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
 }
@@ -129,3 +133,55 @@ TEST(CFile, ReadAheadKeepsTheCallersPosition) {
     EXPECT_EQ(file.Seek(-1, CFile::current), 199999);
     EXPECT_EQ(file.Read(buffer, 8), 1u);
 }
+
+// Names outside ASCII travel as UTF-8 through every file call, and one file
+// is known as the same under another path or a hard link.
+TEST(FileSystem, NonAsciiNamesAndOneFileUnderTwoNames) {
+    TempDir dir;
+    const std::string name = dir / "\xd0\xa1\xd0\xba\xd0\xb2-1.twi"; // "Скв-1.twi"
+    CFile file;
+    ASSERT_TRUE(file.Open(name.c_str(), CFile::modeCreate | CFile::modeWrite));
+    file.Write("ab\r\n", 4);
+    file.Close();
+    const std::filesystem::path systemName(std::u8string(name.begin(), name.end()));
+    EXPECT_EQ(std::filesystem::file_size(systemName), 4u);
+    EXPECT_TRUE(FileExists(name.c_str()));
+    EXPECT_TRUE(IsSameFile(name.c_str(), name.c_str()));
+
+    const std::string link = dir / "\xc3\xa9-link.twi";
+    std::filesystem::create_hard_link(
+        systemName, std::filesystem::path(std::u8string(link.begin(), link.end())));
+    EXPECT_TRUE(IsSameFile(name.c_str(), link.c_str()));
+    WriteBytes(dir / "other.twi", "ab\r\n");
+    EXPECT_FALSE(IsSameFile(name.c_str(), (dir / "other.twi").c_str()));
+    EXPECT_FALSE(IsSameFile(name.c_str(), (dir / "missing.twi").c_str()));
+
+    const std::string temp = std::string(TempNameBeside(name.c_str()));
+    ASSERT_TRUE(file.Open(temp.c_str(), CFile::modeCreateNew | CFile::modeWrite));
+    file.Write("new", 3);
+    file.Close();
+    EXPECT_TRUE(ReplaceFile(temp.c_str(), name.c_str()));
+    EXPECT_EQ(std::filesystem::file_size(systemName), 3u);
+    EXPECT_TRUE(RemoveFile(name.c_str()));
+    EXPECT_FALSE(FileExists(name.c_str()));
+}
+
+#ifdef _WIN32
+// Windows paths split at either separator, and after a drive.
+TEST(FileSystem, WindowsPathsSplitAtBothSeparators) {
+    const struct {
+        const char* path;
+        const char* folder;
+    } cases[] = {{"C:\\data\\B12.twi", "C:\\data\\"},
+                 {"sub\\B12.twi", "sub\\"},
+                 {"C:/data\\sub/B12.twi", "C:/data\\sub/"},
+                 {"\\\\server\\share\\B12.twi", "\\\\server\\share\\"},
+                 {"C:B12.twi", "C:"},
+                 {"B12.twi", ""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::string(FolderOf(c.path)), c.folder) << c.path;
+        const std::string temp = std::string(TempNameBeside(c.path));
+        EXPECT_EQ(temp.rfind(std::string(c.folder) + ".B12.twi.", 0), 0u) << c.path;
+    }
+}
+#endif

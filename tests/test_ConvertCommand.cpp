@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <unistd.h>
 #include <vector>
 
 using namespace testing_support;
