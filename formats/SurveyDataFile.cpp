@@ -393,11 +393,34 @@ void CSurveyDataFile::WriteLine(CString strLine, BOOL bNewLine) {
 }
 
 void CSurveyDataFile::FlushOutput() {
-    if (!m_strOutput.empty()) {
-        std::string strPending;
-        strPending.swap(m_strOutput);
-        Write(strPending.data(), static_cast<UINT>(strPending.size()));
+    if (m_strOutput.empty()) {
+        return;
     }
+    // The buffer is emptied whether or not the write succeeds (a failure
+    // raises CFileException), and keeps its room for the next lines.
+    struct CEmptied {
+        std::string& strBuffer;
+        ~CEmptied() { strBuffer.clear(); }
+    } emptied{m_strOutput};
+    Write(m_strOutput.data(), static_cast<UINT>(m_strOutput.size()));
+}
+
+std::string& CSurveyDataFile::BeginLine() {
+    m_nLineStart = m_strOutput.size();
+    return m_strOutput;
+}
+
+int CSurveyDataFile::EndLine() {
+    const size_t nLength = m_strOutput.size() - m_nLineStart;
+    if (nLength > kMaxLineLength) {
+        m_strOutput.resize(m_nLineStart);
+        return static_cast<int>(nLength);
+    }
+    m_strOutput += "\r\n";
+    if (m_strOutput.size() >= kOutputBufferSize) {
+        FlushOutput();
+    }
+    return 0;
 }
 
 int CSurveyDataFile::SurveyYear(int nYear) {

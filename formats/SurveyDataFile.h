@@ -60,6 +60,12 @@ public:
     // what is left before it closes the file. A line longer than
     // kMaxLineLength is not written but refused: the write then fails.
     void WriteLine(CString strLine, BOOL bNewLine);
+    // The same for lines made in place, as the data lines are: BeginLine
+    // gives the output buffer to append the line to, EndLine ends it with
+    // CR LF and gives 0; a line too long is taken back instead, and EndLine
+    // gives its length, for the writer to refuse it (RefuseLongLine).
+    std::string& BeginLine();
+    int EndLine();
     CString MakeOutputPath(CPlotDataObj* pData);
     // The calendar year of a date as survey files write it: 0 to 69 are 2000
     // to 2069, 70 to 99 are 1970 to 1999, and a full year must lie from 1970
@@ -176,4 +182,5 @@ private:
     CString m_strTempPath;   // the temporary name while an output is written
     CString m_strTargetPath; // the name it gets when committed
     std::string m_strOutput; // lines written but not yet passed to the file
+    size_t m_nLineStart = 0; // where the line being made began in it
 };

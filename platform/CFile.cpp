@@ -138,6 +138,33 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     return nRead;
 }
 
+const char* CFile::PeekBuffered(size_t& nAvailable) {
+    if (m_nBufPos >= m_nBufLen && !m_bAtEnd) {
+        if (!m_pReadBuf) {
+            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
+        }
+        for (;;) {
+            ssize_t n = ::read(m_hFile, m_pReadBuf.get(), kReadBufferSize);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                ThrowOsError(errno);
+            }
+            if (n == 0) {
+                m_bAtEnd = true; // the old bytes stay, so a reader can still seek back into them
+            } else {
+                m_nBufPos = 0;
+                m_nBufLen = static_cast<size_t>(n);
+                m_nOsPos += n;
+            }
+            break;
+        }
+    }
+    nAvailable = m_nBufPos < m_nBufLen ? m_nBufLen - m_nBufPos : 0;
+    return nAvailable > 0 ? m_pReadBuf.get() + m_nBufPos : nullptr;
+}
+
 void CFile::Write(const void* lpBuf, UINT nCount) {
     DropReadBuffer();
     const char* pSource = static_cast<const char*>(lpBuf);

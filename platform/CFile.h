@@ -74,6 +74,13 @@ public:
     // pszOther, when there is one; FALSE when the system refuses.
     BOOL TakeAccessOf(LPCSTR pszOther);
 
+    // The bytes read ahead and not yet taken, reading more when none are
+    // left; nullptr (and nAvailable 0) at the end of the file. A reader that
+    // looks for line ends here needs no copies and no seeks back.
+    const char* PeekBuffered(size_t& nAvailable);
+    // Takes nCount of the bytes PeekBuffered gave.
+    void TakeBuffered(size_t nCount) { m_nBufPos += nCount; }
+
     CString GetFilePath() const { return m_strFileName; }
     BOOL IsOpen() const { return m_hFile >= 0; }
 
