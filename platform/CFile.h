@@ -70,9 +70,9 @@ public:
     // Writes what the system holds of the file to the disk itself, so that
     // it survives a power cut; raises CFileException when the device fails.
     virtual void Flush();
-    // Gives the file the access rights (permission bits) of the file
-    // pszOther, when there is one; FALSE when the system refuses.
-    BOOL TakeAccessOf(LPCSTR pszOther);
+    // Gives the file these access rights (permission bits, as GetAccess
+    // gives them); FALSE when the system refuses.
+    BOOL SetAccess(UINT nAccess);
 
     // The bytes read ahead and not yet taken, reading more when none are
     // left; nullptr (and nAvailable 0) at the end of the file. A reader that
