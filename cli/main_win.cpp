@@ -20,6 +20,12 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         args.push_back(Utf8FromWide(argv[i]));
     }
-    CBatchConverter converter(std::cout, std::cerr);
+    // A batch that takes a while shows its progress on a console, whose
+    // escape sequences must be switched on to redraw the line in place.
+    HANDLE hError = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD nMode = 0;
+    const bool bProgress = GetConsoleMode(hError, &nMode) &&
+                           SetConsoleMode(hError, nMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    CBatchConverter converter(std::cout, std::cerr, bProgress);
     return converter.Run(args);
 }

@@ -107,7 +107,9 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
             if (nError == EACCES && IsFolder(strWide)) {
                 nError = EISDIR;
             }
-        } else if (GetFileType(hFile) != FILE_TYPE_DISK) {
+        } else if (!(nOpenFlags & modeCreateNew) && GetFileType(hFile) != FILE_TYPE_DISK) {
+            // A file just created exclusively is a file; any other may be a
+            // device, which is refused.
             nError = EINVAL; // a device (NUL, CON, COM1) or a pipe, not a file
             CloseHandle(hFile);
         } else {
@@ -167,6 +169,31 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
         m_nOsPos += n;
     }
     return nRead;
+}
+
+const char* CFile::PeekBuffered(size_t& nAvailable) {
+    if (m_nBufPos >= m_nBufLen && !m_bAtEnd) {
+        if (!m_pReadBuf) {
+            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
+        }
+        DWORD n = 0;
+        if (!ReadFile(HandleOf(m_hFile), m_pReadBuf.get(), kReadBufferSize, &n, nullptr)) {
+            const DWORD nError = GetLastError();
+            if (nError != ERROR_HANDLE_EOF && nError != ERROR_BROKEN_PIPE) {
+                ThrowOsError(ErrnoFromWin32(nError));
+            }
+            n = 0;
+        }
+        if (n == 0) {
+            m_bAtEnd = true; // the old bytes stay, so a reader can still seek back into them
+        } else {
+            m_nBufPos = 0;
+            m_nBufLen = n;
+            m_nOsPos += n;
+        }
+    }
+    nAvailable = m_nBufPos < m_nBufLen ? m_nBufLen - m_nBufPos : 0;
+    return nAvailable > 0 ? m_pReadBuf.get() + m_nBufPos : nullptr;
 }
 
 void CFile::Write(const void* lpBuf, UINT nCount) {
@@ -241,13 +268,11 @@ void CFile::Flush() {
     }
 }
 
-BOOL CFile::TakeAccessOf(LPCSTR pszOther) {
+BOOL CFile::SetAccess(UINT /*nAccess*/) {
     // A file written in a folder takes the access rights the folder hands
     // down, as the file it replaces had; a read-only file is never replaced
-    // (the rename is refused), so there are no permission bits to copy.
-    std::wstring strOther;
-    return m_hFile >= 0 && WideFromUtf8(pszOther, strOther) && !strOther.empty() &&
-           GetFileAttributesW(strOther.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // (the rename is refused), so there are no permission bits to set.
+    return m_hFile >= 0;
 }
 
 void CFile::Abort() {

@@ -73,6 +73,21 @@ BOOL IsDirectory(LPCSTR pszPath) {
     return nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+EntryKind GetEntry(LPCSTR pszPath, UINT* pnAccess) {
+    const DWORD nAttributes = AttributesOf(pszPath);
+    if (nAttributes == INVALID_FILE_ATTRIBUTES) {
+        return entryNone;
+    }
+    if (nAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return entryFolder;
+    }
+    if (pnAccess != nullptr) {
+        // The one right a Windows file carries itself: read-only or not.
+        *pnAccess = (nAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    }
+    return entryFile;
+}
+
 BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
     BY_HANDLE_FILE_INFORMATION a, b;
     return FileIdentity(pszA, a) && FileIdentity(pszB, b) &&
@@ -89,6 +104,29 @@ BOOL SyncFolderOf(LPCSTR /*pszPath*/) {
     // ReplaceFile renames with MOVEFILE_WRITE_THROUGH, which returns only once
     // the rename is on the disk; a folder cannot be flushed on its own here.
     return TRUE;
+}
+
+BOOL SyncFileSystemOf(LPCSTR /*pszPath*/) {
+    // Windows flushes a whole volume only for administrators: each file is
+    // flushed on its own instead.
+    return FALSE;
+}
+
+BOOL SyncFileByName(LPCSTR pszPath) {
+    std::wstring strWide;
+    if (pszPath == nullptr || !WideFromUtf8(pszPath, strWide) || strWide.empty()) {
+        return FALSE;
+    }
+    // FlushFileBuffers needs a handle that may write.
+    HANDLE hFile = CreateFileW(strWide.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return FALSE;
+    }
+    const BOOL bSynced = FlushFileBuffers(hFile) ? TRUE : FALSE;
+    CloseHandle(hFile);
+    return bSynced;
 }
 
 CString SystemErrorText(int nError) {

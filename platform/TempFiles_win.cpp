@@ -20,23 +20,20 @@
 
 namespace {
 
-// One slot per file being written at a time: a conversion writes one output,
-// and a batch at most one per worker.
-constexpr int kSlots = 64;
+// One slot per temporary file: a conversion writes one output, and a batch
+// keeps those of a chunk until it puts them in place together. The slots lie
+// in zeroed memory, so only those ever used take up room.
+constexpr int kSlots = 1024;
 constexpr size_t kPathSize = 4096;
 
 // A slot is free, being filled or emptied by a thread, or holds a path the
 // handler may read. The handler reads only ready slots, and the path of a
 // ready slot is never changed, so it needs no lock. Paths are kept in UTF-16,
 // ready for the system's call.
-enum SlotState : int { slotFree, slotBusy, slotReady };
+enum SlotState : int { slotFree = 0, slotBusy, slotReady };
 
-struct TempSlot {
-    std::atomic<int> nState{slotFree};
-    wchar_t szPath[kPathSize];
-};
-
-TempSlot g_slots[kSlots];
+std::atomic<int> g_states[kSlots];
+wchar_t g_paths[kSlots][kPathSize];
 
 BOOL WINAPI RemoveTempFilesOnEvent(DWORD nEvent) {
     switch (nEvent) {
@@ -45,9 +42,9 @@ BOOL WINAPI RemoveTempFilesOnEvent(DWORD nEvent) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-        for (TempSlot& slot : g_slots) {
-            if (slot.nState.load(std::memory_order_acquire) == slotReady) {
-                DeleteFileW(slot.szPath);
+        for (int i = 0; i < kSlots; ++i) {
+            if (g_states[i].load(std::memory_order_acquire) == slotReady) {
+                DeleteFileW(g_paths[i]);
             }
         }
         break;
@@ -66,11 +63,11 @@ int RegisterTempFile(LPCSTR pszPath) {
     }
     for (int i = 0; i < kSlots; ++i) {
         int nExpected = slotFree;
-        if (g_slots[i].nState.compare_exchange_strong(nExpected, slotBusy,
-                                                      std::memory_order_acquire)) {
-            strWide.copy(g_slots[i].szPath, strWide.size());
-            g_slots[i].szPath[strWide.size()] = L'\0';
-            g_slots[i].nState.store(slotReady, std::memory_order_release);
+        if (g_states[i].load(std::memory_order_relaxed) == slotFree &&
+            g_states[i].compare_exchange_strong(nExpected, slotBusy, std::memory_order_acquire)) {
+            strWide.copy(g_paths[i], strWide.size());
+            g_paths[i][strWide.size()] = L'\0';
+            g_states[i].store(slotReady, std::memory_order_release);
             return i;
         }
     }
@@ -79,7 +76,7 @@ int RegisterTempFile(LPCSTR pszPath) {
 
 void UnregisterTempFile(int nSlot) {
     if (nSlot >= 0 && nSlot < kSlots) {
-        g_slots[nSlot].nState.store(slotFree, std::memory_order_release);
+        g_states[nSlot].store(slotFree, std::memory_order_release);
     }
 }
 
