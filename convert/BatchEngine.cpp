@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
 #include <utility>
 
@@ -28,18 +27,6 @@ private:
     BOOL m_bNoClobber;
 };
 
-// Which file a path leads to, so that links to one file are known as one.
-using FileIdentity = std::pair<dev_t, ino_t>;
-
-bool IdentityOf(const CString& strPath, FileIdentity& identity) {
-    struct stat info;
-    if (::stat(strPath, &info) != 0) {
-        return false;
-    }
-    identity = {info.st_dev, info.st_ino};
-    return true;
-}
-
 } // namespace
 
 int CBatchEngine::DirectionOf(const CConvertJob& job) {
@@ -58,7 +45,7 @@ void CBatchEngine::Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobRe
     for (size_t i = 0; i < jobs.size(); ++i) {
         byName.emplace(jobs[i].m_strPath.str(), i);
         FileIdentity identity;
-        if (IdentityOf(jobs[i].m_strPath, identity)) {
+        if (GetFileIdentity(jobs[i].m_strPath, identity)) {
             byFile.emplace(identity, i);
         }
     }
@@ -76,7 +63,7 @@ void CBatchEngine::Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobRe
         auto name = byName.find(result.m_strOutput.str());
         size_t nInput = name != byName.end() ? name->second : i;
         FileIdentity identity;
-        if (nInput == i && IdentityOf(result.m_strOutput, identity)) {
+        if (nInput == i && GetFileIdentity(result.m_strOutput, identity)) {
             auto file = byFile.find(identity);
             nInput = file != byFile.end() ? file->second : i;
         }

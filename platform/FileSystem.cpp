@@ -40,6 +40,15 @@ BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity) {
+    struct stat info;
+    if (!pszPath || !*pszPath || ::stat(pszPath, &info) != 0) {
+        return FALSE;
+    }
+    identity = {info.st_dev, info.st_ino};
+    return TRUE;
+}
+
 CString FolderOf(LPCSTR pszPath) {
     std::string path = pszPath ? pszPath : "";
     size_t slash = path.rfind('/');

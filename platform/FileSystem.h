@@ -6,6 +6,8 @@
 #include "platform/CString.h"
 #include "platform/Types.h"
 
+#include <utility>
+
 // TRUE when any file-system entry (file, folder, link) has this name.
 BOOL FileExists(LPCSTR pszPath);
 BOOL IsDirectory(LPCSTR pszPath);
@@ -16,6 +18,11 @@ EntryKind GetEntry(LPCSTR pszPath, UINT* pnAccess = nullptr);
 // TRUE when both names lead to one and the same file: the same path, a hard
 // link, or a symbolic link to it. FALSE when either does not exist.
 BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB);
+// The device and the number of the file a name leads to: the same pair for
+// every name and link of one file, a different one for any other file.
+// FALSE when the name leads to nothing.
+typedef std::pair<unsigned long long, unsigned long long> FileIdentity;
+BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity);
 // The folder part of a path with its separator ("/data/" of "/data/B12.twi");
 // empty for a bare name.
 CString FolderOf(LPCSTR pszPath);

@@ -29,7 +29,7 @@ DWORD AttributesOf(LPCSTR pszPath) {
 
 // The volume and the file's index on it, which name one file whatever path
 // (or hard link) leads to it; false when it cannot be opened.
-bool FileIdentity(LPCSTR pszPath, BY_HANDLE_FILE_INFORMATION& info) {
+bool FileInformation(LPCSTR pszPath, BY_HANDLE_FILE_INFORMATION& info) {
     std::wstring strWide;
     if (pszPath == nullptr || !WideFromUtf8(pszPath, strWide) || strWide.empty()) {
         return false;
@@ -90,9 +90,19 @@ EntryKind GetEntry(LPCSTR pszPath, UINT* pnAccess) {
 
 BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
     BY_HANDLE_FILE_INFORMATION a, b;
-    return FileIdentity(pszA, a) && FileIdentity(pszB, b) &&
+    return FileInformation(pszA, a) && FileInformation(pszB, b) &&
            a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!FileInformation(pszPath, info)) {
+        return FALSE;
+    }
+    identity = {info.dwVolumeSerialNumber,
+                (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return TRUE;
 }
 
 CString FolderOf(LPCSTR pszPath) {

@@ -155,6 +155,13 @@ TEST(FileSystem, NonAsciiNamesAndOneFileUnderTwoNames) {
     WriteBytes(dir / "other.twi", "ab\r\n");
     EXPECT_FALSE(IsSameFile(name.c_str(), (dir / "other.twi").c_str()));
     EXPECT_FALSE(IsSameFile(name.c_str(), (dir / "missing.twi").c_str()));
+    FileIdentity original, linked, other;
+    ASSERT_TRUE(GetFileIdentity(name.c_str(), original));
+    ASSERT_TRUE(GetFileIdentity(link.c_str(), linked));
+    ASSERT_TRUE(GetFileIdentity((dir / "other.twi").c_str(), other));
+    EXPECT_EQ(original, linked);
+    EXPECT_NE(original, other);
+    EXPECT_FALSE(GetFileIdentity((dir / "missing.twi").c_str(), other));
 
     const std::string temp = std::string(TempNameBeside(name.c_str()));
     ASSERT_TRUE(file.Open(temp.c_str(), CFile::modeCreateNew | CFile::modeWrite));
