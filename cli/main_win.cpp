@@ -12,6 +12,12 @@
 #endif
 #include <windows.h>
 
+// Windows shells pass "*.twi" on as it is: the C runtime expands such
+// patterns into the files they match before wmain, as a POSIX shell would.
+extern "C" {
+int _dowildcard = -1;
+}
+
 int wmain(int argc, wchar_t** argv) {
     // Ctrl-C or closing the console midway leaves no hidden temporary file behind.
     RemoveTempFilesOnSignals();
