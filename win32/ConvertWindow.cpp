@@ -59,8 +59,18 @@ std::wstring WindowText(HWND hWnd) {
 
 INT_PTR CALLBACK AboutProc(HWND hDlg, UINT nMessage, WPARAM wParam, LPARAM /*lParam*/) {
     switch (nMessage) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        // Centred over the window that opened it.
+        RECT rcOwner, rcBox;
+        HWND hOwner = GetWindow(hDlg, GW_OWNER);
+        if (hOwner != nullptr && GetWindowRect(hOwner, &rcOwner) && GetWindowRect(hDlg, &rcBox)) {
+            SetWindowPos(hDlg, nullptr,
+                         (rcOwner.left + rcOwner.right - (rcBox.right - rcBox.left)) / 2,
+                         (rcOwner.top + rcOwner.bottom - (rcBox.bottom - rcBox.top)) / 2, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         return TRUE;
+    }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             EndDialog(hDlg, LOWORD(wParam));
@@ -98,7 +108,18 @@ int CConvertWindow::Run(const std::string& strStartFile) {
     HACCEL hAccelerators = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(hDlg, hAccelerators, &msg) || IsDialogMessageW(hDlg, &msg)) {
+        if (TranslateAcceleratorW(hDlg, hAccelerators, &msg)) {
+            continue;
+        }
+        // Escape closes the window, whichever control has the keyboard (the
+        // boxes the window opens run their own loops), unless it closes the
+        // open list of directions first.
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE &&
+            !SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETDROPPEDSTATE, 0, 0)) {
+            PostMessageW(hDlg, WM_CLOSE, 0, 0);
+            continue;
+        }
+        if (IsDialogMessageW(hDlg, &msg)) {
             continue;
         }
         TranslateMessage(&msg);
@@ -112,7 +133,7 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
     switch (nMessage) {
     case WM_INITDIALOG:
         OnInitDialog();
-        return false; // the system puts the focus on the first control
+        return true; // the system puts the focus on the first control
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_BROWSE:
@@ -145,6 +166,9 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
         return false;
     case WM_HELP:
         OnAbout();
+        return true;
+    case WM_CLOSE: // the close box, Alt+F4 or Escape
+        DestroyWindow(hDlg);
         return true;
     case WM_DROPFILES: {
         // One file is selected as Browse would; several, or a folder's
