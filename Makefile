@@ -1,11 +1,16 @@
 # The two commands of the README: `make run` and `make test`. Both install
 # what is missing first (scripts/install-deps.sh), then build with CMake.
 #
-# make test runs three layers: the test suite, the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short pass of every
-# fuzz harness. Any failure, crash, leak or sanitizer report fails it.
+# make test runs four layers: the test suite, the same suite built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build under
+# Wine (scripts/test-windows.sh), and a short pass of every fuzz harness. Any
+# failure, crash, leak or sanitizer report fails it.
+#
+# make windows cross-builds both Windows programs with MinGW-w64 and packs
+# dist/veltrane-<version>-windows-x86_64.zip.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+WINDOWS_BUILD ?= build-windows
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -18,7 +23,8 @@ SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps configure build test test-unit test-sanitize fuzz-build fuzz run clean
+.PHONY: all deps configure build test test-unit test-sanitize windows-build windows test-windows \
+	fuzz-build fuzz run clean
 
 all: build
 
@@ -39,6 +45,20 @@ test-sanitize: deps
 		-DVELTRANE_BUILD_BENCH=OFF $(CMAKE_FLAGS) > /dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+windows-build: deps
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DVELTRANE_BUILD_TESTS=ON -DVELTRANE_BUILD_BENCH=OFF \
+		$(CMAKE_FLAGS) > /dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+windows: windows-build
+	@cmake --build $(WINDOWS_BUILD) --target windows-zip
+
+# The Windows programs and unit tests run under Wine, compared with the
+# Linux build; the dialog runs under Xvfb.
+test-windows: build windows
+	@BUILD=$(BUILD) WINDOWS_BUILD=$(WINDOWS_BUILD) JOBS=$(JOBS) bash scripts/test-windows.sh
 
 fuzz-build: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
@@ -62,12 +82,14 @@ fuzz: fuzz-build
 	done
 
 # Reached only when every layer passed (make stops at the first failure).
-test: test-unit test-sanitize fuzz
+test: test-unit test-sanitize test-windows fuzz
 	@unit=$$(ctest --test-dir $(BUILD) -N | sed -n 's/^Total Tests: //p'); \
 	sanitized=$$(ctest --test-dir $(SANITIZE_BUILD) -N | sed -n 's/^Total Tests: //p'); \
+	windows=$$(cat $(WINDOWS_BUILD)/windows-checks.count); \
 	fuzzed=$(words $(FUZZ_TARGETS)); \
-	echo "All test layers passed: $$unit tests, $$sanitized under sanitizers, $$fuzzed fuzz harnesses."; \
-	echo "tests: $$((unit + sanitized + fuzzed)) passed, 0 failed"
+	echo "All test layers passed: $$unit tests, $$sanitized under sanitizers," \
+		"$$windows on Windows under Wine, $$fuzzed fuzz harnesses."; \
+	echo "tests: $$((unit + sanitized + windows + fuzzed)) passed, 0 failed"
 
 run: build
 	@BUILD=$(BUILD) bash scripts/run.sh

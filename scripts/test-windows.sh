@@ -1,0 +1,276 @@
+#!/usr/bin/env bash
+# The Windows layer of make test, run under Wine on this machine:
+#   1. the core unit tests, cross-built, through ctest;
+#   2. veltrane-convert.exe against the Linux build's veltrane-convert: the
+#      same outputs byte for byte, the same messages and exit statuses, also
+#      for paths with backslashes, drive letters and names outside ASCII;
+#   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
+#      box (a picture of both is kept), and Convert converts a file.
+# Prints "windows: N checks passed" at the end; any failure stops it.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+BUILD=${BUILD:-build}
+WINDOWS_BUILD=${WINDOWS_BUILD:-build-windows}
+linux_cli=$root/$BUILD/cli/veltrane-convert
+windows_cli=$root/$WINDOWS_BUILD/cli/veltrane-convert.exe
+windows_dialog=$root/$WINDOWS_BUILD/win32/veltrane.exe
+
+WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+# A private prefix, no Mono or Gecko prompts, no debug noise, and the zone of
+# the tests pinned for both builds.
+export WINEPREFIX=$root/$WINDOWS_BUILD/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export TZ="CET-1CEST,M3.5.0,M10.5.0/3"
+export LC_ALL=C.UTF-8
+
+xvfb_pid=""
+cleanup() {
+    "$WINESERVER" -k > /dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2> /dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+checks=0
+fail() {
+    echo "windows: FAILED: $*" >&2
+    exit 1
+}
+
+# One wineserver for the whole run, and Wine's own services started with
+# their output sent nowhere: a service that inherited a test's output pipe
+# would keep ctest waiting for its end.
+if [ ! -d "$WINEPREFIX" ]; then
+    "$WINE" wineboot -i > /dev/null 2>&1
+fi
+"$WINESERVER" -p > /dev/null 2>&1 || true # already running: that one serves
+"$WINE" wineboot > /dev/null 2>&1
+
+# ---------------------------------------------------------------- 1. unit tests
+ctest --test-dir "$WINDOWS_BUILD" --output-on-failure -j "${JOBS:-2}" > "$WINDOWS_BUILD/ctest.log" 2>&1 \
+    || { tail -60 "$WINDOWS_BUILD/ctest.log"; fail "unit tests under Wine"; }
+units=$(ctest --test-dir "$WINDOWS_BUILD" -N | sed -n 's/^Total Tests: //p')
+echo "windows: $units unit tests passed under Wine"
+checks=$((checks + units))
+
+# ---------------------------------------------------------------- 2. the .exe against the Linux build
+work=$root/$WINDOWS_BUILD/cli-check
+rm -rf "$work"
+mkdir -p "$work/linux" "$work/windows"
+
+# The shipped files, and dates the clocks skip, before 1970 in UTC, or that
+# the calendar moves: each system must read and write them alike.
+for dir in linux windows; do
+    cp samples/* tests/data/*.csv tests/data/*.twi tests/data/samples/* "$work/$dir/"
+    csv=tests/data/spiral_10ft.csv
+    twi=tests/data/twi_10ft.twi
+    sed 's|^Reading Date(m/d/y),.*|Reading Date(m/d/y),03/28/2010,02:30:00\r|' $csv > "$work/$dir/SDP_gap.csv"
+    sed 's|^Reading Date(m/d/y),.*|Reading Date(m/d/y),01/01/1970,00:30:00\r|' $csv > "$work/$dir/SDP_1970.csv"
+    sed 's|^Reading Date(m/d/y),.*|Reading Date(m/d/y),02/31/2026,25:75:00\r|' $csv > "$work/$dir/SDP_moved.csv"
+    sed 's|^Reading Date(m/d/y),.*|Reading Date(m/d/y),10/31/2010,02:30:00\r|' $csv > "$work/$dir/SDP_repeat.csv"
+    sed 's|^12 02 10,  20 28 45|28 03 10,  02 30 00|' $twi > "$work/$dir/gap.twi"
+    sed 's|^12 02 10,  20 28 45|01 01 70,  00 30 00|' $twi > "$work/$dir/y1970.twi"
+    sed 's|^12 02 10,  20 28 45|31 02 99,  23 59 59|' $twi > "$work/$dir/moved.twi"
+done
+inputs=$(cd "$work/linux" && ls)
+
+# Runs a converter in a folder; its messages (CR LF made LF on Windows, "\"
+# made "/") and exit status land in .out, .err and .status.
+run_linux() {
+    local dir=$1
+    shift
+    (cd "$dir" && { "$linux_cli" "$@" > .out 2> .err; echo $? > .status; } || true)
+}
+run_windows() {
+    local dir=$1
+    shift
+    (cd "$dir" && { "$WINE" "$windows_cli" "$@" > .out.raw 2> .err.raw; echo $? > .status; } || true)
+    for stream in out err; do
+        tr -d '\r' < "$dir/.$stream.raw" | tr '\\' '/' > "$dir/.$stream"
+        rm -f "$dir/.$stream.raw"
+    done
+}
+same_run() {
+    local what=$1
+    for stream in out err status; do
+        cmp -s "$work/linux/.$stream" "$work/windows/.$stream" \
+            || { diff "$work/linux/.$stream" "$work/windows/.$stream" | head -20; fail "$what: $stream differs"; }
+    done
+    checks=$((checks + 1))
+}
+same_files() {
+    local what=$1
+    local linux_files windows_files
+    linux_files=$(cd "$work/linux" && find . -type f ! -name '.*' | sort)
+    windows_files=$(cd "$work/windows" && find . -type f ! -name '.*' | sort)
+    [ "$linux_files" = "$windows_files" ] || fail "$what: other files: $(diff <(echo "$linux_files") <(echo "$windows_files"))"
+    for file in $linux_files; do
+        cmp -s "$work/linux/$file" "$work/windows/$file" || fail "$what: $file differs"
+        checks=$((checks + 1))
+    done
+}
+
+# Every file by its extension, twice: the second run replaces every output.
+# shellcheck disable=SC2086
+for pass in first second; do
+    run_linux "$work/linux" $inputs
+    run_windows "$work/windows" $inputs
+    same_run "$pass batch"
+    same_files "$pass batch"
+done
+# Every file read as the other format too, where most are refused.
+for to in csv twi; do
+    # shellcheck disable=SC2086
+    run_linux "$work/linux" --to $to $inputs
+    # shellcheck disable=SC2086
+    run_windows "$work/windows" --to $to $inputs
+    same_run "--to $to"
+done
+same_files "--to csv and --to twi"
+
+# Backslashes, a drive letter and a name outside ASCII: "dir\Скв-1.twi" on
+# Windows is "dir/Скв-1.twi" here.
+for dir in linux windows; do
+    mkdir -p "$work/$dir/dir" "$work/$dir/абс"
+    cp samples/BH-07.twi "$work/$dir/dir/Скв-1.twi"
+    cp samples/SDP_I-3.csv "$work/$dir/абс/SDP_Скв-2.csv"
+done
+run_linux "$work/linux" "dir/Скв-1.twi" "$work/linux/абс/SDP_Скв-2.csv"
+windows_abs="Z:$(echo "$work/windows/абс/SDP_Скв-2.csv" | tr '/' '\\')"
+run_windows "$work/windows" 'dir\Скв-1.twi' "$windows_abs"
+sed -i "s|$work/linux/|/|g" "$work/linux/.out" "$work/linux/.err"
+sed -i "s|Z:$work/windows/|/|g" "$work/windows/.out" "$work/windows/.err"
+same_run "backslash, drive and non-ASCII paths"
+[ -f "$work/windows/dir/SDP_Скв-1.csv" ] && [ -f "$work/windows/абс/SDP_Скв-2.twi" ] \
+    || fail "no output beside the non-ASCII sources"
+same_files "backslash, drive and non-ASCII paths"
+
+# Patterns, which Windows shells leave to the program to expand.
+mkdir -p "$work/glob"
+cp samples/* "$work/glob/"
+(cd "$work/glob" && "$WINE" "$windows_cli" '*.twi' 'SDP_I-?.csv' > /dev/null 2>&1) || fail "patterns"
+cmp -s "$work/glob/SDP_BH-07.csv" "$work/linux/SDP_BH-07.csv" && cmp -s "$work/glob/SDP_I-3.twi" "$work/linux/SDP_I-3.twi" \
+    || fail "patterns: the outputs differ"
+checks=$((checks + 1))
+
+# Only the DLLs every Windows has.
+for exe in "$windows_cli" "$windows_dialog"; do
+    x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | while read -r dll; do
+        case "$dll" in
+        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | msvcrt.dll | advapi32.dll) ;;
+        *) fail "$(basename "$exe") needs $dll" ;;
+        esac
+    done
+done
+checks=$((checks + 1))
+echo "windows: veltrane-convert.exe wrote what the Linux build writes ($(echo $inputs | wc -w) surveys)"
+
+# ---------------------------------------------------------------- 3. the dialog under Xvfb
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp > /dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 50); do
+    xdotool getdisplaygeometry > /dev/null 2>&1 && break
+    sleep 0.1
+done
+
+# Without a window manager, Wine keeps the keyboard with a box once it has
+# closed, so the boxes get clicks and the test ends the program itself. Xdotool finds
+# windows by title regardless of case, so each is checked to the letter.
+find_window() { # TITLE [ID TO SKIP]
+    local id
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null); do
+        if [ "$id" != "${2:-}" ] && [ "$(xdotool getwindowname "$id" 2> /dev/null)" = "$1" ]; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+wait_window() { # TITLE [ID TO SKIP], up to 20 s
+    for _ in $(seq 200); do
+        find_window "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+wait_gone() { # ID, up to 20 s
+    for _ in $(seq 200); do
+        xdotool getwindowname "$1" > /dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Clicks the point of a window given in its dialog units (the window's size
+# in dialog units given too), or in pixels from its bottom centre.
+click_units() { # ID X Y WIDTH-IN-UNITS HEIGHT-IN-UNITS
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + $2 * WIDTH / $4)) $((Y + $3 * HEIGHT / $5)) click 1
+}
+click_bottom() { # ID PIXELS-RIGHT-OF-CENTRE
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + WIDTH / 2 + $2)) $((Y + HEIGHT - 25)) click 1
+}
+keys() { # ID KEY...
+    local window=$1
+    shift
+    xdotool windowfocus --sync "$window" > /dev/null 2>&1 || xdotool windowfocus "$window"
+    xdotool key --delay 100 "$@"
+}
+
+# F1 opens the About box; its OK (at 178,34 50x14 of 235x55) closes it.
+dialog_dir=$work/dialog
+mkdir -p "$dialog_dir"
+(cd "$dialog_dir" && exec "$WINE" "$windows_dialog" > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show"
+keys "$main" F1
+about=$(wait_window "About Veltrane") || fail "F1 did not open the About box"
+sleep 0.5
+import -window root "$root/$WINDOWS_BUILD/dialog-about.png"
+click_units "$about" 203 41 235 55
+wait_gone "$about" || fail "OK did not close the About box"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 1))
+echo "windows: F1 opens the About box (picture: $WINDOWS_BUILD/dialog-about.png)"
+
+# Started with a file, as "Open with" starts it: Convert (at 113,32 66x15 of
+# 389x54) converts it and says so; a second press asks before it replaces
+# the output, and No keeps it.
+cp samples/BH-07.twi "$dialog_dir/Скв-3.twi"
+(cd "$dialog_dir" && exec "$WINE" "$windows_dialog" 'Скв-3.twi' > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with a file"
+click_units "$main" 146 39 389 54
+message=$(wait_window veltrane) || fail "Convert showed no message"
+sleep 0.5
+import -window root "$root/$WINDOWS_BUILD/dialog-converted.png"
+cmp -s "$dialog_dir/SDP_Скв-3.csv" "$work/linux/SDP_BH-07.csv" \
+    || fail "the dialog's output differs from the Linux build's"
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the message"
+printf 'kept' > "$dialog_dir/SDP_Скв-3.csv"
+click_units "$main" 240 45 389 54 # an empty spot: the window is active again
+click_units "$main" 146 39 389 54
+question=$(wait_window veltrane) || fail "no Replace question"
+[ "$(cat "$dialog_dir/SDP_Скв-3.csv")" = kept ] || fail "replaced before the answer"
+click_bottom "$question" 36 # No, right of the middle
+wait_gone "$question" || fail "No did not close the Replace question"
+[ "$(cat "$dialog_dir/SDP_Скв-3.csv")" = kept ] || fail "No replaced the output"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 2))
+echo "windows: the dialog converts a file and asks before it replaces one" \
+    "(picture: $WINDOWS_BUILD/dialog-converted.png)"
+
+echo "$checks" > "$WINDOWS_BUILD/windows-checks.count"
+echo "windows: $checks checks passed"
