@@ -25,7 +25,9 @@
 #include <memory>
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
@@ -42,13 +44,22 @@ const char* const kFileFilters[] = {
     "All Files (*.*) (*)",
 };
 
-// Paths travel to the converters as the bytes the file system uses.
+// Paths travel to the converters as the bytes the file system uses; on
+// Windows the core takes UTF-8 and calls the system in UTF-16.
 CString ToPath(const QString& strPath) {
+#ifdef Q_OS_WIN
+    return CString(QDir::toNativeSeparators(strPath).toUtf8().constData());
+#else
     return CString(QFile::encodeName(QDir::toNativeSeparators(strPath)).constData());
+#endif
 }
 
 QString FromPath(const CString& strPath) {
+#ifdef Q_OS_WIN
+    return QString::fromUtf8(strPath, strPath.GetLength());
+#else
     return QFile::decodeName(QByteArray(strPath, strPath.GetLength()));
+#endif
 }
 
 } // namespace
@@ -242,8 +253,7 @@ BOOL CConvertDlg::ConfirmReplace(CString strOutput) {
 }
 
 void CConvertDlg::ShowMessage(CString strText) {
-    m_sink(this, CConvertApp::MessageCaption(),
-           QString::fromLocal8Bit(strText, strText.GetLength()));
+    m_sink(this, CConvertApp::MessageCaption(), FromPath(strText));
 }
 
 bool CConvertDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
