@@ -339,10 +339,9 @@ void TestConvertDlg::convertEndToEnd_data() {
     QTest::newRow("csv to twi") << "SDP_0001.csv" << kCsvSurvey << "SDP_0001.twi" << kTwiSurvey
                                 << kMsgConverted + "%1";
     // What went wrong follows the first line, with the line of the file.
-    QTest::newRow("missing twi")
-        << "absent.twi" << QByteArray() << "SDP_absent.csv" << QByteArray()
-        << "Error reading data file, code = -1.\r\n\r\n"
-           "error: the file cannot be opened: no such file or folder";
+    QTest::newRow("missing twi") << "absent.twi" << QByteArray() << "SDP_absent.csv" << QByteArray()
+                                 << "Error reading data file, code = -1.\r\n\r\n"
+                                    "error: the file cannot be opened: no such file or folder";
     QTest::newRow("csv read as twi")
         << "SDP_0001.csv" << kCsvSurvey << "" << QByteArray()
         << "Error reading data file, code = -3.\r\n\r\n"

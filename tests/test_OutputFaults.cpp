@@ -177,22 +177,11 @@ TEST(OutputFaults, BatchConverterReportsARefusedWriteAsAFailure) {
 
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using RunResult = testing_support::ProgramRun;
 
 // veltrane-convert with these (shell-quoted) arguments in the folder.
 RunResult Convert(const TempDir& dir, const std::string& args) {
-    std::string command =
-        "cd '" + dir.path() + "' && TZ=UTC0 '" VELTRANE_CONVERT_EXE "' " + args + " > .out 2> .err";
-    int raw = std::system(command.c_str());
-    RunResult run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir / ".out"),
-                  ReadBytes(dir / ".err")};
-    std::filesystem::remove(dir / ".out");
-    std::filesystem::remove(dir / ".err");
-    return run;
+    return testing_support::RunInFolder(dir.path(), "'" VELTRANE_CONVERT_EXE "' " + args);
 }
 
 unsigned Mode(const std::string& path) {
