@@ -49,7 +49,7 @@ public:
     // Files put in place together: their outputs are flushed to the disk in
     // one go, then renamed. Bounded by the temporary files a signal can
     // remove (platform/TempFiles).
-    static constexpr int kChunkSize = 512;
+    static constexpr size_t kChunkSize = 512;
 
     // Warnings count as errors: such a survey is not converted.
     BOOL m_bStrict = FALSE;
@@ -81,4 +81,5 @@ private:
     CJobResult Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
                        int nOrder) const;
     int Workers(size_t nFiles) const;
+    static void Commit(COutputBatch& batch, std::vector<CJobResult>& results);
 };

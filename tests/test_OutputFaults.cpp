@@ -243,6 +243,17 @@ TEST(OutputFaults, ABatchNeverReplacesAnotherInput) {
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.out, "Spiral data file converted. New file located at\nSDP_B12.twi\n");
+
+    // The same under another name: the output is a hard link to an input.
+    std::filesystem::remove(dir / "SDP_B12.csv");
+    WriteBytes(dir / "field.csv", field);
+    ::link((dir / "field.csv").c_str(), (dir / "SDP_B12.csv").c_str());
+    run = Convert(dir, "B12.twi field.csv");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReadBytes(dir / "field.csv"), field);
+    EXPECT_NE(run.err.find("would replace field.csv, a file named in the same call."),
+              std::string::npos)
+        << run.err;
 }
 
 // The batch converter replaces (keeping the mode), or keeps with -n.
