@@ -47,9 +47,10 @@ class COutputBatch;
 class CBatchEngine {
 public:
     // Files put in place together: their outputs are flushed to the disk in
-    // one go, then renamed. Bounded by the temporary files a signal can
-    // remove (platform/TempFiles).
-    static constexpr size_t kChunkSize = 512;
+    // one go, then renamed. A flush costs as much as the file system has to
+    // write, whoever wrote it, so the fewer the better; two chunks must fit
+    // the temporary files a signal can remove (platform/TempFiles).
+    static constexpr size_t kChunkSize = 4000;
 
     // Warnings count as errors: such a survey is not converted.
     BOOL m_bStrict = FALSE;
