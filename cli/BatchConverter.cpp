@@ -1,5 +1,6 @@
 #include "cli/BatchConverter.h"
 
+#include "cli/SurveyReport.h"
 #include "platform/CFile.h"
 
 #include <memory>
@@ -60,6 +61,17 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
             return exitConverted;
         } else if (arg == "--strict") {
             m_bStrict = true;
+        } else if (arg == "--info") {
+            m_bInfo = true;
+        } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
+            if (arg == "--plot" && i + 1 >= args.size()) {
+                return UsageError("option '--plot' needs a picture format: svg, png or pdf");
+            }
+            m_strPlotFormat = arg == "--plot" ? args[++i] : arg.substr(7);
+            if (m_strPlotFormat != "svg" && m_strPlotFormat != "png" && m_strPlotFormat != "pdf") {
+                return UsageError("unknown picture format '" + m_strPlotFormat +
+                                  "' for '--plot': use svg, png or pdf");
+            }
         } else if (arg == "--version") {
             m_out << kVersionText << "\n";
             return exitConverted;
@@ -88,9 +100,19 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         return UsageError("no survey file given");
     }
 
+    CSurveyReport report(m_out, m_err);
+    std::string strProblem;
+    if (!m_strPlotFormat.empty() && !report.StartPictures(m_strPlotFormat, files, strProblem)) {
+        return UsageError(strProblem);
+    }
     int nFailed = 0;
     for (const std::string& file : files) {
-        if (!ConvertFile(file, nForcedDirection)) {
+        bool bDone = m_bInfo || ConvertFile(file, nForcedDirection);
+        if ((m_bInfo || report.DrawsPictures()) &&
+            !report.Report(file, nForcedDirection, m_bInfo)) {
+            bDone = false;
+        }
+        if (!bDone) {
             ++nFailed;
         }
     }
@@ -155,6 +177,7 @@ void CBatchConverter::PrintDiagnostics(const std::string& strSource,
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
     stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] FILE...\n"
+           << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
            << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced.\n"
@@ -163,11 +186,18 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  --to twi     convert KVN CSV files to TWI\n"
            << "               (without --to, each file's extension decides: .csv or .twi)\n"
            << "  --strict     convert nothing of a survey with warnings (exit status 1)\n"
+           << "  --info       convert nothing: show each survey's summary and what its\n"
+           << "               read found (read as its conversion would read it)\n"
+           << "  --plot svg|png|pdf\n"
+           << "               also draw each survey's twist profile as a picture beside\n"
+           << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
+           << "               SDP_B12.svg (with --info too, without converting). A picture\n"
+           << "               never replaces a survey file given in the call.\n"
            << "  --help       show this help and exit\n"
            << "  --version    show the version and exit\n"
            << "\n"
-           << "Exit status: 0 when every file was converted, 1 when any failed,\n"
-           << "2 when the command line is wrong.\n";
+           << "Exit status: 0 when every file was converted (with --info: read) and every\n"
+           << "picture saved, 1 when any failed, 2 when the command line is wrong.\n";
 }
 
 int CBatchConverter::UsageError(const std::string& strProblem) {

@@ -37,4 +37,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_bStrict = false;
+    // --info: summaries instead of conversions; --plot: picture files.
+    bool m_bInfo = false;
+    std::string m_strPlotFormat;
 };

@@ -148,6 +148,13 @@ std::string CSurveySummary::FailureText() const {
     return strMessage.str();
 }
 
+int CSurveySummary::DirectionOf(const CString& strPath) {
+    CQuietHost host;
+    CConvertCommand command(host);
+    command.SelectPath(strPath);
+    return CConvertCommand::GuessDirection(command.m_strFileExt);
+}
+
 const char* CSurveySummary::FormatName(SurveyFormat nFormat) {
     return nFormat == formatCsv ? "KVN CSV" : "TWI";
 }

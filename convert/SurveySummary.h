@@ -40,6 +40,10 @@ public:
     // what the status means for that reader. Empty after a read.
     std::string FailureText() const;
 
+    // The direction a conversion of strPath takes by its extension (any
+    // letter case): .csv KVN CSV to TWI, .twi TWI to KVN CSV; directionNone
+    // for any other.
+    static int DirectionOf(const CString& strPath);
     // The name of a format for people: "KVN CSV" or "TWI".
     static const char* FormatName(SurveyFormat nFormat);
     // The file a conversion of strSource in nDirection writes: SDP_B12.csv
