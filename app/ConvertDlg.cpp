@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/ConvertApp.h"
 #include "app/DialogUnits.h"
+#include "app/PreviewPanel.h"
 #include "platform/CFile.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QUrl>
 #include <memory>
 
@@ -41,6 +43,14 @@ const char* const kFileFilters[] = {
     "All Files (*.*) (*)",
 };
 
+// The window in dialog units: the narrowest, where the top rows end and the
+// preview begins, and the size it opens with, room for a useful plot.
+constexpr int kBaseWidth = 389;
+constexpr int kPreviewTop = 53;
+constexpr int kMinHeight = 200;
+constexpr int kOpenWidth = 440;
+constexpr int kOpenHeight = 330;
+
 // Paths travel to the converters as the bytes the file system uses.
 CString ToPath(const QString& strPath) {
     return CString(QFile::encodeName(QDir::toNativeSeparators(strPath)).constData());
@@ -54,11 +64,12 @@ QString FromPath(const CString& strPath) {
 
 CConvertDlg::CConvertDlg(QWidget* pParent)
     : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFile),
-      m_sink(&CConvertDlg::ShowMessageBox) {
+      m_sink(&CConvertDlg::ShowMessageBox), m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
     setWindowTitle(QString::fromLatin1(kTitle));
-    // A fixed dialog with a close button only: no minimise, maximise or help box.
+    // A resizable window for the preview, with no help box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
     setWindowIcon(CConvertApp::AppIcon());
     setAcceptDrops(true);
     CreateControls();
@@ -69,6 +80,14 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
     connect(m_pAboutAction, &QAction::triggered, this, &CConvertDlg::OnAbout);
     addAction(m_pAboutAction);
 
+    m_pSavePictureAction = new QAction(QString::fromLatin1(kSavePictureItem), this);
+    m_pSavePictureAction->setShortcut(QKeySequence::Save);
+    m_pSavePictureAction->setShortcutContext(Qt::WindowShortcut);
+    m_pSavePictureAction->setEnabled(false);
+    connect(m_pSavePictureAction, &QAction::triggered, this, &CConvertDlg::OnSavePicture);
+    connect(m_pPreview, &CPreviewPanel::plotChanged, m_pSavePictureAction, &QAction::setEnabled);
+    addAction(m_pSavePictureAction);
+
     // The start state: nothing selected, the direction TWI to KVN CSV, and
     // the focus in the selection box, the first control of the tab order.
     m_cbDirection->setCurrentIndex(directionTwiToCsv);
@@ -77,7 +96,8 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
 
 void CConvertDlg::CreateControls() {
     CDialogUnits units(font());
-    setFixedSize(units.MapSize(389, 54));
+    setMinimumSize(units.MapSize(kBaseWidth, kMinHeight));
+    resize(units.MapSize(kOpenWidth, kOpenHeight));
 
     // The selected path, read-only; a long path wraps onto a second line.
     m_pSelection = new QPlainTextEdit(this);
@@ -142,6 +162,44 @@ void CConvertDlg::CreateControls() {
     setTabOrder(m_pSelection, m_pBrowse);
     setTabOrder(m_pBrowse, m_cbDirection);
     setTabOrder(m_cbDirection, m_pConvert);
+
+    m_rcSelection = m_pSelection->geometry();
+    m_rcBrowse = m_pBrowse->geometry();
+    m_rcPicture = m_pPicture->geometry();
+    m_pPreview = new CPreviewPanel(this);
+    m_pPreview->setObjectName(QStringLiteral("preview"));
+    setTabOrder(m_pConvert, m_pPreview);
+    connect(m_cbDirection, &QComboBox::currentIndexChanged, this, &CConvertDlg::OnDirectionChanged);
+    connect(m_cbDirection, &QComboBox::editTextChanged, this, &CConvertDlg::OnDirectionChanged);
+    LayOutControls();
+}
+
+void CConvertDlg::LayOutControls() {
+    CDialogUnits units(font());
+    const int nExtra = qMax(0, width() - units.MapSize(kBaseWidth, 0).width());
+    m_pSelection->setGeometry(m_rcSelection.adjusted(0, 0, nExtra, 0));
+    m_pBrowse->setGeometry(m_rcBrowse.translated(nExtra, 0));
+    m_pPicture->setGeometry(m_rcPicture.translated(nExtra, 0));
+    // Below the rows, as wide as they are, with the left margin under it.
+    const int nLeft = m_rcSelection.left();
+    const int nTop = units.MapRect(0, kPreviewTop, 0, 0).top();
+    const int nRight = m_rcBrowse.right() + nExtra;
+    m_pPreview->setGeometry(nLeft, nTop, nRight - nLeft + 1, qMax(0, height() - nTop - nLeft));
+}
+
+void CConvertDlg::resizeEvent(QResizeEvent* pEvent) {
+    QDialog::resizeEvent(pEvent);
+    LayOutControls();
+}
+
+void CConvertDlg::OnDirectionChanged() {
+    if (m_bSelecting || m_command.m_strSelection.IsEmpty()) {
+        return;
+    }
+    const QString strPath = FromPath(m_command.m_strPathName);
+    if (GetDirection() != m_pPreview->Direction() || strPath != m_pPreview->Path()) {
+        m_pPreview->Preview(strPath, GetDirection());
+    }
 }
 
 QString CConvertDlg::ChooseSurveyFile(QWidget* pParent) {
@@ -183,6 +241,7 @@ void CConvertDlg::OnBrowse() {
 }
 
 void CConvertDlg::SelectFile(const QString& strPath) {
+    m_bSelecting = true;
     m_command.SelectPath(ToPath(strPath));
     int nDirection = CConvertCommand::GuessDirection(m_command.m_strFileExt);
     if (nDirection == directionNone) {
@@ -191,6 +250,8 @@ void CConvertDlg::SelectFile(const QString& strPath) {
         m_cbDirection->setCurrentIndex(nDirection);
     }
     m_pSelection->setPlainText(FromPath(m_command.m_strSelection));
+    m_bSelecting = false;
+    m_pPreview->Preview(FromPath(m_command.m_strPathName), GetDirection());
 }
 
 void CConvertDlg::OnConvert() {
@@ -207,6 +268,18 @@ void CConvertDlg::OnConvert() {
 void CConvertDlg::OnAbout() {
     CAboutDlg dlgAbout(this);
     dlgAbout.exec();
+}
+
+void CConvertDlg::OnSavePicture() {
+    if (m_pPreview->Plot() == nullptr) {
+        return;
+    }
+    const QString strPath = m_pictureChooser(this, m_pPreview->SuggestedPictureName());
+    QString strError;
+    if (!strPath.isEmpty() && !m_pPreview->SavePicture(strPath, &strError)) {
+        m_sink(this, CConvertApp::MessageCaption(),
+               QStringLiteral("The picture could not be saved.\n") + strError);
+    }
 }
 
 int CConvertDlg::GetDirection() {
@@ -246,6 +319,8 @@ bool CConvertDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
 
 void CConvertDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
     QMenu menu(this);
+    menu.addAction(m_pSavePictureAction);
+    menu.addSeparator();
     menu.addAction(m_pAboutAction);
     menu.exec(pEvent->globalPos());
 }
