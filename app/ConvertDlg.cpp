@@ -14,6 +14,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -64,7 +65,8 @@ QString FromPath(const CString& strPath) {
 
 CConvertDlg::CConvertDlg(QWidget* pParent)
     : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFile),
-      m_sink(&CConvertDlg::ShowMessageBox), m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
+      m_sink(&CConvertDlg::ShowMessageBox), m_question(&CConvertDlg::AskYesNo),
+      m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
     setWindowTitle(QString::fromLatin1(kTitle));
     // A resizable window for the preview, with no help box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -233,6 +235,21 @@ void CConvertDlg::ShowMessageBox(QWidget* pParent, const QString& strCaption,
     box.exec();
 }
 
+bool CConvertDlg::AskYesNo(QWidget* pParent, const QString& strCaption, const QString& strText) {
+    QMessageBox box(QMessageBox::Question, strCaption, strText, QMessageBox::Yes | QMessageBox::No,
+                    pParent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString CConvertDlg::ReplaceQuestion(const QString& strOutput) {
+    const QFileInfo info(strOutput);
+    return QStringLiteral("%1 already exists in %2. Replace it?")
+        .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()));
+}
+
 void CConvertDlg::OnBrowse() {
     QString strPath = m_chooser(this);
     if (!strPath.isEmpty()) {
@@ -289,6 +306,13 @@ int CConvertDlg::GetDirection() {
         return directionNone;
     }
     return nIndex;
+}
+
+BOOL CConvertDlg::ConfirmReplace(CString strOutput) {
+    // Replacing a file silently could destroy a field file the user needs.
+    return m_question(this, CConvertApp::MessageCaption(), ReplaceQuestion(FromPath(strOutput)))
+               ? TRUE
+               : FALSE;
 }
 
 void CConvertDlg::ShowMessage(CString strText) {

@@ -27,6 +27,9 @@ public:
     // Shows one modal message with a single OK button.
     using MessageSink =
         std::function<void(QWidget* pParent, const QString& strCaption, const QString& strText)>;
+    // Asks a question with Yes and No, No the default; TRUE for Yes.
+    using QuestionSink =
+        std::function<bool(QWidget* pParent, const QString& strCaption, const QString& strText)>;
     // Asks where to save a picture, strSuggested first; empty when cancelled.
     using PictureChooser = std::function<QString(QWidget* pParent, const QString& strSuggested)>;
 
@@ -44,11 +47,15 @@ public:
     // file dialog and the message box.
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
     void SetMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+    void SetQuestionSink(QuestionSink sink) { m_question = std::move(sink); }
     void SetPictureChooser(PictureChooser chooser) { m_pictureChooser = std::move(chooser); }
 
     // The file dialog of Browse, and the message box.
     static QString ChooseSurveyFile(QWidget* pParent);
     static void ShowMessageBox(QWidget* pParent, const QString& strCaption, const QString& strText);
+    static bool AskYesNo(QWidget* pParent, const QString& strCaption, const QString& strText);
+    // "SDP_B12.csv already exists in /data. Replace it?"
+    static QString ReplaceQuestion(const QString& strOutput);
 
     // Selects a file as Browse does: the selection, the direction guessed
     // from its extension (or the format message), then the path on show.
@@ -60,6 +67,7 @@ public:
     // What the conversion command asks of its window.
     int GetDirection() override;
     void ShowMessage(CString strText) override;
+    BOOL ConfirmReplace(CString strOutput) override;
 
 public slots:
     void OnBrowse();
@@ -99,6 +107,7 @@ private:
     CPreviewPanel* m_pPreview = nullptr;
     FileChooser m_chooser;
     MessageSink m_sink;
+    QuestionSink m_question;
     PictureChooser m_pictureChooser;
     bool m_bSelecting = false; // SelectFile previews once, after the direction is set
     // Where the top rows sit in the narrowest window.

@@ -1,6 +1,10 @@
 #include "app/ConvertApp.h"
+#include "platform/TempFiles.h"
 
 int main(int argc, char** argv) {
+    // Ended by the session or a kill midway, the window leaves no hidden
+    // temporary file behind.
+    RemoveTempFilesOnSignals();
     CConvertApp app(argc, argv);
     return app.InitInstance();
 }

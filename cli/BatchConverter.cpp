@@ -1,24 +1,12 @@
 #include "cli/BatchConverter.h"
 
 #include "cli/SurveyReport.h"
-#include "platform/CFile.h"
+#include "convert/BatchEngine.h"
 
 #include <memory>
 #include <ostream>
 
 namespace {
-
-// The batch driver's answer to the command's two questions: the direction it
-// was given for this file; its messages are taken from the command itself.
-class CBatchHost : public CConvertHost {
-public:
-    void SetDirection(int nDirection) { m_nDirection = nDirection; }
-    int GetDirection() override { return m_nDirection; }
-    void ShowMessage(CString /*strText*/) override {}
-
-private:
-    int m_nDirection = directionNone;
-};
 
 // A message for a terminal: CR LF becomes a plain newline.
 std::string TerminalText(const CString& strText) {
@@ -61,6 +49,8 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
             return exitConverted;
         } else if (arg == "--strict") {
             m_bStrict = true;
+        } else if (arg == "-n" || arg == "--no-clobber") {
+            m_bNoClobber = true;
         } else if (arg == "--info") {
             m_bInfo = true;
         } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
@@ -100,66 +90,68 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         return UsageError("no survey file given");
     }
 
+    // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
     std::string strProblem;
     if (!m_strPlotFormat.empty() && !report.StartPictures(m_strPlotFormat, files, strProblem)) {
         return UsageError(strProblem);
     }
     int nFailed = 0;
+    if (m_bInfo) {
+        for (const std::string& file : files) {
+            if (!report.Report(file, nForcedDirection, true)) {
+                ++nFailed;
+            }
+        }
+        return nFailed == 0 ? exitConverted : exitSomeFailed;
+    }
+
+    std::vector<CConvertJob> jobs;
     for (const std::string& file : files) {
-        bool bDone = m_bInfo || ConvertFile(file, nForcedDirection);
-        if ((m_bInfo || report.DrawsPictures()) &&
-            !report.Report(file, nForcedDirection, m_bInfo)) {
+        jobs.push_back(CConvertJob{file.c_str(), nForcedDirection});
+    }
+    CBatchEngine engine;
+    engine.m_bStrict = m_bStrict ? TRUE : FALSE;
+    engine.m_bNoClobber = m_bNoClobber ? TRUE : FALSE;
+    engine.m_onResult = [&](int nIndex, const CJobResult& result) {
+        bool bDone = PrintResult(result);
+        if (report.DrawsPictures() &&
+            !report.Report(files[static_cast<size_t>(nIndex)], nForcedDirection, false)) {
             bDone = false;
         }
         if (!bDone) {
             ++nFailed;
         }
-    }
+    };
+    engine.Run(jobs);
     return nFailed == 0 ? exitConverted : exitSomeFailed;
 }
 
-bool CBatchConverter::ConvertFile(const std::string& strPath, int nForcedDirection) {
-    // A fresh context per file: nothing of one survey carries into the next.
-    CBatchHost host;
-    auto command = std::make_unique<CConvertCommand>(host);
-    command->SelectPath(strPath.c_str());
-    int nDirection = nForcedDirection;
-    if (nDirection == directionNone) {
-        nDirection = CConvertCommand::GuessDirection(command->m_strFileExt);
-    }
-    if (nDirection == directionNone) {
-        m_err << strPath << ": The file format type can not determined.\n"
+bool CBatchConverter::PrintResult(const CJobResult& result) {
+    const std::string source = result.m_strSource.str();
+    switch (result.m_nJobOutcome) {
+    case jobConverted:
+        m_out << TerminalText(result.m_strMessage) << "\n";
+        break;
+    case jobKept:
+        m_out << source << ": kept the existing " << result.m_strOutput.str()
+              << " (--no-clobber)\n";
+        break;
+    case jobUnknownType:
+        m_err << source << ": The file format type can not determined.\n"
               << "Name the target format with --to csv or --to twi.\n";
-        return false;
-    }
-    host.SetDirection(nDirection);
-
-    command->m_bStrict = m_bStrict ? TRUE : FALSE;
-    try {
-        command->OnConvert();
-    } catch (const CFileException& error) {
-        // A device error or a full disk midway: the output, if any was begun,
-        // has been discarded.
-        m_err << strPath << ": "
-              << TerminalText(CConvertCommand::FileErrorText(error, command->m_strLastOutput))
-              << "\n";
-        return false;
-    }
-
-    const bool bConverted = command->m_nLastOutcome == outcomeConverted;
-    if (bConverted) {
-        m_out << TerminalText(command->m_strLastMessage) << "\n";
-    } else {
-        m_err << strPath << ": " << TerminalText(command->m_strLastMessage) << "\n";
-        std::string explanation =
-            ExplainStatus(command->m_nLastOutcome, nDirection, command->m_nLastStatus);
+        break;
+    default: {
+        m_err << source << ": " << TerminalText(result.m_strMessage) << "\n";
+        const std::string explanation =
+            ExplainStatus(result.m_nOutcome, result.m_nDirection, result.m_nStatus);
         if (!explanation.empty()) {
             m_err << explanation << "\n";
         }
     }
-    PrintDiagnostics(strPath, command->m_plotData.m_diagnostics);
-    return bConverted;
+    }
+    PrintDiagnostics(source, result.m_diagnostics);
+    return result.Succeeded();
 }
 
 void CBatchConverter::PrintDiagnostics(const std::string& strSource,
@@ -176,16 +168,19 @@ void CBatchConverter::PrintDiagnostics(const std::string& strSource,
 }
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
-    stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] FILE...\n"
+    stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] FILE...\n"
            << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
-           << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced.\n"
+           << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced\n"
+           << "(keeping its permissions), but never a file named on the same command line.\n"
            << "\n"
            << "  --to csv     convert TWI files to KVN CSV\n"
            << "  --to twi     convert KVN CSV files to TWI\n"
            << "               (without --to, each file's extension decides: .csv or .twi)\n"
            << "  --strict     convert nothing of a survey with warnings (exit status 1)\n"
+           << "  -n, --no-clobber\n"
+           << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"
            << "               read found (read as its conversion would read it)\n"
            << "  --plot svg|png|pdf\n"
@@ -202,7 +197,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
 
 int CBatchConverter::UsageError(const std::string& strProblem) {
     m_err << kProgramName << ": " << strProblem << "\n"
-          << "Usage: " << kProgramName << " [--to csv|twi] [--strict] FILE...\n"
+          << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] FILE...\n"
           << "Try '" << kProgramName << " --help' for more information.\n";
     return exitUsage;
 }

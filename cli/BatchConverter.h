@@ -3,6 +3,7 @@
 #pragma once
 
 #include "VeltraneVersion.h"
+#include "convert/BatchEngine.h"
 #include "convert/ConvertCommand.h"
 
 #include <iosfwd>
@@ -27,8 +28,8 @@ public:
     static std::string ExplainStatus(ConvertOutcome nOutcome, int nDirection, int nStatus);
 
 private:
-    // Converts one file in a context of its own; TRUE when it was converted.
-    bool ConvertFile(const std::string& strPath, int nForcedDirection);
+    // Reports how one file ended; TRUE when it converted (or was kept).
+    bool PrintResult(const CJobResult& result);
     // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), on stderr.
     void PrintDiagnostics(const std::string& strSource, const CDiagnosticList& diagnostics);
     void PrintUsage(std::ostream& stream) const;
@@ -37,6 +38,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_bStrict = false;
+    bool m_bNoClobber = false;
     // --info: summaries instead of conversions; --plot: picture files.
     bool m_bInfo = false;
     std::string m_strPlotFormat;

@@ -15,22 +15,57 @@ int FindLastSeparator(const CString& strPath) {
     return nSlash > nBackslash ? nSlash : nBackslash;
 }
 
+// A file name split as a file dialog splits it: the name after the last
+// separator, the extension after the last "." of the name, the title before.
+struct NameParts {
+    CString strName;
+    CString strExt;
+    CString strTitle;
+};
+
+NameParts SplitName(const CString& strPath) {
+    NameParts parts;
+    parts.strName = strPath.Mid(FindLastSeparator(strPath) + 1);
+    const int nDot = parts.strName.ReverseFind('.');
+    if (nDot < 0) {
+        parts.strTitle = parts.strName;
+    } else {
+        parts.strExt = parts.strName.Mid(nDot + 1);
+        parts.strTitle = parts.strName.Left(nDot);
+    }
+    return parts;
+}
+
+// The folder part of a path, ending in its separator; empty for a bare name,
+// whose output goes beside it in the current folder.
+CString DirectoryOf(const CString& strPath) {
+    const int nSeparator = FindLastSeparator(strPath);
+    if (nSeparator < 0) {
+        return CString();
+    }
+    const char chSeparator = strPath[nSeparator];
+    CString strDirectory = strPath.Left(nSeparator);
+    if (strDirectory.IsEmpty() || strDirectory[strDirectory.GetLength() - 1] != chSeparator) {
+        strDirectory += chSeparator;
+    }
+    return strDirectory;
+}
+
 } // namespace
 
 CConvertCommand::CConvertCommand(CConvertHost& host) : m_host(host) {}
 
 void CConvertCommand::SelectPath(CString strPath) {
+    const NameParts parts = SplitName(strPath);
     m_strPathName = strPath;
-    m_strFileName = strPath.Mid(FindLastSeparator(strPath) + 1);
-    int nDot = m_strFileName.ReverseFind('.');
-    if (nDot < 0) {
-        m_strFileExt.Empty();
-        m_strFileTitle = m_strFileName;
-    } else {
-        m_strFileExt = m_strFileName.Mid(nDot + 1);
-        m_strFileTitle = m_strFileName.Left(nDot);
-    }
+    m_strFileName = parts.strName;
+    m_strFileExt = parts.strExt;
+    m_strFileTitle = parts.strTitle;
     m_strSelection = m_strPathName;
+}
+
+CString CConvertCommand::ExtensionOf(CString strPath) {
+    return SplitName(strPath).strExt;
 }
 
 int CConvertCommand::GuessDirection(CString strExt) {
@@ -71,15 +106,17 @@ void CConvertCommand::OnConvert() {
         return;
     }
 
-    // The prefix stays even when the title carries it already: dropping it
-    // would let SDP_B12.csv -> SDP_B12.twi -> back overwrite the original.
-    CString strOutput = GetDirectory(m_strPathName);
-    if (bToTwi) {
-        strOutput += m_strFileTitle + kTwiExtension;
-    } else {
-        strOutput += CString(kCsvPrefix) + m_strFileTitle + kCsvExtension;
-    }
+    const CString strOutput = OutputPathFor(m_strPathName, nDirection);
     m_strLastOutput = strOutput;
+    // A conversion never replaces its own source, under this name or another.
+    if (IsSameFile(m_strPathName, strOutput)) {
+        m_plotData.m_diagnostics.AddError(
+            0, "the output " + strOutput + " is the file being converted" +
+                   (strOutput == m_strPathName ? CString() : " under another name") +
+                   ": it would be replaced by its own conversion, so nothing was written");
+        FinishWithStatus(outcomeWriteFailed, statusOutputIsSource);
+        return;
+    }
 
     if (m_bStrict) {
         // Warnings count as errors: the write's own are gathered before it.
@@ -92,6 +129,10 @@ void CConvertCommand::OnConvert() {
             Finish(outcomeRefused, 0, kMsgStrictRefused);
             return;
         }
+    }
+    if (FileExists(strOutput) && !m_host.ConfirmReplace(strOutput)) {
+        m_nLastOutcome = outcomeKept; // kept as asked: nothing more to say
+        return;
     }
     nStatus = writer.WriteSurvey(strOutput, &m_plotData);
     if (nStatus != 0) {
@@ -108,17 +149,21 @@ CString CConvertCommand::FileErrorText(const CFileException& error, const CStrin
     return "The file " + error.m_strFileName + " could not be read: " + error.GetErrorText() + ".";
 }
 
+CString CConvertCommand::OutputPathFor(CString strPath, int nDirection) {
+    const NameParts parts = SplitName(strPath);
+    // The prefix stays even when the title carries it already: dropping it
+    // would let SDP_B12.csv -> SDP_B12.twi -> back overwrite the original.
+    CString strOutput = DirectoryOf(strPath);
+    if (nDirection == directionCsvToTwi) {
+        strOutput += parts.strTitle + kTwiExtension;
+    } else {
+        strOutput += CString(kCsvPrefix) + parts.strTitle + kCsvExtension;
+    }
+    return strOutput;
+}
+
 CString CConvertCommand::GetDirectory(CString strPath) {
-    int nSeparator = FindLastSeparator(strPath);
-    if (nSeparator < 0) {
-        return CString(); // a bare name: the output goes beside it, in the current folder
-    }
-    char chSeparator = strPath[nSeparator];
-    CString strDirectory = strPath.Left(nSeparator);
-    if (strDirectory.IsEmpty() || strDirectory[strDirectory.GetLength() - 1] != chSeparator) {
-        strDirectory += chSeparator;
-    }
-    return strDirectory;
+    return DirectoryOf(strPath);
 }
 
 void CConvertCommand::FinishWithStatus(ConvertOutcome nOutcome, int nStatus) {

@@ -26,6 +26,10 @@ public:
     virtual int GetDirection() = 0;
     // Shows one message; "\r\n" in it starts a new line.
     virtual void ShowMessage(CString strText) = 0;
+    // Asked before an existing output file is replaced: TRUE replaces it,
+    // FALSE keeps it (nothing is written and no message is shown). A driver
+    // that does not ask replaces, as scripts expect.
+    virtual BOOL ConfirmReplace(CString /*strOutput*/) { return TRUE; }
 };
 
 // How the last press ended, for drivers that report more than the message.
@@ -36,6 +40,7 @@ enum ConvertOutcome {
     outcomeReadFailed,
     outcomeWriteFailed,
     outcomeRefused, // strict checking: the survey has warnings, nothing written
+    outcomeKept,    // the output exists and was kept, as asked
     outcomeConverted,
 };
 
@@ -62,6 +67,8 @@ public:
     // The direction an extension suggests (case ignored): csv 1, twi 0,
     // anything else -1.
     static int GuessDirection(CString strExt);
+    // The extension of a path's file name, as SelectPath takes it.
+    static CString ExtensionOf(CString strPath);
 
     void OnConvert();
     // The message for a file exception that ended a press: which file could
@@ -70,6 +77,9 @@ public:
     // The folder part of a path with its separator ("/" here, "\" in Windows
     // paths); empty when the path names a file in the current folder.
     CString GetDirectory(CString strPath);
+    // The output a conversion of strPath in nDirection writes: beside the
+    // source, "SDP_" and the title with ".csv", or the title with ".twi".
+    static CString OutputPathFor(CString strPath, int nDirection);
 
     // The conversion context, owned for the life of the driver.
     CTwiDataFile m_twiFile;

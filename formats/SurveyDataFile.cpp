@@ -1,6 +1,7 @@
 #include "formats/SurveyDataFile.h"
 
 #include "platform/FileSystem.h"
+#include "platform/TempFiles.h"
 #include "survey/LineReader.h"
 #include "survey/NumberText.h"
 #include "survey/PlotSettings.h"
@@ -42,6 +43,8 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
             if (Open(strTemp, nFlags | CFile::modeCreateNew, &error)) {
                 m_strTempPath = strTemp;
                 m_strTargetPath = strPath;
+                m_nTempSlot = RegisterTempFile(strTemp);
+                m_bLineTooLong = FALSE;
                 m_bOpen = TRUE;
                 return m_bOpen;
             }
@@ -129,6 +132,11 @@ int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
         return statusHeaderNotWritten;
     }
     WriteData(pData);
+    if (m_bLineTooLong) {
+        DiscardOutput();
+        pData->m_diagnostics.AddError(0, m_strLongLine + ": nothing was written");
+        return statusLineTooLong;
+    }
     if (!CommitDataFile()) {
         pData->m_diagnostics.AddError(
             0, "the output file " + strPath +
@@ -178,6 +186,18 @@ BOOL CSurveyDataFile::AtEndOfFile() {
     }
     Seek(-1, CFile::current);
     return FALSE;
+}
+
+void CSurveyDataFile::RefuseLongLine(CString strWhat, int nLength) {
+    if (m_bLineTooLong) {
+        return; // the first one is reported
+    }
+    m_bLineTooLong = TRUE;
+    std::string strText = strWhat.str() + " would be ";
+    AppendWhole(strText, nLength);
+    strText += " characters long, and a line of the output holds at most ";
+    AppendWhole(strText, kMaxLineLength);
+    m_strLongLine = CString(std::move(strText));
 }
 
 void CSurveyDataFile::RefuseData(int nStatus, int nLine, CString strText) {
@@ -312,17 +332,34 @@ BOOL CSurveyDataFile::CommitDataFile() {
     if (!m_bOpen || m_strTempPath.IsEmpty()) {
         return FALSE;
     }
+    if (m_bLineTooLong) {
+        DiscardOutput(); // a file with a line left out must not replace anything
+        return FALSE;
+    }
     FlushOutput();
+    // A file replaced keeps its access rights; a new one has the usual.
+    TakeAccessOf(m_strTargetPath);
+    // On the disk before the rename, or a power cut could leave an empty
+    // file where the earlier one was.
+    Flush();
     Close(); // raises CFileException when the system reports a late write error
     m_bOpen = FALSE;
     BOOL bReplaced = ReplaceFile(m_strTempPath, m_strTargetPath);
     if (!bReplaced) {
         m_nSystemError = errno;
         RemoveFile(m_strTempPath);
+    } else {
+        SyncFolderOf(m_strTargetPath); // the new name itself on the disk
     }
+    ForgetTempFile();
+    return bReplaced;
+}
+
+void CSurveyDataFile::ForgetTempFile() {
+    UnregisterTempFile(m_nTempSlot);
+    m_nTempSlot = -1;
     m_strTempPath.Empty();
     m_strTargetPath.Empty();
-    return bReplaced;
 }
 
 void CSurveyDataFile::DiscardOutput() {
@@ -333,8 +370,7 @@ void CSurveyDataFile::DiscardOutput() {
     Abort();
     m_bOpen = FALSE;
     RemoveFile(m_strTempPath);
-    m_strTempPath.Empty();
-    m_strTargetPath.Empty();
+    ForgetTempFile();
 }
 
 CSurveyDataFile::CPendingOutput::~CPendingOutput() {
@@ -342,11 +378,12 @@ CSurveyDataFile::CPendingOutput::~CPendingOutput() {
 }
 
 void CSurveyDataFile::WriteLine(CString strLine, BOOL bNewLine) {
-    size_t nLength = static_cast<size_t>(strLine.GetLength());
-    if (nLength > kMaxLineLength) {
-        nLength = kMaxLineLength;
+    // A line is never cut: that would write another number than the one read.
+    if (strLine.GetLength() > kMaxLineLength) {
+        RefuseLongLine("the line " + Quote(strLine), strLine.GetLength());
+        return;
     }
-    m_strOutput.append(static_cast<LPCSTR>(strLine), nLength);
+    m_strOutput.append(static_cast<LPCSTR>(strLine), static_cast<size_t>(strLine.GetLength()));
     if (bNewLine) {
         m_strOutput += "\r\n";
     }

@@ -57,7 +57,8 @@ public:
     // behind) when the system refuses either step.
     BOOL CommitDataFile();
     // Lines are gathered and written in large blocks; CommitDataFile writes
-    // what is left before it closes the file.
+    // what is left before it closes the file. A line longer than
+    // kMaxLineLength is not written but refused: the write then fails.
     void WriteLine(CString strLine, BOOL bNewLine);
     CString MakeOutputPath(CPlotDataObj* pData);
     // The calendar year of a date as survey files write it: 0 to 69 are 2000
@@ -103,6 +104,11 @@ protected:
     // After ReadFileLine gave FALSE: TRUE when the file has ended, FALSE when
     // a line was too long for its limit (the file stays where it was).
     BOOL AtEndOfFile();
+
+    // A writer that would write a line longer than kMaxLineLength refuses
+    // it, naming what it is ("the row of the station at 12.0 m"); WriteSurvey
+    // then writes nothing and fails.
+    void RefuseLongLine(CString strWhat, int nLength);
 
     // A data step that refuses the file sets the status here and adds the
     // error; ReadSurvey then ends with it.
@@ -160,9 +166,13 @@ private:
 
     void FlushOutput();
     void DiscardOutput();
+    void ForgetTempFile();
 
     int m_nDataStatus = statusDone; // set by RefuseData
     const CString m_strExtension;
+    int m_nTempSlot = -1; // its place among the files a signal removes
+    BOOL m_bLineTooLong = FALSE;
+    CString m_strLongLine;   // what the line too long was, for the error
     CString m_strTempPath;   // the temporary name while an output is written
     CString m_strTargetPath; // the name it gets when committed
     std::string m_strOutput; // lines written but not yet passed to the file

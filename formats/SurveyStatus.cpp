@@ -54,13 +54,14 @@ const StatusText kTwiReadTexts[] = {
 
 const StatusText kWriteTexts[] = {
     {statusNotLoaded, "The survey holds no data to write."},
-    {statusNotCreated,
-     "The output file cannot be created or written: its folder is missing or not writable, or a "
-     "folder has that name."},
+    {statusNotCreated, "The output file cannot be created or put in place."},
     {statusHeaderNotWritten, "The TWI header could not be written."},
     {statusLineTooLong,
      "A line of the output would be longer than the 256 characters a line may have; it is not "
      "cut, so nothing is written."},
+    {statusOutputIsSource,
+     "The output would replace the file being converted (the same file, perhaps under another "
+     "name), so nothing is written."},
 };
 
 template <size_t N> const char* Find(const StatusText (&texts)[N], int nStatus) {

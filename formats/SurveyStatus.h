@@ -26,6 +26,7 @@ enum SurveyStatus : int {
     statusNotCreated = 2,       // the output cannot be created or written
     statusHeaderNotWritten = 3, // TWI: the header could not be written
     statusLineTooLong = 4,      // a line would not fit the writer's line buffer
+    statusOutputIsSource = 5,   // the output is the file being converted
 };
 
 enum SurveyFormat { formatCsv, formatTwi };

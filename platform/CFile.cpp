@@ -201,6 +201,20 @@ void CFile::Close() {
     }
 }
 
+void CFile::Flush() {
+    if (m_hFile >= 0 && ::fsync(m_hFile) != 0) {
+        ThrowOsError(errno);
+    }
+}
+
+BOOL CFile::TakeAccessOf(LPCSTR pszOther) {
+    struct stat info;
+    if (m_hFile < 0 || pszOther == nullptr || ::stat(pszOther, &info) != 0) {
+        return FALSE;
+    }
+    return ::fchmod(m_hFile, info.st_mode & 07777) == 0;
+}
+
 void CFile::Abort() {
     m_nBufPos = m_nBufLen = 0;
     if (m_hFile >= 0) {

@@ -67,6 +67,12 @@ public:
     virtual void Close();
     // Closes without reporting errors; for clean-up after a failure.
     virtual void Abort();
+    // Writes what the system holds of the file to the disk itself, so that
+    // it survives a power cut; raises CFileException when the device fails.
+    virtual void Flush();
+    // Gives the file the access rights (permission bits) of the file
+    // pszOther, when there is one; FALSE when the system refuses.
+    BOOL TakeAccessOf(LPCSTR pszOther);
 
     CString GetFilePath() const { return m_strFileName; }
     BOOL IsOpen() const { return m_hFile >= 0; }

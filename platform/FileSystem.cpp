@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <locale.h>
 #include <random>
 #include <string>
@@ -17,6 +18,30 @@ BOOL FileExists(LPCSTR pszPath) {
 BOOL IsDirectory(LPCSTR pszPath) {
     struct stat info;
     return pszPath && *pszPath && ::stat(pszPath, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
+    struct stat a, b;
+    return pszA && pszB && *pszA && *pszB && ::stat(pszA, &a) == 0 && ::stat(pszB, &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+CString FolderOf(LPCSTR pszPath) {
+    std::string path = pszPath ? pszPath : "";
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? CString() : CString(path.substr(0, slash + 1).c_str());
+}
+
+BOOL SyncFolderOf(LPCSTR pszPath) {
+    CString strFolder = FolderOf(pszPath);
+    int fd = ::open(strFolder.IsEmpty() ? "." : static_cast<LPCSTR>(strFolder),
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return FALSE;
+    }
+    BOOL bSynced = ::fsync(fd) == 0;
+    ::close(fd);
+    return bSynced;
 }
 
 CString SystemErrorText(int nError) {
@@ -70,12 +95,12 @@ int CompareNoCase(LPCSTR pszA, LPCSTR pszB) {
 }
 
 CString TempNameBeside(LPCSTR pszTarget) {
-    static std::mt19937_64 random{std::random_device{}()};
+    // Each thread draws its own names, so that a batch writes in parallel.
+    thread_local std::mt19937_64 random{std::random_device{}()};
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::string target = pszTarget ? pszTarget : "";
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string folder = FolderOf(pszTarget).str();
+    std::string name = target.substr(folder.size());
     // Keep the temporary name within the system's 255 bytes for a name.
     if (name.size() > 200) {
         name = "veltrane";

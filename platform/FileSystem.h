@@ -9,6 +9,15 @@
 // TRUE when any file-system entry (file, folder, link) has this name.
 BOOL FileExists(LPCSTR pszPath);
 BOOL IsDirectory(LPCSTR pszPath);
+// TRUE when both names lead to one and the same file: the same path, a hard
+// link, or a symbolic link to it. FALSE when either does not exist.
+BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB);
+// The folder part of a path with its separator ("/data/" of "/data/B12.twi");
+// empty for a bare name.
+CString FolderOf(LPCSTR pszPath);
+// Writes the folder holding pszPath to disk, so that a name just renamed
+// into it survives a power cut. FALSE when the system refuses.
+BOOL SyncFolderOf(LPCSTR pszPath);
 
 // The system's reason for a failure (an errno value) in plain English words,
 // whatever the process's language: "no space left on device", "file name

@@ -21,6 +21,7 @@ PACKAGES=(
   fonts-dejavu-core
   locales
   shared-mime-info
+  strace
 )
 
 missing=()

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -89,9 +90,10 @@ QByteArray ReadFile(const QString& strPath) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A main window whose file dialog and message box are replaced: Browse
-// returns m_strChoice, and every message is kept together with what the
-// selection box showed when it came.
+// A main window whose file dialog, message box and question are replaced:
+// Browse returns m_strChoice, every message is kept together with what the
+// selection box showed when it came, and every question is kept and answered
+// with m_bAnswer.
 struct Window {
     Window() {
         dlg.SetFileChooser([this](QWidget*) { return m_strChoice; });
@@ -99,6 +101,10 @@ struct Window {
             m_captions << strCaption;
             m_messages << strText;
             m_shownAtMessage << Selection()->toPlainText();
+        });
+        dlg.SetQuestionSink([this](QWidget*, const QString&, const QString& strText) {
+            m_questions << strText;
+            return m_bAnswer;
         });
     }
 
@@ -122,6 +128,8 @@ struct Window {
     QStringList m_captions;
     QStringList m_messages;
     QStringList m_shownAtMessage;
+    QStringList m_questions;
+    bool m_bAnswer = true;
 };
 
 // Triggers whatever should open a modal dialog, and hands that dialog to
@@ -147,6 +155,7 @@ private slots:
     void convertEndToEnd_data();
     void convertEndToEnd();
     void convertFileException();
+    void replaceAsksFirst();
     void dropSelectsFile_data();
     void dropSelectsFile();
     void aboutOpens_data();
@@ -542,6 +551,46 @@ void TestConvertDlg::dialogsEnd() {
     QTimer::singleShot(5000, pDialog, [pDialog] { pDialog->done(-1); });
     QCOMPARE(pDialog->exec(), result);
     QVERIFY(!pDialog->isVisible());
+}
+
+void TestConvertDlg::replaceAsksFirst() {
+    QTemporaryDir dir;
+    Window w;
+    WriteFile(dir.filePath("B12.twi"), kTwiSurvey);
+    const QString strOutput = dir.filePath("SDP_B12.csv");
+    WriteFile(strOutput, "a field file");
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QVERIFY(QFile::setPermissions(strOutput, readOnly));
+    w.Browse(dir.filePath("B12.twi"));
+
+    // No writes nothing and says nothing more.
+    w.m_bAnswer = false;
+    w.Convert();
+    const QString strQuestion = QStringLiteral("SDP_B12.csv already exists in %1. Replace it?")
+                                    .arg(QDir::toNativeSeparators(dir.path()));
+    QCOMPARE(w.m_questions, QStringList{strQuestion});
+    QVERIFY(w.m_messages.isEmpty());
+    QCOMPARE(ReadFile(strOutput), QByteArray("a field file"));
+
+    // Yes replaces it, and the file keeps its read-only access.
+    w.m_bAnswer = true;
+    w.Convert();
+    QCOMPARE(w.m_messages, QStringList{kMsgConverted + strOutput});
+    QCOMPARE(ReadFile(strOutput), kCsvSurvey);
+    QCOMPARE(QFile::permissions(strOutput) & 0x7077, readOnly); // owner, group, others
+
+    // The question itself: Yes and No, No the default.
+    bool bAnswer = true;
+    WithNextModal(
+        [](QWidget* pModal) {
+            auto* pBox = qobject_cast<QMessageBox*>(pModal);
+            QVERIFY(pBox != nullptr);
+            QCOMPARE(pBox->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+            QCOMPARE(pBox->defaultButton(), pBox->button(QMessageBox::No));
+            QTest::keyClick(pBox, Qt::Key_Return);
+        },
+        [&] { bAnswer = CConvertDlg::AskYesNo(&w.dlg, "veltrane", strQuestion); });
+    QVERIFY(!bAnswer);
 }
 
 void TestConvertDlg::commaLocaleWritesSameBytes_data() {

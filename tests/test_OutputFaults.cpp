@@ -5,6 +5,7 @@
 #include "convert/ConvertCommand.h"
 #include "formats/csv/CsvDataFile.h"
 #include "formats/twi/TwiDataFile.h"
+#include "platform/TempFiles.h"
 
 #include "TestSupport.h"
 
@@ -13,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -171,4 +173,180 @@ TEST(OutputFaults, BatchConverterReportsARefusedWriteAsAFailure) {
     std::vector<std::string> names = Entries(dir.path());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"B12.twi", "SDP_B12.csv", "err.txt", "out.txt"}));
+}
+
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// veltrane-convert with these (shell-quoted) arguments in the folder.
+RunResult Convert(const TempDir& dir, const std::string& args) {
+    std::string command =
+        "cd '" + dir.path() + "' && TZ=UTC0 '" VELTRANE_CONVERT_EXE "' " + args + " > .out 2> .err";
+    int raw = std::system(command.c_str());
+    RunResult run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir / ".out"),
+            ReadBytes(dir / ".err")};
+    std::filesystem::remove(dir / ".out");
+    std::filesystem::remove(dir / ".err");
+    return run;
+}
+
+unsigned Mode(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+const std::string kCsvField = ReadBytes(testing_support::DataPath("spiral_10ft.csv"));
+const std::string kTwiField = ReadBytes(testing_support::DataPath("twi_10ft.twi"));
+
+} // namespace
+
+// A conversion never replaces its own source, by its name or another.
+TEST(OutputFaults, AConversionNeverReplacesItsOwnSource) {
+    struct {
+        const char* what;
+        std::function<void(const TempDir&)> make;
+        std::string args, source;
+    } cases[] = {
+        {"the same name", [](const TempDir& d) { WriteBytes(d / "survey.twi", kCsvField); },
+         "--to twi survey.twi", "survey.twi"},
+        {"a hard link",
+         [](const TempDir& d) {
+             WriteBytes(d / "SDP_B12.csv", kCsvField);
+             ::link((d / "SDP_B12.csv").c_str(), (d / "SDP_B12.twi").c_str());
+         },
+         "SDP_B12.csv", "SDP_B12.csv"},
+        {"a symbolic link",
+         [](const TempDir& d) {
+             WriteBytes(d / "SDP_B12.csv", kCsvField);
+             ::symlink("SDP_B12.csv", (d / "SDP_B12.twi").c_str());
+         },
+         "SDP_B12.csv", "SDP_B12.csv"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        c.make(dir);
+        RunResult run = Convert(dir, c.args);
+        EXPECT_EQ(run.status, 1) << c.what;
+        EXPECT_NE(run.err.find("code = 5."), std::string::npos) << c.what << ": " << run.err;
+        EXPECT_NE(run.err.find("is the file being converted"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadBytes(dir / c.source), kCsvField) << c.what;
+    }
+}
+
+// No output of a batch replaces a file named as an input, earlier or later.
+TEST(OutputFaults, ABatchNeverReplacesAnotherInput) {
+    TempDir dir;
+    WriteBytes(dir / "B12.twi", kTwiField);
+    std::string field = kCsvField;
+    field.replace(field.find("Site,"), 5, "Site,North slope");
+    WriteBytes(dir / "SDP_B12.csv", field);
+    RunResult run = Convert(dir, "B12.twi SDP_B12.csv");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(ReadBytes(dir / "SDP_B12.csv"), field);
+    EXPECT_NE(run.err.find("B12.twi: Not converted: its output SDP_B12.csv would replace "
+                           "SDP_B12.csv, a file named in the same call."),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, "Spiral data file converted. New file located at\nSDP_B12.twi\n");
+}
+
+// The batch converter replaces (keeping the mode), or keeps with -n.
+TEST(OutputFaults, ReplacedOutputsKeepTheirModeAndNoClobberKeepsThem) {
+    TempDir dir;
+    WriteBytes(dir / "B12.twi", kTwiField);
+    const std::string output = dir / "SDP_B12.csv";
+    for (unsigned mode : {0600u, 0444u, 0640u}) {
+        WriteBytes(output, kEarlier);
+        ::chmod(output.c_str(), mode);
+        RunResult run = Convert(dir, "-n B12.twi");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "B12.twi: kept the existing SDP_B12.csv (--no-clobber)\n");
+        EXPECT_EQ(ReadBytes(output), kEarlier);
+        run = Convert(dir, "B12.twi");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(ReadBytes(output), kCsvField);
+        EXPECT_EQ(Mode(output), mode);
+    }
+    std::filesystem::remove(output);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    Convert(dir, "B12.twi");
+    EXPECT_EQ(Mode(output), 0666u & ~mask); // a new file has the usual mode
+}
+
+// Ctrl-C midway: the hidden temporary file goes, the earlier output stays.
+TEST(OutputFaults, InterruptedWriteLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string output = dir / "SDP_B12.csv";
+    WriteBytes(output, kEarlier);
+    // A writer that is interrupted once its data is written, before it is
+    // put in place.
+    class CInterruptedCsv : public CCsvDataFile {
+    public:
+        void WriteData(CPlotDataObj* pData) override {
+            CCsvDataFile::WriteData(pData);
+            std::raise(SIGINT);
+        }
+    };
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        RemoveTempFilesOnSignals();
+        CPlotDataObj data;
+        MakeSurvey(data);
+        CInterruptedCsv csv;
+        csv.WriteSurvey(output.c_str(), &data);
+        ::_exit(0); // not reached
+    }
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    ASSERT_TRUE(WIFSIGNALED(raw));
+    EXPECT_EQ(128 + WTERMSIG(raw), 130); // what a shell reports for Ctrl-C
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"SDP_B12.csv"});
+    EXPECT_EQ(ReadBytes(output), kEarlier);
+}
+
+// The output is on the disk before its rename, and the folder after it.
+TEST(OutputFaults, OutputIsFlushedBeforeItIsRenamed) {
+    if (std::system("strace -V > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "strace is not installed (scripts/install-deps.sh installs it)";
+    }
+    TempDir dir;
+    WriteBytes(dir / "B12.twi", kTwiField);
+    std::string command = "cd '" + dir.path() + "' && strace -f -o trace -e trace=fsync,rename '" +
+                          VELTRANE_CONVERT_EXE + "' B12.twi > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string trace = ReadBytes(dir / "trace");
+    size_t nRename = trace.find("rename(");
+    ASSERT_NE(nRename, std::string::npos) << trace;
+    EXPECT_NE(trace.rfind("fsync(", nRename), std::string::npos) << trace;
+    EXPECT_NE(trace.find("fsync(", nRename), std::string::npos) << trace;
+}
+
+// Failures name their real reason, and a line is never cut.
+TEST(OutputFaults, FailuresNameTheirReason) {
+    TempDir dir;
+    // A source of 254 bytes has a name; its output, 4 bytes longer, cannot.
+    const std::string title(250, 'b');
+    WriteBytes(dir / (title + ".twi"), kTwiField);
+    RunResult run = Convert(dir, title + ".twi");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot be put in place: file name too long"), std::string::npos)
+        << run.err;
+
+    std::string csv = kCsvField;
+    csv.replace(csv.find("-6.0,0.2,"), 9, "-6.0,1e300,");
+    WriteBytes(dir / "SDP_huge.csv", csv);
+    WriteBytes(dir / "SDP_huge.twi", kEarlier);
+    run = Convert(dir, "SDP_huge.csv");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("code = 4."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("the line of the station at 10.0 ft would be "), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadBytes(dir / "SDP_huge.twi"), kEarlier);
 }

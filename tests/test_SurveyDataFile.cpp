@@ -36,18 +36,24 @@ int CountEntries(const std::string& folder) {
 
 } // namespace
 
-TEST(SurveyDataFile, WriteLineCutsAt256BytesAndEndsWithCrLf) {
+TEST(SurveyDataFile, WriteLineEndsWithCrLfAndNeverCutsALine) {
     TempDir dir;
     std::string path = dir / "lines.csv";
     CTestDataFile file;
     ASSERT_TRUE(file.OpenDataFile(path.c_str(), kWriteFlags));
-    file.WriteLine(CString(std::string(300, 's').c_str()), TRUE);
     file.WriteLine(CString(std::string(256, 't').c_str()), TRUE);
     file.WriteLine("", TRUE);
     file.WriteLine("no end", FALSE);
     ASSERT_TRUE(file.CommitDataFile());
-    EXPECT_EQ(ReadBytes(path),
-              std::string(256, 's') + "\r\n" + std::string(256, 't') + "\r\n\r\nno end");
+    EXPECT_EQ(ReadBytes(path), std::string(256, 't') + "\r\n\r\nno end");
+
+    // One line too long, and the output is not put in place at all.
+    ASSERT_TRUE(file.OpenDataFile(path.c_str(), kWriteFlags));
+    file.WriteLine("fits", TRUE);
+    file.WriteLine(CString(std::string(257, 's').c_str()), TRUE);
+    EXPECT_FALSE(file.CommitDataFile());
+    EXPECT_EQ(ReadBytes(path), std::string(256, 't') + "\r\n\r\nno end");
+    EXPECT_EQ(CountEntries(dir.path()), 1);
 }
 
 TEST(SurveyDataFile, OutputReplacesTheTargetOnlyWhenCommitted) {

@@ -114,7 +114,7 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
         {"--to", 2, "", "needs a format"},
         {"--to xml a.twi", 2, "", "unknown format 'xml'"},
         {"--bogus a.twi", 2, "", "unknown option '--bogus'"},
-        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] [--strict] FILE...", ""},
+        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] [--strict] [-n] FILE...", ""},
         {"--version", 0, "Veltrane Version 1.0\n", ""},
     };
     for (const auto& c : cases) {

@@ -328,6 +328,11 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
                 AppendCell(strRow, dValues[nFace], nDecimals);
             }
         }
+        if (strRow.size() > kMaxLineLength) {
+            RefuseLongLine("the row of the station at " + DepthText((k + 1) * dInterval, *pData),
+                           static_cast<int>(strRow.size()));
+            return;
+        }
         WriteLine(CString(std::move(strRow)), TRUE);
     }
 }

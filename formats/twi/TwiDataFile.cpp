@@ -158,6 +158,11 @@ void CTwiDataFile::WriteData(CPlotDataObj* pData) {
         strLine += kStationSeparator;
         AppendFixedSpaceSigned(strLine, pData->m_pACum[i - 1], kCumulativeDecimals);
         strLine += kCumulativeUnit;
+        if (strLine.size() > kMaxLineLength) {
+            RefuseLongLine("the line of the station at " + DepthText(i * pData->m_dInterval, *pData),
+                           static_cast<int>(strLine.size()));
+            return;
+        }
         WriteLine(CString(std::move(strLine)), TRUE);
     }
     WriteLine("", TRUE);

@@ -1,0 +1,65 @@
+// Converts many surveys in one go, for the batch command line and the
+// window's many files alike. Each file gets a conversion context of its own,
+// exactly as one press of Convert; the results come back in the order of the
+// files, whatever order the work was done in.
+#pragma once
+
+#include "convert/ConvertCommand.h"
+#include "survey/Diagnostics.h"
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+struct CConvertJob {
+    CString m_strPath;
+    // directionTwiToCsv or directionCsvToTwi; directionNone lets the file's
+    // extension decide (.twi or .csv, in any letter case).
+    int m_nDirection = directionNone;
+};
+
+// How one file ended, beyond the command's own outcomes.
+enum JobOutcome {
+    jobConverted,     // written
+    jobKept,          // the output exists and was kept (no-clobber)
+    jobUnknownType,   // the extension names no direction
+    jobProtectsInput, // its output would replace a file named as an input
+    jobFailed,        // read, write or strict refusal: see the command's outcome
+    jobFileError,     // a device error or a full disk midway
+    jobCancelled,     // not started before the batch was cancelled
+};
+
+struct CJobResult {
+    CString m_strSource;
+    int m_nDirection = directionNone;
+    JobOutcome m_nJobOutcome = jobFailed;
+    ConvertOutcome m_nOutcome = outcomeNone; // the command's, when it ran
+    int m_nStatus = 0;                       // the converter status of a failure
+    CString m_strOutput;
+    CString m_strMessage; // the command's message, or what stopped the file
+    CDiagnosticList m_diagnostics;
+
+    BOOL Succeeded() const { return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept; }
+};
+
+class CBatchEngine {
+public:
+    // Warnings count as errors: such a survey is not converted.
+    BOOL m_bStrict = FALSE;
+    // An existing output is kept instead of replaced.
+    BOOL m_bNoClobber = FALSE;
+    // Called after each file with its index and result; one call at a time.
+    std::function<void(int nIndex, const CJobResult& result)> m_onResult;
+    // Set from elsewhere to stop: files not yet begun are not converted.
+    const std::atomic<bool>* m_pCancel = nullptr;
+
+    // Checks every output against every input first (no file may replace a
+    // file named as an input, earlier or later in the list), then converts.
+    std::vector<CJobResult> Run(const std::vector<CConvertJob>& jobs);
+
+    // The direction a job is converted in, and the output it would write.
+    static int DirectionOf(const CConvertJob& job);
+
+private:
+    CJobResult Convert(const CConvertJob& job, int nDirection) const;
+};
