@@ -7,19 +7,7 @@
 
 namespace {
 
-// The output names of a conversion, as CConvertCommand::OnConvert builds them.
-constexpr const char* kCsvPrefix = "SDP_";
-constexpr const char* kCsvExtension = ".csv";
-constexpr const char* kTwiExtension = ".twi";
-
 constexpr const char* kNone = "(none)";
-
-// A command only to split paths the way the conversion does.
-class CQuietHost : public CConvertHost {
-public:
-    int GetDirection() override { return directionNone; }
-    void ShowMessage(CString /*strText*/) override {}
-};
 
 std::string Trimmed(CString str) {
     str.TrimLeft();
@@ -149,10 +137,7 @@ std::string CSurveySummary::FailureText() const {
 }
 
 int CSurveySummary::DirectionOf(const CString& strPath) {
-    CQuietHost host;
-    CConvertCommand command(host);
-    command.SelectPath(strPath);
-    return CConvertCommand::GuessDirection(command.m_strFileExt);
+    return CConvertCommand::GuessDirection(CConvertCommand::ExtensionOf(strPath));
 }
 
 const char* CSurveySummary::FormatName(SurveyFormat nFormat) {
@@ -163,16 +148,7 @@ CString CSurveySummary::ConvertedPath(const CString& strSource, int nDirection) 
     if (nDirection != directionTwiToCsv && nDirection != directionCsvToTwi) {
         return CString();
     }
-    CQuietHost host;
-    CConvertCommand command(host);
-    command.SelectPath(strSource);
-    CString strOutput = command.GetDirectory(strSource);
-    if (nDirection == directionCsvToTwi) {
-        strOutput += command.m_strFileTitle + kTwiExtension;
-    } else {
-        strOutput += CString(kCsvPrefix) + command.m_strFileTitle + kCsvExtension;
-    }
-    return strOutput;
+    return CConvertCommand::OutputPathFor(strSource, nDirection);
 }
 
 CString CSurveySummary::WithExtension(const CString& strPath, const char* pszExtension) {
