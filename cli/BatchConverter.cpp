@@ -93,7 +93,8 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
     std::string strProblem;
-    if (!m_strPlotFormat.empty() && !report.StartPictures(m_strPlotFormat, files, strProblem)) {
+    if (!m_strPlotFormat.empty() &&
+        !report.StartPictures(m_strPlotFormat, files, m_bNoClobber, strProblem)) {
         return UsageError(strProblem);
     }
     int nFailed = 0;
@@ -187,7 +188,8 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "               also draw each survey's twist profile as a picture beside\n"
            << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
            << "               SDP_B12.svg (with --info too, without converting). A picture\n"
-           << "               never replaces a survey file given in the call.\n"
+           << "               never replaces a survey file given in the call, and with\n"
+           << "               -n no earlier picture.\n"
            << "  --help       show this help and exit\n"
            << "  --version    show the version and exit\n"
            << "\n"

@@ -15,8 +15,10 @@ std::string FileName(const std::string& strPath) {
 } // namespace
 
 bool CSurveyReport::StartPictures(const std::string& strExtension,
-                                  const std::vector<std::string>& inputs, std::string& strError) {
+                                  const std::vector<std::string>& inputs, bool bKeepExisting,
+                                  std::string& strError) {
     m_pWriter = CPictureWriter::Create(strError);
+    m_bKeepExisting = bKeepExisting;
     m_strExtension = strExtension;
     m_inputs = inputs;
     return m_pWriter != nullptr;
@@ -68,6 +70,11 @@ bool CSurveyReport::WritePicture(const CPlotDataObj& data, const std::string& st
         m_err << strPath << ": the picture " << strPicture
               << " was not written: it would replace a survey file of this call.\n";
         return false;
+    }
+    std::error_code error;
+    if (m_bKeepExisting && std::filesystem::exists(strPicture, error)) {
+        m_out << strPath << ": kept the existing " << strPicture << " (--no-clobber)\n";
+        return true;
     }
     std::string strError;
     if (!m_pWriter->Write(data, FileName(strPath), strPicture, strError)) {

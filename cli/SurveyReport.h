@@ -16,10 +16,11 @@ public:
     CSurveyReport(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
 
     // Pictures from now on, with this extension ("svg", "png" or "pdf"). A
-    // picture never replaces a file of inputs. False, with strError saying
-    // why, when this program cannot draw.
+    // picture never replaces a file of inputs, nor with bKeepExisting any
+    // earlier file. False, with strError saying why, when this program
+    // cannot draw.
     bool StartPictures(const std::string& strExtension, const std::vector<std::string>& inputs,
-                       std::string& strError);
+                       bool bKeepExisting, std::string& strError);
     bool DrawsPictures() const { return m_pWriter != nullptr; }
 
     // Reads strPath in nDirection (directionNone: by its extension). With
@@ -44,5 +45,6 @@ private:
     std::unique_ptr<CPictureWriter> m_pWriter;
     std::string m_strExtension;
     std::vector<std::string> m_inputs;
+    bool m_bKeepExisting = false;
     int m_nSummaries = 0; // printed so far, a blank line apart
 };

@@ -180,6 +180,13 @@ TEST_F(VeltraneInfoTest, PlotNeverReplacesAFileOfTheCall) {
 
     EXPECT_EQ(Read("SDP_own.svg"), own);
     EXPECT_EQ(Read("SDP_BH-07.svg"), other);
+
+    // With --no-clobber an earlier picture stays, as an earlier output does.
+    WriteBytes(m_dir / "SDP_I-3.png", "earlier");
+    r = Run("-n --plot png SDP_I-3.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "SDP_I-3.csv: kept the existing SDP_I-3.png (--no-clobber)\n"));
+    EXPECT_EQ(Read("SDP_I-3.png"), "earlier");
 }
 
 TEST_F(VeltraneInfoTest, PlotOfAnUnreadableSurveyFailsOnce) {
