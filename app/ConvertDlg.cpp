@@ -6,6 +6,7 @@
 #include "app/PreviewPanel.h"
 #include "platform/CFile.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -64,7 +65,7 @@ QString FromPath(const CString& strPath) {
 } // namespace
 
 CConvertDlg::CConvertDlg(QWidget* pParent)
-    : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFile),
+    : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFiles),
       m_sink(&CConvertDlg::ShowMessageBox), m_question(&CConvertDlg::AskYesNo),
       m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
     setWindowTitle(QString::fromLatin1(kTitle));
@@ -204,7 +205,18 @@ void CConvertDlg::OnDirectionChanged() {
     }
 }
 
+void CConvertDlg::SetFileChooser(FileChooser chooser) {
+    m_chooser = [chooser](QWidget* pParent) {
+        const QString strPath = chooser(pParent);
+        return strPath.isEmpty() ? QStringList() : QStringList{strPath};
+    };
+}
+
 QString CConvertDlg::ChooseSurveyFile(QWidget* pParent) {
+    return ChooseSurveyFiles(pParent).value(0);
+}
+
+QStringList CConvertDlg::ChooseSurveyFiles(QWidget* pParent) {
     QFileDialog dialog(pParent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A name that does not exist is accepted; the reader reports it on Convert.
@@ -218,10 +230,17 @@ QString CConvertDlg::ChooseSurveyFile(QWidget* pParent) {
     }
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.first());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return QString();
+    // Several files may be picked together (Ctrl, Shift), still accepting
+    // a typed name that does not exist.
+    for (const char* pszView : {"listView", "treeView"}) {
+        if (auto* pView = dialog.findChild<QAbstractItemView*>(QString::fromLatin1(pszView))) {
+            pView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        }
     }
-    return dialog.selectedFiles().first();
+    if (dialog.exec() != QDialog::Accepted) {
+        return QStringList();
+    }
+    return dialog.selectedFiles();
 }
 
 void CConvertDlg::ShowMessageBox(QWidget* pParent, const QString& strCaption,
@@ -251,9 +270,22 @@ QString CConvertDlg::ReplaceQuestion(const QString& strOutput) {
 }
 
 void CConvertDlg::OnBrowse() {
-    QString strPath = m_chooser(this);
-    if (!strPath.isEmpty()) {
-        SelectFile(strPath);
+    const QStringList paths = m_chooser(this);
+    if (paths.size() == 1) {
+        SelectFile(paths.first());
+    } else if (paths.size() > 1) {
+        ConvertMany(paths);
+    }
+}
+
+void CConvertDlg::ConvertMany(const QStringList& paths) {
+    const bool bStarted = m_pPreview->Results().ConvertMany(paths, [this](const QString& strText) {
+        return m_question(this, CConvertApp::MessageCaption(), strText);
+    });
+    if (!bStarted) {
+        m_sink(this, CConvertApp::MessageCaption(),
+               QStringLiteral("Other files are still being converted. Wait until they are done, "
+                              "or cancel them, before converting these."));
     }
 }
 
@@ -357,19 +389,40 @@ QString CConvertDlg::DroppedFile(const QMimeData* pData) {
     return pData->urls().first().toLocalFile();
 }
 
+QStringList CConvertDlg::DroppedFiles(const QMimeData* pData) {
+    QStringList paths;
+    if (pData == nullptr || !pData->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : pData->urls()) {
+        if (!url.isLocalFile()) {
+            return QStringList();
+        }
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+
 void CConvertDlg::dragEnterEvent(QDragEnterEvent* pEvent) {
-    if (!DroppedFile(pEvent->mimeData()).isEmpty()) {
+    if (!DroppedFiles(pEvent->mimeData()).isEmpty()) {
         pEvent->acceptProposedAction();
     }
 }
 
 void CConvertDlg::dropEvent(QDropEvent* pEvent) {
-    QString strPath = DroppedFile(pEvent->mimeData());
-    if (strPath.isEmpty()) {
+    // One file is selected, to be looked at and converted with Convert;
+    // several files or a folder are converted at once.
+    const QString strPath = DroppedFile(pEvent->mimeData());
+    const QStringList paths = DroppedFiles(pEvent->mimeData());
+    if (paths.isEmpty()) {
         return;
     }
     pEvent->acceptProposedAction();
-    SelectFile(strPath);
+    if (!strPath.isEmpty() && !QFileInfo(strPath).isDir()) {
+        SelectFile(strPath);
+    } else {
+        ConvertMany(paths);
+    }
 }
 
 #ifdef Q_OS_WIN

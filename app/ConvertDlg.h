@@ -24,6 +24,8 @@ class CConvertDlg : public QDialog, public CConvertHost {
 public:
     // Asks the user for one survey file; an empty text when cancelled.
     using FileChooser = std::function<QString(QWidget* pParent)>;
+    // Asks for survey files, one or several; none when cancelled.
+    using FilesChooser = std::function<QStringList(QWidget* pParent)>;
     // Shows one modal message with a single OK button.
     using MessageSink =
         std::function<void(QWidget* pParent, const QString& strCaption, const QString& strText)>;
@@ -45,13 +47,15 @@ public:
 
     // Tests put their own file choice and message display in place of the
     // file dialog and the message box.
-    void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+    void SetFileChooser(FileChooser chooser);
+    void SetFilesChooser(FilesChooser chooser) { m_chooser = std::move(chooser); }
     void SetMessageSink(MessageSink sink) { m_sink = std::move(sink); }
     void SetQuestionSink(QuestionSink sink) { m_question = std::move(sink); }
     void SetPictureChooser(PictureChooser chooser) { m_pictureChooser = std::move(chooser); }
 
     // The file dialog of Browse, and the message box.
     static QString ChooseSurveyFile(QWidget* pParent);
+    static QStringList ChooseSurveyFiles(QWidget* pParent);
     static void ShowMessageBox(QWidget* pParent, const QString& strCaption, const QString& strText);
     static bool AskYesNo(QWidget* pParent, const QString& strCaption, const QString& strText);
     // "SDP_B12.csv already exists in /data. Replace it?"
@@ -95,6 +99,10 @@ private:
     void OnDirectionChanged();
     // The one local file of a drag, or an empty text.
     static QString DroppedFile(const QMimeData* pData);
+    // The local files and folders of a drag; none when any is not local.
+    static QStringList DroppedFiles(const QMimeData* pData);
+    // Several files, or a folder: all converted, listed under the rows.
+    void ConvertMany(const QStringList& paths);
 
     CConvertCommand m_command;
     QPlainTextEdit* m_pSelection = nullptr;
@@ -105,7 +113,7 @@ private:
     QAction* m_pAboutAction = nullptr;
     QAction* m_pSavePictureAction = nullptr;
     CPreviewPanel* m_pPreview = nullptr;
-    FileChooser m_chooser;
+    FilesChooser m_chooser;
     MessageSink m_sink;
     QuestionSink m_question;
     PictureChooser m_pictureChooser;

@@ -37,11 +37,21 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
 
-    // Above: room for the window's additions; below: the survey.
+    // Above: the results of many files, once there are any; below: the survey.
     m_pSplitter = new QSplitter(Qt::Vertical, this);
     m_pSplitter->setObjectName(QStringLiteral("previewSplitter"));
     m_pSplitter->setChildrenCollapsible(false);
     pLayout->addWidget(m_pSplitter, 1);
+    m_pResults = new CResultsPanel(m_pSplitter);
+    m_pResults->hide();
+    m_pSplitter->addWidget(m_pResults);
+    connect(m_pResults, &CResultsPanel::fileChosen, this, &CPreviewPanel::Preview);
+    // Each run lists its rows, up to a few, and leaves the survey the rest.
+    connect(m_pResults, &CResultsPanel::started, this, [this] {
+        const int nTotal = m_pSplitter->height();
+        const int nList = qMin(m_pResults->sizeHint().height(), nTotal / 2);
+        m_pSplitter->setSizes({nList, nTotal - nList});
+    });
 
     auto* pSurvey = new QWidget(m_pSplitter);
     auto* pSurveyLayout = new QHBoxLayout(pSurvey);
@@ -70,6 +80,9 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     m_pStack->addWidget(m_pMessage);
     pSurveyLayout->addWidget(m_pStack, 1);
     m_pSplitter->addWidget(pSurvey);
+    // A taller window gives the survey the room; the list keeps its rows.
+    m_pSplitter->setStretchFactor(0, 0);
+    m_pSplitter->setStretchFactor(1, 1);
 
     m_pDiagnostics = new QPlainTextEdit(this);
     m_pDiagnostics->setObjectName(QStringLiteral("diagnostics"));
@@ -90,13 +103,13 @@ void CPreviewPanel::ShowNothing() {
     ShowDiagnostics();
 }
 
-void CPreviewPanel::Preview(const QString& strPath, int nDirection) {
+void CPreviewPanel::Preview(const QString& strPath, int nDirection, const QString& strNote) {
     m_strPath = strPath;
     m_nDirection = nDirection;
     const QString strName = QFileInfo(strPath).fileName();
     if (nDirection != directionTwiToCsv && nDirection != directionCsvToTwi) {
         m_summary.Read(CString(), directionNone);
-        ShowMessage(strName, QString::fromLatin1(kNoDirection));
+        ShowMessage(strName, strNote.isEmpty() ? QString::fromLatin1(kNoDirection) : strNote);
         m_pDiagnostics->hide();
         return;
     }

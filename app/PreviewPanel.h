@@ -5,6 +5,7 @@
 // writes.
 #pragma once
 
+#include "app/ResultsPanel.h"
 #include "convert/SurveySummary.h"
 
 #include <QString>
@@ -32,8 +33,8 @@ public:
     explicit CPreviewPanel(QWidget* pParent = nullptr);
 
     // Reads strPath as a conversion in nDirection reads it and shows what
-    // came of it; directionNone says that a direction is needed first.
-    void Preview(const QString& strPath, int nDirection);
+    // came of it; directionNone shows strNote, or that a direction is needed.
+    void Preview(const QString& strPath, int nDirection, const QString& strNote = QString());
     // Back to the start: nothing selected.
     void ShowNothing();
 
@@ -63,9 +64,9 @@ public:
     // cancelled.
     static QString ChoosePictureFile(QWidget* pParent, const QString& strSuggested);
 
-    // The area above the survey, for what the window adds there (the
-    // results of a run over many files).
-    QSplitter* Splitter() const { return m_pSplitter; }
+    // The results of a run over many files, above the survey; hidden until
+    // the first run. Selecting a row previews its file.
+    CResultsPanel& Results() const { return *m_pResults; }
 
 signals:
     // The plot came or went: Save Picture follows it.
@@ -81,6 +82,7 @@ private:
     int m_nDirection = -1;
 
     QSplitter* m_pSplitter = nullptr;
+    CResultsPanel* m_pResults = nullptr;
     QLabel* m_pSummary = nullptr;
     QStackedWidget* m_pStack = nullptr;
     CTwistPlotView* m_pPlotView = nullptr;

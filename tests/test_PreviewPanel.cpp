@@ -1,11 +1,13 @@
 // The preview of the Veltrane window, driven as a user would: a file chosen
 // or dropped shows its survey, a file that cannot be read says why, the
-// direction box reads it again, Save Picture saves the plot, and the file
-// given on the command line opens with the window. Pictures of the window
-// land in the build folder.
+// direction box reads it again, Save Picture saves the plot, the file given
+// on the command line opens with the window, and several files or a folder
+// are converted at once and listed. Pictures of the window land in the
+// build folder.
 #include "app/ConvertApp.h"
 #include "app/ConvertDlg.h"
 #include "app/PreviewPanel.h"
+#include "app/ResultsPanel.h"
 #include "app/TwistPlotView.h"
 #include "formats/twi/TwiDataFile.h"
 
@@ -19,9 +21,13 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -69,6 +75,10 @@ struct Window {
             m_strSuggested = strSuggested;
             return m_strPicture;
         });
+        dlg.SetQuestionSink([this](QWidget*, const QString&, const QString& strText) {
+            m_questions << strText;
+            return m_bAnswer;
+        });
     }
 
     QComboBox* Direction() { return dlg.findChild<QComboBox*>("direction"); }
@@ -96,12 +106,43 @@ struct Window {
         QApplication::sendEvent(&dlg, &drop);
     }
     void Convert() { dlg.findChild<QPushButton*>("convert")->click(); }
+    // Drops several files or folders, and waits for the run to end.
+    bool DropMany(const QStringList& paths, bool bWait = true) {
+        dlg.show();
+        QList<QUrl> urls;
+        for (const QString& strPath : paths) {
+            urls << QUrl::fromLocalFile(strPath);
+        }
+        QMimeData data;
+        data.setUrls(urls);
+        QSignalSpy done(&Results(), &CResultsPanel::finished);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &drop);
+        return !bWait || done.count() > 0 || done.wait(20000);
+    }
+    CResultsPanel& Results() { return dlg.Preview().Results(); }
+    // Each row as "FILE: RESULT".
+    QStringList Rows() {
+        QStringList rows;
+        QTreeWidget* pList = Results().List();
+        for (int i = 0; i < pList->topLevelItemCount(); ++i) {
+            rows << pList->topLevelItem(i)->text(0) + ": " + pList->topLevelItem(i)->text(1);
+        }
+        return rows;
+    }
+    void SelectRow(int nRow) {
+        Results().List()->setCurrentItem(Results().List()->topLevelItem(nRow));
+    }
 
     CConvertDlg dlg;
     QString m_strChoice;
     QString m_strPicture;
     QString m_strSuggested;
     QStringList m_messages;
+    QStringList m_questions;
+    bool m_bAnswer = false;
 };
 
 } // namespace
@@ -122,6 +163,12 @@ private slots:
     void startFileOpensWithWindow();
     void rowsFollowWidth();
     void largeSurveyPreviewTime();
+    void manyFilesConvertedAndListed();
+    void folderGivesItsSurveys();
+    void existingOutputsAskedOnce_data();
+    void existingOutputsAskedOnce();
+    void browseChoosesMany();
+    void longRunShowsProgressAndCancels();
     void savePictures();
 };
 
@@ -463,6 +510,162 @@ void TestPreviewPanel::largeSurveyPreviewTime() {
           nElapsed);
 }
 
+void TestPreviewPanel::manyFilesConvertedAndListed() {
+    QTemporaryDir dir;
+    const QString strTwi = EditedSample(dir, "BH-07.twi", "BH-07.twi");
+    const QString strCsv = EditedSample(dir, "SDP_I-3.csv", "SDP_I-3.csv");
+    WriteFile(dir.filePath("broken.twi"), "not a survey\r\n");
+    WriteFile(dir.filePath("notes.txt"), "hello");
+
+    Window w;
+    QVERIFY(w.DropMany({strTwi, strCsv, dir.filePath("broken.twi"), dir.filePath("notes.txt")}));
+    const QStringList rows = w.Rows();
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0], QStringLiteral("BH-07.twi: Converted to SDP_BH-07.csv"));
+    QCOMPARE(rows[1], QStringLiteral("SDP_I-3.csv: Converted to SDP_I-3.twi"));
+    QVERIFY2(rows[2].startsWith("broken.twi: Error reading data file, code = -3. This is not a "
+                                "readable TWI survey"),
+             qPrintable(rows[2]));
+    QVERIFY2(rows[3].startsWith("notes.txt: Not converted: the file format type can not be "
+                                "determined"),
+             qPrintable(rows[3]));
+    // What the read found, on the row.
+    QVERIFY(w.Results().List()->topLevelItem(2)->toolTip(1).contains("\n\nline 1: error: "));
+    QCOMPARE(w.Results().StatusText(), QStringLiteral("4 files: 2 converted, 2 not converted."));
+    QVERIFY(w.m_messages.isEmpty());
+    QVERIFY(w.m_questions.isEmpty());
+    // Nothing selected, nothing to convert with Convert.
+    QVERIFY(w.dlg.Command().m_strSelection.IsEmpty());
+
+    // The same bytes as Convert writes for the file alone.
+    QTemporaryDir dirAlone;
+    Window alone;
+    alone.Browse(EditedSample(dirAlone, "BH-07.twi", "BH-07.twi"));
+    alone.Convert();
+    QCOMPARE(ReadFile(dir.filePath("SDP_BH-07.csv")), ReadFile(dirAlone.filePath("SDP_BH-07.csv")));
+    QVERIFY(QFile::exists(dir.filePath("SDP_I-3.twi")));
+
+    // A row selected shows its file.
+    w.SelectRow(2);
+    QCOMPARE(w.Panel().Path(), dir.filePath("broken.twi"));
+    QVERIFY(w.Panel().MessageText().startsWith("Error reading data file, code = -3."));
+    w.SelectRow(1);
+    QCOMPARE(w.Panel().Path(), strCsv);
+    QCOMPARE(w.Panel().SummaryLines().value(1), QStringLiteral("Borehole: I-3"));
+    QVERIFY(w.PlotView()->Plot() != nullptr);
+    w.SelectRow(3);
+    QVERIFY(w.Panel().MessageText().startsWith("Not converted: the file format type"));
+}
+
+void TestPreviewPanel::folderGivesItsSurveys() {
+    QTemporaryDir dir;
+    EditedSample(dir, "BH-07.twi", "BH-07.twi");
+    EditedSample(dir, "SDP_I-3.csv", "SDP_I-3.CSV");
+    WriteFile(dir.filePath("notes.txt"), "hello");
+    QVERIFY(QDir(dir.path()).mkdir("older"));
+    EditedSample(dir, "BH-07.twi", "older/B1.twi");
+
+    Window w;
+    QVERIFY(w.DropMany({dir.path()}));
+    QCOMPARE(w.Rows(), (QStringList{"BH-07.twi: Converted to SDP_BH-07.csv",
+                                    "SDP_I-3.CSV: Converted to SDP_I-3.twi"}));
+    QVERIFY(!QFile::exists(dir.filePath("older/SDP_B1.csv")));
+
+    // An empty folder says so.
+    QTemporaryDir empty;
+    QVERIFY(w.DropMany({empty.path()}));
+    QVERIFY(w.Rows().isEmpty());
+    QCOMPARE(w.Results().StatusText(),
+             QStringLiteral("No survey files (.twi or .csv) to convert."));
+}
+
+void TestPreviewPanel::existingOutputsAskedOnce_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("replace") << true;
+    QTest::newRow("keep") << false;
+}
+
+void TestPreviewPanel::existingOutputsAskedOnce() {
+    QFETCH(bool, answer);
+    QTemporaryDir dir;
+    const QString strTwi = EditedSample(dir, "BH-07.twi", "BH-07.twi");
+    const QString strCsv = EditedSample(dir, "SDP_I-3.csv", "SDP_I-3.csv");
+    const QString strOther = EditedSample(dir, "BH-07.twi", "B2.twi");
+    WriteFile(dir.filePath("SDP_BH-07.csv"), "earlier");
+    WriteFile(dir.filePath("SDP_B2.csv"), "earlier");
+
+    Window w;
+    w.m_bAnswer = answer;
+    QVERIFY(w.DropMany({strTwi, strCsv, strOther}));
+    QCOMPARE(w.m_questions, QStringList{"2 of the converted files already exist. Replace them?"});
+    QCOMPARE(w.Rows().value(1), QStringLiteral("SDP_I-3.csv: Converted to SDP_I-3.twi"));
+    if (answer) {
+        QCOMPARE(w.Rows().value(0), QStringLiteral("BH-07.twi: Converted to SDP_BH-07.csv"));
+        QVERIFY(ReadFile(dir.filePath("SDP_BH-07.csv")).startsWith("KVN Digital"));
+        QCOMPARE(w.Results().StatusText(), QStringLiteral("3 files: 3 converted."));
+    } else {
+        QCOMPARE(w.Rows().value(0), QStringLiteral("BH-07.twi: Kept the existing SDP_BH-07.csv"));
+        QCOMPARE(w.Rows().value(2), QStringLiteral("B2.twi: Kept the existing SDP_B2.csv"));
+        QCOMPARE(ReadFile(dir.filePath("SDP_BH-07.csv")), QByteArray("earlier"));
+        QCOMPARE(w.Results().StatusText(), QStringLiteral("3 files: 1 converted, 2 kept."));
+    }
+    QCOMPARE(CResultsPanel::ReplaceQuestion(1),
+             QStringLiteral("1 of the converted files already exists. Replace it?"));
+}
+
+void TestPreviewPanel::browseChoosesMany() {
+    QTemporaryDir dir;
+    const QStringList chosen{EditedSample(dir, "BH-07.twi", "BH-07.twi"),
+                             EditedSample(dir, "SDP_I-3.csv", "SDP_I-3.csv")};
+    Window w;
+    w.dlg.SetFilesChooser([&chosen](QWidget*) { return chosen; });
+    QSignalSpy done(&w.Results(), &CResultsPanel::finished);
+    w.dlg.findChild<QPushButton*>("browse")->click();
+    QVERIFY(done.count() > 0 || done.wait(20000));
+    QCOMPARE(w.Rows(), (QStringList{"BH-07.twi: Converted to SDP_BH-07.csv",
+                                    "SDP_I-3.csv: Converted to SDP_I-3.twi"}));
+}
+
+// A run held up after its first file: the window goes on answering, shows
+// the progress and Cancel, and a cancel leaves the files after the one under
+// way unconverted.
+void TestPreviewPanel::longRunShowsProgressAndCancels() {
+    QTemporaryDir dir;
+    const QStringList paths{EditedSample(dir, "BH-07.twi", "B0.twi"),
+                            EditedSample(dir, "BH-07.twi", "B1.twi"),
+                            EditedSample(dir, "BH-07.twi", "B2.twi")};
+    Window w;
+    QSemaphore go;
+    w.Results().SetFileEndHook([&go](int nIndex) {
+        if (nIndex == 0) {
+            go.acquire();
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(w.DropMany(paths, false));
+    QVERIFY(w.Results().IsRunning());
+    auto* pCancel = w.Results().findChild<QPushButton*>("cancel");
+    QVERIFY(!pCancel->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(pCancel->isVisible(), 5000);
+    QVERIFY(timer.elapsed() >= CResultsPanel::kProgressDelayMs);
+    QCOMPARE(w.Results().findChild<QProgressBar*>("progress")->value(), 0);
+    QCOMPARE(w.Rows().value(1), QStringLiteral("B1.twi: ") + CResultsPanel::kWaiting);
+
+    QSignalSpy done(&w.Results(), &CResultsPanel::finished);
+    pCancel->click();
+    go.release();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(w.Rows(),
+             (QStringList{"B0.twi: Converted to SDP_B0.csv", "B1.twi: Not converted: cancelled.",
+                          "B2.twi: Not converted: cancelled."}));
+    QVERIFY(!QFile::exists(dir.filePath("SDP_B1.csv")));
+    QVERIFY(!pCancel->isVisible());
+    QVERIFY(!w.Results().IsRunning());
+    QCOMPARE(w.Results().StatusText(),
+             QStringLiteral("3 files: 1 converted, 2 not converted (cancelled)."));
+}
+
 // The window with each sample on show, with a file it cannot read, with
 // one it reads with a warning, and with nothing selected.
 void TestPreviewPanel::savePictures() {
@@ -487,6 +690,17 @@ void TestPreviewPanel::savePictures() {
         QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
         QVERIFY(w.dlg.grab().save(kPictures + "/" + shot.second));
     }
+
+    // Many files: the results over the survey of the row selected.
+    const QString strBadDate =
+        EditedSample(dir, "SDP_I-3.csv", "SDP_I-4.csv", {{"09/14/2026", "02/31/2026"}});
+    WriteFile(dir.filePath("notes.txt"), "hello");
+    Window w;
+    QVERIFY(w.DropMany({EditedSample(dir, "BH-07.twi", "BH-07.twi"),
+                        EditedSample(dir, "SDP_I-3.csv", "SDP_I-3.csv"), strGap, strBadDate,
+                        dir.filePath("notes.txt")}));
+    w.SelectRow(1);
+    QVERIFY(w.dlg.grab().save(kPictures + "/veltrane-preview-many.png"));
     qInfo("Pictures of the preview: %s/veltrane-preview-*.png", qPrintable(kPictures));
 }
 
