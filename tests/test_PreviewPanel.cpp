@@ -16,9 +16,11 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -168,6 +170,7 @@ private slots:
     void existingOutputsAskedOnce_data();
     void existingOutputsAskedOnce();
     void browseChoosesMany();
+    void fileDialogTakesSeveral();
     void longRunShowsProgressAndCancels();
     void savePictures();
 };
@@ -499,15 +502,21 @@ void TestPreviewPanel::largeSurveyPreviewTime() {
     w.dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
 
-    QElapsedTimer timer;
-    timer.start();
-    w.Browse(strPath);
-    w.dlg.repaint(); // paints now, plot included
-    const qint64 nElapsed = timer.elapsed();
-    QVERIFY(w.PlotView()->Plot() != nullptr);
-    QCOMPARE(int(w.PlotView()->Plot()->Profile().m_stations.size()), kStations);
-    qInfo("Preview of %d stations, from the selection to the painted window: %lld ms", kStations,
-          nElapsed);
+    // Five times over, as the machine may be busy with other work.
+    QList<qint64> times;
+    for (int nRun = 0; nRun < 5; ++nRun) {
+        QElapsedTimer timer;
+        timer.start();
+        w.Browse(strPath);
+        w.dlg.repaint(); // paints now, plot included
+        times << timer.elapsed();
+        QVERIFY(w.PlotView()->Plot() != nullptr);
+        QCOMPARE(int(w.PlotView()->Plot()->Profile().m_stations.size()), kStations);
+    }
+    std::sort(times.begin(), times.end());
+    qInfo("Preview of %d stations, from the selection to the painted window: %lld ms at best, "
+          "%lld ms median",
+          kStations, times.first(), times[2]);
 }
 
 void TestPreviewPanel::manyFilesConvertedAndListed() {
@@ -624,6 +633,35 @@ void TestPreviewPanel::browseChoosesMany() {
     QVERIFY(done.count() > 0 || done.wait(20000));
     QCOMPARE(w.Rows(), (QStringList{"BH-07.twi: Converted to SDP_BH-07.csv",
                                     "SDP_I-3.csv: Converted to SDP_I-3.twi"}));
+}
+
+// Browse's own dialog: two files picked together come back together.
+void TestPreviewPanel::fileDialogTakesSeveral() {
+    QTemporaryDir dir;
+    EditedSample(dir, "BH-07.twi", "B1.twi");
+    EditedSample(dir, "BH-07.twi", "B2.twi");
+    const QString strOldCurrent = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QStringList chosen;
+    QTimer::singleShot(0, [] {
+        auto* pDialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (pDialog == nullptr) {
+            return;
+        }
+        auto* pList = pDialog->findChild<QListView*>("listView");
+        QTRY_VERIFY(pList != nullptr && pList->model()->rowCount(pList->rootIndex()) == 2);
+        // A click, then a Ctrl-click, as a user picks two files.
+        for (int i = 0; i < 2; ++i) {
+            const QRect rcItem = pList->visualRect(pList->model()->index(i, 0, pList->rootIndex()));
+            QTest::mouseClick(pList->viewport(), Qt::LeftButton,
+                              i == 0 ? Qt::NoModifier : Qt::ControlModifier, rcItem.center());
+        }
+        QMetaObject::invokeMethod(pDialog, "accept");
+    });
+    chosen = CConvertDlg::ChooseSurveyFiles(nullptr);
+    QDir::setCurrent(strOldCurrent);
+    chosen.sort();
+    QCOMPARE(chosen, (QStringList{dir.filePath("B1.twi"), dir.filePath("B2.twi")}));
 }
 
 // A run held up after its first file: the window goes on answering, shows
