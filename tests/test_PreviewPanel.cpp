@@ -739,6 +739,17 @@ void TestPreviewPanel::savePictures() {
                         dir.filePath("notes.txt")}));
     w.SelectRow(1);
     QVERIFY(w.dlg.grab().save(kPictures + "/veltrane-preview-many.png"));
+
+    // The README's picture (res/screenshot-window.png is a copy): a sample
+    // as the window shows it, compressed as far as PNG goes.
+    const QString strOldCurrent = QDir::currentPath();
+    QDir::setCurrent(kSamples + "/..");
+    Window readme;
+    readme.Browse(QStringLiteral("samples/SDP_I-3.csv"));
+    QDir::setCurrent(strOldCurrent);
+    readme.dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&readme.dlg));
+    QVERIFY(readme.dlg.grab().save(kPictures + "/veltrane-readme.png", "PNG", 0));
     qInfo("Pictures of the preview: %s/veltrane-preview-*.png", qPrintable(kPictures));
 }
 
