@@ -22,17 +22,16 @@ void SeriousQtMessagesOnly(QtMsgType nType, const QMessageLogContext& /*context*
 
 class CPlotPictureWriter : public CPictureWriter {
 public:
-    CPlotPictureWriter() {
-        // Pictures need no display. A platform the user chose is kept.
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        qInstallMessageHandler(SeriousQtMessagesOnly);
-        if (QCoreApplication::instance() == nullptr) {
-            m_pApp = std::make_unique<QGuiApplication>(m_argc, m_argv);
-        }
-    }
-
     bool Write(const CPlotDataObj& data, const std::string& strName, const std::string& strPath,
                std::string& strError) override {
+        // Qt starts with the first picture, not before: a call whose surveys
+        // cannot be read never starts it.
+        if (QCoreApplication::instance() == nullptr) {
+            // Pictures need no display. A platform the user chose is kept.
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+            qInstallMessageHandler(SeriousQtMessagesOnly);
+            m_pApp = std::make_unique<QGuiApplication>(m_argc, m_argv);
+        }
         const CTwistPlot plot(CTwistProfile::FromSurvey(data), QFile::decodeName(strName.c_str()));
         QString strWhy;
         if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy)) {

@@ -13,9 +13,10 @@ class CPictureWriter {
 public:
     virtual ~CPictureWriter() = default;
 
-    // A writer, with what drawing needs started (Qt's offscreen platform
-    // unless QT_QPA_PLATFORM names another). Null, with strError saying why,
-    // when this program was built without the twist plot.
+    // A writer; what drawing needs (Qt, on its offscreen platform unless
+    // QT_QPA_PLATFORM names another) starts with the first picture. Null,
+    // with strError saying why, when this program was built without the
+    // twist plot.
     static std::unique_ptr<CPictureWriter> Create(std::string& strError);
 
     // Draws the record's twist profile into strPath; the extension (.png,
