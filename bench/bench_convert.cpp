@@ -78,13 +78,21 @@ void CsvToTwi(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(TwiToCsv)
-    ->RangeMultiplier(10)
-    ->Range(100, 100000)
+    // Up to the largest survey a grid may hold (a million stations is refused).
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(999999)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 BENCHMARK(CsvToTwi)
-    ->RangeMultiplier(10)
-    ->Range(100, 100000)
+    // Up to the largest survey a grid may hold (a million stations is refused).
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(999999)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Times veltrane-convert on 5,000 generated TWI surveys in one call against
-# cp of the same files into a new folder, on this machine, in one run.
+# cp of the same files into a new folder, and against cp followed by sync
+# (the durable baseline: veltrane-convert puts its outputs on the disk before
+# it reports them), on this machine, in one run. The folder is under TMPDIR:
+# TMPDIR=/dev/shm bench/run.sh measures tmpfs, the default /tmp the disk.
 # Usage: bench/run.sh [path/to/veltrane-convert] [files]
 set -euo pipefail
 
@@ -42,31 +45,49 @@ PY
 
 bytes=$(du -sb "$work/src" | cut -f1)
 now() { date +%s.%N; }
-best_convert=""
-best_cp=""
-# Each round starts both from the same state: no outputs, a new copy folder,
-# the disk synced. The two alternate which goes first, so that neither always
-# meets the file system's bookkeeping of the other's deletions.
+# best_<name> keeps the best time of each contender over the rounds.
+declare -A best
+record() {
+    local name=$1 t0=$2 t1=$3
+    best[$name]=$(awk -v a="$t0" -v b="$t1" -v best="${best[$name]:-}" \
+        'BEGIN { d = b - a; print (best == "" || d < best) ? d : best }')
+}
 time_cp() {
-    local t0 t1
-    t0=$(now); cp "$work"/src/*.twi "$work/copy/"; t1=$(now)
-    best_cp=$(awk -v a="$t0" -v b="$t1" -v best="$best_cp" 'BEGIN { d = b - a; print (best == "" || d < best) ? d : best }')
+    local t0; t0=$(now); cp "$work"/src/*.twi "$work/copy/"; record cp "$t0" "$(now)"
+}
+time_cp_sync() {
+    local t0; t0=$(now); cp "$work"/src/*.twi "$work/copy/"; sync; record cp_sync "$t0" "$(now)"
 }
 time_convert() {
-    local t0 t1
-    t0=$(now); "$convert" "$work"/src/*.twi > /dev/null; t1=$(now)
-    best_convert=$(awk -v a="$t0" -v b="$t1" -v best="$best_convert" 'BEGIN { d = b - a; print (best == "" || d < best) ? d : best }')
+    local name=$1; shift
+    local t0; t0=$(now); "$convert" "$@" "$work"/src/*.twi > /dev/null; record "$name" "$t0" "$(now)"
+    local converted; converted=$(find "$work/src" -name 'SDP_*.csv' | wc -l)
+    [ "$converted" -eq "$count" ] || { echo "bench: only $converted of $count converted" >&2; exit 1; }
 }
-for round in $(seq $rounds); do
+reset() {
     rm -f "$work"/src/SDP_*.csv
     rm -rf "$work/copy" && mkdir "$work/copy"
     sync
-    if [ $((round % 2)) -eq 1 ]; then time_cp; sync; time_convert; else time_convert; sync; time_cp; fi
+}
+# Each contender starts from the same state: no outputs, a new copy folder,
+# the disk synced. The order turns from round to round, so that none always
+# meets the file system's bookkeeping of another's deletions.
+contenders=(time_cp time_cp_sync "time_convert convert" "time_convert convert_j1 -j 1")
+for round in $(seq $rounds); do
+    for i in "${!contenders[@]}"; do
+        pick=${contenders[$(( (i + round) % ${#contenders[@]} ))]}
+        reset
+        $pick
+    done
 done
-converted=$(ls "$work"/src/SDP_*.csv | wc -l)
-[ "$converted" -eq "$count" ] || { echo "bench: only $converted of $count converted" >&2; exit 1; }
 
-printf 'files: %d TWI surveys, %.1f MiB\n' "$count" "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')"
-printf 'cp (best of %d):               %.3f s\n' "$rounds" "$best_cp"
-printf 'veltrane-convert (best of %d): %.3f s\n' "$rounds" "$best_convert"
-printf 'ratio: %.2f x cp (target: within 3 x)\n' "$(awk -v c="$best_convert" -v p="$best_cp" 'BEGIN { print c / p }')"
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+printf 'files: %d TWI surveys, %.1f MiB, in %s\n' "$count" \
+    "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$(df -T "$work" | awk 'NR == 2 { print $2 }')"
+printf 'best of %d rounds:\n' "$rounds"
+printf '  cp                          %.3f s\n' "${best[cp]}"
+printf '  cp, then sync               %.3f s\n' "${best[cp_sync]}"
+printf '  veltrane-convert            %.3f s   %s x cp, %s x cp + sync\n' "${best[convert]}" \
+    "$(ratio "${best[convert]}" "${best[cp]}")" "$(ratio "${best[convert]}" "${best[cp_sync]}")"
+printf '  veltrane-convert -j 1       %.3f s   %s x cp, %s x cp + sync\n' "${best[convert_j1]}" \
+    "$(ratio "${best[convert_j1]}" "${best[cp]}")" "$(ratio "${best[convert_j1]}" "${best[cp_sync]}")"

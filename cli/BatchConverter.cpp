@@ -2,6 +2,7 @@
 
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
+#include "survey/NumberText.h"
 
 #include <memory>
 #include <ostream>
@@ -51,6 +52,23 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
             m_bStrict = true;
         } else if (arg == "-n" || arg == "--no-clobber") {
             m_bNoClobber = true;
+        } else if (arg == "-j" || arg == "--jobs" || arg.rfind("--jobs=", 0) == 0 ||
+                   (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
+            std::string value;
+            if (arg == "-j" || arg == "--jobs") {
+                if (i + 1 >= args.size()) {
+                    return UsageError("option '" + arg + "' needs a number of files");
+                }
+                value = args[++i];
+            } else {
+                value = arg.substr(arg[1] == 'j' ? 2 : 7);
+            }
+            const char* p = value.c_str();
+            int nJobs = 0;
+            if (!ScanWhole(p, nJobs) || *p != '\0' || nJobs < 1) {
+                return UsageError("'" + value + "' is not a number of files for '-j'");
+            }
+            m_nJobs = nJobs;
         } else if (arg == "--info") {
             m_bInfo = true;
         } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
@@ -114,7 +132,10 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     CBatchEngine engine;
     engine.m_bStrict = m_bStrict ? TRUE : FALSE;
     engine.m_bNoClobber = m_bNoClobber ? TRUE : FALSE;
+    engine.m_nJobs = m_nJobs;
+    CProgressLine progress(m_err, m_bProgress);
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
+        progress.Erase();
         bool bDone = PrintResult(result);
         if (report.DrawsPictures() &&
             !report.Report(files[static_cast<size_t>(nIndex)], nForcedDirection, false)) {
@@ -124,8 +145,35 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
             ++nFailed;
         }
     };
+    engine.m_onProgress = [&](int nDone, int nTotal, const CString& strSource) {
+        progress.Show(nDone, nTotal, strSource.str());
+    };
     engine.Run(jobs);
+    progress.Erase();
     return nFailed == 0 ? exitConverted : exitSomeFailed;
+}
+
+CBatchConverter::CProgressLine::CProgressLine(std::ostream& stream, bool bEnabled)
+    : m_stream(stream), m_bEnabled(bEnabled), m_start(std::chrono::steady_clock::now()),
+      m_last(m_start) {}
+
+void CBatchConverter::CProgressLine::Show(int nDone, int nTotal, const std::string& strSource) {
+    // Only for a batch that takes a while, and then a few times a second.
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_bEnabled || now - m_start < kQuietStart || (m_bShown && now - m_last < kEvery)) {
+        return;
+    }
+    m_last = now;
+    m_bShown = true;
+    m_stream << "\r" << kProgramName << ": " << nDone << " of " << nTotal << " done, "
+             << strSource.substr(0, 60) << "\x1b[K" << std::flush;
+}
+
+void CBatchConverter::CProgressLine::Erase() {
+    if (m_bShown) {
+        m_stream << "\r\x1b[K" << std::flush;
+        m_bShown = false;
+    }
 }
 
 bool CBatchConverter::PrintResult(const CJobResult& result) {
@@ -169,7 +217,7 @@ void CBatchConverter::PrintDiagnostics(const std::string& strSource,
 }
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
-    stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] FILE...\n"
+    stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] [-j N] FILE...\n"
            << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
@@ -180,6 +228,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  --to twi     convert KVN CSV files to TWI\n"
            << "               (without --to, each file's extension decides: .csv or .twi)\n"
            << "  --strict     convert nothing of a survey with warnings (exit status 1)\n"
+           << "  -j, --jobs N converts N files at a time (default: one per core)\n"
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"
@@ -199,7 +248,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
 
 int CBatchConverter::UsageError(const std::string& strProblem) {
     m_err << kProgramName << ": " << strProblem << "\n"
-          << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] FILE...\n"
+          << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] [-j N] FILE...\n"
           << "Try '" << kProgramName << " --help' for more information.\n";
     return exitUsage;
 }

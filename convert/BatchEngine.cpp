@@ -1,7 +1,15 @@
 #include "convert/BatchEngine.h"
 
+#include "formats/SurveyDataFile.h"
 #include "platform/CFile.h"
 #include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -20,15 +28,16 @@ private:
     BOOL m_bNoClobber;
 };
 
-// The input an output would replace: the same name, or the same file under
-// another one. -1 when none.
-int ProtectedInput(const CString& strOutput, const std::vector<CConvertJob>& jobs) {
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        if (strOutput == jobs[i].m_strPath || IsSameFile(strOutput, jobs[i].m_strPath)) {
-            return static_cast<int>(i);
-        }
+// Which file a path leads to, so that links to one file are known as one.
+using FileIdentity = std::pair<dev_t, ino_t>;
+
+bool IdentityOf(const CString& strPath, FileIdentity& identity) {
+    struct stat info;
+    if (::stat(strPath, &info) != 0) {
+        return false;
     }
-    return -1;
+    identity = {info.st_dev, info.st_ino};
+    return true;
 }
 
 } // namespace
@@ -40,10 +49,19 @@ int CBatchEngine::DirectionOf(const CConvertJob& job) {
     return CConvertCommand::GuessDirection(CConvertCommand::ExtensionOf(job.m_strPath));
 }
 
-std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) {
-    std::vector<CJobResult> results(jobs.size());
-    std::vector<bool> bToConvert(jobs.size(), false);
-    // Every output is checked against every input before anything is written.
+void CBatchEngine::Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
+                        std::vector<char>& bConvert) {
+    // The inputs by name and by the file they lead to: one look-up for each
+    // output, however many files the call names.
+    std::map<std::string, size_t> byName;
+    std::map<FileIdentity, size_t> byFile;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        byName.emplace(jobs[i].m_strPath.str(), i);
+        FileIdentity identity;
+        if (IdentityOf(jobs[i].m_strPath, identity)) {
+            byFile.emplace(identity, i);
+        }
+    }
     for (size_t i = 0; i < jobs.size(); ++i) {
         CJobResult& result = results[i];
         result.m_strSource = jobs[i].m_strPath;
@@ -54,33 +72,91 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
             continue;
         }
         result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection);
-        const int nInput = ProtectedInput(result.m_strOutput, jobs);
-        if (nInput >= 0 && static_cast<size_t>(nInput) != i) {
+        // An output that is its own source is the command's to refuse.
+        auto name = byName.find(result.m_strOutput.str());
+        size_t nInput = name != byName.end() ? name->second : i;
+        FileIdentity identity;
+        if (nInput == i && IdentityOf(result.m_strOutput, identity)) {
+            auto file = byFile.find(identity);
+            nInput = file != byFile.end() ? file->second : i;
+        }
+        if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath) {
             result.m_nJobOutcome = jobProtectsInput;
             result.m_strMessage = "Not converted: its output " + result.m_strOutput +
-                                  " would replace " + jobs[static_cast<size_t>(nInput)].m_strPath +
+                                  " would replace " + jobs[nInput].m_strPath +
                                   ", a file named in the same call.";
             continue;
         }
-        bToConvert[i] = true;
+        bConvert[i] = 1;
     }
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        if (bToConvert[i]) {
-            if (m_pCancel && m_pCancel->load()) {
-                results[i].m_nJobOutcome = jobCancelled;
-                results[i].m_strMessage = "Not converted: cancelled.";
-            } else {
-                results[i] = Convert(jobs[i], results[i].m_nDirection);
+}
+
+int CBatchEngine::Workers(size_t nFiles) const {
+    int nWorkers = m_nJobs > 0 ? m_nJobs : static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(nWorkers, 1, static_cast<int>(std::max<size_t>(nFiles, 1)));
+}
+
+std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) {
+    const size_t nFiles = jobs.size();
+    std::vector<CJobResult> results(nFiles);
+    std::vector<char> bConvert(nFiles, 0);
+    Plan(jobs, results, bConvert);
+
+    std::mutex progress;
+    int nDone = 0;
+    const int nWorkers = Workers(nFiles);
+    for (size_t nStart = 0; nStart < nFiles; nStart += kChunkSize) {
+        const size_t nEnd = std::min(nFiles, nStart + kChunkSize);
+        COutputBatch batch;
+        std::atomic<size_t> nNext{nStart};
+        auto work = [&] {
+            for (size_t i = nNext++; i < nEnd; i = nNext++) {
+                if (bConvert[i]) {
+                    if (m_pCancel && m_pCancel->load()) {
+                        results[i].m_nJobOutcome = jobCancelled;
+                        results[i].m_strMessage = "Not converted: cancelled.";
+                    } else {
+                        results[i] =
+                            Convert(jobs[i], results[i].m_nDirection, batch, static_cast<int>(i));
+                    }
+                }
+                if (m_onProgress) {
+                    std::lock_guard<std::mutex> lock(progress);
+                    m_onProgress(++nDone, static_cast<int>(nFiles), jobs[i].m_strPath);
+                }
             }
+        };
+        std::vector<std::thread> workers;
+        for (int n = 1; n < nWorkers; ++n) {
+            workers.emplace_back(work);
+        }
+        work();
+        for (std::thread& worker : workers) {
+            worker.join();
+        }
+        // The chunk's outputs go in place together; a rename the system
+        // refuses turns that file's success into a failure.
+        for (const COutputBatch::CFailure& failure : batch.CommitAll()) {
+            CJobResult& result = results[static_cast<size_t>(failure.nOrder)];
+            result.m_nJobOutcome = jobFailed;
+            result.m_nOutcome = outcomeWriteFailed;
+            result.m_nStatus = statusNotCreated;
+            result.m_strMessage.Format(CConvertCommand::kMsgError, statusNotCreated);
+            result.m_diagnostics.AddError(
+                0, "the output file " + result.m_strOutput +
+                       " cannot be put in place: " + SystemErrorText(failure.nError));
         }
         if (m_onResult) {
-            m_onResult(static_cast<int>(i), results[i]);
+            for (size_t i = nStart; i < nEnd; ++i) {
+                m_onResult(static_cast<int>(i), results[i]);
+            }
         }
     }
     return results;
 }
 
-CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection) const {
+CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
+                                 int nOrder) const {
     CJobResult result;
     result.m_strSource = job.m_strPath;
     result.m_nDirection = nDirection;
@@ -89,6 +165,11 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection) const {
     auto command = std::make_unique<CConvertCommand>(host);
     command->SelectPath(job.m_strPath);
     command->m_bStrict = m_bStrict;
+    CSurveyDataFile* writers[] = {&command->m_csvFile, &command->m_twiFile};
+    for (CSurveyDataFile* pWriter : writers) {
+        pWriter->m_pOutputBatch = &batch;
+        pWriter->m_nBatchOrder = nOrder;
+    }
     try {
         command->OnConvert();
     } catch (const CFileException& error) {

@@ -42,24 +42,43 @@ struct CJobResult {
     BOOL Succeeded() const { return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept; }
 };
 
+class COutputBatch;
+
 class CBatchEngine {
 public:
+    // Files put in place together: their outputs are flushed to the disk in
+    // one go, then renamed. Bounded by the temporary files a signal can
+    // remove (platform/TempFiles).
+    static constexpr int kChunkSize = 512;
+
     // Warnings count as errors: such a survey is not converted.
     BOOL m_bStrict = FALSE;
     // An existing output is kept instead of replaced.
     BOOL m_bNoClobber = FALSE;
-    // Called after each file with its index and result; one call at a time.
+    // Files converted at a time; 0 for as many as the machine has cores.
+    int m_nJobs = 0;
+    // Called with each result in the order of the files, one call at a time,
+    // once the file's output is in place.
     std::function<void(int nIndex, const CJobResult& result)> m_onResult;
+    // Called from the workers as each file is done, one call at a time.
+    std::function<void(int nDone, int nTotal, const CString& strSource)> m_onProgress;
     // Set from elsewhere to stop: files not yet begun are not converted.
     const std::atomic<bool>* m_pCancel = nullptr;
 
     // Checks every output against every input first (no file may replace a
     // file named as an input, earlier or later in the list), then converts.
+    // Messages, diagnostics and outcomes do not depend on m_nJobs.
     std::vector<CJobResult> Run(const std::vector<CConvertJob>& jobs);
 
-    // The direction a job is converted in, and the output it would write.
+    // The direction a job is converted in.
     static int DirectionOf(const CConvertJob& job);
 
 private:
-    CJobResult Convert(const CConvertJob& job, int nDirection) const;
+    // Fills in the direction and output of every job, and refuses those
+    // that cannot be converted; TRUE in bConvert for the others.
+    static void Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
+                     std::vector<char>& bConvert);
+    CJobResult Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
+                       int nOrder) const;
+    int Workers(size_t nFiles) const;
 };

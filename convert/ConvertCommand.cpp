@@ -109,7 +109,8 @@ void CConvertCommand::OnConvert() {
     const CString strOutput = OutputPathFor(m_strPathName, nDirection);
     m_strLastOutput = strOutput;
     // A conversion never replaces its own source, under this name or another.
-    if (IsSameFile(m_strPathName, strOutput)) {
+    const EntryKind nOutput = GetEntry(strOutput);
+    if (nOutput == entryFile && IsSameFile(m_strPathName, strOutput)) {
         m_plotData.m_diagnostics.AddError(
             0, "the output " + strOutput + " is the file being converted" +
                    (strOutput == m_strPathName ? CString() : " under another name") +
@@ -130,7 +131,8 @@ void CConvertCommand::OnConvert() {
             return;
         }
     }
-    if (FileExists(strOutput) && !m_host.ConfirmReplace(strOutput)) {
+    // A folder of that name is not asked about: the write fails on it.
+    if (nOutput == entryFile && !m_host.ConfirmReplace(strOutput)) {
         m_nLastOutcome = outcomeKept; // kept as asked: nothing more to say
         return;
     }

@@ -32,7 +32,11 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
     CloseDataFile();
     m_nSystemError = 0;
     if (nFlags & CFile::modeCreate) {
-        if (strPath.IsEmpty() || IsDirectory(strPath)) {
+        // One look at the target: a folder is refused, and a file to be
+        // replaced lends its access rights to the new one.
+        const EntryKind nTarget = GetEntry(strPath, &m_nTargetAccess);
+        m_bKeepAccess = nTarget == entryFile;
+        if (strPath.IsEmpty() || nTarget == entryFolder) {
             m_nSystemError = strPath.IsEmpty() ? ENOENT : EISDIR;
             m_bOpen = FALSE;
             return m_bOpen;
@@ -338,7 +342,18 @@ BOOL CSurveyDataFile::CommitDataFile() {
     }
     FlushOutput();
     // A file replaced keeps its access rights; a new one has the usual.
-    TakeAccessOf(m_strTargetPath);
+    if (m_bKeepAccess) {
+        SetAccess(m_nTargetAccess);
+    }
+    if (m_pOutputBatch != nullptr) {
+        // Flushed to the disk and renamed with the rest of the batch.
+        Close();
+        m_bOpen = FALSE;
+        m_pOutputBatch->Add(m_nBatchOrder, m_strTempPath, m_strTargetPath, m_nTempSlot);
+        m_nTempSlot = -1; // the batch removes it on a signal now
+        ForgetTempFile();
+        return TRUE;
+    }
     // On the disk before the rename, or a power cut could leave an empty
     // file where the earlier one was.
     Flush();
@@ -393,11 +408,34 @@ void CSurveyDataFile::WriteLine(CString strLine, BOOL bNewLine) {
 }
 
 void CSurveyDataFile::FlushOutput() {
-    if (!m_strOutput.empty()) {
-        std::string strPending;
-        strPending.swap(m_strOutput);
-        Write(strPending.data(), static_cast<UINT>(strPending.size()));
+    if (m_strOutput.empty()) {
+        return;
     }
+    // The buffer is emptied whether or not the write succeeds (a failure
+    // raises CFileException), and keeps its room for the next lines.
+    struct CEmptied {
+        std::string& strBuffer;
+        ~CEmptied() { strBuffer.clear(); }
+    } emptied{m_strOutput};
+    Write(m_strOutput.data(), static_cast<UINT>(m_strOutput.size()));
+}
+
+std::string& CSurveyDataFile::BeginLine() {
+    m_nLineStart = m_strOutput.size();
+    return m_strOutput;
+}
+
+int CSurveyDataFile::EndLine() {
+    const size_t nLength = m_strOutput.size() - m_nLineStart;
+    if (nLength > kMaxLineLength) {
+        m_strOutput.resize(m_nLineStart);
+        return static_cast<int>(nLength);
+    }
+    m_strOutput += "\r\n";
+    if (m_strOutput.size() >= kOutputBufferSize) {
+        FlushOutput();
+    }
+    return 0;
 }
 
 int CSurveyDataFile::SurveyYear(int nYear) {
@@ -447,4 +485,59 @@ CString CSurveyDataFile::FindFreeName(CString& strBaseName, int& nIndex) {
     }
     strBaseName = strName;
     return strPath;
+}
+
+// ---------------------------------------------------------------- batches
+
+COutputBatch::~COutputBatch() {
+    for (const CEntry& entry : m_entries) {
+        RemoveFile(entry.strTemp);
+        UnregisterTempFile(entry.nTempSlot);
+    }
+}
+
+void COutputBatch::Add(int nOrder, const CString& strTemp, const CString& strTarget,
+                       int nTempSlot) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_entries.push_back(CEntry{nOrder, strTemp, strTarget, nTempSlot});
+}
+
+std::vector<COutputBatch::CFailure> COutputBatch::CommitAll() {
+    std::vector<CEntry> entries;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        entries.swap(m_entries);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const CEntry& a, const CEntry& b) { return a.nOrder < b.nOrder; });
+    // One output for each folder the outputs go to.
+    std::vector<CString> folders;
+    std::vector<CString> oneInEach;
+    for (const CEntry& entry : entries) {
+        CString strFolder = FolderOf(entry.strTarget);
+        if (std::find(folders.begin(), folders.end(), strFolder) == folders.end()) {
+            folders.push_back(strFolder);
+            oneInEach.push_back(entry.strTarget);
+        }
+    }
+    // Every output on the disk before any is renamed: one flush of each file
+    // system where the system offers it, else one flush of each file.
+    const bool bSynced =
+        std::all_of(oneInEach.begin(), oneInEach.end(),
+                    [](const CString& strPath) { return SyncFileSystemOf(strPath); });
+    std::vector<CFailure> failures;
+    for (const CEntry& entry : entries) {
+        if (!bSynced) {
+            SyncFileByName(entry.strTemp);
+        }
+        if (!ReplaceFile(entry.strTemp, entry.strTarget)) {
+            failures.push_back(CFailure{entry.nOrder, errno});
+            RemoveFile(entry.strTemp);
+        }
+        UnregisterTempFile(entry.nTempSlot);
+    }
+    for (const CString& strPath : oneInEach) {
+        SyncFolderOf(strPath); // the new names themselves
+    }
+    return failures;
 }

@@ -11,7 +11,45 @@
 #include "platform/Types.h"
 #include "survey/PlotDataObj.h"
 
+#include <mutex>
 #include <string>
+#include <vector>
+
+// Outputs of a batch, written and closed under their temporary names but
+// not yet put in place. They are flushed to the disk together, with one call
+// for the file system rather than one for each file, and then renamed over
+// their targets in the order of their numbers, so that a batch is as safe as
+// file-by-file writing but hardly slower than copying. Until then a signal
+// still removes them; what is not committed is discarded.
+class COutputBatch {
+public:
+    struct CFailure {
+        int nOrder;
+        int nError; // the system's reason
+    };
+
+    COutputBatch() = default;
+    COutputBatch(const COutputBatch&) = delete;
+    COutputBatch& operator=(const COutputBatch&) = delete;
+    ~COutputBatch();
+
+    // Takes a written output; any thread may call it.
+    void Add(int nOrder, const CString& strTemp, const CString& strTarget, int nTempSlot);
+    // Flushes, renames and forgets every output added; the ones that could
+    // not be put in place, with the reason.
+    std::vector<CFailure> CommitAll();
+
+private:
+    struct CEntry {
+        int nOrder;
+        CString strTemp;
+        CString strTarget;
+        int nTempSlot;
+    };
+
+    std::mutex m_mutex;
+    std::vector<CEntry> m_entries;
+};
 
 class CSurveyDataFile : public CFile {
 public:
@@ -60,6 +98,12 @@ public:
     // what is left before it closes the file. A line longer than
     // kMaxLineLength is not written but refused: the write then fails.
     void WriteLine(CString strLine, BOOL bNewLine);
+    // The same for lines made in place, as the data lines are: BeginLine
+    // gives the output buffer to append the line to, EndLine ends it with
+    // CR LF and gives 0; a line too long is taken back instead, and EndLine
+    // gives its length, for the writer to refuse it (RefuseLongLine).
+    std::string& BeginLine();
+    int EndLine();
     CString MakeOutputPath(CPlotDataObj* pData);
     // The calendar year of a date as survey files write it: 0 to 69 are 2000
     // to 2069, 70 to 99 are 1970 to 1999, and a full year must lie from 1970
@@ -72,6 +116,11 @@ public:
     BOOL m_bOpen = FALSE;
     CString m_strPath;
     CString m_strName;
+    // Set for a batch: a committed output goes to this batch, to be put in
+    // place with the others, under the number m_nBatchOrder.
+    COutputBatch* m_pOutputBatch = nullptr;
+    int m_nBatchOrder = 0;
+
     // The line of the file read last, counted from 1 (0 before the first).
     int m_nLine = 0;
     // The system's reason (errno) why the last open or commit failed; 0
@@ -170,10 +219,13 @@ private:
 
     int m_nDataStatus = statusDone; // set by RefuseData
     const CString m_strExtension;
-    int m_nTempSlot = -1; // its place among the files a signal removes
+    int m_nTempSlot = -1;       // its place among the files a signal removes
+    BOOL m_bKeepAccess = FALSE; // the target exists: the output takes its access rights
+    UINT m_nTargetAccess = 0;
     BOOL m_bLineTooLong = FALSE;
     CString m_strLongLine;   // what the line too long was, for the error
     CString m_strTempPath;   // the temporary name while an output is written
     CString m_strTargetPath; // the name it gets when committed
     std::string m_strOutput; // lines written but not yet passed to the file
+    size_t m_nLineStart = 0; // where the line being made began in it
 };

@@ -69,12 +69,14 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     if (fd < 0) {
         nError = errno;
     } else {
+        // A file just created exclusively is a regular file; any other may
+        // be a folder or a device, which are refused.
         struct stat info;
-        if (::fstat(fd, &info) != 0) {
+        if (!(nOpenFlags & modeCreateNew) && ::fstat(fd, &info) != 0) {
             nError = errno;
-        } else if (S_ISDIR(info.st_mode)) {
+        } else if (!(nOpenFlags & modeCreateNew) && S_ISDIR(info.st_mode)) {
             nError = EISDIR;
-        } else if (!S_ISREG(info.st_mode)) {
+        } else if (!(nOpenFlags & modeCreateNew) && !S_ISREG(info.st_mode)) {
             nError = EINVAL;
         } else if (nOpenFlags & shareDenyWrite) {
             int lock = (flags & (O_WRONLY | O_RDWR)) ? LOCK_EX : LOCK_SH;
@@ -136,6 +138,33 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
         m_nOsPos += n;
     }
     return nRead;
+}
+
+const char* CFile::PeekBuffered(size_t& nAvailable) {
+    if (m_nBufPos >= m_nBufLen && !m_bAtEnd) {
+        if (!m_pReadBuf) {
+            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
+        }
+        for (;;) {
+            ssize_t n = ::read(m_hFile, m_pReadBuf.get(), kReadBufferSize);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                ThrowOsError(errno);
+            }
+            if (n == 0) {
+                m_bAtEnd = true; // the old bytes stay, so a reader can still seek back into them
+            } else {
+                m_nBufPos = 0;
+                m_nBufLen = static_cast<size_t>(n);
+                m_nOsPos += n;
+            }
+            break;
+        }
+    }
+    nAvailable = m_nBufPos < m_nBufLen ? m_nBufLen - m_nBufPos : 0;
+    return nAvailable > 0 ? m_pReadBuf.get() + m_nBufPos : nullptr;
 }
 
 void CFile::Write(const void* lpBuf, UINT nCount) {
@@ -207,12 +236,8 @@ void CFile::Flush() {
     }
 }
 
-BOOL CFile::TakeAccessOf(LPCSTR pszOther) {
-    struct stat info;
-    if (m_hFile < 0 || pszOther == nullptr || ::stat(pszOther, &info) != 0) {
-        return FALSE;
-    }
-    return ::fchmod(m_hFile, info.st_mode & 07777) == 0;
+BOOL CFile::SetAccess(UINT nAccess) {
+    return m_hFile >= 0 && ::fchmod(m_hFile, static_cast<mode_t>(nAccess & 07777)) == 0;
 }
 
 void CFile::Abort() {

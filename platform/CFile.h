@@ -70,9 +70,16 @@ public:
     // Writes what the system holds of the file to the disk itself, so that
     // it survives a power cut; raises CFileException when the device fails.
     virtual void Flush();
-    // Gives the file the access rights (permission bits) of the file
-    // pszOther, when there is one; FALSE when the system refuses.
-    BOOL TakeAccessOf(LPCSTR pszOther);
+    // Gives the file these access rights (permission bits, as GetAccess
+    // gives them); FALSE when the system refuses.
+    BOOL SetAccess(UINT nAccess);
+
+    // The bytes read ahead and not yet taken, reading more when none are
+    // left; nullptr (and nAvailable 0) at the end of the file. A reader that
+    // looks for line ends here needs no copies and no seeks back.
+    const char* PeekBuffered(size_t& nAvailable);
+    // Takes nCount of the bytes PeekBuffered gave.
+    void TakeBuffered(size_t nCount) { m_nBufPos += nCount; }
 
     CString GetFilePath() const { return m_strFileName; }
     BOOL IsOpen() const { return m_hFile >= 0; }

@@ -62,6 +62,9 @@ public:
     int Replace(const char* pszOld, const char* pszNew);
 
     const std::string& str() const { return m_str; }
+    // The bytes themselves, for code that fills a text in place (and keeps
+    // its storage from one line to the next).
+    std::string& str() { return m_str; }
 
 private:
     std::string m_str;

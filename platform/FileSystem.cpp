@@ -20,6 +20,20 @@ BOOL IsDirectory(LPCSTR pszPath) {
     return pszPath && *pszPath && ::stat(pszPath, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+EntryKind GetEntry(LPCSTR pszPath, UINT* pnAccess) {
+    struct stat info;
+    if (!pszPath || !*pszPath || ::stat(pszPath, &info) != 0) {
+        return entryNone;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return entryFolder;
+    }
+    if (pnAccess != nullptr) {
+        *pnAccess = info.st_mode & 07777;
+    }
+    return entryFile;
+}
+
 BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
     struct stat a, b;
     return pszA && pszB && *pszA && *pszB && ::stat(pszA, &a) == 0 && ::stat(pszB, &b) == 0 &&
@@ -30,6 +44,28 @@ CString FolderOf(LPCSTR pszPath) {
     std::string path = pszPath ? pszPath : "";
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? CString() : CString(path.substr(0, slash + 1).c_str());
+}
+
+BOOL SyncFileSystemOf(LPCSTR pszPath) {
+    CString strFolder = FolderOf(pszPath);
+    int fd = ::open(strFolder.IsEmpty() ? "." : static_cast<LPCSTR>(strFolder),
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return FALSE;
+    }
+    BOOL bSynced = ::syncfs(fd) == 0;
+    ::close(fd);
+    return bSynced;
+}
+
+BOOL SyncFileByName(LPCSTR pszPath) {
+    int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return FALSE;
+    }
+    BOOL bSynced = ::fsync(fd) == 0;
+    ::close(fd);
+    return bSynced;
 }
 
 BOOL SyncFolderOf(LPCSTR pszPath) {

@@ -9,6 +9,10 @@
 // TRUE when any file-system entry (file, folder, link) has this name.
 BOOL FileExists(LPCSTR pszPath);
 BOOL IsDirectory(LPCSTR pszPath);
+// What a name leads to, in one look: nothing, a folder, or a file, whose
+// access rights (permission bits) then go to *pnAccess when it is given.
+enum EntryKind { entryNone, entryFile, entryFolder };
+EntryKind GetEntry(LPCSTR pszPath, UINT* pnAccess = nullptr);
 // TRUE when both names lead to one and the same file: the same path, a hard
 // link, or a symbolic link to it. FALSE when either does not exist.
 BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB);
@@ -18,6 +22,12 @@ CString FolderOf(LPCSTR pszPath);
 // Writes the folder holding pszPath to disk, so that a name just renamed
 // into it survives a power cut. FALSE when the system refuses.
 BOOL SyncFolderOf(LPCSTR pszPath);
+// Writes everything of the file system holding pszPath to disk in one call
+// (many files at once cost one flush, not one each). FALSE when the system
+// has no such call or refuses: the caller then flushes file by file.
+BOOL SyncFileSystemOf(LPCSTR pszPath);
+// Writes one closed file to disk; FALSE when the system refuses.
+BOOL SyncFileByName(LPCSTR pszPath);
 
 // The system's reason for a failure (an errno value) in plain English words,
 // whatever the process's language: "no space left on device", "file name

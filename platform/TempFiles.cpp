@@ -7,30 +7,29 @@
 
 namespace {
 
-// One slot per file being written at a time: a conversion writes one output,
-// and a batch at most one per worker.
-constexpr int kSlots = 64;
+// One slot per temporary file: a conversion writes one output, and a batch
+// keeps those of a chunk until it puts them in place together. The slots lie
+// in zeroed memory, so only those ever used take up room.
+constexpr int kSlots = 1024;
 constexpr size_t kPathSize = 4096;
 
 // A slot is free, being filled or emptied by a thread, or holds a path the
 // signal handler may read. The handler reads only ready slots, and the path
-// of a ready slot is never changed, so it needs no lock.
-enum SlotState : int { slotFree, slotBusy, slotReady };
+// of a ready slot is never changed, so it needs no lock. The states lie
+// together, so that finding a free slot touches little memory; the paths
+// apart, in memory that is zero until a slot is first used.
+enum SlotState : int { slotFree = 0, slotBusy, slotReady };
 
-struct TempSlot {
-    std::atomic<int> nState{slotFree};
-    char szPath[kPathSize];
-};
-
-TempSlot g_slots[kSlots];
+std::atomic<int> g_states[kSlots];
+char g_paths[kSlots][kPathSize];
 
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots");
 
 extern "C" void RemoveTempFilesAndDie(int nSignal) {
     // Only async-signal-safe calls from here on: unlink, signal, raise.
-    for (TempSlot& slot : g_slots) {
-        if (slot.nState.load(std::memory_order_acquire) == slotReady) {
-            ::unlink(slot.szPath);
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_states[i].load(std::memory_order_acquire) == slotReady) {
+            ::unlink(g_paths[i]);
         }
     }
     std::signal(nSignal, SIG_DFL);
@@ -45,10 +44,10 @@ int RegisterTempFile(LPCSTR pszPath) {
     }
     for (int i = 0; i < kSlots; ++i) {
         int nExpected = slotFree;
-        if (g_slots[i].nState.compare_exchange_strong(nExpected, slotBusy,
-                                                      std::memory_order_acquire)) {
-            std::strcpy(g_slots[i].szPath, pszPath);
-            g_slots[i].nState.store(slotReady, std::memory_order_release);
+        if (g_states[i].load(std::memory_order_relaxed) == slotFree &&
+            g_states[i].compare_exchange_strong(nExpected, slotBusy, std::memory_order_acquire)) {
+            std::strcpy(g_paths[i], pszPath);
+            g_states[i].store(slotReady, std::memory_order_release);
             return i;
         }
     }
@@ -57,7 +56,7 @@ int RegisterTempFile(LPCSTR pszPath) {
 
 void UnregisterTempFile(int nSlot) {
     if (nSlot >= 0 && nSlot < kSlots) {
-        g_slots[nSlot].nState.store(slotFree, std::memory_order_release);
+        g_states[nSlot].store(slotFree, std::memory_order_release);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "survey/LineReader.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -8,71 +10,64 @@ constexpr char kCR = 13;
 constexpr char kLF = 10;
 constexpr char kTab = 9;
 
-// Bytes are read in blocks; whatever the line did not use is given back with
-// a seek, so the file stands exactly where reading byte by byte would leave it.
-constexpr UINT kBlockSize = 512;
+// Appends the bytes of a line as the reader keeps them: TAB becomes a space,
+// bytes outside 32 to 127 vanish. Lines of plain text go in one piece.
+void AppendKept(std::string& line, const char* p, size_t n) {
+    const bool bPlain = std::all_of(p, p + n, [](char ch) {
+        return static_cast<unsigned char>(ch) >= 32 && static_cast<unsigned char>(ch) <= 127;
+    });
+    if (bPlain) {
+        line.append(p, n);
+        return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char ch = static_cast<unsigned char>(p[i]);
+        if (ch == kTab) {
+            line += ' ';
+        } else if (ch >= 32 && ch <= 127) {
+            line += static_cast<char>(ch);
+        }
+    }
+}
 
 } // namespace
 
+// The line is gathered straight from the file's read-ahead buffer: only the
+// bytes of the line are taken, so the file stands exactly where reading byte
+// by byte would leave it, and nothing has to be given back.
 BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
-    strLine.Empty();
+    std::string& line = strLine.str();
+    line.clear();
     if (nLimit != -1 && nLimit <= 0) {
         return FALSE;
     }
-    std::string line;
-    char block[kBlockSize];
-    long long nCounted = 0;
+    long long nCounted = 0; // bytes taken, the CR included, against the limit
     for (;;) {
-        UINT nWant = kBlockSize;
-        if (nLimit != -1 && nLimit - nCounted < kBlockSize) {
-            // One byte more than the limit leaves room for the byte after a CR.
-            nWant = static_cast<UINT>(nLimit - nCounted) + 1;
+        size_t nAvailable = 0;
+        const char* p = file.PeekBuffered(nAvailable);
+        if (p == nullptr) {
+            return line.empty() ? FALSE : TRUE;
         }
-        UINT nGot = file.Read(block, nWant);
-        if (nGot == 0) {
-            BOOL bAny = line.empty() ? FALSE : TRUE;
-            strLine = CString(std::move(line));
-            return bAny;
+        size_t nScan = nAvailable;
+        if (nLimit != -1) {
+            nScan = std::min<size_t>(nScan, static_cast<size_t>(nLimit - nCounted));
         }
-        // The bytes that stay are gathered in place at the front of the block
-        // and added to the line once per block.
-        UINT nKept = 0;
-        for (UINT i = 0; i < nGot; ++i) {
-            unsigned char ch = static_cast<unsigned char>(block[i]);
-            ++nCounted;
-            if (ch == kCR) {
-                line.append(block, nKept);
-                UINT nNext = i + 1;
-                if (nNext < nGot) {
-                    if (block[nNext] == kLF) {
-                        ++nNext;
-                    }
-                } else {
-                    char after;
-                    if (file.Read(&after, 1) == 1 && after != kLF) {
-                        file.Seek(-1, CFile::current);
-                    }
-                }
-                if (nNext < nGot) {
-                    file.Seek(-static_cast<long long>(nGot - nNext), CFile::current);
-                }
-                strLine = CString(std::move(line));
-                return TRUE;
+        const char* pCR = static_cast<const char*>(std::memchr(p, kCR, nScan));
+        const size_t nBefore = pCR ? static_cast<size_t>(pCR - p) : nScan;
+        AppendKept(line, p, nBefore);
+        if (pCR) {
+            // An LF right after the CR is taken with the line, and counts for none.
+            file.TakeBuffered(nBefore + 1);
+            const char* pNext = file.PeekBuffered(nAvailable);
+            if (pNext != nullptr && *pNext == kLF) {
+                file.TakeBuffered(1);
             }
-            if (ch == kTab) {
-                block[nKept++] = ' ';
-            } else if (ch >= 32 && ch <= 127) {
-                block[nKept++] = static_cast<char>(ch);
-            }
-            if (nLimit != -1 && nCounted >= nLimit) {
-                line.append(block, nKept);
-                if (i + 1 < nGot) {
-                    file.Seek(-static_cast<long long>(nGot - i - 1), CFile::current);
-                }
-                strLine = CString(std::move(line));
-                return FALSE;
-            }
+            return TRUE;
         }
-        line.append(block, nKept);
+        file.TakeBuffered(nBefore);
+        nCounted += static_cast<long long>(nBefore);
+        if (nLimit != -1 && nCounted >= nLimit) {
+            return FALSE; // the limit is used up without a CR
+        }
     }
 }

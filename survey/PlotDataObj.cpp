@@ -1,6 +1,8 @@
 #include "survey/PlotDataObj.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -55,6 +57,7 @@ void CPlotDataObj::FreeSeries() {
     m_pBPlus.reset();
     m_pBMinus.reset();
     m_pACum.reset();
+    m_nSeriesCapacity = 0;
     m_bDataLoaded = FALSE;
     m_nReadingCount = 0;
     m_nGridSize = 0;
@@ -65,7 +68,6 @@ void CPlotDataObj::AllocateGrid() {
     if (!(dDepth > 0.0) || !(m_dInterval > 0.0)) {
         return; // an earlier grid and its readings stay as they were
     }
-    FreeSeries();
     m_nColAPlus = 0;
     m_nColAMinus = 1;
     m_nColBPlus = 2;
@@ -75,9 +77,14 @@ void CPlotDataObj::AllocateGrid() {
     // (just below 7) gives 7 and 8 slots.
     double dSteps = std::ceil(dDepth / m_dInterval);
     if (!(dSteps < kMaxGridSize)) {
+        FreeSeries();
         return; // as if out of memory: no grid, not loaded
     }
-    m_nGridSize = static_cast<int>(dSteps) + 1;
+    const int nSize = static_cast<int>(dSteps) + 1;
+    if (ReuseSeries(nSize)) {
+        return;
+    }
+    m_nGridSize = nSize;
 
     struct {
         int& nColumn;
@@ -98,9 +105,29 @@ void CPlotDataObj::AllocateGrid() {
     }
     m_pACum = AllocateSeries(m_nGridSize);
     m_bDataLoaded = TRUE;
+    m_nSeriesCapacity = m_nGridSize;
     if (!m_pACum) {
         FreeSeries();
     }
+}
+
+BOOL CPlotDataObj::ReuseSeries(int nSize) {
+    // The series of an earlier grid that have room are cleared and used
+    // again: fresh memory of a large survey costs more to map in than to
+    // clear, and a window or a benchmark reads survey after survey.
+    std::unique_ptr<double[]>* series[] = {&m_pAPlus, &m_pAMinus, &m_pBPlus, &m_pBMinus, &m_pACum};
+    if (nSize > m_nSeriesCapacity ||
+        !std::all_of(std::begin(series), std::end(series), [](auto* p) { return bool(*p); })) {
+        FreeSeries();
+        return FALSE;
+    }
+    for (auto* pSeries : series) {
+        std::fill_n(pSeries->get(), nSize, 0.0);
+    }
+    m_nGridSize = nSize;
+    m_nReadingCount = 0;
+    m_bDataLoaded = TRUE;
+    return TRUE;
 }
 
 BOOL CPlotDataObj::AddReading(double dAPlus, double dAMinus, double dBPlus, double dBMinus) {

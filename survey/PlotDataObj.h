@@ -29,6 +29,10 @@ public:
     void AllocateGrid();
     BOOL AddReading(double dAPlus, double dAMinus, double dBPlus, double dBMinus);
 
+private:
+    BOOL ReuseSeries(int nSize);
+
+public:
     CString m_strProbeSerial;
     CString m_strReelSerial;
     int m_nFileVersion = 0;
@@ -58,6 +62,7 @@ public:
     std::unique_ptr<double[]> m_pBPlus;
     std::unique_ptr<double[]> m_pBMinus;
     std::unique_ptr<double[]> m_pACum;
+    int m_nSeriesCapacity = 0; // slots the series have room for, m_nGridSize or more
     double m_dOffsetCorrection = 0.0;
 
     // What the last read, and the write after it, found or changed.

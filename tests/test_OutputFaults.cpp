@@ -189,7 +189,7 @@ RunResult Convert(const TempDir& dir, const std::string& args) {
         "cd '" + dir.path() + "' && TZ=UTC0 '" VELTRANE_CONVERT_EXE "' " + args + " > .out 2> .err";
     int raw = std::system(command.c_str());
     RunResult run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir / ".out"),
-            ReadBytes(dir / ".err")};
+                  ReadBytes(dir / ".err")};
     std::filesystem::remove(dir / ".out");
     std::filesystem::remove(dir / ".err");
     return run;
@@ -311,21 +311,29 @@ TEST(OutputFaults, InterruptedWriteLeavesNoTemporaryFile) {
     EXPECT_EQ(ReadBytes(output), kEarlier);
 }
 
-// The output is on the disk before its rename, and the folder after it.
+// The outputs are on the disk before their rename (the batch converter flushes
+// them together, one call for the file system), and the folder after it.
 TEST(OutputFaults, OutputIsFlushedBeforeItIsRenamed) {
     if (std::system("strace -V > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "strace is not installed (scripts/install-deps.sh installs it)";
     }
     TempDir dir;
     WriteBytes(dir / "B12.twi", kTwiField);
-    std::string command = "cd '" + dir.path() + "' && strace -f -o trace -e trace=fsync,rename '" +
-                          VELTRANE_CONVERT_EXE + "' B12.twi > /dev/null";
+    WriteBytes(dir / "B13.twi", kTwiField);
+    std::string command = "cd '" + dir.path() +
+                          "' && strace -f -o trace -e trace=fsync,syncfs,rename '" +
+                          VELTRANE_CONVERT_EXE + "' B12.twi B13.twi > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::string trace = ReadBytes(dir / "trace");
-    size_t nRename = trace.find("rename(");
-    ASSERT_NE(nRename, std::string::npos) << trace;
-    EXPECT_NE(trace.rfind("fsync(", nRename), std::string::npos) << trace;
-    EXPECT_NE(trace.find("fsync(", nRename), std::string::npos) << trace;
+    // One flush of the file system for both, then the renames, then the folder.
+    const size_t nFlush = trace.find("syncfs(");
+    const size_t nFirstRename = trace.find("rename(");
+    const size_t nLastRename = trace.rfind("rename(");
+    ASSERT_NE(nFlush, std::string::npos) << trace;
+    ASSERT_NE(nFirstRename, nLastRename) << trace;
+    EXPECT_LT(nFlush, nFirstRename) << trace;
+    EXPECT_EQ(trace.find("syncfs(", nFlush + 1), std::string::npos) << trace;
+    EXPECT_NE(trace.find("fsync(", nLastRename), std::string::npos) << trace;
 }
 
 // Failures name their real reason, and a line is never cut.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/wait.h>
 
 using testing_support::DataPath;
@@ -23,9 +24,10 @@ class VeltraneConvertTest : public ::testing::Test {
 protected:
     // Runs the converter with the arguments (already quoted for the shell)
     // in the test's folder, with the time zone pinned.
-    Result Run(const std::string& args) {
-        std::string command = "cd '" + m_dir.path() + "' && TZ=UTC0 '" VELTRANE_CONVERT_EXE "' " +
-                              args + " > .out 2> .err";
+    Result Run(const std::string& args, const std::string& folder = ".") {
+        std::string command = "cd '" + m_dir.path() + "/" + folder + "' && TZ=UTC0 '" +
+                              VELTRANE_CONVERT_EXE + "' " + args + " > '" + m_dir.path() +
+                              "/.out' 2> '" + m_dir.path() + "/.err'";
         int raw = std::system(command.c_str());
         Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(m_dir / ".out"),
                       ReadBytes(m_dir / ".err")};
@@ -114,7 +116,7 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
         {"--to", 2, "", "needs a format"},
         {"--to xml a.twi", 2, "", "unknown format 'xml'"},
         {"--bogus a.twi", 2, "", "unknown option '--bogus'"},
-        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] [--strict] [-n] FILE...", ""},
+        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] [--strict] [-n] [-j N] FILE...", ""},
         {"--version", 0, "Veltrane Version 1.0\n", ""},
     };
     for (const auto& c : cases) {
@@ -163,8 +165,9 @@ TEST_F(VeltraneConvertTest, DiagnosticsNameTheLineAndStrictRefusesWarnings) {
     std::string moved = csv;
     moved.replace(moved.find("02/12/2010"), 10, "02/31/2026");
     WriteBytes(m_dir / "SDP_moved.csv", moved);
-    const std::string warning = "SDP_moved.csv:8: warning: the reading date \"02/31/2026,20:28:45\" "
-                                "does not exist; it was read as 03/03/2026,20:28:45\n";
+    const std::string warning =
+        "SDP_moved.csv:8: warning: the reading date \"02/31/2026,20:28:45\" "
+        "does not exist; it was read as 03/03/2026,20:28:45\n";
     r = Run("SDP_moved.csv");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, kConverted + "SDP_moved.twi\n");
@@ -179,4 +182,51 @@ TEST_F(VeltraneConvertTest, DiagnosticsNameTheLineAndStrictRefusesWarnings) {
                      "counts them as errors.\n" +
                          warning);
     EXPECT_FALSE(Exists("SDP_moved.twi"));
+}
+
+// Converting four files at a time gives exactly what one at a time gives: the
+// same files, and the same messages in the order of the arguments.
+TEST_F(VeltraneConvertTest, ParallelBatchMatchesOneAtATime) {
+    std::string csv = ReadBytes(DataPath(kCsv));
+    std::string gap = csv;
+    gap.erase(gap.find("-6.0,"), gap.find("-8.0,") - gap.find("-6.0,"));
+    std::string moved = csv;
+    moved.replace(moved.find("02/12/2010"), 10, "02/31/2026");
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"B12.twi", ReadBytes(DataPath(kTwi))},
+        {"SDP_B12.csv", csv},
+        {"SDP_gap.csv", gap},
+        {"SDP_moved.csv", moved},
+        {"csv_inside.twi", csv},
+        {"notes.txt", "hello"},
+    };
+    std::string args = "missing.csv";
+    for (int copy = 0; copy < 12; ++copy) {
+        for (const auto& file : files) {
+            args += " " + std::to_string(copy) + file.first;
+        }
+    }
+    auto runIn = [&](const std::string& folder, const std::string& jobs) {
+        std::filesystem::create_directory(m_dir / folder);
+        for (int copy = 0; copy < 12; ++copy) {
+            for (const auto& [name, bytes] : files) {
+                WriteBytes(m_dir / (folder + "/" + std::to_string(copy) + name), bytes);
+            }
+        }
+        return Run("-j " + jobs + " " + args, folder);
+    };
+    Result one = runIn("one", "1");
+    Result four = runIn("four", "4");
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(four.status, one.status);
+    EXPECT_EQ(four.out, one.out);
+    EXPECT_EQ(four.err, one.err);
+    std::map<std::string, std::string> treeOne, treeFour;
+    for (auto [tree, folder] : {std::pair{&treeOne, "one"}, {&treeFour, "four"}}) {
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir / std::string(folder))) {
+            (*tree)[entry.path().filename().string()] = ReadBytes(entry.path().string());
+        }
+    }
+    EXPECT_EQ(treeOne.size(), 6u * 12u + 3u * 12u); // the sources, and three of six convert
+    EXPECT_TRUE(treeOne == treeFour);
 }

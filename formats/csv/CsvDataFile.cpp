@@ -321,19 +321,19 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
             dValues[2] = SlotValue(pData->m_pBPlus, k);
             dValues[3] = SlotValue(pData->m_pBMinus, k);
         }
-        std::string strRow(1, kRowDepthSign);
+        std::string& strRow = BeginLine();
+        strRow += kRowDepthSign;
         AppendFixed(strRow, (k + 1) * dInterval, kRowDepthDecimals);
         for (int nFace = 0; nFace < kFaces; ++nFace) {
             if (nColumns[nFace] >= 0) {
                 AppendCell(strRow, dValues[nFace], nDecimals);
             }
         }
-        if (strRow.size() > kMaxLineLength) {
+        if (const int nLength = EndLine()) {
             RefuseLongLine("the row of the station at " + DepthText((k + 1) * dInterval, *pData),
-                           static_cast<int>(strRow.size()));
+                           nLength);
             return;
         }
-        WriteLine(CString(std::move(strRow)), TRUE);
     }
 }
 

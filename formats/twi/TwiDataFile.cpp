@@ -153,17 +153,16 @@ void CTwiDataFile::WriteData(CPlotDataObj* pData) {
         pData->m_pACum[k] = dSum;
     }
     for (int i = nStations; i >= 1; --i) {
-        std::string strLine;
+        std::string& strLine = BeginLine();
         AppendFixedZeroPadded(strLine, i * pData->m_dInterval, kStationWidth, kStationDecimals);
         strLine += kStationSeparator;
         AppendFixedSpaceSigned(strLine, pData->m_pACum[i - 1], kCumulativeDecimals);
         strLine += kCumulativeUnit;
-        if (strLine.size() > kMaxLineLength) {
-            RefuseLongLine("the line of the station at " + DepthText(i * pData->m_dInterval, *pData),
-                           static_cast<int>(strLine.size()));
+        if (const int nLength = EndLine()) {
+            RefuseLongLine(
+                "the line of the station at " + DepthText(i * pData->m_dInterval, *pData), nLength);
             return;
         }
-        WriteLine(CString(std::move(strLine)), TRUE);
     }
     WriteLine("", TRUE);
     WriteLine(kRunEndLine, TRUE);
@@ -339,7 +338,11 @@ int CTwiDataFile::ReadData() {
     }
     CString strLine = ReadFirstDataLine();
     const int nFirstLine = m_nLine;
-    std::vector<double> cumulative; // deepest first
+    // The deepest line goes to the deepest slot and each further line one
+    // slot up; a file with fewer lines is moved up to slot 0 at the end.
+    double* const pCumulative = data.m_pACum.get();
+    const int nSlots = data.m_nGridSize - 1;
+    int nRead = 0;
     double dStation = 0.0;
     double dCumulative = 0.0;
     double dPrevious = 0.0;
@@ -347,7 +350,7 @@ int CTwiDataFile::ReadData() {
     int nEndLine = 0;
     for (;;) {
         if (!ParseDataLine(strLine, dStation, dCumulative)) {
-            if (cumulative.empty()) {
+            if (nRead == 0) {
                 data.m_diagnostics.AddError(
                     m_nLine, strLine.IsEmpty() ? CString("no data line follows the header")
                                                : "the first line after the header is not a data "
@@ -361,16 +364,17 @@ int CTwiDataFile::ReadData() {
             nEndLine = m_nLine;
             break;
         }
-        if (!CheckStation(dStation, dCumulative, cumulative.empty() ? -1.0 : dPrevious)) {
+        if (!CheckStation(dStation, dCumulative, nRead == 0 ? -1.0 : dPrevious)) {
             return 0;
         }
-        if (static_cast<int>(cumulative.size()) == data.m_nGridSize - 1) {
+        if (nRead == nSlots) {
             RefuseData(statusBelowSurveyDepth, m_nLine,
                        "the file lists more stations than the survey depth of " +
                            DepthText(std::fabs(data.m_dBottomDepth), data) + " has room for");
             return 0;
         }
-        cumulative.push_back(dCumulative);
+        pCumulative[nSlots - 1 - nRead] = dCumulative;
+        ++nRead;
         dPrevious = std::fabs(dStation);
         const int nStationLine = m_nLine;
         if (!ReadFileLine(strLine, kDataLineLimit)) {
@@ -391,8 +395,13 @@ int CTwiDataFile::ReadData() {
                        DepthText(dInterval, data));
         return 0;
     }
-    const int nRead = static_cast<int>(cumulative.size());
-    std::reverse_copy(cumulative.begin(), cumulative.end(), data.m_pACum.get());
+    // The top station, read last, goes to slot 0; the slots below the
+    // deepest line hold 0.0.
+    const int nShift = nSlots - nRead;
+    if (nShift > 0) {
+        std::copy(pCumulative + nShift, pCumulative + nSlots, pCumulative);
+        std::fill(pCumulative + nRead, pCumulative + nSlots, 0.0);
+    }
     data.m_nReadingCount = nRead;
     WarnOfStationsBelow(nRead - 1, nFirstLine);
     return nRead;
@@ -452,20 +461,20 @@ BOOL CTwiDataFile::CheckStation(double dStation, double dCumulative, double dPre
 
 // A data line is a station depth, a comma and the cumulative value (a
 // trailing "deg" is ignored).
-BOOL CTwiDataFile::ParseDataLine(CString strLine, double& dStation, double& dCumulative) {
-    strLine.TrimLeft();
-    const int nComma = strLine.Find(',');
-    if (strLine.IsEmpty() || nComma < 0) {
+BOOL CTwiDataFile::ParseDataLine(const CString& strLine, double& dStation, double& dCumulative) {
+    const std::string& line = strLine.str();
+    const size_t nComma = line.find(',');
+    if (nComma == std::string::npos) {
         return FALSE;
     }
     // A number never runs over a comma, so reading from the start of the line
-    // reads the text before its first comma; white space before the value
-    // is skipped by the reading itself.
-    const char* pStation = strLine;
+    // (white space skipped) reads the text before its first comma; white
+    // space before the value is skipped by the reading itself.
+    const char* pStation = line.c_str();
     if (!ScanDouble(pStation, dStation)) {
         return FALSE;
     }
-    const char* pValue = static_cast<LPCSTR>(strLine) + nComma + 1;
+    const char* pValue = line.c_str() + nComma + 1;
     return ScanDouble(pValue, dCumulative) ? TRUE : FALSE;
 }
 

@@ -45,6 +45,6 @@ private:
 
     BOOL TakeHeaderLine(int nPosition, CString& strLine);
     void SetFixedMembers();
-    static BOOL ParseDataLine(CString strLine, double& dStation, double& dCumulative);
+    static BOOL ParseDataLine(const CString& strLine, double& dStation, double& dCumulative);
     BOOL CheckStation(double dStation, double dCumulative, double dPrevious);
 };
