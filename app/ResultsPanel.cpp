@@ -204,7 +204,7 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     }
     show();
     emit started();
-    m_nDone = m_nConverted = m_nKept = m_nCancelled = 0;
+    m_nConverted = m_nKept = m_nCancelled = 0;
     m_pProgress->setRange(0, static_cast<int>(jobs.size()));
     m_pProgress->setValue(0);
     m_pCancel->setEnabled(true);
@@ -217,16 +217,21 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     m_pStatus->setText(
         QStringLiteral("Converting %1...").arg(Counted(int(jobs.size()), "file", "files")));
 
-    // The engine runs on a thread of its own; each result comes back to the
-    // window's thread as the file ends, in the order of the files.
+    // The engine runs on a thread of its own (and its workers, one per
+    // core); the count of files done and then the results, in the order of
+    // the files, come back to the window's thread.
     m_pThread = QThread::create([this, jobs, bReplace, hook = m_fileEndHook] {
         CBatchEngine engine;
         engine.m_bNoClobber = bReplace ? FALSE : TRUE;
         engine.m_pCancel = &m_bCancel;
-        engine.m_onResult = [this, &hook](int nIndex, const CJobResult& result) {
+        engine.m_onProgress = [this, &hook](int nDone, int /*nTotal*/, const CString&) {
             if (hook) {
-                hook(nIndex);
+                hook(nDone);
             }
+            QMetaObject::invokeMethod(
+                this, [this, nDone] { m_pProgress->setValue(nDone); }, Qt::QueuedConnection);
+        };
+        engine.m_onResult = [this](int nIndex, const CJobResult& result) {
             QMetaObject::invokeMethod(
                 this, [this, nIndex, result] { ShowResult(nIndex, result); }, Qt::QueuedConnection);
         };
@@ -284,7 +289,6 @@ void CResultsPanel::ShowResult(int nIndex, const CJobResult& result) {
     m_nConverted += result.m_nJobOutcome == jobConverted ? 1 : 0;
     m_nKept += result.m_nJobOutcome == jobKept ? 1 : 0;
     m_nCancelled += result.m_nJobOutcome == jobCancelled ? 1 : 0;
-    m_pProgress->setValue(++m_nDone);
     if (pItem->isSelected()) {
         OnSelectionChanged(); // the file may have changed: show it again
     }

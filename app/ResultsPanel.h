@@ -1,7 +1,7 @@
 // Many files at once: the files dropped or chosen together (a folder gives
 // its surveys) are converted by the batch engine of veltrane-convert, off the
-// window's thread, and listed here with how each ended. Selecting a row
-// shows that file in the preview.
+// window's thread and several at a time, and listed here with how each
+// ended. Selecting a row shows that file in the preview.
 #pragma once
 
 #include "convert/BatchEngine.h"
@@ -41,16 +41,17 @@ public:
     // Converts the files as veltrane-convert does: the direction by each
     // file's extension, outputs beside the sources, never replacing a file of
     // the run. Outputs that exist already are asked about once, before
-    // anything is written: No keeps them all. The rows fill as files end;
-    // false (and nothing started) while an earlier run is still going.
+    // anything is written: No keeps them all. The progress follows each file,
+    // the rows fill as the engine puts the outputs in place; false (and
+    // nothing started) while an earlier run is still going.
     bool ConvertMany(const QStringList& paths, const Question& askReplace);
     bool IsRunning() const { return m_pThread != nullptr; }
     // Stops the run after the file under way; the rest are not converted.
     void Cancel();
 
-    // Called on the run's thread as each file ends, before its row is
-    // filled; tests hold a run up with it.
-    void SetFileEndHook(std::function<void(int nIndex)> hook) { m_fileEndHook = std::move(hook); }
+    // Called on a worker of the run as each file ends, with the count of
+    // files done; tests hold a run up with it.
+    void SetFileEndHook(std::function<void(int nDone)> hook) { m_fileEndHook = std::move(hook); }
 
     QTreeWidget* List() const { return m_pList; }
     // Room for the rows of a run, up to a few; the survey below keeps the rest.
@@ -78,10 +79,9 @@ private:
     QPushButton* m_pCancel = nullptr;
 
     QThread* m_pThread = nullptr;
-    std::function<void(int nIndex)> m_fileEndHook;
+    std::function<void(int nDone)> m_fileEndHook;
     std::atomic<bool> m_bCancel{false};
-    // Rows with a result so far, and how many ended each way.
-    int m_nDone = 0;
+    // How many rows ended each way so far.
     int m_nConverted = 0;
     int m_nKept = 0;
     int m_nCancelled = 0;
