@@ -1,7 +1,6 @@
 #include "app/ResultsPanel.h"
 
 #include "app/SurveyPaths.h"
-#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -158,6 +159,34 @@ QStringList CResultsPanel::SurveyFilesOf(const QStringList& paths) {
     return files;
 }
 
+int CResultsPanel::ExistingOutputs(const std::vector<CConvertJob>& jobs) {
+    // The files of the run by name and by identity, each looked at once, so
+    // that a folder of thousands is checked in a moment.
+    std::set<std::string> names;
+    std::set<std::pair<dev_t, ino_t>> identities;
+    struct stat info;
+    for (const CConvertJob& job : jobs) {
+        names.insert(job.m_strPath.str());
+        if (::stat(job.m_strPath, &info) == 0) {
+            identities.insert({info.st_dev, info.st_ino});
+        }
+    }
+    int nExisting = 0;
+    for (const CConvertJob& job : jobs) {
+        const int nDirection = CBatchEngine::DirectionOf(job);
+        if (nDirection == directionNone) {
+            continue;
+        }
+        // An output that is a file of the run the engine refuses to write.
+        const CString strOutput = CConvertCommand::OutputPathFor(job.m_strPath, nDirection);
+        if (names.count(strOutput.str()) == 0 && ::stat(strOutput, &info) == 0 &&
+            identities.count({info.st_dev, info.st_ino}) == 0) {
+            ++nExisting;
+        }
+    }
+    return nExisting;
+}
+
 QString CResultsPanel::ReplaceQuestion(int nExisting) {
     if (nExisting == 1) {
         return QStringLiteral("1 of the converted files already exists. Replace it?");
@@ -175,22 +204,7 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
         jobs.push_back(CConvertJob{ToSurveyPath(strFile), directionNone});
     }
 
-    // Outputs the run would replace; one that is a file of the run the
-    // engine refuses to write anyway.
-    int nExisting = 0;
-    for (const CConvertJob& job : jobs) {
-        const int nDirection = CBatchEngine::DirectionOf(job);
-        if (nDirection == directionNone) {
-            continue;
-        }
-        const CString strOutput = CConvertCommand::OutputPathFor(job.m_strPath, nDirection);
-        bool bInput = false;
-        for (const CConvertJob& other : jobs) {
-            bInput =
-                bInput || strOutput == other.m_strPath || IsSameFile(strOutput, other.m_strPath);
-        }
-        nExisting += FileExists(strOutput) && !bInput ? 1 : 0;
-    }
+    const int nExisting = ExistingOutputs(jobs);
     const bool bReplace = nExisting == 0 || askReplace(ReplaceQuestion(nExisting));
 
     m_pList->clear();
@@ -239,8 +253,10 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     });
     connect(m_pThread, &QThread::finished, this, &CResultsPanel::Finish, Qt::QueuedConnection);
     m_pThread->start();
-    QTimer::singleShot(kProgressDelayMs, this, [this] {
-        if (IsRunning()) {
+    // Only for this run: an earlier one's timer may still be pending.
+    const int nRun = ++m_nRun;
+    QTimer::singleShot(kProgressDelayMs, this, [this, nRun] {
+        if (IsRunning() && nRun == m_nRun) {
             m_pProgressRow->show();
         }
     });

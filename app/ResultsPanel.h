@@ -35,6 +35,9 @@ public:
     // The files to convert: a folder gives its .twi and .csv files (any
     // letter case, not those of its subfolders) by name, a file itself.
     static QStringList SurveyFilesOf(const QStringList& paths);
+    // The outputs of the files that exist already, those that are files of
+    // the run (which are never replaced) left out.
+    static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
     // "3 of the converted files already exist. Replace them?"
     static QString ReplaceQuestion(int nExisting);
 
@@ -81,6 +84,7 @@ private:
     QThread* m_pThread = nullptr;
     std::function<void(int nDone)> m_fileEndHook;
     std::atomic<bool> m_bCancel{false};
+    int m_nRun = 0; // runs started
     // How many rows ended each way so far.
     int m_nConverted = 0;
     int m_nKept = 0;
