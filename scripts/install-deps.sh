@@ -20,6 +20,7 @@ PACKAGES=(
   libgl-dev
   fonts-dejavu-core
   locales
+  shared-mime-info
   strace
 )
 

@@ -320,8 +320,11 @@ TEST(OutputFaults, OutputIsFlushedBeforeItIsRenamed) {
     TempDir dir;
     WriteBytes(dir / "B12.twi", kTwiField);
     WriteBytes(dir / "B13.twi", kTwiField);
+    // LeakSanitizer cannot work under strace: a sanitizer build leaves leaks
+    // to the other tests here.
     std::string command = "cd '" + dir.path() +
-                          "' && strace -f -o trace -e trace=fsync,syncfs,rename '" +
+                          "' && ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" strace -f -o trace "
+                          "-e trace=fsync,syncfs,rename '" +
                           VELTRANE_CONVERT_EXE + "' B12.twi B13.twi > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::string trace = ReadBytes(dir / "trace");
