@@ -20,6 +20,9 @@
 
 namespace {
 
+// Files whose outputs go in place together, and whose rows then appear.
+constexpr size_t kChunkSize = 16;
+
 // What a row keeps of its file.
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDirectionRole = Qt::UserRole + 1;
@@ -238,6 +241,8 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
         CBatchEngine engine;
         engine.m_bNoClobber = bReplace ? FALSE : TRUE;
         engine.m_pCancel = &m_bCancel;
+        // Rows fill in a few files at a time rather than all at the end.
+        engine.m_nChunkSize = kChunkSize;
         engine.m_onProgress = [this, &hook](int nDone, int /*nTotal*/, const CString&) {
             if (hook) {
                 hook(nDone);

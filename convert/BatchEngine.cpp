@@ -114,7 +114,8 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     // The workers convert file after file; this thread puts each chunk's
     // outputs in place as soon as the chunk is done, while the workers go
     // on with the next one (at most two chunks are ever pending).
-    const size_t nChunks = (nFiles + kChunkSize - 1) / kChunkSize;
+    const size_t nChunkSize = std::clamp<size_t>(m_nChunkSize, 1, kMaxChunkSize);
+    const size_t nChunks = (nFiles + nChunkSize - 1) / nChunkSize;
     std::vector<std::unique_ptr<COutputBatch>> batches;
     for (size_t c = 0; c < nChunks; ++c) {
         batches.push_back(std::make_unique<COutputBatch>());
@@ -122,7 +123,7 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     std::mutex mutex;
     std::condition_variable changed;
     size_t nNext = 0;                                   // the next file to begin
-    size_t nAllowed = std::min(nFiles, 2 * kChunkSize); // files that may begin
+    size_t nAllowed = std::min(nFiles, 2 * nChunkSize); // files that may begin
     std::vector<size_t> doneInChunk(nChunks, 0);
     int nDone = 0;
 
@@ -143,11 +144,11 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
                 results[i].m_nJobOutcome = jobCancelled;
                 results[i].m_strMessage = "Not converted: cancelled.";
             } else {
-                results[i] = Convert(jobs[i], results[i].m_nDirection, *batches[i / kChunkSize],
+                results[i] = Convert(jobs[i], results[i].m_nDirection, *batches[i / nChunkSize],
                                      static_cast<int>(i));
             }
             std::lock_guard<std::mutex> lock(mutex);
-            ++doneInChunk[i / kChunkSize];
+            ++doneInChunk[i / nChunkSize];
             if (m_onProgress) {
                 m_onProgress(++nDone, static_cast<int>(nFiles), jobs[i].m_strPath);
             }
@@ -159,8 +160,8 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
         workers.emplace_back(work);
     }
     for (size_t c = 0; c < nChunks; ++c) {
-        const size_t nStart = c * kChunkSize;
-        const size_t nEnd = std::min(nFiles, nStart + kChunkSize);
+        const size_t nStart = c * nChunkSize;
+        const size_t nEnd = std::min(nFiles, nStart + nChunkSize);
         {
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait(lock, [&] { return doneInChunk[c] == nEnd - nStart; });
@@ -169,7 +170,7 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
         batches[c].reset();
         {
             std::lock_guard<std::mutex> lock(mutex);
-            nAllowed = std::min(nFiles, nEnd + 2 * kChunkSize);
+            nAllowed = std::min(nFiles, nEnd + 2 * nChunkSize);
         }
         changed.notify_all();
         if (m_onResult) {
