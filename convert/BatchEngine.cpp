@@ -148,11 +148,15 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
                                      static_cast<int>(i));
             }
             std::lock_guard<std::mutex> lock(mutex);
-            ++doneInChunk[i / nChunkSize];
+            const size_t nChunk = i / nChunkSize;
             if (m_onProgress) {
                 m_onProgress(++nDone, static_cast<int>(nFiles), jobs[i].m_strPath);
             }
-            changed.notify_all();
+            // Only the last file of a chunk wakes the thread that commits it.
+            if (++doneInChunk[nChunk] ==
+                std::min(nFiles, (nChunk + 1) * nChunkSize) - nChunk * nChunkSize) {
+                changed.notify_all();
+            }
         }
     };
     std::vector<std::thread> workers;
