@@ -2,10 +2,12 @@
 
 #include "app/ConvertDlg.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
+#include <QUrl>
 
 namespace {
 
@@ -31,14 +33,40 @@ char g_szDefaultName[] = "veltrane";
 } // namespace
 
 CConvertApp::CConvertApp(int argc, char** argv)
-    : m_argv{argc > 0 && argv[0] ? argv[0] : g_szDefaultName, nullptr}, m_app(m_argc, m_argv) {
+    : m_strStartFile(StartFile(argc, argv)), m_argv{argc > 0 && argv[0] ? argv[0] : g_szDefaultName,
+                                                    nullptr},
+      m_app(m_argc, m_argv) {
     QApplication::setWindowIcon(AppIcon());
     // Lets a desktop match the window to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));
 }
 
 int CConvertApp::InitInstance() {
+    return RunMainWindow(m_strStartFile);
+}
+
+QString CConvertApp::StartFile(int argc, char** argv) {
+    bool bOptionsEnded = false;
+    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+        const QByteArray arg(argv[i]);
+        if (!bOptionsEnded && arg == "--") {
+            bOptionsEnded = true;
+        } else if (bOptionsEnded || !arg.startsWith('-')) {
+            const QString strArg = QFile::decodeName(arg);
+            const QUrl url(strArg);
+            const QString strPath =
+                arg.startsWith("file:") && url.isLocalFile() ? url.toLocalFile() : strArg;
+            return strPath.isEmpty() ? QString() : QFileInfo(strPath).absoluteFilePath();
+        }
+    }
+    return QString();
+}
+
+int CConvertApp::RunMainWindow(const QString& strFile) {
     CConvertDlg dlg;
+    if (!strFile.isEmpty()) {
+        dlg.SelectFile(strFile);
+    }
     dlg.exec();
     return 0;
 }

@@ -3,8 +3,10 @@
 #include "app/AboutDlg.h"
 #include "app/ConvertApp.h"
 #include "app/DialogUnits.h"
+#include "app/PreviewPanel.h"
 #include "platform/CFile.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -21,6 +23,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QUrl>
 #include <memory>
 
@@ -44,6 +47,14 @@ const char* const kFileFilters[] = {
     "All Files (*.*) (*)",
 };
 
+// The window in dialog units: the narrowest, where the top rows end and the
+// preview begins, and the size it opens with, room for a useful plot.
+constexpr int kBaseWidth = 389;
+constexpr int kPreviewTop = 53;
+constexpr int kMinHeight = 200;
+constexpr int kOpenWidth = 440;
+constexpr int kOpenHeight = 330;
+
 // Paths travel to the converters as the bytes the file system uses; on
 // Windows the core takes UTF-8 and calls the system in UTF-16.
 CString ToPath(const QString& strPath) {
@@ -65,12 +76,14 @@ QString FromPath(const CString& strPath) {
 } // namespace
 
 CConvertDlg::CConvertDlg(QWidget* pParent)
-    : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFile),
-      m_sink(&CConvertDlg::ShowMessageBox), m_question(&CConvertDlg::AskYesNo) {
+    : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFiles),
+      m_sink(&CConvertDlg::ShowMessageBox), m_question(&CConvertDlg::AskYesNo),
+      m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
     setWindowTitle(QString::fromLatin1(kTitle));
-    // A fixed dialog with a close button only: no minimise, maximise or help box.
+    // A resizable window for the preview, with no help box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
     setWindowIcon(CConvertApp::AppIcon());
     setAcceptDrops(true);
     CreateControls();
@@ -81,6 +94,14 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
     connect(m_pAboutAction, &QAction::triggered, this, &CConvertDlg::OnAbout);
     addAction(m_pAboutAction);
 
+    m_pSavePictureAction = new QAction(QString::fromLatin1(kSavePictureItem), this);
+    m_pSavePictureAction->setShortcut(QKeySequence::Save);
+    m_pSavePictureAction->setShortcutContext(Qt::WindowShortcut);
+    m_pSavePictureAction->setEnabled(false);
+    connect(m_pSavePictureAction, &QAction::triggered, this, &CConvertDlg::OnSavePicture);
+    connect(m_pPreview, &CPreviewPanel::plotChanged, m_pSavePictureAction, &QAction::setEnabled);
+    addAction(m_pSavePictureAction);
+
     // The start state: nothing selected, the direction TWI to KVN CSV, and
     // the focus in the selection box, the first control of the tab order.
     m_cbDirection->setCurrentIndex(directionTwiToCsv);
@@ -89,7 +110,8 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
 
 void CConvertDlg::CreateControls() {
     CDialogUnits units(font());
-    setFixedSize(units.MapSize(389, 54));
+    setMinimumSize(units.MapSize(kBaseWidth, kMinHeight));
+    resize(units.MapSize(kOpenWidth, kOpenHeight));
 
     // The selected path, read-only; a long path wraps onto a second line.
     m_pSelection = new QPlainTextEdit(this);
@@ -154,9 +176,58 @@ void CConvertDlg::CreateControls() {
     setTabOrder(m_pSelection, m_pBrowse);
     setTabOrder(m_pBrowse, m_cbDirection);
     setTabOrder(m_cbDirection, m_pConvert);
+
+    m_rcSelection = m_pSelection->geometry();
+    m_rcBrowse = m_pBrowse->geometry();
+    m_rcPicture = m_pPicture->geometry();
+    m_pPreview = new CPreviewPanel(this);
+    m_pPreview->setObjectName(QStringLiteral("preview"));
+    setTabOrder(m_pConvert, m_pPreview);
+    connect(m_cbDirection, &QComboBox::currentIndexChanged, this, &CConvertDlg::OnDirectionChanged);
+    connect(m_cbDirection, &QComboBox::editTextChanged, this, &CConvertDlg::OnDirectionChanged);
+    LayOutControls();
+}
+
+void CConvertDlg::LayOutControls() {
+    CDialogUnits units(font());
+    const int nExtra = qMax(0, width() - units.MapSize(kBaseWidth, 0).width());
+    m_pSelection->setGeometry(m_rcSelection.adjusted(0, 0, nExtra, 0));
+    m_pBrowse->setGeometry(m_rcBrowse.translated(nExtra, 0));
+    m_pPicture->setGeometry(m_rcPicture.translated(nExtra, 0));
+    // Below the rows, as wide as they are, with the left margin under it.
+    const int nLeft = m_rcSelection.left();
+    const int nTop = units.MapRect(0, kPreviewTop, 0, 0).top();
+    const int nRight = m_rcBrowse.right() + nExtra;
+    m_pPreview->setGeometry(nLeft, nTop, nRight - nLeft + 1, qMax(0, height() - nTop - nLeft));
+}
+
+void CConvertDlg::resizeEvent(QResizeEvent* pEvent) {
+    QDialog::resizeEvent(pEvent);
+    LayOutControls();
+}
+
+void CConvertDlg::OnDirectionChanged() {
+    if (m_bSelecting || m_command.m_strSelection.IsEmpty()) {
+        return;
+    }
+    const QString strPath = FromPath(m_command.m_strPathName);
+    if (GetDirection() != m_pPreview->Direction() || strPath != m_pPreview->Path()) {
+        m_pPreview->Preview(strPath, GetDirection());
+    }
+}
+
+void CConvertDlg::SetFileChooser(FileChooser chooser) {
+    m_chooser = [chooser](QWidget* pParent) {
+        const QString strPath = chooser(pParent);
+        return strPath.isEmpty() ? QStringList() : QStringList{strPath};
+    };
 }
 
 QString CConvertDlg::ChooseSurveyFile(QWidget* pParent) {
+    return ChooseSurveyFiles(pParent).value(0);
+}
+
+QStringList CConvertDlg::ChooseSurveyFiles(QWidget* pParent) {
     QFileDialog dialog(pParent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A name that does not exist is accepted; the reader reports it on Convert.
@@ -170,10 +241,17 @@ QString CConvertDlg::ChooseSurveyFile(QWidget* pParent) {
     }
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.first());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return QString();
+    // Several files may be picked together (Ctrl, Shift), still accepting
+    // a typed name that does not exist.
+    for (const char* pszView : {"listView", "treeView"}) {
+        if (auto* pView = dialog.findChild<QAbstractItemView*>(QString::fromLatin1(pszView))) {
+            pView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        }
     }
-    return dialog.selectedFiles().first();
+    if (dialog.exec() != QDialog::Accepted) {
+        return QStringList();
+    }
+    return dialog.selectedFiles();
 }
 
 void CConvertDlg::ShowMessageBox(QWidget* pParent, const QString& strCaption,
@@ -188,8 +266,8 @@ void CConvertDlg::ShowMessageBox(QWidget* pParent, const QString& strCaption,
 }
 
 bool CConvertDlg::AskYesNo(QWidget* pParent, const QString& strCaption, const QString& strText) {
-    QMessageBox box(QMessageBox::Question, strCaption, strText,
-                    QMessageBox::Yes | QMessageBox::No, pParent);
+    QMessageBox box(QMessageBox::Question, strCaption, strText, QMessageBox::Yes | QMessageBox::No,
+                    pParent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
@@ -203,13 +281,27 @@ QString CConvertDlg::ReplaceQuestion(const QString& strOutput) {
 }
 
 void CConvertDlg::OnBrowse() {
-    QString strPath = m_chooser(this);
-    if (!strPath.isEmpty()) {
-        SelectFile(strPath);
+    const QStringList paths = m_chooser(this);
+    if (paths.size() == 1) {
+        SelectFile(paths.first());
+    } else if (paths.size() > 1) {
+        ConvertMany(paths);
+    }
+}
+
+void CConvertDlg::ConvertMany(const QStringList& paths) {
+    const bool bStarted = m_pPreview->Results().ConvertMany(paths, [this](const QString& strText) {
+        return m_question(this, CConvertApp::MessageCaption(), strText);
+    });
+    if (!bStarted) {
+        m_sink(this, CConvertApp::MessageCaption(),
+               QStringLiteral("Other files are still being converted. Wait until they are done, "
+                              "or cancel them, before converting these."));
     }
 }
 
 void CConvertDlg::SelectFile(const QString& strPath) {
+    m_bSelecting = true;
     m_command.SelectPath(ToPath(strPath));
     int nDirection = CConvertCommand::GuessDirection(m_command.m_strFileExt);
     if (nDirection == directionNone) {
@@ -218,6 +310,8 @@ void CConvertDlg::SelectFile(const QString& strPath) {
         m_cbDirection->setCurrentIndex(nDirection);
     }
     m_pSelection->setPlainText(FromPath(m_command.m_strSelection));
+    m_bSelecting = false;
+    m_pPreview->Preview(FromPath(m_command.m_strPathName), GetDirection());
 }
 
 void CConvertDlg::OnConvert() {
@@ -234,6 +328,18 @@ void CConvertDlg::OnConvert() {
 void CConvertDlg::OnAbout() {
     CAboutDlg dlgAbout(this);
     dlgAbout.exec();
+}
+
+void CConvertDlg::OnSavePicture() {
+    if (m_pPreview->Plot() == nullptr) {
+        return;
+    }
+    const QString strPath = m_pictureChooser(this, m_pPreview->SuggestedPictureName());
+    QString strError;
+    if (!strPath.isEmpty() && !m_pPreview->SavePicture(strPath, &strError)) {
+        m_sink(this, CConvertApp::MessageCaption(),
+               QStringLiteral("The picture could not be saved.\n") + strError);
+    }
 }
 
 int CConvertDlg::GetDirection() {
@@ -279,6 +385,8 @@ bool CConvertDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
 
 void CConvertDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
     QMenu menu(this);
+    menu.addAction(m_pSavePictureAction);
+    menu.addSeparator();
     menu.addAction(m_pAboutAction);
     menu.exec(pEvent->globalPos());
 }
@@ -291,19 +399,40 @@ QString CConvertDlg::DroppedFile(const QMimeData* pData) {
     return pData->urls().first().toLocalFile();
 }
 
+QStringList CConvertDlg::DroppedFiles(const QMimeData* pData) {
+    QStringList paths;
+    if (pData == nullptr || !pData->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : pData->urls()) {
+        if (!url.isLocalFile()) {
+            return QStringList();
+        }
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+
 void CConvertDlg::dragEnterEvent(QDragEnterEvent* pEvent) {
-    if (!DroppedFile(pEvent->mimeData()).isEmpty()) {
+    if (!DroppedFiles(pEvent->mimeData()).isEmpty()) {
         pEvent->acceptProposedAction();
     }
 }
 
 void CConvertDlg::dropEvent(QDropEvent* pEvent) {
-    QString strPath = DroppedFile(pEvent->mimeData());
-    if (strPath.isEmpty()) {
+    // One file is selected, to be looked at and converted with Convert;
+    // several files or a folder are converted at once.
+    const QString strPath = DroppedFile(pEvent->mimeData());
+    const QStringList paths = DroppedFiles(pEvent->mimeData());
+    if (paths.isEmpty()) {
         return;
     }
     pEvent->acceptProposedAction();
-    SelectFile(strPath);
+    if (!strPath.isEmpty() && !QFileInfo(strPath).isDir()) {
+        SelectFile(strPath);
+    } else {
+        ConvertMany(paths);
+    }
 }
 
 #ifdef Q_OS_WIN

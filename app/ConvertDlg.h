@@ -1,6 +1,7 @@
 // The main window: one row to pick the survey file, one row to pick the
-// direction and convert it. It owns the conversion command and with it the
-// one survey record, for its whole life.
+// direction and convert it, and below them the preview of the selected
+// survey. It owns the conversion command and with it the one survey record,
+// for its whole life; the preview reads into a record of its own.
 #pragma once
 
 #include "convert/ConvertCommand.h"
@@ -9,6 +10,7 @@
 #include <QString>
 #include <functional>
 
+class CPreviewPanel;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -22,15 +24,20 @@ class CConvertDlg : public QDialog, public CConvertHost {
 public:
     // Asks the user for one survey file; an empty text when cancelled.
     using FileChooser = std::function<QString(QWidget* pParent)>;
+    // Asks for survey files, one or several; none when cancelled.
+    using FilesChooser = std::function<QStringList(QWidget* pParent)>;
     // Shows one modal message with a single OK button.
     using MessageSink =
         std::function<void(QWidget* pParent, const QString& strCaption, const QString& strText)>;
     // Asks a question with Yes and No, No the default; TRUE for Yes.
     using QuestionSink =
         std::function<bool(QWidget* pParent, const QString& strCaption, const QString& strText)>;
+    // Asks where to save a picture, strSuggested first; empty when cancelled.
+    using PictureChooser = std::function<QString(QWidget* pParent, const QString& strSuggested)>;
 
     static constexpr const char* kTitle = "Veltrane";
     static constexpr const char* kAboutItem = "&About Veltrane...";
+    static constexpr const char* kSavePictureItem = "&Save Picture...";
     static constexpr const char* kDirectionEntries[] = {
         "TWI (*.twi) ----> KVN (*.csv)",
         "KVN (*.csv) ---> TWI (*.twi)",
@@ -40,12 +47,15 @@ public:
 
     // Tests put their own file choice and message display in place of the
     // file dialog and the message box.
-    void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+    void SetFileChooser(FileChooser chooser);
+    void SetFilesChooser(FilesChooser chooser) { m_chooser = std::move(chooser); }
     void SetMessageSink(MessageSink sink) { m_sink = std::move(sink); }
     void SetQuestionSink(QuestionSink sink) { m_question = std::move(sink); }
+    void SetPictureChooser(PictureChooser chooser) { m_pictureChooser = std::move(chooser); }
 
     // The file dialog of Browse, and the message box.
     static QString ChooseSurveyFile(QWidget* pParent);
+    static QStringList ChooseSurveyFiles(QWidget* pParent);
     static void ShowMessageBox(QWidget* pParent, const QString& strCaption, const QString& strText);
     static bool AskYesNo(QWidget* pParent, const QString& strCaption, const QString& strText);
     // "SDP_B12.csv already exists in /data. Replace it?"
@@ -56,6 +66,7 @@ public:
     void SelectFile(const QString& strPath);
 
     const CConvertCommand& Command() const { return m_command; }
+    const CPreviewPanel& Preview() const { return *m_pPreview; }
 
     // What the conversion command asks of its window.
     int GetDirection() override;
@@ -66,12 +77,15 @@ public slots:
     void OnBrowse();
     void OnConvert();
     void OnAbout();
+    // Saves the plot on show as a picture, in a file the user picks.
+    void OnSavePicture();
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
 #ifdef Q_OS_WIN
     void showEvent(QShowEvent* pEvent) override;
     bool nativeEvent(const QByteArray& eventType, void* pMessage, qintptr* pResult) override;
@@ -79,8 +93,16 @@ protected:
 
 private:
     void CreateControls();
+    // The top rows follow the window's width, the preview fills the rest.
+    void LayOutControls();
+    // The preview follows the selection and the direction.
+    void OnDirectionChanged();
     // The one local file of a drag, or an empty text.
     static QString DroppedFile(const QMimeData* pData);
+    // The local files and folders of a drag; none when any is not local.
+    static QStringList DroppedFiles(const QMimeData* pData);
+    // Several files, or a folder: all converted, listed under the rows.
+    void ConvertMany(const QStringList& paths);
 
     CConvertCommand m_command;
     QPlainTextEdit* m_pSelection = nullptr;
@@ -89,9 +111,17 @@ private:
     QPushButton* m_pConvert = nullptr;
     QLabel* m_pPicture = nullptr;
     QAction* m_pAboutAction = nullptr;
-    FileChooser m_chooser;
+    QAction* m_pSavePictureAction = nullptr;
+    CPreviewPanel* m_pPreview = nullptr;
+    FilesChooser m_chooser;
     MessageSink m_sink;
     QuestionSink m_question;
+    PictureChooser m_pictureChooser;
+    bool m_bSelecting = false; // SelectFile previews once, after the direction is set
+    // Where the top rows sit in the narrowest window.
+    QRect m_rcSelection;
+    QRect m_rcBrowse;
+    QRect m_rcPicture;
 #ifdef Q_OS_WIN
     bool m_bSystemMenuReady = false;
 #endif

@@ -77,23 +77,15 @@ void CsvToTwi(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(TwiToCsv)
-    // Up to the largest survey a grid may hold (a million stations is refused).
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(999999)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
-BENCHMARK(CsvToTwi)
-    // Up to the largest survey a grid may hold (a million stations is refused).
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(999999)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+// Up to the largest survey a grid may hold (a million stations is refused).
+void StationCounts(benchmark::internal::Benchmark* pBenchmark) {
+    for (int nStations : {100, 1000, 10000, 100000, 999999}) {
+        pBenchmark->Arg(nStations);
+    }
+    pBenchmark->Unit(benchmark::kMillisecond)->Complexity();
+}
+
+BENCHMARK(TwiToCsv)->Apply(StationCounts);
+BENCHMARK(CsvToTwi)->Apply(StationCounts);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
 #include "cli/BatchConverter.h"
 
+#include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
 
@@ -68,6 +69,17 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
                 return UsageError("'" + value + "' is not a number of files for '-j'");
             }
             m_nJobs = nJobs;
+        } else if (arg == "--info") {
+            m_bInfo = true;
+        } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
+            if (arg == "--plot" && i + 1 >= args.size()) {
+                return UsageError("option '--plot' needs a picture format: svg, png or pdf");
+            }
+            m_strPlotFormat = arg == "--plot" ? args[++i] : arg.substr(7);
+            if (m_strPlotFormat != "svg" && m_strPlotFormat != "png" && m_strPlotFormat != "pdf") {
+                return UsageError("unknown picture format '" + m_strPlotFormat +
+                                  "' for '--plot': use svg, png or pdf");
+            }
         } else if (arg == "--version") {
             m_out << kVersionText << "\n";
             return exitConverted;
@@ -96,6 +108,23 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         return UsageError("no survey file given");
     }
 
+    // --info and --plot: each survey read once more, summed up or drawn.
+    CSurveyReport report(m_out, m_err);
+    std::string strProblem;
+    if (!m_strPlotFormat.empty() &&
+        !report.StartPictures(m_strPlotFormat, files, m_bNoClobber, strProblem)) {
+        return UsageError(strProblem);
+    }
+    int nFailed = 0;
+    if (m_bInfo) {
+        for (const std::string& file : files) {
+            if (!report.Report(file, nForcedDirection, true)) {
+                ++nFailed;
+            }
+        }
+        return nFailed == 0 ? exitConverted : exitSomeFailed;
+    }
+
     std::vector<CConvertJob> jobs;
     for (const std::string& file : files) {
         jobs.push_back(CConvertJob{file.c_str(), nForcedDirection});
@@ -105,10 +134,14 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     engine.m_bNoClobber = m_bNoClobber ? TRUE : FALSE;
     engine.m_nJobs = m_nJobs;
     CProgressLine progress(m_err, m_bProgress);
-    int nFailed = 0;
-    engine.m_onResult = [&](int /*nIndex*/, const CJobResult& result) {
+    engine.m_onResult = [&](int nIndex, const CJobResult& result) {
         progress.Erase();
-        if (!PrintResult(result)) {
+        bool bDone = PrintResult(result);
+        if (report.DrawsPictures() &&
+            !report.Report(files[static_cast<size_t>(nIndex)], nForcedDirection, false)) {
+            bDone = false;
+        }
+        if (!bDone) {
             ++nFailed;
         }
     };
@@ -185,6 +218,7 @@ void CBatchConverter::PrintDiagnostics(const std::string& strSource,
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
     stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] [-j N] FILE...\n"
+           << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
            << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced\n"
@@ -197,11 +231,19 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  -j, --jobs N converts N files at a time (default: one per core)\n"
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
+           << "  --info       convert nothing: show each survey's summary and what its\n"
+           << "               read found (read as its conversion would read it)\n"
+           << "  --plot svg|png|pdf\n"
+           << "               also draw each survey's twist profile as a picture beside\n"
+           << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
+           << "               SDP_B12.svg (with --info too, without converting). A picture\n"
+           << "               never replaces a survey file given in the call, and with\n"
+           << "               -n no earlier picture.\n"
            << "  --help       show this help and exit\n"
            << "  --version    show the version and exit\n"
            << "\n"
-           << "Exit status: 0 when every file was converted, 1 when any failed,\n"
-           << "2 when the command line is wrong.\n";
+           << "Exit status: 0 when every file was converted (with --info: read) and every\n"
+           << "picture saved, 1 when any failed, 2 when the command line is wrong.\n";
 }
 
 int CBatchConverter::UsageError(const std::string& strProblem) {

@@ -63,4 +63,7 @@ private:
     bool m_bNoClobber = false;
     bool m_bProgress = false;
     int m_nJobs = 0; // files at a time; 0 for one per core
+    // --info: summaries instead of conversions; --plot: picture files.
+    bool m_bInfo = false;
+    std::string m_strPlotFormat;
 };

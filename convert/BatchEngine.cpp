@@ -5,7 +5,9 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -38,17 +40,15 @@ int CBatchEngine::DirectionOf(const CConvertJob& job) {
 
 void CBatchEngine::Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
                         std::vector<char>& bConvert) {
-    // The inputs by name and by the file they lead to: one look-up for each
-    // output, however many files the call names.
+    // The inputs by name, and by the file they lead to once an output turns
+    // out to exist (only then can it be one of them under another name): one
+    // look-up for each output, however many files the call names.
     std::map<std::string, size_t> byName;
-    std::map<FileIdentity, size_t> byFile;
     for (size_t i = 0; i < jobs.size(); ++i) {
         byName.emplace(jobs[i].m_strPath.str(), i);
-        FileIdentity identity;
-        if (GetFileIdentity(jobs[i].m_strPath, identity)) {
-            byFile.emplace(identity, i);
-        }
     }
+    std::map<FileIdentity, size_t> byFile;
+    bool bInputsKnown = false;
     for (size_t i = 0; i < jobs.size(); ++i) {
         CJobResult& result = results[i];
         result.m_strSource = jobs[i].m_strPath;
@@ -64,6 +64,15 @@ void CBatchEngine::Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobRe
         size_t nInput = name != byName.end() ? name->second : i;
         FileIdentity identity;
         if (nInput == i && GetFileIdentity(result.m_strOutput, identity)) {
+            if (!bInputsKnown) {
+                for (size_t j = 0; j < jobs.size(); ++j) {
+                    FileIdentity input;
+                    if (GetFileIdentity(jobs[j].m_strPath, input)) {
+                        byFile.emplace(input, j);
+                    }
+                }
+                bInputsKnown = true;
+            }
             auto file = byFile.find(identity);
             nInput = file != byFile.end() ? file->second : i;
         }
@@ -89,57 +98,96 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     std::vector<char> bConvert(nFiles, 0);
     Plan(jobs, results, bConvert);
 
-    std::mutex progress;
+    // The workers convert file after file; this thread puts each chunk's
+    // outputs in place as soon as the chunk is done, while the workers go
+    // on with the next one (at most two chunks are ever pending).
+    const size_t nChunkSize = std::clamp<size_t>(m_nChunkSize, 1, kMaxChunkSize);
+    const size_t nChunks = (nFiles + nChunkSize - 1) / nChunkSize;
+    std::vector<std::unique_ptr<COutputBatch>> batches;
+    for (size_t c = 0; c < nChunks; ++c) {
+        batches.push_back(std::make_unique<COutputBatch>());
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    size_t nNext = 0;                                   // the next file to begin
+    size_t nAllowed = std::min(nFiles, 2 * nChunkSize); // files that may begin
+    std::vector<size_t> doneInChunk(nChunks, 0);
     int nDone = 0;
-    const int nWorkers = Workers(nFiles);
-    for (size_t nStart = 0; nStart < nFiles; nStart += kChunkSize) {
-        const size_t nEnd = std::min(nFiles, nStart + kChunkSize);
-        COutputBatch batch;
-        std::atomic<size_t> nNext{nStart};
-        auto work = [&] {
-            for (size_t i = nNext++; i < nEnd; i = nNext++) {
-                if (bConvert[i]) {
-                    if (m_pCancel && m_pCancel->load()) {
-                        results[i].m_nJobOutcome = jobCancelled;
-                        results[i].m_strMessage = "Not converted: cancelled.";
-                    } else {
-                        results[i] =
-                            Convert(jobs[i], results[i].m_nDirection, batch, static_cast<int>(i));
-                    }
+
+    auto work = [&] {
+        for (;;) {
+            size_t i = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return nNext < nAllowed || nNext >= nFiles; });
+                if (nNext >= nFiles) {
+                    return;
                 }
-                if (m_onProgress) {
-                    std::lock_guard<std::mutex> lock(progress);
-                    m_onProgress(++nDone, static_cast<int>(nFiles), jobs[i].m_strPath);
-                }
+                i = nNext++;
             }
-        };
-        std::vector<std::thread> workers;
-        for (int n = 1; n < nWorkers; ++n) {
-            workers.emplace_back(work);
+            if (!bConvert[i]) {
+                // refused before any work; nothing to do
+            } else if (m_pCancel && m_pCancel->load()) {
+                results[i].m_nJobOutcome = jobCancelled;
+                results[i].m_strMessage = "Not converted: cancelled.";
+            } else {
+                results[i] = Convert(jobs[i], results[i].m_nDirection, *batches[i / nChunkSize],
+                                     static_cast<int>(i));
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            const size_t nChunk = i / nChunkSize;
+            if (m_onProgress) {
+                m_onProgress(++nDone, static_cast<int>(nFiles), jobs[i].m_strPath);
+            }
+            // Only the last file of a chunk wakes the thread that commits it.
+            if (++doneInChunk[nChunk] ==
+                std::min(nFiles, (nChunk + 1) * nChunkSize) - nChunk * nChunkSize) {
+                changed.notify_all();
+            }
         }
-        work();
-        for (std::thread& worker : workers) {
-            worker.join();
+    };
+    std::vector<std::thread> workers;
+    for (int n = 0; n < Workers(nFiles); ++n) {
+        workers.emplace_back(work);
+    }
+    for (size_t c = 0; c < nChunks; ++c) {
+        const size_t nStart = c * nChunkSize;
+        const size_t nEnd = std::min(nFiles, nStart + nChunkSize);
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return doneInChunk[c] == nEnd - nStart; });
         }
-        // The chunk's outputs go in place together; a rename the system
-        // refuses turns that file's success into a failure.
-        for (const COutputBatch::CFailure& failure : batch.CommitAll()) {
-            CJobResult& result = results[static_cast<size_t>(failure.nOrder)];
-            result.m_nJobOutcome = jobFailed;
-            result.m_nOutcome = outcomeWriteFailed;
-            result.m_nStatus = statusNotCreated;
-            result.m_strMessage.Format(CConvertCommand::kMsgError, statusNotCreated);
-            result.m_diagnostics.AddError(
-                0, "the output file " + result.m_strOutput +
-                       " cannot be put in place: " + SystemErrorText(failure.nError));
+        Commit(*batches[c], results);
+        batches[c].reset();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            nAllowed = std::min(nFiles, nEnd + 2 * nChunkSize);
         }
+        changed.notify_all();
         if (m_onResult) {
             for (size_t i = nStart; i < nEnd; ++i) {
                 m_onResult(static_cast<int>(i), results[i]);
             }
         }
     }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
     return results;
+}
+
+void CBatchEngine::Commit(COutputBatch& batch, std::vector<CJobResult>& results) {
+    // A rename the system refuses turns that file's success into a failure.
+    for (const COutputBatch::CFailure& failure : batch.CommitAll()) {
+        CJobResult& result = results[static_cast<size_t>(failure.nOrder)];
+        result.m_nJobOutcome = jobFailed;
+        result.m_nOutcome = outcomeWriteFailed;
+        result.m_nStatus = statusNotCreated;
+        result.m_strMessage.Format(CConvertCommand::kMsgError, statusNotCreated);
+        result.m_diagnostics.AddError(
+            0, "the output file " + result.m_strOutput +
+                   " cannot be put in place: " + SystemErrorText(failure.nError));
+    }
 }
 
 CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,

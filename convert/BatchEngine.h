@@ -47,9 +47,10 @@ class COutputBatch;
 class CBatchEngine {
 public:
     // Files put in place together: their outputs are flushed to the disk in
-    // one go, then renamed. Bounded by the temporary files a signal can
-    // remove (platform/TempFiles).
-    static constexpr int kChunkSize = 512;
+    // one go, then renamed. A flush costs as much as the file system has to
+    // write, whoever wrote it, so the fewer the better; two chunks must fit
+    // the temporary files a signal can remove (platform/TempFiles).
+    static constexpr size_t kMaxChunkSize = 4000;
 
     // Warnings count as errors: such a survey is not converted.
     BOOL m_bStrict = FALSE;
@@ -57,6 +58,10 @@ public:
     BOOL m_bNoClobber = FALSE;
     // Files converted at a time; 0 for as many as the machine has cores.
     int m_nJobs = 0;
+    // Files put in place together, 1 to kMaxChunkSize; their results are
+    // reported when the last of them is in place. A window that lists
+    // results as they come takes small chunks, a batch large ones.
+    size_t m_nChunkSize = kMaxChunkSize;
     // Called with each result in the order of the files, one call at a time,
     // once the file's output is in place.
     std::function<void(int nIndex, const CJobResult& result)> m_onResult;
@@ -81,4 +86,5 @@ private:
     CJobResult Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
                        int nOrder) const;
     int Workers(size_t nFiles) const;
+    static void Commit(COutputBatch& batch, std::vector<CJobResult>& results);
 };

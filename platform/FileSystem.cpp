@@ -55,38 +55,36 @@ CString FolderOf(LPCSTR pszPath) {
     return slash == std::string::npos ? CString() : CString(path.substr(0, slash + 1).c_str());
 }
 
-BOOL SyncFileSystemOf(LPCSTR pszPath) {
-    CString strFolder = FolderOf(pszPath);
-    int fd = ::open(strFolder.IsEmpty() ? "." : static_cast<LPCSTR>(strFolder),
-                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+namespace {
+
+// Opens a name just long enough for one call on it: FALSE when either fails.
+BOOL SyncOpened(LPCSTR pszPath, int nFlags, int (*pfnSync)(int)) {
+    int fd = ::open(pszPath, nFlags | O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return FALSE;
     }
-    BOOL bSynced = ::syncfs(fd) == 0;
+    BOOL bSynced = pfnSync(fd) == 0;
     ::close(fd);
     return bSynced;
+}
+
+CString FolderOrCurrent(LPCSTR pszPath) {
+    CString strFolder = FolderOf(pszPath);
+    return strFolder.IsEmpty() ? CString(".") : strFolder;
+}
+
+} // namespace
+
+BOOL SyncFileSystemOf(LPCSTR pszPath) {
+    return SyncOpened(FolderOrCurrent(pszPath), O_DIRECTORY, ::syncfs);
 }
 
 BOOL SyncFileByName(LPCSTR pszPath) {
-    int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return FALSE;
-    }
-    BOOL bSynced = ::fsync(fd) == 0;
-    ::close(fd);
-    return bSynced;
+    return SyncOpened(pszPath, 0, ::fsync);
 }
 
 BOOL SyncFolderOf(LPCSTR pszPath) {
-    CString strFolder = FolderOf(pszPath);
-    int fd = ::open(strFolder.IsEmpty() ? "." : static_cast<LPCSTR>(strFolder),
-                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return FALSE;
-    }
-    BOOL bSynced = ::fsync(fd) == 0;
-    ::close(fd);
-    return bSynced;
+    return SyncOpened(FolderOrCurrent(pszPath), O_DIRECTORY, ::fsync);
 }
 
 CString SystemErrorText(int nError) {

@@ -8,10 +8,11 @@
 namespace {
 
 // One slot per temporary file: a conversion writes one output, and a batch
-// keeps those of a chunk until it puts them in place together. The slots lie
-// in zeroed memory, so only those ever used take up room.
-constexpr int kSlots = 1024;
-constexpr size_t kPathSize = 4096;
+// keeps those of two chunks until it puts them in place. The slots lie in
+// zeroed memory, so only those ever used take up room. A path of more than
+// kPathSize - 1 bytes is written all the same, but not removed on a signal.
+constexpr int kSlots = 8192;
+constexpr size_t kPathSize = 1024;
 
 // A slot is free, being filled or emptied by a thread, or holds a path the
 // signal handler may read. The handler reads only ready slots, and the path

@@ -20,6 +20,7 @@ PACKAGES=(
   libgl-dev
   fonts-dejavu-core
   locales
+  shared-mime-info
   strace
   # The Windows build: MinGW-w64 cross compiler, Wine to run the tests, an X
   # server and xdotool to drive the Win32 dialog, and the icon and zip tools.

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 #ifdef _WIN32
@@ -111,6 +112,24 @@ inline std::string DiagnosticLines(const CDiagnosticList& list) {
 // Slots 0 to nCount - 1 of a series.
 inline std::vector<double> Series(const std::unique_ptr<double[]>& series, int nCount) {
     return std::vector<double>(series.get(), series.get() + nCount);
+}
+
+// How a program run through the shell ended, and what it wrote.
+struct ProgramRun {
+    int status; // the exit status; -1 when it did not exit
+    std::string out;
+    std::string err;
+};
+
+// Runs a shell command line in a folder with the time zone pinned to UTC,
+// and takes what it writes to stdout and stderr.
+inline ProgramRun RunInFolder(const std::string& folder, const std::string& commandLine) {
+    TempDir capture;
+    std::string command = "cd '" + folder + "' && TZ=UTC0 " + commandLine + " > '" +
+                          (capture / "out") + "' 2> '" + (capture / "err") + "'";
+    int raw = std::system(command.c_str());
+    return ProgramRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(capture / "out"),
+                      ReadBytes(capture / "err")};
 }
 
 // POSIX zone rules need no zone database: UTC, and central Europe with its

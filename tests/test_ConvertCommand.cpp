@@ -252,9 +252,9 @@ TEST_F(ConvertCommandTest, ShippedSurveysConvertBothWaysWithoutDiagnostics) {
     for (const std::string& folder : {std::string(VELTRANE_TEST_DATA_DIR), samples}) {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
-            if (!entry.is_regular_file() || CConvertCommand::GuessDirection(
-                                                entry.path().extension().string().substr(1).c_str()) ==
-                                                directionNone) {
+            if (!entry.is_regular_file() ||
+                CConvertCommand::GuessDirection(
+                    entry.path().extension().string().substr(1).c_str()) == directionNone) {
                 continue;
             }
             ++nSurveys;

@@ -171,22 +171,6 @@ TEST(CsvWriter, HeaderTextItems) {
     EXPECT_EQ(lines[lineProbe], "Probe Serial#,");
 }
 
-TEST(CsvWriter, EmptyPathDerivesAFreeName) {
-    TempDir dir;
-    WriteBytes(dir / "B12.csv", "taken");
-    CPlotDataObj data;
-    MakeExample(data);
-    data.m_strBorehole = "B12";
-    data.m_nOutputIndex = -1;
-    CCsvDataFile file;
-    file.m_strOutFolder = (dir.path() + "/").c_str();
-    EXPECT_EQ(file.WriteSurvey("", &data), 0);
-    EXPECT_EQ(data.m_nOutputIndex, 1);
-    EXPECT_EQ(file.m_strName, "B12(1).csv");
-    EXPECT_EQ(ReadBytes(dir / "B12.csv"), "taken");
-    EXPECT_EQ(SplitCrLf(ReadBytes(dir / "B12(1).csv")).size(), 24u);
-}
-
 TEST(CsvWriter, FailedWritesCreateNothing) {
     TempDir dir;
     CCsvDataFile file;

@@ -1,6 +1,8 @@
 // The converter machinery both formats share: line writing, fallback output
 // naming, and the safe replacement of an output file.
 #include "formats/SurveyDataFile.h"
+#include "formats/csv/CsvDataFile.h"
+#include "formats/twi/TwiDataFile.h"
 #include "platform/FileSystem.h"
 
 #include "TestSupport.h"
@@ -160,4 +162,33 @@ TEST(SurveyDataFile, MakeOutputPathKeepsTheIndexInTheRecord) {
     EXPECT_EQ(file.m_strPath, path);
     // The next derived name keeps counting, even though B12(1).csv is free.
     EXPECT_EQ(std::string(file.MakeOutputPath(&data)), dir / "B12(2).csv");
+}
+
+// Each format's writer, given no path, derives a free name from the borehole
+// with its own extension, and counts on in the record.
+TEST(SurveyDataFile, EmptyPathDerivesAFreeNameInEitherFormat) {
+    CCsvDataFile csv;
+    CTwiDataFile twi;
+    struct {
+        CSurveyDataFile& file;
+        const char* ext;
+        const char* lastLine;
+    } cases[] = {{csv, "csv", "-10.0,0.3,0.3,0.0,0.0"}, {twi, "twi", "RUN END"}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string taken = std::string("B12.") + c.ext;
+        const std::string derived = std::string("B12(1).") + c.ext;
+        WriteBytes(dir / taken, "taken");
+        CPlotDataObj data;
+        testing_support::MakeSpiralSurvey(data, 10.0, 2.0, {0.1, 0.2, 0.2, 0.4, 0.3});
+        data.m_strBorehole = "B12";
+        data.m_nOutputIndex = -1;
+        c.file.m_strOutFolder = (dir.path() + "/").c_str();
+        EXPECT_EQ(c.file.WriteSurvey("", &data), 0) << c.ext;
+        EXPECT_EQ(data.m_nOutputIndex, 1);
+        EXPECT_EQ(std::string(c.file.m_strName), derived);
+        EXPECT_EQ(ReadBytes(dir / taken), "taken");
+        EXPECT_EQ(testing_support::SplitCrLf(ReadBytes(dir / derived)).back(), c.lastLine);
+        EXPECT_EQ(CountEntries(dir.path()), 2);
+    }
 }

@@ -160,20 +160,6 @@ TEST(TwiWriter, RefusalsAndFailuresLeaveEarlierFilesAlone) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST(TwiWriter, EmptyPathDerivesANumberedTwiName) {
-    TempDir dir;
-    WriteBytes(dir / "B12.twi", "");
-    CPlotDataObj data;
-    MakeSurvey(data, 10.0, 10.0, 2.0, {0.1});
-    data.m_strBorehole = "B12";
-    data.m_nOutputIndex = -1;
-    CTwiDataFile file;
-    file.m_strOutFolder = (dir.path() + "/").c_str();
-    EXPECT_EQ(file.WriteSurvey("", &data), 0);
-    EXPECT_EQ(data.m_nOutputIndex, 1);
-    EXPECT_NE(ReadBytes(dir / "B12(1).twi").find("RUN END"), std::string::npos);
-}
-
 TEST(TwiReader, ReadsTheTenFootSurveyBack) {
     for (const char* zone : kZones) {
         ScopedTimeZone tz(zone);
@@ -492,7 +478,8 @@ TEST(TwiWriter, WarnsOfWhatTheFormatCannotHold) {
         {0.25, 2010,
          "the interval 0.25 ft is written with one decimal, as 0.2 ft: a reader of the output "
          "builds its 40 stations that far apart, so the deepest, at 10.0 ft, appears at 8.0 ft"},
-        {2.0, 2075, "the reading year 2075 is written with two digits, as 75, which reads back as 1975"},
+        {2.0, 2075,
+         "the reading year 2075 is written with two digits, as 75, which reads back as 1975"},
         {2.0, 2100,
          "the reading year 2100 is written with two digits, as 100, which a reader cannot take as "
          "a year: it will use the time of reading instead"},

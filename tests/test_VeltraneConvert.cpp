@@ -14,26 +14,14 @@ using testing_support::WriteBytes;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Result = testing_support::ProgramRun;
 
 class VeltraneConvertTest : public ::testing::Test {
 protected:
     // Runs the converter with the arguments (already quoted for the shell)
     // in the test's folder, with the time zone pinned.
     Result Run(const std::string& args, const std::string& folder = ".") {
-        std::string command = "cd '" + m_dir.path() + "/" + folder + "' && TZ=UTC0 '" +
-                              VELTRANE_CONVERT_EXE + "' " + args + " > '" + m_dir.path() +
-                              "/.out' 2> '" + m_dir.path() + "/.err'";
-        int raw = std::system(command.c_str());
-        Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(m_dir / ".out"),
-                      ReadBytes(m_dir / ".err")};
-        std::filesystem::remove(m_dir / ".out");
-        std::filesystem::remove(m_dir / ".err");
-        return result;
+        return testing_support::RunInFolder(m_dir / folder, "'" VELTRANE_CONVERT_EXE "' " + args);
     }
     void Put(const std::string& name, const std::string& golden) {
         WriteBytes(m_dir / name, ReadBytes(DataPath(golden)));

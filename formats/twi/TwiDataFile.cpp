@@ -336,12 +336,32 @@ int CTwiDataFile::ReadData() {
                                     "there is not enough memory for the depth grid");
         return 0;
     }
-    CString strLine = ReadFirstDataLine();
-    const int nFirstLine = m_nLine;
-    // The deepest line goes to the deepest slot and each further line one
-    // slot up; a file with fewer lines is moved up to slot 0 at the end.
+    const int nFirstLine = m_nLine + 1;
+    const int nRead = ReadStations();
+    if (nRead <= 0) {
+        return 0;
+    }
+    // The top station, read last, goes to slot 0; the slots below the
+    // deepest line hold 0.0.
     double* const pCumulative = data.m_pACum.get();
     const int nSlots = data.m_nGridSize - 1;
+    const int nShift = nSlots - nRead;
+    if (nShift > 0) {
+        std::copy(pCumulative + nShift, pCumulative + nSlots, pCumulative);
+        std::fill(pCumulative + nRead, pCumulative + nSlots, 0.0);
+    }
+    data.m_nReadingCount = nRead;
+    WarnOfStationsBelow(nRead - 1, nFirstLine);
+    return nRead;
+}
+
+// The data lines, deepest first, into the slots from the deepest up; the
+// number read, or 0 when the file is refused or holds none.
+int CTwiDataFile::ReadStations() {
+    CPlotDataObj& data = *m_pData;
+    double* const pCumulative = data.m_pACum.get();
+    const int nSlots = data.m_nGridSize - 1;
+    CString strLine = ReadFirstDataLine();
     int nRead = 0;
     double dStation = 0.0;
     double dCumulative = 0.0;
@@ -350,17 +370,17 @@ int CTwiDataFile::ReadData() {
     int nEndLine = 0;
     for (;;) {
         if (!ParseDataLine(strLine, dStation, dCumulative)) {
+            const bool bBlank = strLine.str().find_first_not_of(' ') == std::string::npos;
             if (nRead == 0) {
                 data.m_diagnostics.AddError(
-                    m_nLine, strLine.IsEmpty() ? CString("no data line follows the header")
-                                               : "the first line after the header is not a data "
-                                                 "line (a station depth, a comma and the "
-                                                 "twist): " +
-                                                     Quote(strLine));
+                    m_nLine, bBlank ? CString("no data line follows the header")
+                                    : "the first line after the header is not a data line (a "
+                                      "station depth, a comma and the twist): " +
+                                          Quote(strLine));
                 return 0;
             }
-            strEnd = strLine.IsEmpty() ? "a blank line ends the data here"
-                                       : "this line is not a data line, so the data ends here";
+            strEnd = bBlank ? "a blank line ends the data here"
+                            : "this line is not a data line, so the data ends here";
             nEndLine = m_nLine;
             break;
         }
@@ -395,15 +415,6 @@ int CTwiDataFile::ReadData() {
                        DepthText(dInterval, data));
         return 0;
     }
-    // The top station, read last, goes to slot 0; the slots below the
-    // deepest line hold 0.0.
-    const int nShift = nSlots - nRead;
-    if (nShift > 0) {
-        std::copy(pCumulative + nShift, pCumulative + nSlots, pCumulative);
-        std::fill(pCumulative + nRead, pCumulative + nSlots, 0.0);
-    }
-    data.m_nReadingCount = nRead;
-    WarnOfStationsBelow(nRead - 1, nFirstLine);
     return nRead;
 }
 

@@ -46,5 +46,6 @@ private:
     BOOL TakeHeaderLine(int nPosition, CString& strLine);
     void SetFixedMembers();
     static BOOL ParseDataLine(const CString& strLine, double& dStation, double& dCumulative);
+    int ReadStations();
     BOOL CheckStation(double dStation, double dCumulative, double dPrevious);
 };

@@ -1,0 +1,91 @@
+// The lower part of the main window: the survey of the selected file as its
+// conversion would read it (a summary, the twist plot, what the read found),
+// or why it cannot be read. The panel reads into a record of its own, never
+// the conversion command's, so looking at a file never changes what Convert
+// writes.
+#pragma once
+
+#include "app/ResultsPanel.h"
+#include "convert/SurveySummary.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class CTwistPlot;
+class CTwistPlotView;
+class QLabel;
+class QPlainTextEdit;
+class QSplitter;
+class QStackedWidget;
+
+class CPreviewPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kNothingSelected =
+        "Select a survey file with Browse..., or drop one onto the window,\nto see its twist "
+        "profile here.\n\nSeveral files or a folder, chosen or dropped, are converted all at "
+        "once.";
+    static constexpr const char* kNoDirection =
+        "Select the conversion direction to see the survey as Convert would read it.";
+
+    explicit CPreviewPanel(QWidget* pParent = nullptr);
+
+    // Reads strPath as a conversion in nDirection reads it and shows what
+    // came of it; directionNone shows strNote, or that a direction is needed.
+    void Preview(const QString& strPath, int nDirection, const QString& strNote = QString());
+    // Back to the start: nothing selected.
+    void ShowNothing();
+
+    const QString& Path() const { return m_strPath; }
+    int Direction() const { return m_nDirection; }
+    const CSurveySummary& Summary() const { return m_summary; }
+    // What the panel shows: the summary as "label: value" lines, the text
+    // in place of the plot (empty while the plot is on show), and the
+    // diagnostics of the read, one per line (under the plot, or with the
+    // reason a file could not be read).
+    QStringList SummaryLines() const;
+    QString MessageText() const;
+    QString DiagnosticsText() const;
+
+    // The plot on show, or null when none is.
+    const CTwistPlot* Plot() const;
+    // Where a picture of the plot goes by default: beside the survey, named
+    // after its conversion's output, as veltrane-convert --plot names it.
+    QString SuggestedPictureName() const;
+    // Saves the plot on show as the extension of strPath says (.png, .svg or
+    // .pdf). False, with the reason in *pError, when that failed or no plot
+    // is on show.
+    bool SavePicture(const QString& strPath, QString* pError) const;
+
+    // The save dialog of Save Picture: one type per kind of picture; a name
+    // typed without an extension gets that of the chosen type. Empty when
+    // cancelled.
+    static QString ChoosePictureFile(QWidget* pParent, const QString& strSuggested);
+
+    // The results of a run over many files, above the survey; hidden until
+    // the first run. Selecting a row previews its file.
+    CResultsPanel& Results() const { return *m_pResults; }
+
+signals:
+    // The plot came or went: Save Picture follows it.
+    void plotChanged(bool bHasPlot);
+
+private:
+    void ShowMessage(const QString& strHeading, const QString& strText);
+    void ShowSummary(const QString& strHeading);
+    void ShowDiagnostics();
+
+    CSurveySummary m_summary;
+    QString m_strPath;
+    int m_nDirection = -1;
+
+    QSplitter* m_pSplitter = nullptr;
+    CResultsPanel* m_pResults = nullptr;
+    QLabel* m_pSummary = nullptr;
+    QStackedWidget* m_pStack = nullptr;
+    CTwistPlotView* m_pPlotView = nullptr;
+    QLabel* m_pMessage = nullptr;
+    QPlainTextEdit* m_pDiagnostics = nullptr;
+};

@@ -1,0 +1,92 @@
+// Many files at once: the files dropped or chosen together (a folder gives
+// its surveys) are converted by the batch engine of veltrane-convert, off the
+// window's thread and several at a time, and listed here with how each
+// ended. Selecting a row shows that file in the preview.
+#pragma once
+
+#include "convert/BatchEngine.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QThread;
+class QTreeWidget;
+
+class CResultsPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    // Asks a question; true for Yes.
+    using Question = std::function<bool(const QString& strQuestion)>;
+
+    // How long a run goes before the progress bar and Cancel appear.
+    static constexpr int kProgressDelayMs = 500;
+    static constexpr const char* kWaiting = "Waiting...";
+
+    explicit CResultsPanel(QWidget* pParent = nullptr);
+    ~CResultsPanel() override;
+
+    // The files to convert: a folder gives its .twi and .csv files (any
+    // letter case, not those of its subfolders) by name, a file itself.
+    static QStringList SurveyFilesOf(const QStringList& paths);
+    // The outputs of the files that exist already, those that are files of
+    // the run (which are never replaced) left out.
+    static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
+    // "3 of the converted files already exist. Replace them?"
+    static QString ReplaceQuestion(int nExisting);
+
+    // Converts the files as veltrane-convert does: the direction by each
+    // file's extension, outputs beside the sources, never replacing a file of
+    // the run. Outputs that exist already are asked about once, before
+    // anything is written: No keeps them all. The progress follows each file,
+    // the rows fill as the engine puts the outputs in place; false (and
+    // nothing started) while an earlier run is still going.
+    bool ConvertMany(const QStringList& paths, const Question& askReplace);
+    bool IsRunning() const { return m_pThread != nullptr; }
+    // Stops the run after the file under way; the rest are not converted.
+    void Cancel();
+
+    // Called on a worker of the run as each file ends, with the count of
+    // files done; tests hold a run up with it.
+    void SetFileEndHook(std::function<void(int nDone)> hook) { m_fileEndHook = std::move(hook); }
+
+    QTreeWidget* List() const { return m_pList; }
+    // Room for the rows of a run, up to a few; the survey below keeps the rest.
+    QSize sizeHint() const override;
+    QString StatusText() const;
+
+signals:
+    // A row was selected: its file, its direction, and what to say in
+    // place of a preview when it has no direction.
+    void fileChosen(const QString& strPath, int nDirection, const QString& strNote);
+    // A run began: the rows are listed, waiting for their results.
+    void started();
+    // Every row has its result.
+    void finished();
+
+private:
+    void ShowResult(int nIndex, const CJobResult& result);
+    void Finish();
+    void OnSelectionChanged();
+
+    QTreeWidget* m_pList = nullptr;
+    QLabel* m_pStatus = nullptr;
+    QWidget* m_pProgressRow = nullptr;
+    QProgressBar* m_pProgress = nullptr;
+    QPushButton* m_pCancel = nullptr;
+
+    QThread* m_pThread = nullptr;
+    std::function<void(int nDone)> m_fileEndHook;
+    std::atomic<bool> m_bCancel{false};
+    int m_nRun = 0; // runs started
+    // How many rows ended each way so far.
+    int m_nConverted = 0;
+    int m_nKept = 0;
+    int m_nCancelled = 0;
+};

@@ -1,0 +1,113 @@
+#include "cli/SurveyReport.h"
+
+#include "convert/SurveySummary.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace {
+
+std::string FileName(const std::string& strPath) {
+    const size_t nSlash = strPath.find_last_of('/');
+    return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
+}
+
+} // namespace
+
+bool CSurveyReport::StartPictures(const std::string& strExtension,
+                                  const std::vector<std::string>& inputs, bool bKeepExisting,
+                                  std::string& strError) {
+    m_pWriter = CPictureWriter::Create(strError);
+    m_bKeepExisting = bKeepExisting;
+    m_strExtension = strExtension;
+    m_inputs = inputs;
+    return m_pWriter != nullptr;
+}
+
+bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInfo) {
+    if (nDirection == directionNone) {
+        nDirection = CSurveySummary::DirectionOf(strPath.c_str());
+    }
+    if (nDirection == directionNone) {
+        if (bInfo) {
+            m_err << strPath << ": The file format type can not determined.\n"
+                  << "Name the target format with --to csv or --to twi.\n";
+        }
+        return !bInfo;
+    }
+    CSurveySummary summary;
+    summary.Read(strPath.c_str(), nDirection);
+    if (bInfo) {
+        if (summary.IsRead()) {
+            if (m_nSummaries++ > 0) {
+                m_out << "\n";
+            }
+            m_out << strPath << "\n";
+            for (const std::string& strLine : summary.Lines()) {
+                m_out << "  " << strLine << "\n";
+            }
+        } else {
+            m_err << strPath << ": " << summary.FailureText() << "\n";
+        }
+        // Flushed in turn, so that a terminal shows each file's lines together.
+        m_out.flush();
+        PrintDiagnostics(m_err, strPath, summary.m_data.m_diagnostics);
+    }
+    if (!summary.IsRead()) {
+        return !bInfo;
+    }
+    return m_pWriter == nullptr || WritePicture(summary.m_data, strPath, nDirection);
+}
+
+bool CSurveyReport::WritePicture(const CPlotDataObj& data, const std::string& strPath,
+                                 int nDirection) {
+    // Beside the output, named after it: B12.twi gives SDP_B12.csv and SDP_B12.svg.
+    const std::string strPicture =
+        CSurveySummary::WithExtension(CSurveySummary::ConvertedPath(strPath.c_str(), nDirection),
+                                      m_strExtension.c_str())
+            .str();
+    if (IsInput(strPicture)) {
+        m_err << strPath << ": the picture " << strPicture
+              << " was not written: it would replace a survey file of this call.\n";
+        return false;
+    }
+    std::error_code error;
+    if (m_bKeepExisting && std::filesystem::exists(strPicture, error)) {
+        m_out << strPath << ": kept the existing " << strPicture << " (--no-clobber)\n";
+        return true;
+    }
+    std::string strError;
+    if (!m_pWriter->Write(data, FileName(strPath), strPicture, strError)) {
+        m_err << strPath << ": the picture " << strPicture << " was not written: " << strError
+              << "\n";
+        return false;
+    }
+    m_out << "Twist profile picture saved as " << strPicture << "\n";
+    return true;
+}
+
+bool CSurveyReport::IsInput(const std::string& strPicture) const {
+    // The same file under any name: a link, "./", another spelling of the folder.
+    std::error_code error;
+    if (!std::filesystem::exists(strPicture, error)) {
+        return false;
+    }
+    for (const std::string& strInput : m_inputs) {
+        if (strInput == strPicture || std::filesystem::equivalent(strInput, strPicture, error)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CSurveyReport::PrintDiagnostics(std::ostream& stream, const std::string& strSource,
+                                     const CDiagnosticList& diagnostics) {
+    for (int i = 0; i < diagnostics.GetSize(); ++i) {
+        const CDiagnostic& diagnostic = diagnostics.GetAt(i);
+        stream << strSource;
+        if (diagnostic.m_nLine > 0) {
+            stream << ":" << diagnostic.m_nLine;
+        }
+        stream << ": " << diagnostic.SeverityName() << ": " << diagnostic.m_strText.str() << "\n";
+    }
+}

@@ -1,0 +1,50 @@
+// What veltrane-convert says and draws about a survey besides converting it:
+// its summary and what the read found (--info), and the picture of its twist
+// profile beside the output (--plot). Each file is read once for both, with
+// the reader its conversion uses.
+#pragma once
+
+#include "cli/PictureWriter.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CSurveyReport {
+public:
+    CSurveyReport(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+    // Pictures from now on, with this extension ("svg", "png" or "pdf"). A
+    // picture never replaces a file of inputs, nor with bKeepExisting any
+    // earlier file. False, with strError saying why, when this program
+    // cannot draw.
+    bool StartPictures(const std::string& strExtension, const std::vector<std::string>& inputs,
+                       bool bKeepExisting, std::string& strError);
+    bool DrawsPictures() const { return m_pWriter != nullptr; }
+
+    // Reads strPath in nDirection (directionNone: by its extension). With
+    // bInfo its summary goes to the output and what the read found to the
+    // error stream, or why it could not be read; without, an unreadable file
+    // is left to the conversion to report. Then the picture, if pictures
+    // were started and the survey was read. True when all of it succeeded.
+    bool Report(const std::string& strPath, int nDirection, bool bInfo);
+
+    // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), as the
+    // conversion prints them.
+    static void PrintDiagnostics(std::ostream& stream, const std::string& strSource,
+                                 const CDiagnosticList& diagnostics);
+
+private:
+    bool WritePicture(const CPlotDataObj& data, const std::string& strPath, int nDirection);
+    // True when strPicture names one of the inputs of this call.
+    bool IsInput(const std::string& strPicture) const;
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    std::unique_ptr<CPictureWriter> m_pWriter;
+    std::string m_strExtension;
+    std::vector<std::string> m_inputs;
+    bool m_bKeepExisting = false;
+    int m_nSummaries = 0; // printed so far, a blank line apart
+};

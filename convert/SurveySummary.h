@@ -1,0 +1,65 @@
+// A survey file read as a conversion reads it, without converting it: the
+// record, what the read found, and a summary of the survey in "label: value"
+// items. The window's preview and veltrane-convert --info both show it, so
+// they say the same about a file.
+#pragma once
+
+#include "convert/ConvertCommand.h"
+#include "platform/CString.h"
+#include "survey/PlotDataObj.h"
+
+#include <string>
+#include <vector>
+
+struct SummaryItem {
+    std::string strLabel; // "Reading date"
+    std::string strValue; // "09/14/2026 10:42:05"
+};
+
+class CSurveySummary {
+public:
+    // Reads strPath with the reader of the source format of nDirection
+    // (directionTwiToCsv or directionCsvToTwi) into m_data, which starts
+    // empty. A KVN CSV file is read as a conversion to TWI reads it: one that
+    // is not a spiral survey is refused. TRUE when the survey was read. A
+    // read the system breaks off midway (a device error) is a failed read
+    // too, with m_strFileError saying which file and why.
+    BOOL Read(const CString& strPath, int nDirection);
+
+    BOOL IsRead() const { return m_bRead; }
+
+    // The survey's items: format, borehole and site (KVN CSV), reading date,
+    // depth, interval, stations and reading unit. After a failed read only
+    // the format the file was read as.
+    std::vector<SummaryItem> Items() const;
+    // Each item as "label: value".
+    std::vector<std::string> Lines() const;
+
+    // After a failed read: the conversion's first line ("Error reading data
+    // file, code = N.", or the system's refusal) and, on a line of its own,
+    // what the status means for that reader. Empty after a read.
+    std::string FailureText() const;
+
+    // The direction a conversion of strPath takes by its extension (any
+    // letter case): .csv KVN CSV to TWI, .twi TWI to KVN CSV; directionNone
+    // for any other.
+    static int DirectionOf(const CString& strPath);
+    // The name of a format for people: "KVN CSV" or "TWI".
+    static const char* FormatName(SurveyFormat nFormat);
+    // The file a conversion of strSource in nDirection writes: SDP_B12.csv
+    // for B12.twi, SDP_B12.twi for SDP_B12.csv, in the source's folder.
+    // Empty for directionNone.
+    static CString ConvertedPath(const CString& strSource, int nDirection);
+    // strPath with its extension (after the last "." of the name) replaced
+    // by pszExtension (given without its dot), which is appended when the
+    // name has none.
+    static CString WithExtension(const CString& strPath, const char* pszExtension);
+
+    CPlotDataObj m_data;
+    SurveyFormat m_nFormat = formatTwi;
+    int m_nStatus = 0;
+    CString m_strFileError;
+
+private:
+    BOOL m_bRead = FALSE;
+};

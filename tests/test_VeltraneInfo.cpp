@@ -1,0 +1,172 @@
+// veltrane-convert --info and --plot run as a process on the bundled samples:
+// summaries without conversions, pictures beside the outputs, and pictures
+// that would replace a survey of the call refused.
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+const std::string kTwiSummary = "BH-07.twi\n  Format: TWI\n  Reading date: 10/21/2026 14:05:37\n"
+                                "  Depth: 80.0 feet\n  Interval: 2.0 feet\n"
+                                "  Stations: 40, from 2.0 to 80.0 feet\n  Reading unit: degrees\n";
+const std::string kCsvSummary = "SDP_I-3.csv\n  Format: KVN CSV\n  Borehole: I-3\n"
+                                "  Site: North Slope Cut\n  Reading date: 09/14/2026 10:42:05\n"
+                                "  Depth: 24.0 meters\n  Interval: 0.5 meters\n"
+                                "  Stations: 48, from 0.5 to 24.0 meters\n"
+                                "  Reading unit: degrees\n";
+// Qt cannot start with this platform: a run that starts it fails.
+const std::string kNoQt = "QT_QPA_PLATFORM=no-such-platform";
+
+class VeltraneInfoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Copy("BH-07.twi", "BH-07.twi");
+        Copy("SDP_I-3.csv", "SDP_I-3.csv");
+    }
+    // Runs the converter in the test's folder with the time zone pinned and
+    // env before it.
+    Result Run(const std::string& args, const std::string& env = "") {
+        std::string command = "cd '" + m_dir.path() + "' && TZ=UTC0 " + env + " '" +
+                              VELTRANE_CONVERT_EXE "' " + args + " > .out 2> .err";
+        int raw = std::system(command.c_str());
+        Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(".out"), Read(".err")};
+        std::filesystem::remove(m_dir / ".out");
+        std::filesystem::remove(m_dir / ".err");
+        return result;
+    }
+    void Copy(const std::string& sample, const std::string& name, const std::string& from = "",
+              const std::string& to = "") {
+        std::string bytes = ReadBytes(std::string(VELTRANE_SAMPLE_DIR) + "/" + sample);
+        if (!from.empty()) {
+            bytes.replace(bytes.find(from), from.size(), to);
+        }
+        WriteBytes(m_dir / name, bytes);
+    }
+    std::string Read(const std::string& name) { return ReadBytes(m_dir / name); }
+    size_t FileCount() {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_dir.path()),
+                                                 std::filesystem::directory_iterator()));
+    }
+
+    TempDir m_dir;
+};
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+// Qt is started for pictures only, and only once there is one to draw: a
+// platform that cannot load does not matter to anything else.
+TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
+    WriteBytes(m_dir / "broken.twi", "not a survey\r\n");
+    Copy("SDP_I-3.csv", "SDP_moved.csv", "09/14/2026", "02/31/2026");
+    Copy("SDP_I-3.csv", "SDP_gap.csv", "-3.0,0.1,5.8,0.0,0.0\r\n", "");
+    Copy("SDP_I-3.csv", "survey.dat");
+    struct {
+        std::string args;
+        int status;
+        std::string out; // the start of the output
+        std::string err; // a part of the error stream, or "" for none
+    } cases[] = {
+        {"--info BH-07.twi SDP_I-3.csv", 0, kTwiSummary + "\n" + kCsvSummary, ""},
+        {"--info SDP_moved.csv", 0, "SDP_moved.csv\n  Format: KVN CSV\n  Borehole: I-3\n",
+         "SDP_moved.csv:8: warning: the reading date \"02/31/2026,10:42:05\" does not exist"},
+        {"--info SDP_gap.csv BH-07.twi", 1, kTwiSummary,
+         "SDP_gap.csv: Error reading data file, code = -5.\nA station is missing between the "
+         "first and the last station.\nSDP_gap.csv:27: error: the station at 3.0 m is missing"},
+        {"--info notes.txt", 1, "", "notes.txt: The file format type can not determined.\n"},
+        // --to picks the reader, whatever the extension.
+        {"--info --to twi survey.dat", 0, "survey.dat\n  Format: KVN CSV\n", ""},
+        {"--info --to csv SDP_I-3.csv", 1, "", "SDP_I-3.csv: Error reading data file, code = -3."},
+        {"--plot", 2, "", "option '--plot' needs a picture format: svg, png or pdf"},
+        {"--plot jpg BH-07.twi", 2, "", "unknown picture format 'jpg' for '--plot'"},
+#ifdef VELTRANE_HAVE_PLOT
+        // An unreadable survey fails once, and has no picture.
+        {"--plot png broken.twi", 1, "", "broken.twi: Error reading data file, code = -3."},
+#else
+        {"--plot svg BH-07.twi", 2, "", "built without the twist plot"},
+#endif
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.args, kNoQt);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << c.args;
+        EXPECT_TRUE(c.err.empty() ? r.err.empty() : Contains(r.err, c.err)) << c.args << r.err;
+    }
+    EXPECT_EQ(FileCount(), 6u) << "--info writes nothing";
+}
+
+#ifdef VELTRANE_HAVE_PLOT
+TEST_F(VeltraneInfoTest, PlotDrawsBesideTheOutput) {
+    struct {
+        std::string args;
+        std::string picture;
+        std::string magic; // the picture file's first bytes
+        size_t files;      // in the folder afterwards: sources, output, picture
+    } cases[] = {
+        {"--plot svg BH-07.twi", "SDP_BH-07.svg", "<?xml", 4},
+        {"--plot=png SDP_I-3.csv", "SDP_I-3.png", "\x89PNG", 4},
+        {"--info --plot pdf SDP_I-3.csv", "SDP_I-3.pdf", "%PDF", 3},
+    };
+    for (const auto& c : cases) {
+        // No display and no platform named: the converter picks the offscreen one.
+        Result r = Run(c.args, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+        EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.err, "") << c.args;
+        EXPECT_TRUE(Contains(r.out, "Twist profile picture saved as " + c.picture + "\n"));
+        EXPECT_EQ(Read(c.picture).substr(0, c.magic.size()), c.magic) << c.args;
+        EXPECT_EQ(FileCount(), c.files) << c.args;
+        for (const std::string& name :
+             {std::string("SDP_BH-07.csv"), std::string("SDP_I-3.twi"), c.picture}) {
+            std::filesystem::remove(m_dir / name);
+        }
+    }
+    // The picture is of the survey: the borehole is in its title.
+    Run("--info --plot svg SDP_I-3.csv");
+    EXPECT_TRUE(Contains(Read("SDP_I-3.svg"), "I-3 - 09/14/2026 10:42"));
+}
+
+TEST_F(VeltraneInfoTest, PlotNeverReplacesAFileOfTheCall) {
+    // A KVN CSV survey named like its own picture, and a TWI survey named
+    // like the picture of the file before it.
+    Copy("SDP_I-3.csv", "SDP_own.svg");
+    Copy("BH-07.twi", "SDP_BH-07.svg");
+    const std::string own = Read("SDP_own.svg");
+    const std::string other = Read("SDP_BH-07.svg");
+
+    Result r = Run("--to twi --plot svg SDP_own.svg");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "SDP_own.svg: the picture SDP_own.svg was not written: it would "
+                                "replace a survey file of this call.\n"))
+        << r.err;
+    r = Run("--info --to csv --plot svg BH-07.twi ./SDP_BH-07.svg");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "BH-07.twi: the picture SDP_BH-07.svg was not written"));
+    EXPECT_TRUE(Contains(r.out, "Twist profile picture saved as ./SDP_SDP_BH-07.svg\n"));
+    EXPECT_EQ(Read("SDP_own.svg"), own);
+    EXPECT_EQ(Read("SDP_BH-07.svg"), other);
+
+    // With --no-clobber an earlier picture stays, as an earlier output does.
+    WriteBytes(m_dir / "SDP_I-3.png", "earlier");
+    r = Run("-n --plot png SDP_I-3.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "SDP_I-3.csv: kept the existing SDP_I-3.png (--no-clobber)\n"));
+    EXPECT_EQ(Read("SDP_I-3.png"), "earlier");
+}
+#endif
