@@ -132,6 +132,12 @@ for to in csv twi; do
     same_run "--to $to"
 done
 same_files "--to csv and --to twi"
+# What --info says of each survey.
+# shellcheck disable=SC2086
+run_linux "$work/linux" --info $inputs
+# shellcheck disable=SC2086
+run_windows "$work/windows" --info $inputs
+same_run "--info"
 
 # Backslashes, a drive letter and a name outside ASCII: "dir\Скв-1.twi" on
 # Windows is "dir/Скв-1.twi" here.

@@ -12,11 +12,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #ifdef _WIN32
 #include "TestSupport_win.h"
+#else
+#include <sys/wait.h>
 #endif
 
 namespace testing_support {
@@ -114,6 +115,7 @@ inline std::vector<double> Series(const std::unique_ptr<double[]>& series, int n
     return std::vector<double>(series.get(), series.get() + nCount);
 }
 
+#ifndef _WIN32 // the tests that run programs through sh are POSIX only
 // How a program run through the shell ended, and what it wrote.
 struct ProgramRun {
     int status; // the exit status; -1 when it did not exit
@@ -131,6 +133,7 @@ inline ProgramRun RunInFolder(const std::string& folder, const std::string& comm
     return ProgramRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(capture / "out"),
                       ReadBytes(capture / "err")};
 }
+#endif
 
 // POSIX zone rules need no zone database: UTC, and central Europe with its
 // daylight-saving changes on the last Sundays of March and October.
