@@ -22,8 +22,9 @@ PACKAGES=(
   locales
   shared-mime-info
   strace
-  # The Windows build: MinGW-w64 cross compiler, Wine to run the tests, an X
-  # server and xdotool to drive the Win32 dialog, and the icon and zip tools.
+  # The Windows build: MinGW-w64 cross compiler, Wine (with its fonts) to
+  # run the tests, an X server, xdotool and import to drive and picture the
+  # Win32 dialog, and the tools that draw the .ico from the SVG.
   g++-mingw-w64-x86-64-posix
   wine64
   fonts-wine
@@ -32,7 +33,6 @@ PACKAGES=(
   imagemagick
   librsvg2-bin
   icoutils
-  zip
 )
 
 missing=()
