@@ -26,8 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     int nWrite = bFromTwi ? csv.WriteSurvey(output.c_str(), &record)
                           : twi.WriteSurvey(output.c_str(), &record);
+    // A record that was read is always written, unless a value is too long
+    // for a line of the other format (a twist of 1e308): then the write
+    // refuses it and says so, rather than cut the number.
+    if (nWrite != 0 && !(nWrite == statusLineTooLong && record.m_diagnostics.HasErrors())) {
+        std::abort();
+    }
     if (nWrite != 0) {
-        std::abort(); // a record that was read must always be writable
+        return 0;
     }
     CPlotDataObj readBack;
     if (bFromTwi) {
