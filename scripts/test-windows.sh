@@ -177,14 +177,17 @@ checks=$((checks + 1))
 echo "windows: veltrane-convert.exe wrote what the Linux build writes ($(echo $inputs | wc -w) surveys)"
 
 # ---------------------------------------------------------------- 3. the dialog under Xvfb
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp > /dev/null 2>&1 &
+# An X server of our own, on a display number it picks as free.
+display_file=$root/$WINDOWS_BUILD/xvfb.display
+rm -f "$display_file"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3> "$display_file" > /dev/null 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do
-    xdotool getdisplaygeometry > /dev/null 2>&1 && break
+for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
     sleep 0.1
 done
+[ -s "$display_file" ] || fail "Xvfb did not start"
+export DISPLAY=:$(tr -d '[:space:]' < "$display_file")
 
 # Without a window manager, Wine keeps the keyboard with a box once it has
 # closed, so the boxes get clicks and the test ends the program itself. Xdotool finds
