@@ -42,6 +42,19 @@ fail() {
     exit 1
 }
 
+# An X server of our own, on a display number it picks as free, there before
+# Wine starts: the desktop process Wine starts first serves every window.
+display_file=$root/$WINDOWS_BUILD/xvfb.display
+rm -f "$display_file"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3> "$display_file" > /dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    sleep 0.1
+done
+[ -s "$display_file" ] || fail "Xvfb did not start"
+export DISPLAY=:$(tr -d '[:space:]' < "$display_file")
+
 # One wineserver for the whole run, and Wine's own services started with
 # their output sent nowhere: a service that inherited a test's output pipe
 # would keep ctest waiting for its end.
@@ -177,18 +190,6 @@ checks=$((checks + 1))
 echo "windows: veltrane-convert.exe wrote what the Linux build writes ($(echo $inputs | wc -w) surveys)"
 
 # ---------------------------------------------------------------- 3. the dialog under Xvfb
-# An X server of our own, on a display number it picks as free.
-display_file=$root/$WINDOWS_BUILD/xvfb.display
-rm -f "$display_file"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3> "$display_file" > /dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$display_file" ] && break
-    sleep 0.1
-done
-[ -s "$display_file" ] || fail "Xvfb did not start"
-export DISPLAY=:$(tr -d '[:space:]' < "$display_file")
-
 # Without a window manager, Wine keeps the keyboard with a box once it has
 # closed, so the boxes get clicks and the test ends the program itself. Xdotool finds
 # windows by title regardless of case, so each is checked to the letter.
