@@ -9,6 +9,7 @@
 #include "platform/ZoneRules.h"
 
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 #define WIN32_LEAN_AND_MEAN
@@ -63,30 +64,44 @@ public:
 };
 
 // The rules in force: TZ is read at every conversion, as tzset would, and
-// parsed again only when it has changed.
-const CZoneRules& CurrentZone() {
-    static const CSystemZoneRules system;
-    thread_local std::string strParsedTz;
-    thread_local bool bParsed = false;
-    thread_local bool bValid = false;
-    thread_local CPosixZoneRules posix;
+// parsed again only when it has changed. The parsed rules are kept once for
+// all threads, behind a lock, and each conversion takes a copy: MinGW's
+// thread_local objects with destructors can crash a worker thread as it ends.
+struct ZoneInForce {
+    bool bPosix = false;
+    CPosixZoneRules posix;
+};
+
+ZoneInForce CurrentZone() {
+    static std::mutex mutex;
+    static std::string strParsedTz;
+    static bool bParsed = false;
+    static ZoneInForce parsed;
     const char* pszTz = std::getenv("TZ");
     if (pszTz == nullptr) {
-        return system;
+        return ZoneInForce();
     }
+    std::lock_guard<std::mutex> lock(mutex);
     if (!bParsed || strParsedTz != pszTz) {
         strParsedTz = pszTz;
         bParsed = true;
         // An empty TZ means UTC, as for the POSIX C library.
-        bValid = posix.Parse(*pszTz == '\0' ? "UTC0" : pszTz);
+        parsed.bPosix = parsed.posix.Parse(*pszTz == '\0' ? "UTC0" : pszTz);
     }
-    return bValid ? static_cast<const CZoneRules&>(posix) : system;
+    return parsed;
+}
+
+const CSystemZoneRules g_systemZone;
+
+const CZoneRules& RulesOf(const ZoneInForce& zone) {
+    return zone.bPosix ? static_cast<const CZoneRules&>(zone.posix) : g_systemZone;
 }
 
 } // namespace
 
 CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int nDST) {
-    m_time = CurrentZone().LocalToTime(nYear, nMonth, nDay, nHour, nMin, nSec, nDST);
+    const ZoneInForce zone = CurrentZone();
+    m_time = RulesOf(zone).LocalToTime(nYear, nMonth, nDay, nHour, nMin, nSec, nDST);
 }
 
 CTime CTime::GetCurrentTime() {
@@ -96,7 +111,8 @@ CTime CTime::GetCurrentTime() {
 struct tm* CTime::GetLocalTm(struct tm* ptm) const {
     thread_local struct tm local;
     struct tm* target = ptm ? ptm : &local;
-    CurrentZone().TimeToLocal(m_time, *target);
+    const ZoneInForce zone = CurrentZone();
+    RulesOf(zone).TimeToLocal(m_time, *target);
     return target;
 }
 

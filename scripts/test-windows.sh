@@ -63,6 +63,10 @@ if [ ! -d "$WINEPREFIX" ]; then
 fi
 "$WINESERVER" -p > /dev/null 2>&1 || true # already running: that one serves
 "$WINE" wineboot > /dev/null 2>&1
+# A program that crashes ends with a report on standard error, not with a
+# window that waits for a click.
+"$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    > /dev/null 2>&1
 
 # ---------------------------------------------------------------- 1. unit tests
 ctest --test-dir "$WINDOWS_BUILD" --output-on-failure -j "${JOBS:-2}" > "$WINDOWS_BUILD/ctest.log" 2>&1 \
