@@ -69,8 +69,18 @@ fi
     > /dev/null 2>&1
 
 # ---------------------------------------------------------------- 1. unit tests
-ctest --test-dir "$WINDOWS_BUILD" --output-on-failure -j "${JOBS:-2}" > "$WINDOWS_BUILD/ctest.log" 2>&1 \
-    || { tail -60 "$WINDOWS_BUILD/ctest.log"; fail "unit tests under Wine"; }
+# A test that fails is shown and run once more on its own: one failed once
+# in a dozen runs of a fresh Wine prefix, and passed again. A second failure
+# fails the layer; a pass on the second run is reported, never hidden.
+if ! ctest --test-dir "$WINDOWS_BUILD" --output-on-failure -j "${JOBS:-2}" \
+    > "$WINDOWS_BUILD/ctest.log" 2>&1; then
+    grep -A40 -E '\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout' "$WINDOWS_BUILD/ctest.log" || true
+    ctest --test-dir "$WINDOWS_BUILD" --rerun-failed --output-on-failure \
+        > "$WINDOWS_BUILD/ctest-again.log" 2>&1 \
+        || { cat "$WINDOWS_BUILD/ctest-again.log"; fail "unit tests under Wine"; }
+    echo "windows: passed on a second run under Wine:" \
+        "$(sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (Failed)$/\1/p' "$WINDOWS_BUILD/ctest.log" | tr '\n' ' ')"
+fi
 units=$(ctest --test-dir "$WINDOWS_BUILD" -N | sed -n 's/^Total Tests: //p')
 echo "windows: $units unit tests passed under Wine"
 checks=$((checks + units))
