@@ -270,8 +270,9 @@ void CFile::Flush() {
 
 BOOL CFile::SetAccess(UINT /*nAccess*/) {
     // A file written in a folder takes the access rights the folder hands
-    // down, as the file it replaces had; a read-only file is never replaced
-    // (the rename is refused), so there are no permission bits to set.
+    // down, as the file it replaces had; the one mark of its own, read-only,
+    // is carried over by ReplaceFile, since a read-only file cannot be
+    // written before the move.
     return m_hFile >= 0;
 }
 

@@ -211,10 +211,28 @@ BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo) {
         errno = ENOENT;
         return FALSE;
     }
+    // Windows refuses to replace a read-only file, where a rename on Linux
+    // replaces it: the mark is lifted for the move and set on the new file,
+    // so that a read-only output is replaced and stays read-only on both.
+    const DWORD nTarget = GetFileAttributesW(strTo.c_str());
+    const bool bReadOnly = nTarget != INVALID_FILE_ATTRIBUTES &&
+                           (nTarget & FILE_ATTRIBUTE_READONLY) &&
+                           !(nTarget & FILE_ATTRIBUTE_DIRECTORY) &&
+                           SetFileAttributesW(strTo.c_str(), nTarget & ~FILE_ATTRIBUTE_READONLY);
     if (!MoveFileExW(strFrom.c_str(), strTo.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        errno = ErrnoFromWin32(GetLastError());
+        const int nError = ErrnoFromWin32(GetLastError());
+        if (bReadOnly) {
+            SetFileAttributesW(strTo.c_str(), nTarget);
+        }
+        errno = nError;
         return FALSE;
+    }
+    if (bReadOnly) {
+        const DWORD nNew = GetFileAttributesW(strTo.c_str());
+        if (nNew != INVALID_FILE_ATTRIBUTES) {
+            SetFileAttributesW(strTo.c_str(), nNew | FILE_ATTRIBUTE_READONLY);
+        }
     }
     return TRUE;
 }

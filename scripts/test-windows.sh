@@ -142,14 +142,26 @@ same_files() {
     done
 }
 
-# Every file by its extension, twice: the second run replaces every output.
+# Every file by its extension, twice: the second run replaces every output,
+# one of them read-only, which is replaced and stays read-only on both.
 # shellcheck disable=SC2086
 for pass in first second; do
     run_linux "$work/linux" $inputs
     run_windows "$work/windows" $inputs
     same_run "$pass batch"
     same_files "$pass batch"
+    if [ $pass = first ]; then
+        chmod 0444 "$work/linux/SDP_y1970.csv" "$work/windows/SDP_y1970.csv"
+    fi
 done
+for dir in linux windows; do
+    # (the test may run as root, for whom -w is always true)
+    case $(stat -c %A "$work/$dir/SDP_y1970.csv") in
+    *w*) fail "$dir: the replaced read-only output became writable" ;;
+    esac
+    chmod 0644 "$work/$dir/SDP_y1970.csv"
+done
+checks=$((checks + 1))
 # Every file read as the other format too, where most are refused.
 for to in csv twi; do
     # shellcheck disable=SC2086
@@ -274,6 +286,8 @@ cp samples/BH-07.twi "$dialog_dir/Скв-3.twi"
 (cd "$dialog_dir" && exec "$WINE" "$windows_dialog" 'Скв-3.twi' > /dev/null 2>&1) &
 dialog_pid=$!
 main=$(wait_window Veltrane) || fail "the dialog did not show with a file"
+sleep 0.5
+import -window root "$root/$WINDOWS_BUILD/dialog-selected.png"
 click_units "$main" 146 39 389 54
 message=$(wait_window veltrane) || fail "Convert showed no message"
 sleep 0.5
@@ -294,7 +308,7 @@ kill "$dialog_pid"
 wait "$dialog_pid" || true
 checks=$((checks + 2))
 echo "windows: the dialog converts a file and asks before it replaces one" \
-    "(picture: $WINDOWS_BUILD/dialog-converted.png)"
+    "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
 
 echo "$checks" > "$WINDOWS_BUILD/windows-checks.count"
 echo "windows: $checks checks passed"
