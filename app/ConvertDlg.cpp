@@ -276,8 +276,9 @@ bool CConvertDlg::AskYesNo(QWidget* pParent, const QString& strCaption, const QS
 
 QString CConvertDlg::ReplaceQuestion(const QString& strOutput) {
     const QFileInfo info(strOutput);
-    return QStringLiteral("%1 already exists in %2. Replace it?")
-        .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()));
+    return FromPath(CConvertCommand::ReplaceQuestion(
+        info.fileName().toUtf8().constData(),
+        QDir::toNativeSeparators(info.absolutePath()).toUtf8().constData()));
 }
 
 void CConvertDlg::OnBrowse() {

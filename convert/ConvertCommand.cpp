@@ -151,6 +151,12 @@ CString CConvertCommand::FileErrorText(const CFileException& error, const CStrin
     return "The file " + error.m_strFileName + " could not be read: " + error.GetErrorText() + ".";
 }
 
+CString CConvertCommand::ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder) {
+    CString strQuestion;
+    strQuestion.Format(kMsgReplace, pszName, pszFolder);
+    return strQuestion;
+}
+
 CString CConvertCommand::OutputPathFor(CString strPath, int nDirection) {
     const NameParts parts = SplitName(strPath);
     // The prefix stays even when the title carries it already: dropping it

@@ -54,6 +54,8 @@ public:
         "Spiral data file converted. New file located at\r\n";
     static constexpr const char* kMsgStrictRefused =
         "Not converted: the survey has warnings, and strict checking counts them as errors.";
+    // Asked by a window before it replaces an existing output.
+    static constexpr const char* kMsgReplace = "%s already exists in %s. Replace it?";
     static constexpr const char* kMsgUnknownType =
         "The file format type can not determined.\r\nSelect the type from combo box before "
         "pressing the Convert button.";
@@ -80,6 +82,9 @@ public:
     // The output a conversion of strPath in nDirection writes: beside the
     // source, "SDP_" and the title with ".csv", or the title with ".twi".
     static CString OutputPathFor(CString strPath, int nDirection);
+    // "SDP_B12.csv already exists in /data. Replace it?", for a window to
+    // ask with its own names of the file and its folder.
+    static CString ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder);
 
     // The conversion context, owned for the life of the driver.
     CTwiDataFile m_twiFile;

@@ -304,5 +304,6 @@ std::wstring CConvertWindow::ReplaceQuestion(const std::wstring& strOutput) {
     if (strFolder.size() == 2 && strFolder[1] == L':') {
         strFolder += L'\\'; // the root of a drive
     }
-    return strName + L" already exists in " + strFolder + L". Replace it?";
+    return Wide(CConvertCommand::ReplaceQuestion(Utf8FromWide(strName.c_str()).c_str(),
+                                                 Utf8FromWide(strFolder.c_str()).c_str()));
 }
