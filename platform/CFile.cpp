@@ -1,3 +1,6 @@
+// CFile's buffering, the same on every system: reads go through one block
+// read ahead, writes go straight to the system. The calls that open, read,
+// write, move and close are in CFile_posix.cpp and CFile_win.cpp.
 #include "platform/CFile.h"
 
 #include "platform/FileSystem.h"
@@ -5,10 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,12 +17,17 @@ int CauseOf(int nError) {
         return CFileException::fileNotFound;
     case EACCES:
     case EPERM:
+#ifdef _WIN32
+    case EROFS: // a write-protected disk, which Windows reports as a refusal
+#endif
         return CFileException::accessDenied;
     case EWOULDBLOCK:
         return CFileException::sharingViolation;
     case ENOSPC:
     case EFBIG:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         return CFileException::diskFull;
     default:
         return CFileException::generic;
@@ -48,51 +52,10 @@ CFile::~CFile() {
     Abort();
 }
 
-BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
-    Abort();
-    int flags = O_CLOEXEC | O_NONBLOCK;
-    if (nOpenFlags & modeReadWrite) {
-        flags |= O_RDWR;
-    } else if (nOpenFlags & modeWrite) {
-        flags |= O_WRONLY;
-    } else {
-        flags |= O_RDONLY;
-    }
-    if (nOpenFlags & modeCreateNew) {
-        flags |= O_CREAT | O_EXCL;
-    } else if (nOpenFlags & modeCreate) {
-        flags |= O_CREAT | O_TRUNC;
-    }
-
-    int nError = 0;
-    int fd = ::open(lpszFileName, flags, 0666);
-    if (fd < 0) {
-        nError = errno;
-    } else {
-        // A file just created exclusively is a regular file; any other may
-        // be a folder or a device, which are refused.
-        struct stat info;
-        if (!(nOpenFlags & modeCreateNew) && ::fstat(fd, &info) != 0) {
-            nError = errno;
-        } else if (!(nOpenFlags & modeCreateNew) && S_ISDIR(info.st_mode)) {
-            nError = EISDIR;
-        } else if (!(nOpenFlags & modeCreateNew) && !S_ISREG(info.st_mode)) {
-            nError = EINVAL;
-        } else if (nOpenFlags & shareDenyWrite) {
-            int lock = (flags & (O_WRONLY | O_RDWR)) ? LOCK_EX : LOCK_SH;
-            if (::flock(fd, lock | LOCK_NB) != 0) {
-                nError = errno;
-            }
-        }
-        // O_NONBLOCK only kept a FIFO from stalling the open; on the regular
-        // files that pass, it has no effect.
-        if (nError != 0) {
-            ::close(fd);
-        }
-    }
+BOOL CFile::Opened(int fd, int nError, LPCSTR lpszFileName, CFileException* pError) {
     if (nError != 0) {
         if (pError) {
-            *pError = CFileException(CauseOf(nError), nError, CString(lpszFileName));
+            *pError = ErrorOf(nError, CString(lpszFileName));
         }
         return FALSE;
     }
@@ -101,6 +64,21 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     m_bAtEnd = false;
     m_strFileName = lpszFileName;
     return TRUE;
+}
+
+bool CFile::FillBuffer() {
+    if (!m_pReadBuf) {
+        m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
+    }
+    const size_t n = SystemRead(m_pReadBuf.get(), kReadBufferSize);
+    if (n == 0) {
+        m_bAtEnd = true;
+        return false;
+    }
+    m_nBufPos = 0;
+    m_nBufLen = n;
+    m_nOsPos += static_cast<long long>(n);
+    return true;
 }
 
 UINT CFile::Read(void* lpBuf, UINT nCount) {
@@ -114,54 +92,16 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
             nRead += static_cast<UINT>(nTake);
             continue;
         }
-        if (m_bAtEnd) {
+        if (m_bAtEnd || !FillBuffer()) {
             break;
         }
-        if (!m_pReadBuf) {
-            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
-        }
-        // At the end of the file the old buffer stays, so that a reader can
-        // still seek back into it.
-        ssize_t n = ::read(m_hFile, m_pReadBuf.get(), kReadBufferSize);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowOsError(errno);
-        }
-        if (n == 0) {
-            m_bAtEnd = true;
-            break;
-        }
-        m_nBufPos = 0;
-        m_nBufLen = static_cast<size_t>(n);
-        m_nOsPos += n;
     }
     return nRead;
 }
 
 const char* CFile::PeekBuffered(size_t& nAvailable) {
     if (m_nBufPos >= m_nBufLen && !m_bAtEnd) {
-        if (!m_pReadBuf) {
-            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
-        }
-        for (;;) {
-            ssize_t n = ::read(m_hFile, m_pReadBuf.get(), kReadBufferSize);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                ThrowOsError(errno);
-            }
-            if (n == 0) {
-                m_bAtEnd = true; // the old bytes stay, so a reader can still seek back into them
-            } else {
-                m_nBufPos = 0;
-                m_nBufLen = static_cast<size_t>(n);
-                m_nOsPos += n;
-            }
-            break;
-        }
+        FillBuffer();
     }
     nAvailable = m_nBufPos < m_nBufLen ? m_nBufLen - m_nBufPos : 0;
     return nAvailable > 0 ? m_pReadBuf.get() + m_nBufPos : nullptr;
@@ -170,17 +110,14 @@ const char* CFile::PeekBuffered(size_t& nAvailable) {
 void CFile::Write(const void* lpBuf, UINT nCount) {
     DropReadBuffer();
     const char* pSource = static_cast<const char*>(lpBuf);
-    UINT nWritten = 0;
+    size_t nWritten = 0;
     while (nWritten < nCount) {
-        ssize_t n = ::write(m_hFile, pSource + nWritten, nCount - nWritten);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowOsError(errno);
+        const size_t n = SystemWrite(pSource + nWritten, nCount - nWritten);
+        if (n == 0) {
+            ThrowOsError(ENOSPC); // the system took nothing and gave no reason
         }
-        nWritten += static_cast<UINT>(n);
-        m_nOsPos += n;
+        nWritten += n;
+        m_nOsPos += static_cast<long long>(n);
     }
 }
 
@@ -199,11 +136,7 @@ long long CFile::Seek(long long lOff, UINT nFrom) {
     }
     m_nBufPos = m_nBufLen = 0;
     m_bAtEnd = false;
-    off_t pos = ::lseek(m_hFile, static_cast<off_t>(lOff), nFrom == end ? SEEK_END : SEEK_SET);
-    if (pos < 0) {
-        ThrowOsError(errno);
-    }
-    m_nOsPos = static_cast<long long>(pos);
+    m_nOsPos = SystemSeek(lOff, nFrom);
     return m_nOsPos;
 }
 
@@ -218,36 +151,10 @@ void CFile::DropReadBuffer() {
     m_nBufPos = m_nBufLen = 0;
 }
 
-void CFile::Close() {
-    if (m_hFile < 0) {
-        return;
-    }
-    int fd = m_hFile;
-    m_hFile = -1;
-    m_nBufPos = m_nBufLen = 0;
-    if (::close(fd) != 0 && errno != EINTR) {
-        ThrowOsError(errno);
-    }
-}
-
-void CFile::Flush() {
-    if (m_hFile >= 0 && ::fsync(m_hFile) != 0) {
-        ThrowOsError(errno);
-    }
-}
-
-BOOL CFile::SetAccess(UINT nAccess) {
-    return m_hFile >= 0 && ::fchmod(m_hFile, static_cast<mode_t>(nAccess & 07777)) == 0;
-}
-
-void CFile::Abort() {
-    m_nBufPos = m_nBufLen = 0;
-    if (m_hFile >= 0) {
-        ::close(m_hFile);
-        m_hFile = -1;
-    }
+CFileException CFile::ErrorOf(int nError, const CString& strFileName) {
+    return CFileException(CauseOf(nError), nError, strFileName);
 }
 
 void CFile::ThrowOsError(int nError) const {
-    throw CFileException(CauseOf(nError), nError, m_strFileName);
+    throw ErrorOf(nError, m_strFileName);
 }

@@ -87,9 +87,23 @@ public:
 private:
     static constexpr size_t kReadBufferSize = 65536;
 
+    // Takes the descriptor an Open got, or reports nError (an errno value)
+    // through pError when it is not 0.
+    BOOL Opened(int fd, int nError, LPCSTR lpszFileName, CFileException* pError);
+    // The exception that reports errno value nError for a file.
+    static CFileException ErrorOf(int nError, const CString& strFileName);
     [[noreturn]] void ThrowOsError(int nError) const;
     long long LogicalPosition() const;
     void DropReadBuffer();
+    // Reads the next block into the buffer; false at the end of the file,
+    // where the old bytes stay, so that a reader can still seek back into them.
+    bool FillBuffer();
+
+    // The system's own calls, in a file per system (CFile_posix.cpp,
+    // CFile_win.cpp); each throws CFileException when the call fails.
+    size_t SystemRead(char* pBuf, size_t nCount);        // 0 at the end of the file
+    size_t SystemWrite(const char* pBuf, size_t nCount); // bytes taken
+    long long SystemSeek(long long lOff, UINT nFrom);    // from begin or end
 
     int m_hFile = -1;
     CString m_strFileName;

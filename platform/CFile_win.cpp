@@ -7,9 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/WidePath.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <string>
@@ -21,24 +19,6 @@
 #include <windows.h>
 
 namespace {
-
-int CauseOf(int nError) {
-    switch (nError) {
-    case ENOENT:
-        return CFileException::fileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return CFileException::accessDenied;
-    case EWOULDBLOCK:
-        return CFileException::sharingViolation;
-    case ENOSPC:
-    case EFBIG:
-        return CFileException::diskFull;
-    default:
-        return CFileException::generic;
-    }
-}
 
 int LastErrno() {
     return ErrnoFromWin32(GetLastError());
@@ -54,22 +34,6 @@ bool IsFolder(const std::wstring& strPath) {
 }
 
 } // namespace
-
-CFileException::CFileException(int cause, int lOsError, const CString& strFileName)
-    : m_cause(cause), m_lOsError(lOsError), m_strFileName(strFileName) {
-    m_strWhat = m_strFileName + ": " + GetErrorText();
-}
-
-CString CFileException::GetErrorText() const {
-    if (m_lOsError != 0) {
-        return SystemErrorText(m_lOsError);
-    }
-    return CString("file error");
-}
-
-CFile::~CFile() {
-    Abort();
-}
 
 BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     Abort();
@@ -120,114 +84,30 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
             }
         }
     }
-    if (nError != 0) {
-        if (pError) {
-            *pError = CFileException(CauseOf(nError), nError, CString(lpszFileName));
-        }
-        return FALSE;
-    }
-    m_hFile = fd;
-    m_nOsPos = 0;
-    m_bAtEnd = false;
-    m_strFileName = lpszFileName;
-    return TRUE;
+    return Opened(fd, nError, lpszFileName, pError);
 }
 
-UINT CFile::Read(void* lpBuf, UINT nCount) {
-    char* pDest = static_cast<char*>(lpBuf);
-    UINT nRead = 0;
-    while (nRead < nCount) {
-        if (m_nBufPos < m_nBufLen) {
-            size_t nTake = std::min<size_t>(m_nBufLen - m_nBufPos, nCount - nRead);
-            std::memcpy(pDest + nRead, m_pReadBuf.get() + m_nBufPos, nTake);
-            m_nBufPos += nTake;
-            nRead += static_cast<UINT>(nTake);
-            continue;
+size_t CFile::SystemRead(char* pBuf, size_t nCount) {
+    DWORD n = 0;
+    if (!ReadFile(HandleOf(m_hFile), pBuf, static_cast<DWORD>(nCount), &n, nullptr)) {
+        const DWORD nError = GetLastError();
+        if (nError != ERROR_HANDLE_EOF && nError != ERROR_BROKEN_PIPE) {
+            ThrowOsError(ErrnoFromWin32(nError));
         }
-        if (m_bAtEnd) {
-            break;
-        }
-        if (!m_pReadBuf) {
-            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
-        }
-        // At the end of the file the old buffer stays, so that a reader can
-        // still seek back into it.
-        DWORD n = 0;
-        if (!ReadFile(HandleOf(m_hFile), m_pReadBuf.get(), kReadBufferSize, &n, nullptr)) {
-            const DWORD nError = GetLastError();
-            if (nError != ERROR_HANDLE_EOF && nError != ERROR_BROKEN_PIPE) {
-                ThrowOsError(ErrnoFromWin32(nError));
-            }
-            n = 0;
-        }
-        if (n == 0) {
-            m_bAtEnd = true;
-            break;
-        }
-        m_nBufPos = 0;
-        m_nBufLen = n;
-        m_nOsPos += n;
+        n = 0;
     }
-    return nRead;
+    return n;
 }
 
-const char* CFile::PeekBuffered(size_t& nAvailable) {
-    if (m_nBufPos >= m_nBufLen && !m_bAtEnd) {
-        if (!m_pReadBuf) {
-            m_pReadBuf = std::make_unique_for_overwrite<char[]>(kReadBufferSize);
-        }
-        DWORD n = 0;
-        if (!ReadFile(HandleOf(m_hFile), m_pReadBuf.get(), kReadBufferSize, &n, nullptr)) {
-            const DWORD nError = GetLastError();
-            if (nError != ERROR_HANDLE_EOF && nError != ERROR_BROKEN_PIPE) {
-                ThrowOsError(ErrnoFromWin32(nError));
-            }
-            n = 0;
-        }
-        if (n == 0) {
-            m_bAtEnd = true; // the old bytes stay, so a reader can still seek back into them
-        } else {
-            m_nBufPos = 0;
-            m_nBufLen = n;
-            m_nOsPos += n;
-        }
+size_t CFile::SystemWrite(const char* pBuf, size_t nCount) {
+    DWORD n = 0;
+    if (!WriteFile(HandleOf(m_hFile), pBuf, static_cast<DWORD>(nCount), &n, nullptr)) {
+        ThrowOsError(LastErrno());
     }
-    nAvailable = m_nBufPos < m_nBufLen ? m_nBufLen - m_nBufPos : 0;
-    return nAvailable > 0 ? m_pReadBuf.get() + m_nBufPos : nullptr;
+    return n;
 }
 
-void CFile::Write(const void* lpBuf, UINT nCount) {
-    DropReadBuffer();
-    const char* pSource = static_cast<const char*>(lpBuf);
-    UINT nWritten = 0;
-    while (nWritten < nCount) {
-        DWORD n = 0;
-        if (!WriteFile(HandleOf(m_hFile), pSource + nWritten, nCount - nWritten, &n, nullptr)) {
-            ThrowOsError(LastErrno());
-        }
-        if (n == 0) {
-            ThrowOsError(ENOSPC); // the system took nothing and gave no reason
-        }
-        nWritten += n;
-        m_nOsPos += n;
-    }
-}
-
-long long CFile::Seek(long long lOff, UINT nFrom) {
-    // A move within the bytes read ahead costs no system call.
-    if (nFrom == current && m_nBufLen > 0) {
-        long long nTarget = static_cast<long long>(m_nBufPos) + lOff;
-        if (nTarget >= 0 && nTarget <= static_cast<long long>(m_nBufLen)) {
-            m_nBufPos = static_cast<size_t>(nTarget);
-            return LogicalPosition();
-        }
-    }
-    if (nFrom == current) {
-        lOff += LogicalPosition();
-        nFrom = begin;
-    }
-    m_nBufPos = m_nBufLen = 0;
-    m_bAtEnd = false;
+long long CFile::SystemSeek(long long lOff, UINT nFrom) {
     LARGE_INTEGER distance;
     distance.QuadPart = lOff;
     LARGE_INTEGER position;
@@ -235,19 +115,7 @@ long long CFile::Seek(long long lOff, UINT nFrom) {
                           nFrom == end ? FILE_END : FILE_BEGIN)) {
         ThrowOsError(LastErrno());
     }
-    m_nOsPos = position.QuadPart;
-    return m_nOsPos;
-}
-
-long long CFile::LogicalPosition() const {
-    return m_nOsPos - static_cast<long long>(m_nBufLen - m_nBufPos);
-}
-
-void CFile::DropReadBuffer() {
-    if (m_nBufPos < m_nBufLen) {
-        Seek(0, current); // puts the system's position back where the reader stands
-    }
-    m_nBufPos = m_nBufLen = 0;
+    return position.QuadPart;
 }
 
 void CFile::Close() {
@@ -282,8 +150,4 @@ void CFile::Abort() {
         _close(m_hFile);
         m_hFile = -1;
     }
-}
-
-void CFile::ThrowOsError(int nError) const {
-    throw CFileException(CauseOf(nError), nError, m_strFileName);
 }

@@ -104,38 +104,10 @@ CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int
     m_time = RulesOf(zone).LocalToTime(nYear, nMonth, nDay, nHour, nMin, nSec, nDST);
 }
 
-CTime CTime::GetCurrentTime() {
-    return CTime(static_cast<std::int64_t>(time(nullptr)));
-}
-
 struct tm* CTime::GetLocalTm(struct tm* ptm) const {
     thread_local struct tm local;
     struct tm* target = ptm ? ptm : &local;
     const ZoneInForce zone = CurrentZone();
     RulesOf(zone).TimeToLocal(m_time, *target);
     return target;
-}
-
-int CTime::GetYear() const {
-    return GetLocalTm()->tm_year + 1900;
-}
-
-int CTime::GetMonth() const {
-    return GetLocalTm()->tm_mon + 1;
-}
-
-int CTime::GetDay() const {
-    return GetLocalTm()->tm_mday;
-}
-
-int CTime::GetHour() const {
-    return GetLocalTm()->tm_hour;
-}
-
-int CTime::GetMinute() const {
-    return GetLocalTm()->tm_min;
-}
-
-int CTime::GetSecond() const {
-    return GetLocalTm()->tm_sec;
 }

@@ -1,95 +1,20 @@
+// The file-system services alike on every system: error words, names
+// compared, temporary names. The calls on files are FileSystem_posix.cpp's
+// or FileSystem_win.cpp's.
 #include "platform/FileSystem.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <locale.h>
 #include <random>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-
-BOOL FileExists(LPCSTR pszPath) {
-    struct stat info;
-    return pszPath && *pszPath && ::lstat(pszPath, &info) == 0;
-}
-
-BOOL IsDirectory(LPCSTR pszPath) {
-    struct stat info;
-    return pszPath && *pszPath && ::stat(pszPath, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-EntryKind GetEntry(LPCSTR pszPath, UINT* pnAccess) {
-    struct stat info;
-    if (!pszPath || !*pszPath || ::stat(pszPath, &info) != 0) {
-        return entryNone;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return entryFolder;
-    }
-    if (pnAccess != nullptr) {
-        *pnAccess = info.st_mode & 07777;
-    }
-    return entryFile;
-}
-
-BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
-    struct stat a, b;
-    return pszA && pszB && *pszA && *pszB && ::stat(pszA, &a) == 0 && ::stat(pszB, &b) == 0 &&
-           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity) {
-    struct stat info;
-    if (!pszPath || !*pszPath || ::stat(pszPath, &info) != 0) {
-        return FALSE;
-    }
-    identity = {info.st_dev, info.st_ino};
-    return TRUE;
-}
-
-CString FolderOf(LPCSTR pszPath) {
-    std::string path = pszPath ? pszPath : "";
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? CString() : CString(path.substr(0, slash + 1).c_str());
-}
-
-namespace {
-
-// Opens a name just long enough for one call on it: FALSE when either fails.
-BOOL SyncOpened(LPCSTR pszPath, int nFlags, int (*pfnSync)(int)) {
-    int fd = ::open(pszPath, nFlags | O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return FALSE;
-    }
-    BOOL bSynced = pfnSync(fd) == 0;
-    ::close(fd);
-    return bSynced;
-}
-
-CString FolderOrCurrent(LPCSTR pszPath) {
-    CString strFolder = FolderOf(pszPath);
-    return strFolder.IsEmpty() ? CString(".") : strFolder;
-}
-
-} // namespace
-
-BOOL SyncFileSystemOf(LPCSTR pszPath) {
-    return SyncOpened(FolderOrCurrent(pszPath), O_DIRECTORY, ::syncfs);
-}
-
-BOOL SyncFileByName(LPCSTR pszPath) {
-    return SyncOpened(pszPath, 0, ::fsync);
-}
-
-BOOL SyncFolderOf(LPCSTR pszPath) {
-    return SyncOpened(FolderOrCurrent(pszPath), O_DIRECTORY, ::fsync);
-}
+#ifndef _WIN32
+#include <locale.h>
+#endif
 
 CString SystemErrorText(int nError) {
     // The reasons a field engineer meets, in words of our own; anything else
-    // in the system's words, but never translated into the desktop's language.
+    // in the system's words, but never translated into the desktop's language
+    // (the C runtime of Windows has English words only).
     switch (nError) {
     case ENOENT:
         return "no such file or folder";
@@ -104,8 +29,10 @@ CString SystemErrorText(int nError) {
         return "read-only file system";
     case ENOSPC:
         return "no space left on device";
+#ifdef EDQUOT
     case EDQUOT:
         return "disk quota exceeded";
+#endif
     case EFBIG:
         return "file too large";
     case ENAMETOOLONG:
@@ -120,8 +47,12 @@ CString SystemErrorText(int nError) {
     case ENFILE:
         return "too many open files";
     default: {
+#ifdef _WIN32
+        return CString(std::strerror(nError));
+#else
         static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
         return CString(locale ? strerror_l(nError, locale) : std::strerror(nError));
+#endif
     }
     }
 }
@@ -144,7 +75,8 @@ CString TempNameBeside(LPCSTR pszTarget) {
     std::string target = pszTarget ? pszTarget : "";
     std::string folder = FolderOf(pszTarget).str();
     std::string name = target.substr(folder.size());
-    // Keep the temporary name within the system's 255 bytes for a name.
+    // Keep the temporary name within the systems' 255 bytes (or UTF-16
+    // characters) for a name.
     if (name.size() > 200) {
         name = "veltrane";
     }
@@ -153,12 +85,4 @@ CString TempNameBeside(LPCSTR pszTarget) {
         temp += kLetters[random() % (sizeof kLetters - 1)];
     }
     return CString(temp.c_str());
-}
-
-BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo) {
-    return std::rename(pszFrom, pszTo) == 0;
-}
-
-BOOL RemoveFile(LPCSTR pszPath) {
-    return ::unlink(pszPath) == 0;
 }

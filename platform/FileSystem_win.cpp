@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
 #include <string>
 
 #define WIN32_LEAN_AND_MEAN
@@ -137,71 +136,6 @@ BOOL SyncFileByName(LPCSTR pszPath) {
     const BOOL bSynced = FlushFileBuffers(hFile) ? TRUE : FALSE;
     CloseHandle(hFile);
     return bSynced;
-}
-
-CString SystemErrorText(int nError) {
-    // The same words as on POSIX for the reasons a field engineer meets;
-    // anything else in the C library's words, which are English on Windows.
-    switch (nError) {
-    case ENOENT:
-        return "no such file or folder";
-    case ENOTDIR:
-        return "a part of the path is not a folder";
-    case EISDIR:
-        return "it is a folder";
-    case EACCES:
-    case EPERM:
-        return "permission denied";
-    case EROFS:
-        return "read-only file system";
-    case ENOSPC:
-        return "no space left on device";
-    case EFBIG:
-        return "file too large";
-    case ENAMETOOLONG:
-        return "file name too long";
-    case EIO:
-        return "input/output error";
-    case EWOULDBLOCK:
-        return "the file is in use by another program";
-    case EINVAL:
-        return "not a regular file";
-    case EMFILE:
-    case ENFILE:
-        return "too many open files";
-    default:
-        return CString(std::strerror(nError));
-    }
-}
-
-int CompareNoCase(LPCSTR pszA, LPCSTR pszB) {
-    auto lower = [](unsigned char ch) { return (ch >= 'A' && ch <= 'Z') ? ch - 'A' + 'a' : ch; };
-    const unsigned char* a = reinterpret_cast<const unsigned char*>(pszA ? pszA : "");
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(pszB ? pszB : "");
-    while (*a && lower(*a) == lower(*b)) {
-        ++a;
-        ++b;
-    }
-    return lower(*a) - lower(*b);
-}
-
-CString TempNameBeside(LPCSTR pszTarget) {
-    // Each thread draws its own names, so that a batch writes in parallel.
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string target = pszTarget ? pszTarget : "";
-    const size_t nFolder = FolderLength(target);
-    std::string folder = target.substr(0, nFolder);
-    std::string name = target.substr(nFolder);
-    // Keep the temporary name within the system's 255 characters for a name.
-    if (name.size() > 200) {
-        name = "veltrane";
-    }
-    std::string temp = folder + "." + name + ".";
-    for (int i = 0; i < 6; ++i) {
-        temp += kLetters[random() % (sizeof kLetters - 1)];
-    }
-    return CString(temp.c_str());
 }
 
 BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo) {

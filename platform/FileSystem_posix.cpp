@@ -1,0 +1,95 @@
+// The file-system services on a POSIX system.
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+BOOL FileExists(LPCSTR pszPath) {
+    struct stat info;
+    return pszPath && *pszPath && ::lstat(pszPath, &info) == 0;
+}
+
+BOOL IsDirectory(LPCSTR pszPath) {
+    struct stat info;
+    return pszPath && *pszPath && ::stat(pszPath, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+EntryKind GetEntry(LPCSTR pszPath, UINT* pnAccess) {
+    struct stat info;
+    if (!pszPath || !*pszPath || ::stat(pszPath, &info) != 0) {
+        return entryNone;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return entryFolder;
+    }
+    if (pnAccess != nullptr) {
+        *pnAccess = info.st_mode & 07777;
+    }
+    return entryFile;
+}
+
+BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB) {
+    struct stat a, b;
+    return pszA && pszB && *pszA && *pszB && ::stat(pszA, &a) == 0 && ::stat(pszB, &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity) {
+    struct stat info;
+    if (!pszPath || !*pszPath || ::stat(pszPath, &info) != 0) {
+        return FALSE;
+    }
+    identity = {info.st_dev, info.st_ino};
+    return TRUE;
+}
+
+CString FolderOf(LPCSTR pszPath) {
+    std::string path = pszPath ? pszPath : "";
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? CString() : CString(path.substr(0, slash + 1).c_str());
+}
+
+namespace {
+
+// Opens a name just long enough for one call on it: FALSE when either fails.
+BOOL SyncOpened(LPCSTR pszPath, int nFlags, int (*pfnSync)(int)) {
+    int fd = ::open(pszPath, nFlags | O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return FALSE;
+    }
+    BOOL bSynced = pfnSync(fd) == 0;
+    ::close(fd);
+    return bSynced;
+}
+
+CString FolderOrCurrent(LPCSTR pszPath) {
+    CString strFolder = FolderOf(pszPath);
+    return strFolder.IsEmpty() ? CString(".") : strFolder;
+}
+
+} // namespace
+
+BOOL SyncFileSystemOf(LPCSTR pszPath) {
+    return SyncOpened(FolderOrCurrent(pszPath), O_DIRECTORY, ::syncfs);
+}
+
+BOOL SyncFileByName(LPCSTR pszPath) {
+    return SyncOpened(pszPath, 0, ::fsync);
+}
+
+BOOL SyncFolderOf(LPCSTR pszPath) {
+    return SyncOpened(FolderOrCurrent(pszPath), O_DIRECTORY, ::fsync);
+}
+
+BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo) {
+    return std::rename(pszFrom, pszTo) == 0;
+}
+
+BOOL RemoveFile(LPCSTR pszPath) {
+    return ::unlink(pszPath) == 0;
+}
