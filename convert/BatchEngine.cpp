@@ -3,8 +3,12 @@
 #include "formats/SurveyDataFile.h"
 #include "platform/CFile.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFiles.h"
 
 #include <algorithm>
+
+static_assert(2 * CBatchEngine::kMaxChunkSize <= kTempFileSlots,
+              "the temporary files of two chunks must fit the slots a signal empties");
 #include <condition_variable>
 #include <map>
 #include <memory>

@@ -7,11 +7,10 @@
 
 namespace {
 
-// One slot per temporary file: a conversion writes one output, and a batch
-// keeps those of two chunks until it puts them in place. The slots lie in
-// zeroed memory, so only those ever used take up room. A path of more than
-// kPathSize - 1 bytes is written all the same, but not removed on a signal.
-constexpr int kSlots = 8192;
+// One slot per temporary file. The slots lie in zeroed memory, so only those
+// ever used take up room. A path of more than kPathSize - 1 bytes is written
+// all the same, but not removed on a signal.
+constexpr int kSlots = kTempFileSlots;
 constexpr size_t kPathSize = 1024;
 
 // A slot is free, being filled or emptied by a thread, or holds a path the

@@ -6,6 +6,11 @@
 
 #include "platform/Types.h"
 
+// How many temporary files can be noted at once: a conversion writes one
+// output, and a batch keeps those of two chunks of up to 4,000 files until it
+// puts them in place.
+constexpr int kTempFileSlots = 8192;
+
 // Notes a temporary file; the result is the slot to give back, or -1 when
 // every slot is taken (the file is then not removed on a signal).
 int RegisterTempFile(LPCSTR pszPath);

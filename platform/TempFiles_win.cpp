@@ -20,11 +20,12 @@
 
 namespace {
 
-// One slot per temporary file: a conversion writes one output, and a batch
-// keeps those of a chunk until it puts them in place together. The slots lie
-// in zeroed memory, so only those ever used take up room.
-constexpr int kSlots = 1024;
-constexpr size_t kPathSize = 4096;
+// One slot per temporary file. The slots lie in zeroed memory, so only those
+// ever used take up room. A path of more than kPathSize - 1 UTF-16 units
+// (four times the classic 260 of Windows) is written all the same, but not
+// removed on Ctrl-C.
+constexpr int kSlots = kTempFileSlots;
+constexpr size_t kPathSize = 1024;
 
 // A slot is free, being filled or emptied by a thread, or holds a path the
 // handler may read. The handler reads only ready slots, and the path of a
