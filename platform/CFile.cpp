@@ -155,6 +155,26 @@ CFileException CFile::ErrorOf(int nError, const CString& strFileName) {
     return CFileException(CauseOf(nError), nError, strFileName);
 }
 
+void CFile::Close() {
+    if (m_hFile < 0) {
+        return;
+    }
+    int fd = m_hFile;
+    m_hFile = -1;
+    m_nBufPos = m_nBufLen = 0;
+    if (const int nError = SystemClose(fd)) {
+        ThrowOsError(nError);
+    }
+}
+
+void CFile::Abort() {
+    m_nBufPos = m_nBufLen = 0;
+    if (m_hFile >= 0) {
+        SystemClose(m_hFile);
+        m_hFile = -1;
+    }
+}
+
 void CFile::ThrowOsError(int nError) const {
     throw ErrorOf(nError, m_strFileName);
 }

@@ -104,6 +104,7 @@ private:
     size_t SystemRead(char* pBuf, size_t nCount);        // 0 at the end of the file
     size_t SystemWrite(const char* pBuf, size_t nCount); // bytes taken
     long long SystemSeek(long long lOff, UINT nFrom);    // from begin or end
+    static int SystemClose(int fd);                      // 0, or the errno value
 
     int m_hFile = -1;
     CString m_strFileName;

@@ -88,16 +88,9 @@ long long CFile::SystemSeek(long long lOff, UINT nFrom) {
     return static_cast<long long>(pos);
 }
 
-void CFile::Close() {
-    if (m_hFile < 0) {
-        return;
-    }
-    int fd = m_hFile;
-    m_hFile = -1;
-    m_nBufPos = m_nBufLen = 0;
-    if (::close(fd) != 0 && errno != EINTR) {
-        ThrowOsError(errno);
-    }
+int CFile::SystemClose(int fd) {
+    // After EINTR the descriptor is already closed on Linux: not a failure.
+    return ::close(fd) != 0 && errno != EINTR ? errno : 0;
 }
 
 void CFile::Flush() {
@@ -108,12 +101,4 @@ void CFile::Flush() {
 
 BOOL CFile::SetAccess(UINT nAccess) {
     return m_hFile >= 0 && ::fchmod(m_hFile, static_cast<mode_t>(nAccess & 07777)) == 0;
-}
-
-void CFile::Abort() {
-    m_nBufPos = m_nBufLen = 0;
-    if (m_hFile >= 0) {
-        ::close(m_hFile);
-        m_hFile = -1;
-    }
 }

@@ -118,16 +118,8 @@ long long CFile::SystemSeek(long long lOff, UINT nFrom) {
     return position.QuadPart;
 }
 
-void CFile::Close() {
-    if (m_hFile < 0) {
-        return;
-    }
-    int fd = m_hFile;
-    m_hFile = -1;
-    m_nBufPos = m_nBufLen = 0;
-    if (_close(fd) != 0) {
-        ThrowOsError(errno);
-    }
+int CFile::SystemClose(int fd) {
+    return _close(fd) != 0 ? errno : 0;
 }
 
 void CFile::Flush() {
@@ -142,12 +134,4 @@ BOOL CFile::SetAccess(UINT /*nAccess*/) {
     // is carried over by ReplaceFile, since a read-only file cannot be
     // written before the move.
     return m_hFile >= 0;
-}
-
-void CFile::Abort() {
-    m_nBufPos = m_nBufLen = 0;
-    if (m_hFile >= 0) {
-        _close(m_hFile);
-        m_hFile = -1;
-    }
 }
