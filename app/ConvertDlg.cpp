@@ -4,7 +4,6 @@
 #include "app/ConvertApp.h"
 #include "app/DialogUnits.h"
 #include "app/PreviewPanel.h"
-#include "platform/CFile.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -303,11 +302,8 @@ void CConvertDlg::ConvertMany(const QStringList& paths) {
 
 void CConvertDlg::SelectFile(const QString& strPath) {
     m_bSelecting = true;
-    m_command.SelectPath(ToPath(strPath));
-    int nDirection = CConvertCommand::GuessDirection(m_command.m_strFileExt);
-    if (nDirection == directionNone) {
-        ShowMessage(CConvertCommand::kMsgUnknownType);
-    } else {
+    const int nDirection = m_command.SelectFile(ToPath(strPath));
+    if (nDirection != directionNone) {
         m_cbDirection->setCurrentIndex(nDirection);
     }
     m_pSelection->setPlainText(FromPath(m_command.m_strSelection));
@@ -316,14 +312,8 @@ void CConvertDlg::SelectFile(const QString& strPath) {
 }
 
 void CConvertDlg::OnConvert() {
-    // A device error or a full disk ends the command with a file exception;
-    // it must not unwind through Qt's event handling. The user learns which
-    // file failed and why, and the window carries on.
-    try {
-        m_command.OnConvert();
-    } catch (const CFileException& e) {
-        ShowMessage(CConvertCommand::FileErrorText(e, m_command.m_strLastOutput));
-    }
+    // A file exception must not unwind through Qt's event handling.
+    m_command.OnConvertButton();
 }
 
 void CConvertDlg::OnAbout() {

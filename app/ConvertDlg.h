@@ -36,12 +36,9 @@ public:
     using PictureChooser = std::function<QString(QWidget* pParent, const QString& strSuggested)>;
 
     static constexpr const char* kTitle = "Veltrane";
-    static constexpr const char* kAboutItem = "&About Veltrane...";
+    static constexpr const char* kAboutItem = CConvertCommand::kAboutItem;
     static constexpr const char* kSavePictureItem = "&Save Picture...";
-    static constexpr const char* kDirectionEntries[] = {
-        "TWI (*.twi) ----> KVN (*.csv)",
-        "KVN (*.csv) ---> TWI (*.twi)",
-    };
+    static constexpr const auto& kDirectionEntries = CConvertCommand::kDirectionEntries;
 
     explicit CConvertDlg(QWidget* pParent = nullptr);
 

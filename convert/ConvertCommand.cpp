@@ -64,6 +64,15 @@ void CConvertCommand::SelectPath(CString strPath) {
     m_strSelection = m_strPathName;
 }
 
+int CConvertCommand::SelectFile(CString strPath) {
+    SelectPath(strPath);
+    const int nDirection = GuessDirection(m_strFileExt);
+    if (nDirection == directionNone) {
+        m_host.ShowMessage(kMsgUnknownType);
+    }
+    return nDirection;
+}
+
 CString CConvertCommand::ExtensionOf(CString strPath) {
     return SplitName(strPath).strExt;
 }
@@ -142,6 +151,14 @@ void CConvertCommand::OnConvert() {
         return;
     }
     Finish(outcomeConverted, 0, CString(kMsgConverted) + strOutput);
+}
+
+void CConvertCommand::OnConvertButton() {
+    try {
+        OnConvert();
+    } catch (const CFileException& e) {
+        m_host.ShowMessage(FileErrorText(e, m_strLastOutput));
+    }
 }
 
 CString CConvertCommand::FileErrorText(const CFileException& error, const CString& strOutput) {

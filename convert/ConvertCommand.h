@@ -54,6 +54,13 @@ public:
         "Spiral data file converted. New file located at\r\n";
     static constexpr const char* kMsgStrictRefused =
         "Not converted: the survey has warnings, and strict checking counts them as errors.";
+    // The entries of a window's direction box, in the order of
+    // ConvertDirection, and the About item of its menu.
+    static constexpr const char* kDirectionEntries[] = {
+        "TWI (*.twi) ----> KVN (*.csv)",
+        "KVN (*.csv) ---> TWI (*.twi)",
+    };
+    static constexpr const char* kAboutItem = "&About Veltrane...";
     // Asked by a window before it replaces an existing output.
     static constexpr const char* kMsgReplace = "%s already exists in %s. Replace it?";
     static constexpr const char* kMsgUnknownType =
@@ -66,6 +73,9 @@ public:
     // after the last separator, the extension after the last "." of the name,
     // the title before it.
     void SelectPath(CString strPath);
+    // Selects a file as a window's Browse does: the path, then the direction
+    // its extension names, or the format message and directionNone.
+    int SelectFile(CString strPath);
     // The direction an extension suggests (case ignored): csv 1, twi 0,
     // anything else -1.
     static int GuessDirection(CString strExt);
@@ -73,6 +83,10 @@ public:
     static CString ExtensionOf(CString strPath);
 
     void OnConvert();
+    // What a window's Convert button runs: OnConvert, with a device error or
+    // a full disk shown to the user (which file failed and why) instead of
+    // raised, so that the window carries on.
+    void OnConvertButton();
     // The message for a file exception that ended a press: which file could
     // not be read or written (strOutput, when the write had begun), and why.
     static CString FileErrorText(const CFileException& error, const CString& strOutput);

@@ -1,6 +1,5 @@
 #include "win32/ConvertWindow.h"
 
-#include "platform/CFile.h"
 #include "platform/WidePath.h"
 #include "win32/resource.h"
 
@@ -16,13 +15,6 @@
 #include <shellapi.h>
 
 namespace {
-
-const wchar_t* const kDirectionEntries[] = {
-    L"TWI (*.twi) ----> KVN (*.csv)",
-    L"KVN (*.csv) ---> TWI (*.twi)",
-};
-
-const wchar_t kAboutItem[] = L"&About Veltrane...";
 
 // The choices of the file dialog, each a text and its patterns. Names of CSV
 // surveys start with "SDP_"; any other CSV file is listed only under the last.
@@ -140,7 +132,7 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
             OnBrowse();
             return true;
         case IDC_CONVERT:
-            OnConvert();
+            m_command.OnConvertButton();
             return true;
         case IDC_PICTURE:
             if (HIWORD(wParam) == STN_CLICKED) {
@@ -201,7 +193,7 @@ void CConvertWindow::OnInitDialog() {
     // The About item goes into the system menu, after a separator.
     if (HMENU hMenu = GetSystemMenu(hDlg, FALSE)) {
         AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(hMenu, MF_STRING, IDM_ABOUTBOX, kAboutItem);
+        AppendMenuW(hMenu, MF_STRING, IDM_ABOUTBOX, Wide(CConvertCommand::kAboutItem).c_str());
     }
     const int nBig = GetSystemMetrics(SM_CXICON), nSmall = GetSystemMetrics(SM_CXSMICON);
     SendMessageW(hDlg, WM_SETICON, ICON_BIG,
@@ -213,8 +205,8 @@ void CConvertWindow::OnInitDialog() {
 
     // The start state: nothing selected and the direction TWI to KVN CSV.
     HWND hDirection = GetDlgItem(hDlg, IDC_DIRECTION);
-    for (const wchar_t* pszEntry : kDirectionEntries) {
-        SendMessageW(hDirection, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pszEntry));
+    for (const char* pszEntry : CConvertCommand::kDirectionEntries) {
+        SendMessageW(hDirection, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(pszEntry).c_str()));
     }
     SendMessageW(hDirection, CB_SETCURSEL, directionTwiToCsv, 0);
     if (!m_strStartFile.empty()) {
@@ -242,24 +234,11 @@ void CConvertWindow::OnBrowse() {
 
 void CConvertWindow::SelectFile(const std::string& strPath) {
     HWND hDlg = static_cast<HWND>(m_hDlg);
-    m_command.SelectPath(strPath.c_str());
-    const int nDirection = CConvertCommand::GuessDirection(m_command.m_strFileExt);
-    if (nDirection == directionNone) {
-        ShowMessage(CConvertCommand::kMsgUnknownType);
-    } else {
+    const int nDirection = m_command.SelectFile(strPath.c_str());
+    if (nDirection != directionNone) {
         SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_SETCURSEL, nDirection, 0);
     }
     SetDlgItemTextW(hDlg, IDC_SELECTION, Wide(m_command.m_strSelection).c_str());
-}
-
-void CConvertWindow::OnConvert() {
-    // A device error or a full disk ends the command with a file exception;
-    // the user learns which file failed and why, and the window carries on.
-    try {
-        m_command.OnConvert();
-    } catch (const CFileException& e) {
-        ShowMessage(CConvertCommand::FileErrorText(e, m_command.m_strLastOutput));
-    }
 }
 
 void CConvertWindow::OnAbout() {
@@ -271,8 +250,9 @@ int CConvertWindow::GetDirection() {
     // Typed text that is not the selected entry selects no direction.
     HWND hDirection = GetDlgItem(static_cast<HWND>(m_hDlg), IDC_DIRECTION);
     const LRESULT nIndex = SendMessageW(hDirection, CB_GETCURSEL, 0, 0);
-    if (nIndex < 0 || nIndex >= static_cast<LRESULT>(std::size(kDirectionEntries)) ||
-        WindowText(hDirection) != kDirectionEntries[nIndex]) {
+    const auto& entries = CConvertCommand::kDirectionEntries;
+    if (nIndex < 0 || nIndex >= static_cast<LRESULT>(std::size(entries)) ||
+        WindowText(hDirection) != Wide(entries[nIndex])) {
         return directionNone;
     }
     return static_cast<int>(nIndex);

@@ -33,7 +33,6 @@ private:
     bool OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam);
     void OnInitDialog();
     void OnBrowse();
-    void OnConvert();
     void OnAbout();
     // Selects a file as Browse does: the selection, the direction guessed
     // from its extension (or the format message), then the path on show.
