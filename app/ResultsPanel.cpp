@@ -16,7 +16,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <set>
 
 namespace {
 
@@ -163,27 +162,16 @@ QStringList CResultsPanel::SurveyFilesOf(const QStringList& paths) {
 }
 
 int CResultsPanel::ExistingOutputs(const std::vector<CConvertJob>& jobs) {
-    // The files of the run by name and by identity, each looked at once, so
-    // that a folder of thousands is checked in a moment.
-    std::set<std::string> names;
-    std::set<FileIdentity> identities;
-    FileIdentity identity;
-    for (const CConvertJob& job : jobs) {
-        names.insert(job.m_strPath.str());
-        if (GetFileIdentity(job.m_strPath, identity)) {
-            identities.insert(identity);
-        }
-    }
+    // The engine's own plan: an output that would replace another file of
+    // the run is refused there, and one that is its own source by the command.
+    std::vector<CJobResult> results(jobs.size());
+    std::vector<char> bConvert(jobs.size(), 0);
+    CBatchEngine::Plan(jobs, results, bConvert);
     int nExisting = 0;
-    for (const CConvertJob& job : jobs) {
-        const int nDirection = CBatchEngine::DirectionOf(job);
-        if (nDirection == directionNone) {
-            continue;
-        }
-        // An output that is a file of the run the engine refuses to write.
-        const CString strOutput = CConvertCommand::OutputPathFor(job.m_strPath, nDirection);
-        if (names.count(strOutput.str()) == 0 && GetFileIdentity(strOutput, identity) &&
-            identities.count(identity) == 0) {
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        FileIdentity output, source;
+        if (bConvert[i] && GetFileIdentity(results[i].m_strOutput, output) &&
+            !(GetFileIdentity(jobs[i].m_strPath, source) && source == output)) {
             ++nExisting;
         }
     }

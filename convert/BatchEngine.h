@@ -77,12 +77,13 @@ public:
 
     // The direction a job is converted in.
     static int DirectionOf(const CConvertJob& job);
-
-private:
     // Fills in the direction and output of every job, and refuses those
-    // that cannot be converted; TRUE in bConvert for the others.
+    // that cannot be converted; TRUE in bConvert for the others. Run plans
+    // so first; a window plans so to ask before replacing.
     static void Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
                      std::vector<char>& bConvert);
+
+private:
     CJobResult Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
                        int nOrder) const;
     int Workers(size_t nFiles) const;
