@@ -4,6 +4,7 @@
 #include "app/ConvertApp.h"
 #include "app/DialogUnits.h"
 #include "app/PreviewPanel.h"
+#include "app/SurveyPaths.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -54,30 +55,14 @@ constexpr int kMinHeight = 200;
 constexpr int kOpenWidth = 440;
 constexpr int kOpenHeight = 330;
 
-// Paths travel to the converters as the bytes the file system uses; on
-// Windows the core takes UTF-8 and calls the system in UTF-16.
-CString ToPath(const QString& strPath) {
-#ifdef Q_OS_WIN
-    return CString(QDir::toNativeSeparators(strPath).toUtf8().constData());
-#else
-    return CString(QFile::encodeName(QDir::toNativeSeparators(strPath)).constData());
-#endif
-}
-
-QString FromPath(const CString& strPath) {
-#ifdef Q_OS_WIN
-    return QString::fromUtf8(strPath, strPath.GetLength());
-#else
-    return QFile::decodeName(QByteArray(strPath, strPath.GetLength()));
-#endif
-}
-
 } // namespace
 
 CConvertDlg::CConvertDlg(QWidget* pParent)
     : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFiles),
-      m_sink(&CConvertDlg::ShowMessageBox), m_question(&CConvertDlg::AskYesNo),
-      m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
+      m_sink([this](QWidget* pParent, const QString& strCaption, const QString& strText) {
+          ShowMessageBox(pParent, strCaption, strText, m_bShowingConverted);
+      }),
+      m_question(&CConvertDlg::AskYesNo), m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
     setWindowTitle(QString::fromLatin1(kTitle));
     // A resizable window for the preview, with no help box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -209,7 +194,7 @@ void CConvertDlg::OnDirectionChanged() {
     if (m_bSelecting || m_command.m_strSelection.IsEmpty()) {
         return;
     }
-    const QString strPath = FromPath(m_command.m_strPathName);
+    const QString strPath = FromSurveyPath(m_command.m_strPathName);
     if (GetDirection() != m_pPreview->Direction() || strPath != m_pPreview->Path()) {
         m_pPreview->Preview(strPath, GetDirection());
     }
@@ -254,10 +239,9 @@ QStringList CConvertDlg::ChooseSurveyFiles(QWidget* pParent) {
 }
 
 void CConvertDlg::ShowMessageBox(QWidget* pParent, const QString& strCaption,
-                                 const QString& strText) {
+                                 const QString& strText, bool bConverted) {
     QString strShown = strText;
     strShown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    bool bConverted = strText.startsWith(QString::fromLatin1(CConvertCommand::kMsgConverted));
     QMessageBox box(bConverted ? QMessageBox::Information : QMessageBox::Warning, strCaption,
                     strShown, QMessageBox::Ok, pParent);
     box.setTextFormat(Qt::PlainText);
@@ -275,7 +259,7 @@ bool CConvertDlg::AskYesNo(QWidget* pParent, const QString& strCaption, const QS
 
 QString CConvertDlg::ReplaceQuestion(const QString& strOutput) {
     const QFileInfo info(strOutput);
-    return FromPath(CConvertCommand::ReplaceQuestion(
+    return FromSurveyPath(CConvertCommand::ReplaceQuestion(
         info.fileName().toUtf8().constData(),
         QDir::toNativeSeparators(info.absolutePath()).toUtf8().constData()));
 }
@@ -302,13 +286,13 @@ void CConvertDlg::ConvertMany(const QStringList& paths) {
 
 void CConvertDlg::SelectFile(const QString& strPath) {
     m_bSelecting = true;
-    const int nDirection = m_command.SelectFile(ToPath(strPath));
+    const int nDirection = m_command.SelectFile(ToSurveyPath(strPath));
     if (nDirection != directionNone) {
         m_cbDirection->setCurrentIndex(nDirection);
     }
-    m_pSelection->setPlainText(FromPath(m_command.m_strSelection));
+    m_pSelection->setPlainText(FromSurveyPath(m_command.m_strSelection));
     m_bSelecting = false;
-    m_pPreview->Preview(FromPath(m_command.m_strPathName), GetDirection());
+    m_pPreview->Preview(FromSurveyPath(m_command.m_strPathName), GetDirection());
 }
 
 void CConvertDlg::OnConvert() {
@@ -334,23 +318,22 @@ void CConvertDlg::OnSavePicture() {
 }
 
 int CConvertDlg::GetDirection() {
-    // Typed text that is not the selected entry selects no direction.
-    int nIndex = m_cbDirection->currentIndex();
-    if (nIndex < 0 || m_cbDirection->currentText() != m_cbDirection->itemText(nIndex)) {
-        return directionNone;
-    }
-    return nIndex;
+    return CConvertCommand::DirectionOfBox(m_cbDirection->currentIndex(),
+                                           m_cbDirection->currentText().toUtf8().constData());
 }
 
 BOOL CConvertDlg::ConfirmReplace(CString strOutput) {
     // Replacing a file silently could destroy a field file the user needs.
-    return m_question(this, CConvertApp::MessageCaption(), ReplaceQuestion(FromPath(strOutput)))
+    return m_question(this, CConvertApp::MessageCaption(),
+                      ReplaceQuestion(FromSurveyPath(strOutput)))
                ? TRUE
                : FALSE;
 }
 
 void CConvertDlg::ShowMessage(CString strText) {
-    m_sink(this, CConvertApp::MessageCaption(), FromPath(strText));
+    m_bShowingConverted = m_command.m_nMessageOutcome == outcomeConverted;
+    m_sink(this, CConvertApp::MessageCaption(), FromSurveyPath(strText));
+    m_bShowingConverted = false;
 }
 
 bool CConvertDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {

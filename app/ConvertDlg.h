@@ -53,7 +53,10 @@ public:
     // The file dialog of Browse, and the message box.
     static QString ChooseSurveyFile(QWidget* pParent);
     static QStringList ChooseSurveyFiles(QWidget* pParent);
-    static void ShowMessageBox(QWidget* pParent, const QString& strCaption, const QString& strText);
+    // A message box with one OK button, its icon by whether the message
+    // reports a converted file.
+    static void ShowMessageBox(QWidget* pParent, const QString& strCaption, const QString& strText,
+                               bool bConverted);
     static bool AskYesNo(QWidget* pParent, const QString& strCaption, const QString& strText);
     // "SDP_B12.csv already exists in /data. Replace it?"
     static QString ReplaceQuestion(const QString& strOutput);
@@ -114,7 +117,8 @@ private:
     MessageSink m_sink;
     QuestionSink m_question;
     PictureChooser m_pictureChooser;
-    bool m_bSelecting = false; // SelectFile previews once, after the direction is set
+    bool m_bSelecting = false;        // SelectFile previews once, after the direction is set
+    bool m_bShowingConverted = false; // the message on its way reports a converted file
     // Where the top rows sit in the narrowest window.
     QRect m_rcSelection;
     QRect m_rcBrowse;

@@ -96,7 +96,7 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
 
 void CPreviewPanel::ShowNothing() {
     m_strPath.clear();
-    m_nDirection = -1;
+    m_nDirection = directionNone;
     m_summary.Read(CString(), directionNone);
     ShowMessage(QString(), QString::fromLatin1(kNothingSelected));
     m_pMessage->setAlignment(Qt::AlignCenter); // an invitation, not a report

@@ -79,7 +79,7 @@ private:
 
     CSurveySummary m_summary;
     QString m_strPath;
-    int m_nDirection = -1;
+    int m_nDirection = directionNone;
 
     QSplitter* m_pSplitter = nullptr;
     CResultsPanel* m_pResults = nullptr;

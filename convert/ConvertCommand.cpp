@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.h"
 
+#include <iterator>
+
 namespace {
 
 constexpr const char* kCsvPrefix = "SDP_";
@@ -68,9 +70,17 @@ int CConvertCommand::SelectFile(CString strPath) {
     SelectPath(strPath);
     const int nDirection = GuessDirection(m_strFileExt);
     if (nDirection == directionNone) {
-        m_host.ShowMessage(kMsgUnknownType);
+        Show(outcomeNone, kMsgUnknownType);
     }
     return nDirection;
+}
+
+int CConvertCommand::DirectionOfBox(int nIndex, CString strShown) {
+    if (nIndex < 0 || nIndex >= static_cast<int>(std::size(kDirectionEntries)) ||
+        strShown != kDirectionEntries[nIndex]) {
+        return directionNone;
+    }
+    return nIndex;
 }
 
 CString CConvertCommand::ExtensionOf(CString strPath) {
@@ -157,7 +167,8 @@ void CConvertCommand::OnConvertButton() {
     try {
         OnConvert();
     } catch (const CFileException& e) {
-        m_host.ShowMessage(FileErrorText(e, m_strLastOutput));
+        Show(m_strLastOutput.IsEmpty() ? outcomeReadFailed : outcomeWriteFailed,
+             FileErrorText(e, m_strLastOutput));
     }
 }
 
@@ -207,5 +218,10 @@ void CConvertCommand::Finish(ConvertOutcome nOutcome, int nStatus, CString strMe
     if (bConverting && !m_plotData.m_diagnostics.IsEmpty()) {
         strMessage += "\r\n\r\n" + m_plotData.m_diagnostics.Describe();
     }
+    Show(nOutcome, strMessage);
+}
+
+void CConvertCommand::Show(ConvertOutcome nOutcome, CString strMessage) {
+    m_nMessageOutcome = nOutcome;
     m_host.ShowMessage(strMessage);
 }

@@ -79,6 +79,9 @@ public:
     // The direction an extension suggests (case ignored): csv 1, twi 0,
     // anything else -1.
     static int GuessDirection(CString strExt);
+    // The direction a window's box selects: entry nIndex while the box shows
+    // that entry's text; typed text, even a near match, selects none.
+    static int DirectionOfBox(int nIndex, CString strShown);
     // The extension of a path's file name, as SelectPath takes it.
     static CString ExtensionOf(CString strPath);
 
@@ -118,6 +121,10 @@ public:
     // window's first lines show it (the diagnostics of the record follow it
     // in what the host is shown).
     ConvertOutcome m_nLastOutcome = outcomeNone;
+    // What the message being shown reports, for a window to choose its icon:
+    // outcomeConverted for the success message, outcomeNone for messages
+    // outside a conversion (an unknown file type), a failure otherwise.
+    ConvertOutcome m_nMessageOutcome = outcomeNone;
     int m_nLastStatus = 0;
     CString m_strLastOutput;
     CString m_strLastMessage;
@@ -125,6 +132,7 @@ public:
 private:
     void FinishWithStatus(ConvertOutcome nOutcome, int nStatus);
     void Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage);
+    void Show(ConvertOutcome nOutcome, CString strMessage);
 
     CConvertHost& m_host;
 };

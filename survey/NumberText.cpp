@@ -1,6 +1,6 @@
 #include "survey/NumberText.h"
 
-#include "survey/CLocaleNumbers.h"
+#include "platform/CLocaleNumbers.h"
 #include "survey/FastDecimal.h"
 
 #include <algorithm>

@@ -65,6 +65,14 @@ TEST_F(ConvertCommandTest, TwiToCsvWritesTheCsvBesideTheSource) {
     EXPECT_EQ(Press(), Converted(m_dir / "SDP_B12.csv"));
     EXPECT_EQ(ReadBytes(m_dir / "SDP_B12.csv"), ReadBytes(DataPath(kCsvGolden)));
     EXPECT_EQ(m_command.m_nLastOutcome, outcomeConverted);
+    EXPECT_EQ(m_command.m_nMessageOutcome, outcomeConverted);
+
+    // The next message, a failure or one outside a conversion, says so too.
+    m_command.SelectPath((m_dir / "missing.twi").c_str());
+    Press();
+    EXPECT_EQ(m_command.m_nMessageOutcome, outcomeReadFailed);
+    EXPECT_EQ(m_command.SelectFile((m_dir / "notes.txt").c_str()), directionNone);
+    EXPECT_EQ(m_command.m_nMessageOutcome, outcomeNone);
 }
 
 TEST_F(ConvertCommandTest, CsvToTwiWritesTheTwiBesideTheSource) {
@@ -234,6 +242,27 @@ TEST(ConvertCommand, GuessDirectionFromTheExtension) {
     EXPECT_EQ(CConvertCommand::GuessDirection("txt"), directionNone);
     EXPECT_EQ(CConvertCommand::GuessDirection(""), directionNone);
     EXPECT_EQ(CConvertCommand::GuessDirection("SDP_"), directionNone);
+}
+
+// A window's direction box selects an entry only while it shows that entry.
+TEST(ConvertCommand, DirectionOfBoxTakesOnlyAnEntryAsShown) {
+    const struct {
+        int nIndex;
+        const char* pszShown;
+        int nDirection;
+    } cases[] = {
+        {0, "TWI (*.twi) ----> KVN (*.csv)", directionTwiToCsv},
+        {1, "KVN (*.csv) ---> TWI (*.twi)", directionCsvToTwi},
+        {1, "KVN (*.csv) ---> TWI (*.twi) ", directionNone}, // typed after the entry
+        {0, "KVN (*.csv) ---> TWI (*.twi)", directionNone},  // another entry's text
+        {-1, "TWI (*.twi) ----> KVN (*.csv)", directionNone},
+        {2, "", directionNone},
+        {0, "twi (*.twi) ----> kvn (*.csv)", directionNone},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CConvertCommand::DirectionOfBox(c.nIndex, c.pszShown), c.nDirection)
+            << c.nIndex << " \"" << c.pszShown << "\"";
+    }
 }
 
 // Every survey the project ships, in tests/data and samples, converts in both

@@ -247,20 +247,14 @@ void CConvertWindow::OnAbout() {
 }
 
 int CConvertWindow::GetDirection() {
-    // Typed text that is not the selected entry selects no direction.
     HWND hDirection = GetDlgItem(static_cast<HWND>(m_hDlg), IDC_DIRECTION);
     const LRESULT nIndex = SendMessageW(hDirection, CB_GETCURSEL, 0, 0);
-    const auto& entries = CConvertCommand::kDirectionEntries;
-    if (nIndex < 0 || nIndex >= static_cast<LRESULT>(std::size(entries)) ||
-        WindowText(hDirection) != Wide(entries[nIndex])) {
-        return directionNone;
-    }
-    return static_cast<int>(nIndex);
+    return CConvertCommand::DirectionOfBox(static_cast<int>(nIndex),
+                                           Utf8FromWide(WindowText(hDirection).c_str()).c_str());
 }
 
 void CConvertWindow::ShowMessage(CString strText) {
-    const bool bConverted = strText.Left(static_cast<int>(std::char_traits<char>::length(
-                                CConvertCommand::kMsgConverted))) == CConvertCommand::kMsgConverted;
+    const bool bConverted = m_command.m_nMessageOutcome == outcomeConverted;
     MessageBoxW(static_cast<HWND>(m_hDlg), Wide(strText).c_str(), MessageCaption().c_str(),
                 MB_OK | (bConverted ? MB_ICONINFORMATION : MB_ICONWARNING));
 }

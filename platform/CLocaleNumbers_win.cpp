@@ -5,7 +5,7 @@
 // locale: each "." becomes its decimal point, and the number ends where the
 // text itself has that character (a ',' under a German locale), as it would
 // in the "C" locale. The count of characters consumed stays the same.
-#include "survey/CLocaleNumbers.h"
+#include "platform/CLocaleNumbers.h"
 
 #include <charconv>
 #include <clocale>

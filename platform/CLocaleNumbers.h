@@ -1,6 +1,6 @@
 // The two conversions of the C library that the number code still needs, run
 // in the "C" locale whatever locale the process has: each system keeps its
-// own locale objects, so each has its own file (CLocaleNumbers.cpp for POSIX,
+// own locale objects, so each has its own file (CLocaleNumbers_posix.cpp for POSIX,
 // CLocaleNumbers_win.cpp for Windows).
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "survey/CLocaleNumbers.h"
+#include "platform/CLocaleNumbers.h"
 
 #include <clocale>
 #include <cstdio>
