@@ -57,7 +57,7 @@ windows: windows-build
 	@cmake --build $(WINDOWS_BUILD) --target windows-dist
 
 # The Windows programs and unit tests run under Wine, compared with the
-# Linux build; the dialog runs under Xvfb.
+# Linux build; the dialog runs under Xvfb; the MSI installs and uninstalls.
 test-windows: build windows
 	@BUILD=$(BUILD) WINDOWS_BUILD=$(WINDOWS_BUILD) JOBS=$(JOBS) bash scripts/test-windows.sh
 
