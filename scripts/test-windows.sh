@@ -349,7 +349,8 @@ traces() { # FILE
     } | sort > "$1"
 }
 start_menu_entry() {
-    find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Veltrane.lnk'
+    find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Veltrane.lnk' \
+        2> /dev/null || true
 }
 # A Veltrane left installed by an interrupted run is removed first.
 installed_products | while read -r code _; do run_msiexec /x "$code" || true; done
