@@ -7,7 +7,8 @@
 # failure, crash, leak or sanitizer report fails it.
 #
 # make windows cross-builds both Windows programs with MinGW-w64 and packs
-# dist/veltrane-<version>-windows-x86_64.zip.
+# them into dist/: veltrane-<version>-windows-x86_64.zip, to unzip anywhere,
+# and veltrane-<version>-windows-x86_64.msi, the installer.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 WINDOWS_BUILD ?= build-windows
@@ -53,10 +54,10 @@ windows-build: deps
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 windows: windows-build
-	@cmake --build $(WINDOWS_BUILD) --target windows-zip
+	@cmake --build $(WINDOWS_BUILD) --target windows-dist
 
 # The Windows programs and unit tests run under Wine, compared with the
-# Linux build; the dialog runs under Xvfb.
+# Linux build; the dialog runs under Xvfb; the MSI installs and uninstalls.
 test-windows: build windows
 	@BUILD=$(BUILD) WINDOWS_BUILD=$(WINDOWS_BUILD) JOBS=$(JOBS) bash scripts/test-windows.sh
 

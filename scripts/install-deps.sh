@@ -24,7 +24,8 @@ PACKAGES=(
   strace
   # The Windows build: MinGW-w64 cross compiler, Wine (with its fonts) to
   # run the tests, an X server, xdotool and import to drive and picture the
-  # Win32 dialog, and the tools that draw the .ico from the SVG.
+  # Win32 dialog, the tools that draw the .ico from the SVG, and wixl, which
+  # builds the Windows installer.
   g++-mingw-w64-x86-64-posix
   wine64
   fonts-wine
@@ -33,6 +34,7 @@ PACKAGES=(
   imagemagick
   librsvg2-bin
   icoutils
+  wixl
 )
 
 missing=()

@@ -310,5 +310,87 @@ checks=$((checks + 2))
 echo "windows: the dialog converts a file and asks before it replaces one" \
     "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
 
+# ---------------------------------------------------------------- 4. the installer
+# The MSI of make windows, installed silently over an older Veltrane, which
+# it replaces; the older one refused over it. Then the files, the Start-menu
+# entry, .twi opening in the installed window, Veltrane under "Open with" for
+# .csv, and the installed veltrane-convert.exe converting a sample. After the
+# silent removal, no file or registry value that names Veltrane is left that
+# was not there before.
+msi_version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WINDOWS_BUILD/CMakeCache.txt")
+msi_name=veltrane-${msi_version%.*}-windows-x86_64
+msi=$root/$WINDOWS_BUILD/$msi_name.msi
+msi_work=$root/$WINDOWS_BUILD/msi-check
+rm -rf "$msi_work"
+mkdir -p "$msi_work"
+windows_path() { echo "Z:$1" | tr '/' '\\'; }
+# (Wine's menu builder would copy the Start-menu entry into this machine's menus.)
+run_msiexec() {
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" "$WINE" msiexec "$@" /qn > /dev/null 2>&1
+}
+# "PRODUCT-CODE VERSION" of each Veltrane in the system's list of programs.
+installed_products() {
+    "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2> /dev/null | tr -d '\r' \
+        | awk '/^HKEY/ { if (name == "Veltrane") print key, version; n = split($0, part, "\\"); key = part[n]; name = version = "" }
+               $1 == "DisplayName" { name = $3 } $1 == "DisplayVersion" { version = $3 }
+               END { if (name == "Veltrane") print key, version }'
+}
+expect_installed() { # VERSION WHEN
+    [ "$(installed_products | cut -d' ' -f2)" = "$1" ] || fail "$2, installed: $(installed_products | tr '\n' ' ')"
+}
+# Every registry line and every file of the Wine prefix that names Veltrane,
+# and the installer's cache.
+traces() { # FILE
+    "$WINE" regedit /e "$(windows_path "$msi_work/registry.reg")" > /dev/null 2>&1
+    {
+        iconv -f UTF-16 -t UTF-8 "$msi_work/registry.reg" | tr -d '\r' | grep -i veltrane || true
+        (cd "$WINEPREFIX/drive_c" && find . -ipath '*veltrane*' -o -path './windows/Installer/*')
+    } | sort > "$1"
+}
+# A Veltrane left installed by an interrupted run is removed first.
+installed_products | while read -r code _; do run_msiexec /x "$code" || true; done
+traces "$msi_work/before"
+
+(cd "$root/$WINDOWS_BUILD/$msi_name" && wixl -a x64 -D Version=0.9.0.0 -D NextVersion=0.9.1 \
+    -o "$msi_work/older.msi" "$root/win32/veltrane.wxs") || fail "wixl did not build an older package"
+run_msiexec /i "$(windows_path "$msi_work/older.msi")" || fail "the older package did not install"
+expect_installed 0.9.0.0 "after the older package"
+run_msiexec /i "$(windows_path "$msi")" || fail "msiexec /i $msi_name.msi /qn failed"
+expect_installed "$msi_version" "after the upgrade"
+! run_msiexec /i "$(windows_path "$msi_work/older.msi")" || fail "the older package replaced the newer one"
+expect_installed "$msi_version" "after the refused downgrade"
+checks=$((checks + 1))
+
+for file in veltrane.exe veltrane-convert.exe README.txt; do
+    cmp -s "$WINEPREFIX/drive_c/Program Files/Veltrane/$file" "$WINDOWS_BUILD/$msi_name/$file" \
+        || fail "not installed as packed: $file"
+done
+(cd "$WINEPREFIX/drive_c" && find ProgramData users -path '*/Start Menu/Programs/Veltrane.lnk' | grep -q .) \
+    || fail "no Start-menu entry"
+"$WINE" reg query 'HKCR\.csv\OpenWithProgids' /v Veltrane.CsvSurvey > /dev/null 2>&1 \
+    || fail "Veltrane is not under \"Open with\" for .csv"
+cp samples/BH-07.twi "$msi_work/Скв 5.twi"
+(cd "$msi_work" && "$WINE" 'C:\Program Files\Veltrane\veltrane-convert.exe' 'Скв 5.twi' > /dev/null 2>&1) \
+    && cmp -s "$msi_work/SDP_Скв 5.csv" tests/data/samples/SDP_BH-07.csv \
+    || fail "the installed veltrane-convert.exe did not write the golden file"
+checks=$((checks + 2))
+
+# Opened as Explorer opens it, the .twi starts the installed window with it
+# (Wine pads the command line with NULs).
+"$WINE" start /unix "$msi_work/Скв 5.twi" > /dev/null 2>&1
+window=$(timeout 20 xdotool search --sync --onlyvisible --name Veltrane | head -1) || true
+opened=$(xdotool getwindowpid "$window" 2> /dev/null) || fail "opening a .twi started no window"
+[ "$(tr '\0' '|' < "/proc/$opened/cmdline" | sed 's/|*$//')" \
+    = "C:\\Program Files\\Veltrane\\veltrane.exe|$(windows_path "$msi_work/Скв 5.twi")" ] \
+    || fail "opening a .twi started: $(tr '\0' ' ' < "/proc/$opened/cmdline")"
+kill "$opened"
+checks=$((checks + 1))
+
+run_msiexec /x "$(windows_path "$msi")" || fail "msiexec /x $msi_name.msi /qn failed"
+traces "$msi_work/after"
+diff "$msi_work/before" "$msi_work/after" > "$msi_work/left" || { head -20 "$msi_work/left"; fail "the removal left traces"; }
+checks=$((checks + 1))
+echo "windows: the MSI installs over an older one, converts, opens .twi files and uninstalls cleanly"
+
 echo "$checks" > "$WINDOWS_BUILD/windows-checks.count"
 echo "windows: $checks checks passed"
