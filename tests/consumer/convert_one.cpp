@@ -11,7 +11,9 @@ class CPrintingHost : public CConvertHost {
 public:
     explicit CPrintingHost(int nDirection) : m_nDirection(nDirection) {}
     int GetDirection() override { return m_nDirection; }
-    void ShowMessage(CString strText) override { std::printf("%s\n", static_cast<LPCSTR>(strText)); }
+    void ShowMessage(CString strText) override {
+        std::printf("%s\n", static_cast<LPCSTR>(strText));
+    }
 
 private:
     int m_nDirection;
