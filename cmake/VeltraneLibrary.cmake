@@ -7,16 +7,15 @@
 # (platform/, survey/, ...) never stand in front of its own. The build copies
 # the headers into that layout (cmake/CopyHeaders.cmake), each include of ours
 # given the same folder; the copies serve the build tree and the installed
-# tree alike.
+# tree alike. Only what <veltrane/Veltrane.h> reaches is copied; every header
+# of the core is a dependency, as any may come to be reached.
 include(CMakePackageConfigHelpers)
 
 set(VELTRANE_HEADER_ROOT ${PROJECT_BINARY_DIR}/include)
-file(GLOB_RECURSE VELTRANE_PUBLIC_HEADERS RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS
+file(GLOB_RECURSE VELTRANE_CORE_HEADERS RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS
      platform/*.h survey/*.h formats/*.h convert/*.h)
-# The Windows path helper belongs to the Windows build only.
-list(REMOVE_ITEM VELTRANE_PUBLIC_HEADERS platform/WidePath.h)
 set(VELTRANE_HEADER_SOURCES)
-foreach(header IN LISTS VELTRANE_PUBLIC_HEADERS)
+foreach(header IN LISTS VELTRANE_CORE_HEADERS)
     list(APPEND VELTRANE_HEADER_SOURCES ${PROJECT_SOURCE_DIR}/${header})
 endforeach()
 list(APPEND VELTRANE_HEADER_SOURCES ${PROJECT_BINARY_DIR}/generated/VeltraneVersion.h
@@ -26,7 +25,6 @@ add_custom_command(
     COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
             -DGENERATED_DIR=${PROJECT_BINARY_DIR}/generated
             -DDESTINATION=${VELTRANE_HEADER_ROOT}/veltrane
-            "-DHEADERS=${VELTRANE_PUBLIC_HEADERS}"
             -P ${PROJECT_SOURCE_DIR}/cmake/CopyHeaders.cmake
     COMMAND ${CMAKE_COMMAND} -E touch ${VELTRANE_HEADER_ROOT}/veltrane.stamp
     DEPENDS ${VELTRANE_HEADER_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/CopyHeaders.cmake
