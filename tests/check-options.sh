@@ -47,7 +47,7 @@ expect_completion() {
 }
 
 # zsh: one interactive zsh in a pseudo-terminal completes each line given
-# (pairs of a line and the word it must show) with Tab, waiting up to three
+# (pairs of a line and the word it must show) with Tab, waiting up to five
 # seconds for the word; the line is then erased for the next.
 expect_zsh_completions() {
     zsh -f -c '
@@ -59,7 +59,7 @@ expect_zsh_completions() {
         while (( $# )); do
             zpty -w -n z "$1"$'"'\t'"'
             shown="" tries=0
-            while [[ $shown != *"$2"* ]] && (( tries++ < 30 )); do
+            while [[ $shown != *"$2"* ]] && (( tries++ < 50 )); do
                 sleep 0.1; zpty -r -t z out && shown+=$out
             done
             [[ $shown == *"$2"* ]] || { print -r -- "FAIL: zsh completes $1 without $2: $shown"; exit 1 }
