@@ -1,10 +1,15 @@
 # The two commands of the README: `make run` and `make test`. Both install
 # what is missing first (scripts/install-deps.sh), then build with CMake.
 #
-# make test runs four layers: the test suite, the same suite built with
+# make test runs five layers: the test suite, the same suite built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build under
-# Wine (scripts/test-windows.sh), and a short pass of every fuzz harness. Any
-# failure, crash, leak or sanitizer report fails it.
+# Wine (scripts/test-windows.sh), a short pass of every fuzz harness, and the
+# Debian packages (scripts/test-package.sh). Any failure, crash, leak or
+# sanitizer report fails it.
+#
+# make package builds dist/veltrane_<version>_amd64.deb and
+# dist/veltrane-dev_<version>_amd64.deb. make install installs the same under
+# PREFIX (default /usr/local, which needs root) and DESTDIR.
 #
 # make windows cross-builds both Windows programs with MinGW-w64 and packs
 # them into dist/: veltrane-<version>-windows-x86_64.zip, to unzip anywhere,
@@ -17,6 +22,8 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 30
 FUZZ_TARGETS := readline numbers csv_reader twi_reader conversion
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 # Sanitizers halt on the first report; leaks from system libraries (never
 # from our code) are suppressed one by one in tests/lsan.supp.
@@ -25,7 +32,7 @@ SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 .PHONY: all deps configure build test test-unit test-sanitize windows-build windows test-windows \
-	fuzz-build fuzz run clean
+	fuzz-build fuzz package test-package install run clean
 
 all: build
 
@@ -82,15 +89,29 @@ fuzz: fuzz-build
 			$(FUZZ_BUILD)/fuzz_$$what.log | sed 's/^/  /'; \
 	done
 
+# The packages are made from the build's own install: the programs under
+# /usr, stripped, with their dependencies from dpkg-shlibdeps.
+package: build
+	@cd $(BUILD) && cpack -G DEB > cpack.log 2>&1 || { cat cpack.log; exit 1; }
+	@mkdir -p dist && cp $(BUILD)/packages/*.deb dist/
+	@ls dist/*.deb
+
+test-package: package
+	@BUILD=$(BUILD) bash scripts/test-package.sh
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
 # Reached only when every layer passed (make stops at the first failure).
-test: test-unit test-sanitize test-windows fuzz
+test: test-unit test-sanitize test-windows fuzz test-package
 	@unit=$$(ctest --test-dir $(BUILD) -N | sed -n 's/^Total Tests: //p'); \
 	sanitized=$$(ctest --test-dir $(SANITIZE_BUILD) -N | sed -n 's/^Total Tests: //p'); \
 	windows=$$(cat $(WINDOWS_BUILD)/windows-checks.count); \
 	fuzzed=$(words $(FUZZ_TARGETS)); \
+	packaged=$$(cat $(BUILD)/package-checks.count); \
 	echo "All test layers passed: $$unit tests, $$sanitized under sanitizers," \
-		"$$windows on Windows under Wine, $$fuzzed fuzz harnesses."; \
-	echo "tests: $$((unit + sanitized + windows + fuzzed)) passed, 0 failed"
+		"$$windows on Windows under Wine, $$fuzzed fuzz harnesses, $$packaged packaging checks."; \
+	echo "tests: $$((unit + sanitized + windows + fuzzed + packaged)) passed, 0 failed"
 
 run: build
 	@BUILD=$(BUILD) bash scripts/run.sh

@@ -2,12 +2,17 @@
 
 #include "app/ConvertDlg.h"
 
+#include "VeltraneVersion.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
 #include <QUrl>
+
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -38,11 +43,28 @@ CConvertApp::CConvertApp(int argc, char** argv)
       m_app(m_argc, m_argv) {
     QApplication::setWindowIcon(AppIcon());
     // Lets a desktop match the window to the installed entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELTRANE_APP_ID));
 }
 
 int CConvertApp::InitInstance() {
     return RunMainWindow(m_strStartFile);
+}
+
+int CConvertApp::AnswerInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) {
+            break;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts(VELTRANE_NAME_AND_VERSION);
+            return 0;
+        }
+    }
+    return -1;
 }
 
 QString CConvertApp::StartFile(int argc, char** argv) {

@@ -14,6 +14,24 @@ public:
     CConvertApp(const CConvertApp&) = delete;
     CConvertApp& operator=(const CConvertApp&) = delete;
 
+    // "veltrane --help" and "veltrane --version" (before "--"): prints the
+    // usage or the version to standard output and returns the exit status 0,
+    // without opening a window or needing a display. -1 when neither is
+    // given, and the window opens.
+    static int AnswerInfoOption(int argc, char** argv);
+    static constexpr const char* kUsage =
+        "Usage: veltrane [FILE]\n"
+        "Open the Veltrane window, which converts spiral surveys between KVN CSV\n"
+        "(SDP_*.csv) and TWI (*.twi) files. FILE, when given, is selected and shown.\n"
+        "\n"
+        "  --help       show this help and exit\n"
+        "  --version    show the version and exit\n"
+        "  --           end the options: the next argument is FILE, even if it\n"
+        "               starts with '-'\n"
+        "\n"
+        "Other options, Qt's own among them, are not taken. veltrane-convert converts\n"
+        "files without a window.\n";
+
     // Runs the main window until it closes; the process exit status.
     int InitInstance();
 

@@ -35,6 +35,19 @@ PACKAGES=(
   librsvg2-bin
   icoutils
   wixl
+  # The Debian packages and what checks them: the manual pages' scdoc and
+  # groff, dpkg-shlibdeps (and file, with which CPack finds the programs),
+  # lintian, the validators of the desktop entry and the metadata, and the
+  # shells whose completions the tests try.
+  scdoc
+  groff-base
+  dpkg-dev
+  file
+  lintian
+  desktop-file-utils
+  appstream
+  zsh
+  fish
 )
 
 missing=()

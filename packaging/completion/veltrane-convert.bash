@@ -1,0 +1,39 @@
+# bash completion for veltrane-convert: its options, the formats of --to,
+# the picture types of --plot, and survey files (.twi, .csv in any letter
+# case) and folders. Needs nothing of the bash-completion package.
+
+_veltrane_convert() {
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=${COMP_WORDS[COMP_CWORD - 1]}
+    COMPREPLY=()
+    case $prev in
+    --to)
+        mapfile -t COMPREPLY < <(compgen -W 'csv twi' -- "$cur")
+        return
+        ;;
+    --plot)
+        mapfile -t COMPREPLY < <(compgen -W 'svg png pdf' -- "$cur")
+        return
+        ;;
+    -j | --jobs)
+        return
+        ;;
+    esac
+    if [[ $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
+            --info --plot --help --version' -- "$cur")
+        return
+    fi
+    compopt -o filenames 2>/dev/null
+    local path
+    while IFS= read -r path; do
+        if [[ -d $path ]]; then
+            COMPREPLY+=("$path")
+        else
+            case ${path,,} in
+            *.twi | *.csv) COMPREPLY+=("$path") ;;
+            esac
+        fi
+    done < <(compgen -f -- "$cur")
+}
+complete -F _veltrane_convert veltrane-convert
