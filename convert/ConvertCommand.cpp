@@ -73,6 +73,15 @@ int CConvertCommand::SelectFile(CString strPath) {
     return nDirection;
 }
 
+CString CConvertCommand::UnknownTypeText(LPCSTR pszWhatToDo) {
+    const CString strMessage = kMsgUnknownType;
+    CString strText = strMessage.Left(strMessage.Find("\r\n"));
+    if (pszWhatToDo != nullptr) {
+        strText += CString("\r\n") + pszWhatToDo;
+    }
+    return strText;
+}
+
 CString CConvertCommand::ExtensionOf(CString strPath) {
     return SplitName(strPath).strExt;
 }
@@ -140,8 +149,7 @@ void CConvertCommand::OnConvert() {
             return;
         }
     }
-    // A folder of that name is not asked about: the write fails on it.
-    if (nOutput == entryFile && !m_host.ConfirmReplace(strOutput)) {
+    if (OutputTaken(strOutput) && !m_host.ConfirmReplace(strOutput)) {
         m_nLastOutcome = outcomeKept; // kept as asked: nothing more to say
         return;
     }
@@ -166,6 +174,15 @@ CString CConvertCommand::FileErrorText(const CFileException& error, const CStrin
         return "The file " + strOutput + " could not be written: " + error.GetErrorText() + ".";
     }
     return "The file " + error.m_strFileName + " could not be read: " + error.GetErrorText() + ".";
+}
+
+BOOL CConvertCommand::OutputTaken(CString strPath) {
+    return FileExists(strPath) && GetEntry(strPath) != entryFolder;
+}
+
+void CConvertCommand::SetOutputBatch(COutputBatch* pBatch, int nOrder) {
+    m_csvFile.SetOutputBatch(pBatch, nOrder);
+    m_twiFile.SetOutputBatch(pBatch, nOrder);
 }
 
 CString CConvertCommand::ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder) {
