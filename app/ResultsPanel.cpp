@@ -155,15 +155,7 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     const int nExisting = CBatchPlan::ExistingOutputs(jobs);
     const bool bReplace = nExisting == 0 || askReplace(ReplaceQuestion(nExisting));
 
-    m_pList->clear();
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        auto* pItem = new QTreeWidgetItem(m_pList);
-        pItem->setText(0, QFileInfo(files[static_cast<qsizetype>(i)]).fileName());
-        pItem->setToolTip(0, files[static_cast<qsizetype>(i)]);
-        pItem->setText(1, QString::fromLatin1(kWaiting));
-        pItem->setData(0, kPathRole, files[static_cast<qsizetype>(i)]);
-        pItem->setData(0, kDirectionRole, CBatchPlan::DirectionOf(jobs[i]));
-    }
+    ListFiles(files, jobs);
     show();
     emit started();
     m_nConverted = m_nKept = m_nCancelled = 0;
@@ -179,6 +171,24 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     m_pStatus->setText(
         QStringLiteral("Converting %1...").arg(Counted(int(jobs.size()), "file", "files")));
 
+    Start(jobs, bReplace);
+    return true;
+}
+
+void CResultsPanel::ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs) {
+    m_pList->clear();
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const QString& strFile = files[static_cast<qsizetype>(i)];
+        auto* pItem = new QTreeWidgetItem(m_pList);
+        pItem->setText(0, QFileInfo(strFile).fileName());
+        pItem->setToolTip(0, strFile);
+        pItem->setText(1, QString::fromLatin1(kWaiting));
+        pItem->setData(0, kPathRole, strFile);
+        pItem->setData(0, kDirectionRole, CBatchPlan::DirectionOf(jobs[i]));
+    }
+}
+
+void CResultsPanel::Start(const std::vector<CConvertJob>& jobs, bool bReplace) {
     // The engine runs on a thread of its own (and its workers, one per
     // core); the count of files done and then the results, in the order of
     // the files, come back to the window's thread.
@@ -212,7 +222,6 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
             m_pProgressRow->show();
         }
     });
-    return true;
 }
 
 void CResultsPanel::Cancel() {

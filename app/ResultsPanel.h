@@ -66,6 +66,10 @@ signals:
     void finished();
 
 private:
+    // A row for each file, waiting for its result.
+    void ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs);
+    // Converts the files on a thread of the run's own.
+    void Start(const std::vector<CConvertJob>& jobs, bool bReplace);
     void ShowResult(int nIndex, const CJobResult& result);
     void Finish();
     void OnSelectionChanged();

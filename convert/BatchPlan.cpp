@@ -24,7 +24,7 @@ public:
     // The input that strOutput of input nJob would replace; nJob for none.
     size_t Replaced(const CString& strOutput, size_t nJob) {
         auto name = m_byName.find(strOutput.str());
-        if (name != m_byName.end()) {
+        if (name != m_byName.end() && name->second != nJob) {
             return name->second;
         }
         FileIdentity identity;

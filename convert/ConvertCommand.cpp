@@ -137,17 +137,9 @@ void CConvertCommand::OnConvert() {
         return;
     }
 
-    if (m_bStrict) {
-        // Warnings count as errors: the write's own are gathered before it.
-        CDiagnosticList target;
-        writer.AddTargetWarnings(m_plotData, target);
-        for (int i = 0; i < target.GetSize(); ++i) {
-            m_plotData.m_diagnostics.Add(target.GetAt(i));
-        }
-        if (m_plotData.m_diagnostics.HasWarnings()) {
-            Finish(outcomeRefused, 0, kMsgStrictRefused);
-            return;
-        }
+    if (m_bStrict && HasWarnings(writer)) {
+        Finish(outcomeRefused, 0, kMsgStrictRefused);
+        return;
     }
     if (OutputTaken(strOutput) && !m_host.ConfirmReplace(strOutput)) {
         m_nLastOutcome = outcomeKept; // kept as asked: nothing more to say
@@ -159,6 +151,16 @@ void CConvertCommand::OnConvert() {
         return;
     }
     Finish(outcomeConverted, 0, CString(kMsgConverted) + strOutput);
+}
+
+BOOL CConvertCommand::HasWarnings(const CSurveyDataFile& writer) {
+    // The write's own warnings are gathered before it.
+    CDiagnosticList target;
+    writer.AddTargetWarnings(m_plotData, target);
+    for (int i = 0; i < target.GetSize(); ++i) {
+        m_plotData.m_diagnostics.Add(target.GetAt(i));
+    }
+    return m_plotData.m_diagnostics.HasWarnings();
 }
 
 void CConvertCommand::OnConvertButton() {

@@ -136,6 +136,9 @@ public:
     CString m_strLastMessage;
 
 private:
+    // For strict checking: TRUE when the survey read, or its write by
+    // writer, gives any warning; the write's warnings join the record's.
+    BOOL HasWarnings(const CSurveyDataFile& writer);
     void FinishWithStatus(ConvertOutcome nOutcome, int nStatus);
     void Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage);
 
