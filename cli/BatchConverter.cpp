@@ -4,7 +4,6 @@
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
 
-#include <memory>
 #include <ostream>
 
 namespace {
@@ -21,10 +20,6 @@ std::string TerminalText(const CString& strText) {
     }
     return result;
 }
-
-} // namespace
-
-namespace {
 
 // Options that take a value: "--jobs N", "--jobs=N", and for a short one
 // "-j N" or "-jN".
