@@ -132,7 +132,7 @@ TEST(ChunkScheduler, FilesBeginAtMostTwoChunksAheadOfTheCommit) {
     EXPECT_EQ(fifth.get(), 4u);
     ASSERT_TRUE(scheduler.Next(nFile));
     EXPECT_EQ(nFile, 5u);
-    for (size_t i : {2, 3, 4, 5}) {
+    for (size_t i : {2u, 3u, 4u, 5u}) {
         scheduler.Done(i);
     }
     scheduler.Committed(1);
@@ -161,8 +161,9 @@ TEST(BatchEngine, ChunksKeepTheOrderOfResultsAndPutOutputsInPlaceFirst) {
         engine.m_onResult = [&](int nIndex, const CJobResult& result) {
             order.push_back(nIndex);
             // The chunk's outputs are all in place when its first result comes.
-            const size_t nEnd = std::min(jobs.size(), (nIndex / nChunkSize + 1) * nChunkSize);
-            for (size_t i = static_cast<size_t>(nIndex); i < nEnd; ++i) {
+            const size_t nFirst = static_cast<size_t>(nIndex);
+            const size_t nEnd = std::min(jobs.size(), (nFirst / nChunkSize + 1) * nChunkSize);
+            for (size_t i = nFirst; i < nEnd; ++i) {
                 if (i != 6 && i != 11) {
                     EXPECT_TRUE(
                         std::filesystem::exists(dir / ("SDP_B" + std::to_string(i) + ".csv")))
