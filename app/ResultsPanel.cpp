@@ -1,9 +1,7 @@
 #include "app/ResultsPanel.h"
 
 #include "app/SurveyPaths.h"
-#include "platform/FileSystem.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,9 +25,9 @@ constexpr int kPathRole = Qt::UserRole;
 constexpr int kDirectionRole = Qt::UserRole + 1;
 constexpr int kNoteRole = Qt::UserRole + 2;
 
-constexpr const char* kUnknownType =
-    "Not converted: the file format type can not be determined from its extension (.twi or "
-    ".csv).";
+// What a row of a file of no known type says, in place of the direction
+// box's advice.
+constexpr const char* kOnlySurveys = "Only .twi and .csv files are converted.";
 
 QString FileName(const CString& strPath) {
     return QFileInfo(FromSurveyPath(strPath)).fileName();
@@ -63,17 +61,9 @@ QString ResultText(const CJobResult& result) {
     case jobKept:
         return QStringLiteral("Kept the existing ") + FileName(result.m_strOutput);
     case jobUnknownType:
-        return QString::fromLatin1(kUnknownType);
-    case jobFailed: {
-        CString strMeaning;
-        if (result.m_nOutcome == outcomeReadFailed) {
-            strMeaning = ReadStatusText(
-                result.m_nDirection == directionTwiToCsv ? formatTwi : formatCsv, result.m_nStatus);
-        } else if (result.m_nOutcome == outcomeWriteFailed) {
-            strMeaning = WriteStatusText(result.m_nStatus);
-        }
-        return (OneLine(result.m_strMessage) + " " + OneLine(strMeaning)).trimmed();
-    }
+        return OneLine(CConvertCommand::UnknownTypeText(kOnlySurveys));
+    case jobFailed:
+        return (OneLine(result.m_strMessage) + " " + OneLine(result.StatusExplanation())).trimmed();
     default:
         return OneLine(result.m_strMessage);
     }
@@ -140,44 +130,6 @@ CResultsPanel::~CResultsPanel() {
     }
 }
 
-QStringList CResultsPanel::SurveyFilesOf(const QStringList& paths) {
-    QStringList files;
-    for (const QString& strPath : paths) {
-        const QFileInfo info(strPath);
-        if (!info.isDir()) {
-            files << strPath;
-            continue;
-        }
-        const QDir folder(strPath);
-        for (const QString& strName :
-             folder.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase)) {
-            const QString strExt = QFileInfo(strName).suffix();
-            if (strExt.compare(QStringLiteral("twi"), Qt::CaseInsensitive) == 0 ||
-                strExt.compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0) {
-                files << folder.filePath(strName);
-            }
-        }
-    }
-    return files;
-}
-
-int CResultsPanel::ExistingOutputs(const std::vector<CConvertJob>& jobs) {
-    // The engine's own plan: an output that would replace another file of
-    // the run is refused there, and one that is its own source by the command.
-    std::vector<CJobResult> results(jobs.size());
-    std::vector<char> bConvert(jobs.size(), 0);
-    CBatchEngine::Plan(jobs, results, bConvert);
-    int nExisting = 0;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        FileIdentity output, source;
-        if (bConvert[i] && GetFileIdentity(results[i].m_strOutput, output) &&
-            !(GetFileIdentity(jobs[i].m_strPath, source) && source == output)) {
-            ++nExisting;
-        }
-    }
-    return nExisting;
-}
-
 QString CResultsPanel::ReplaceQuestion(int nExisting) {
     if (nExisting == 1) {
         return QStringLiteral("1 of the converted files already exists. Replace it?");
@@ -189,24 +141,21 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     if (IsRunning()) {
         return false;
     }
-    const QStringList files = SurveyFilesOf(paths);
+    std::vector<CString> named;
+    for (const QString& strPath : paths) {
+        named.push_back(ToSurveyPath(strPath));
+    }
+    QStringList files;
     std::vector<CConvertJob> jobs;
-    for (const QString& strFile : files) {
-        jobs.push_back(CConvertJob{ToSurveyPath(strFile), directionNone});
+    for (const CString& strFile : CBatchPlan::SurveyFilesOf(named)) {
+        files << FromSurveyPath(strFile);
+        jobs.push_back(CConvertJob{strFile, directionNone});
     }
 
-    const int nExisting = ExistingOutputs(jobs);
+    const int nExisting = CBatchPlan::ExistingOutputs(jobs);
     const bool bReplace = nExisting == 0 || askReplace(ReplaceQuestion(nExisting));
 
-    m_pList->clear();
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        auto* pItem = new QTreeWidgetItem(m_pList);
-        pItem->setText(0, QFileInfo(files[static_cast<qsizetype>(i)]).fileName());
-        pItem->setToolTip(0, files[static_cast<qsizetype>(i)]);
-        pItem->setText(1, QString::fromLatin1(kWaiting));
-        pItem->setData(0, kPathRole, files[static_cast<qsizetype>(i)]);
-        pItem->setData(0, kDirectionRole, CBatchEngine::DirectionOf(jobs[i]));
-    }
+    ListFiles(files, jobs);
     show();
     emit started();
     m_nConverted = m_nKept = m_nCancelled = 0;
@@ -222,6 +171,24 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     m_pStatus->setText(
         QStringLiteral("Converting %1...").arg(Counted(int(jobs.size()), "file", "files")));
 
+    Start(jobs, bReplace);
+    return true;
+}
+
+void CResultsPanel::ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs) {
+    m_pList->clear();
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const QString& strFile = files[static_cast<qsizetype>(i)];
+        auto* pItem = new QTreeWidgetItem(m_pList);
+        pItem->setText(0, QFileInfo(strFile).fileName());
+        pItem->setToolTip(0, strFile);
+        pItem->setText(1, QString::fromLatin1(kWaiting));
+        pItem->setData(0, kPathRole, strFile);
+        pItem->setData(0, kDirectionRole, CBatchPlan::DirectionOf(jobs[i]));
+    }
+}
+
+void CResultsPanel::Start(const std::vector<CConvertJob>& jobs, bool bReplace) {
     // The engine runs on a thread of its own (and its workers, one per
     // core); the count of files done and then the results, in the order of
     // the files, come back to the window's thread.
@@ -235,8 +202,10 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
             if (hook) {
                 hook(nDone);
             }
+            // Workers that end together may report their counts in either order.
             QMetaObject::invokeMethod(
-                this, [this, nDone] { m_pProgress->setValue(nDone); }, Qt::QueuedConnection);
+                this, [this, nDone] { m_pProgress->setValue(qMax(nDone, m_pProgress->value())); },
+                Qt::QueuedConnection);
         };
         engine.m_onResult = [this](int nIndex, const CJobResult& result) {
             QMetaObject::invokeMethod(
@@ -253,7 +222,6 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
             m_pProgressRow->show();
         }
     });
-    return true;
 }
 
 void CResultsPanel::Cancel() {
@@ -293,7 +261,7 @@ void CResultsPanel::ShowResult(int nIndex, const CJobResult& result) {
     }
     pItem->setToolTip(1, strDetail);
     if (result.m_nJobOutcome == jobUnknownType) {
-        pItem->setData(0, kNoteRole, QString::fromLatin1(kUnknownType));
+        pItem->setData(0, kNoteRole, ResultText(result));
     }
     m_nConverted += result.m_nJobOutcome == jobConverted ? 1 : 0;
     m_nKept += result.m_nJobOutcome == jobKept ? 1 : 0;

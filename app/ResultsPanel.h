@@ -32,18 +32,13 @@ public:
     explicit CResultsPanel(QWidget* pParent = nullptr);
     ~CResultsPanel() override;
 
-    // The files to convert: a folder gives its .twi and .csv files (any
-    // letter case, not those of its subfolders) by name, a file itself.
-    static QStringList SurveyFilesOf(const QStringList& paths);
-    // The outputs of the files that exist already, those that are files of
-    // the run (which are never replaced) left out.
-    static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
     // "3 of the converted files already exist. Replace them?"
     static QString ReplaceQuestion(int nExisting);
 
-    // Converts the files as veltrane-convert does: the direction by each
-    // file's extension, outputs beside the sources, never replacing a file of
-    // the run. Outputs that exist already are asked about once, before
+    // Converts the files as veltrane-convert does (see CBatchPlan): a folder
+    // gives its surveys, the direction goes by each file's extension, outputs
+    // beside the sources, never replacing a file of the run nor the output of
+    // an earlier file of it. Outputs that exist already are asked about once, before
     // anything is written: No keeps them all. The progress follows each file,
     // the rows fill as the engine puts the outputs in place; false (and
     // nothing started) while an earlier run is still going.
@@ -71,6 +66,10 @@ signals:
     void finished();
 
 private:
+    // A row for each file, waiting for its result.
+    void ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs);
+    // Converts the files on a thread of the run's own.
+    void Start(const std::vector<CConvertJob>& jobs, bool bReplace);
     void ShowResult(int nIndex, const CJobResult& result);
     void Finish();
     void OnSelectionChanged();

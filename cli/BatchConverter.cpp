@@ -4,7 +4,6 @@
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
 
-#include <memory>
 #include <ostream>
 
 namespace {
@@ -22,123 +21,201 @@ std::string TerminalText(const CString& strText) {
     return result;
 }
 
-} // namespace
+// Options that take a value: "--jobs N", "--jobs=N", and for a short one
+// "-j N" or "-jN".
+struct CValueOption {
+    const char* pszLong;
+    const char* pszShort; // null for none
+    const char* pszNeeds; // what a missing value is
+};
 
-std::string CBatchConverter::ExplainStatus(ConvertOutcome nOutcome, int nDirection, int nStatus) {
-    if (nOutcome == outcomeReadFailed) {
-        return ReadStatusText(nDirection == directionTwiToCsv ? formatTwi : formatCsv, nStatus)
-            .str();
+constexpr CValueOption kValueOptions[] = {
+    {"--jobs", "-j", "a number of files"},
+    {"--plot", nullptr, "a picture format: svg, png or pdf"},
+    {"--to", nullptr, "a format: csv or twi"},
+};
+
+// The value option that arg names, or null; with its value when it carries
+// one (the value then follows in the next argument otherwise).
+const CValueOption* FindValueOption(const std::string& arg, bool& bAttached, std::string& value) {
+    for (const CValueOption& option : kValueOptions) {
+        const std::string strLong = option.pszLong;
+        bAttached = true;
+        if (arg.rfind(strLong + "=", 0) == 0) {
+            value = arg.substr(strLong.size() + 1);
+            return &option;
+        }
+        if (option.pszShort != nullptr && arg.rfind(option.pszShort, 0) == 0 && arg.size() > 2) {
+            value = arg.substr(2);
+            return &option;
+        }
+        bAttached = false;
+        if (arg == strLong || (option.pszShort != nullptr && arg == option.pszShort)) {
+            return &option;
+        }
     }
-    if (nOutcome == outcomeWriteFailed) {
-        return WriteStatusText(nStatus).str();
-    }
-    return "";
+    return nullptr;
 }
 
-int CBatchConverter::Run(const std::vector<std::string>& args) {
-    int nForcedDirection = directionNone;
-    std::vector<std::string> files;
+// Sets what a value option asks for; false, with strProblem, for a value it
+// does not take.
+bool SetValue(const CValueOption& option, const std::string& value, CBatchOptions& options,
+              std::string& strProblem) {
+    const std::string strLong = option.pszLong;
+    if (strLong == "--jobs") {
+        const char* p = value.c_str();
+        int nJobs = 0;
+        if (!ScanWhole(p, nJobs) || *p != '\0' || nJobs < 1) {
+            strProblem = "'" + value + "' is not a number of files for '-j'";
+            return false;
+        }
+        options.nJobs = nJobs;
+    } else if (strLong == "--plot") {
+        if (value != "svg" && value != "png" && value != "pdf") {
+            strProblem = "unknown picture format '" + value + "' for '--plot': use svg, png or pdf";
+            return false;
+        }
+        options.strPlotFormat = value;
+    } else {
+        const int nTarget = CConvertCommand::GuessDirection(value.c_str());
+        if (nTarget == directionNone) {
+            strProblem = "unknown format '" + value + "' for '--to': use csv or twi";
+            return false;
+        }
+        // --to names the target: to csv reads TWI files, to twi reads CSV files.
+        options.nDirection = nTarget == directionCsvToTwi ? directionTwiToCsv : directionCsvToTwi;
+    }
+    return true;
+}
+
+// An option without a value; false for any other argument.
+bool SetFlag(const std::string& arg, CBatchOptions& options) {
+    if (arg == "--help" || arg == "-h") {
+        options.nAction = CBatchOptions::actionHelp;
+    } else if (arg == "--version") {
+        options.nAction = CBatchOptions::actionVersion;
+    } else if (arg == "--strict") {
+        options.bStrict = true;
+    } else if (arg == "-n" || arg == "--no-clobber") {
+        options.bNoClobber = true;
+    } else if (arg == "--info") {
+        options.bInfo = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchOptions& options,
+                                   std::string& strProblem) {
     bool bOptionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (bOptionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-        } else if (arg == "--") {
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
             bOptionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
-            PrintUsage(m_out);
-            return exitConverted;
-        } else if (arg == "--strict") {
-            m_bStrict = true;
-        } else if (arg == "-n" || arg == "--no-clobber") {
-            m_bNoClobber = true;
-        } else if (arg == "-j" || arg == "--jobs" || arg.rfind("--jobs=", 0) == 0 ||
-                   (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
-            std::string value;
-            if (arg == "-j" || arg == "--jobs") {
-                if (i + 1 >= args.size()) {
-                    return UsageError("option '" + arg + "' needs a number of files");
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(arg[1] == 'j' ? 2 : 7);
+            continue;
+        }
+        if (SetFlag(arg, options)) {
+            if (options.nAction != CBatchOptions::actionConvert) {
+                return true;
             }
-            const char* p = value.c_str();
-            int nJobs = 0;
-            if (!ScanWhole(p, nJobs) || *p != '\0' || nJobs < 1) {
-                return UsageError("'" + value + "' is not a number of files for '-j'");
-            }
-            m_nJobs = nJobs;
-        } else if (arg == "--info") {
-            m_bInfo = true;
-        } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
-            if (arg == "--plot" && i + 1 >= args.size()) {
-                return UsageError("option '--plot' needs a picture format: svg, png or pdf");
-            }
-            m_strPlotFormat = arg == "--plot" ? args[++i] : arg.substr(7);
-            if (m_strPlotFormat != "svg" && m_strPlotFormat != "png" && m_strPlotFormat != "pdf") {
-                return UsageError("unknown picture format '" + m_strPlotFormat +
-                                  "' for '--plot': use svg, png or pdf");
-            }
-        } else if (arg == "--version") {
-            m_out << kVersionText << "\n";
-            return exitConverted;
-        } else if (arg == "--to" || arg.rfind("--to=", 0) == 0) {
-            std::string value;
-            if (arg == "--to") {
-                if (i + 1 >= args.size()) {
-                    return UsageError("option '--to' needs a format: csv or twi");
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(5);
-            }
-            int nDirection = CConvertCommand::GuessDirection(value.c_str());
-            if (nDirection == directionNone) {
-                return UsageError("unknown format '" + value + "' for '--to': use csv or twi");
-            }
-            // --to names the target: to csv reads TWI files, to twi reads CSV files.
-            nForcedDirection =
-                nDirection == directionCsvToTwi ? directionTwiToCsv : directionCsvToTwi;
-        } else {
-            return UsageError("unknown option '" + arg + "'");
+            continue;
+        }
+        bool bAttached = false;
+        std::string value;
+        const CValueOption* pOption = FindValueOption(arg, bAttached, value);
+        if (pOption == nullptr) {
+            strProblem = "unknown option '" + arg + "'";
+            return false;
+        }
+        if (!bAttached && i + 1 >= args.size()) {
+            strProblem = "option '" + arg + "' needs " + pOption->pszNeeds;
+            return false;
+        }
+        if (!SetValue(*pOption, bAttached ? value : args[++i], options, strProblem)) {
+            return false;
         }
     }
-    if (files.empty()) {
-        return UsageError("no survey file given");
+    if (options.files.empty()) {
+        strProblem = "no survey file given";
+        return false;
     }
+    return true;
+}
 
-    // --info and --plot: each survey read once more, summed up or drawn.
-    CSurveyReport report(m_out, m_err);
+int CBatchConverter::Run(const std::vector<std::string>& args) {
+    CBatchOptions options;
     std::string strProblem;
-    if (!m_strPlotFormat.empty() &&
-        !report.StartPictures(m_strPlotFormat, files, m_bNoClobber, strProblem)) {
+    if (!ParseOptions(args, options, strProblem)) {
         return UsageError(strProblem);
     }
-    int nFailed = 0;
-    if (m_bInfo) {
-        for (const std::string& file : files) {
-            if (!report.Report(file, nForcedDirection, true)) {
-                ++nFailed;
-            }
-        }
-        return nFailed == 0 ? exitConverted : exitSomeFailed;
+    if (options.nAction == CBatchOptions::actionHelp) {
+        PrintUsage(m_out);
+        return exitConverted;
     }
+    if (options.nAction == CBatchOptions::actionVersion) {
+        m_out << kVersionText << "\n";
+        return exitConverted;
+    }
+    // --info and --plot: each survey read once more, summed up or drawn.
+    CSurveyReport report(m_out, m_err);
+    if (!options.strPlotFormat.empty() &&
+        !report.StartPictures(options.strPlotFormat, options.files, options.bNoClobber,
+                              strProblem)) {
+        return UsageError(strProblem);
+    }
+    return options.bInfo ? ShowSummaries(options, report) : Convert(options, report);
+}
 
+int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& report) {
+    // Nothing is converted, but pictures are drawn: the later of two files
+    // with one picture is refused before any is drawn.
     std::vector<CConvertJob> jobs;
-    for (const std::string& file : files) {
-        jobs.push_back(CConvertJob{file.c_str(), nForcedDirection});
+    for (const std::string& file : options.files) {
+        jobs.push_back(CConvertJob{file.c_str(), options.nDirection});
+    }
+    std::vector<CJobResult> results(jobs.size());
+    std::vector<char> bPlanned(jobs.size(), 0);
+    CBatchPlan plan;
+    plan.m_bWritesSurveys = FALSE;
+    plan.m_strPictureType = options.strPlotFormat.c_str();
+    plan.Make(jobs, results, bPlanned);
+    int nFailed = 0;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (results[i].m_nJobOutcome == jobSameOutput) {
+            m_err << options.files[i] << ": " << results[i].m_strMessage.str() << "\n";
+            ++nFailed;
+        } else if (!report.Report(options.files[i], options.nDirection, true)) {
+            ++nFailed;
+        }
+    }
+    return nFailed == 0 ? exitConverted : exitSomeFailed;
+}
+
+int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report) {
+    std::vector<CConvertJob> jobs;
+    for (const std::string& file : options.files) {
+        jobs.push_back(CConvertJob{file.c_str(), options.nDirection});
     }
     CBatchEngine engine;
-    engine.m_bStrict = m_bStrict ? TRUE : FALSE;
-    engine.m_bNoClobber = m_bNoClobber ? TRUE : FALSE;
-    engine.m_nJobs = m_nJobs;
+    engine.m_bStrict = options.bStrict ? TRUE : FALSE;
+    engine.m_bNoClobber = options.bNoClobber ? TRUE : FALSE;
+    engine.m_nJobs = options.nJobs;
+    engine.m_strPictureType = options.strPlotFormat.c_str();
     CProgressLine progress(m_err, m_bProgress);
+    int nFailed = 0;
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
-        progress.Erase();
+        std::unique_lock<std::mutex> hold = progress.Hold();
         bool bDone = PrintResult(result);
-        if (report.DrawsPictures() &&
-            !report.Report(files[static_cast<size_t>(nIndex)], nForcedDirection, false)) {
+        // A file the plan refused has no picture either.
+        if (report.DrawsPictures() && !result.RefusedInPlan() &&
+            !report.Report(options.files[static_cast<size_t>(nIndex)], options.nDirection, false)) {
             bDone = false;
         }
         if (!bDone) {
@@ -149,7 +226,7 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         progress.Show(nDone, nTotal, strSource.str());
     };
     engine.Run(jobs);
-    progress.Erase();
+    progress.Hold();
     return nFailed == 0 ? exitConverted : exitSomeFailed;
 }
 
@@ -158,6 +235,13 @@ CBatchConverter::CProgressLine::CProgressLine(std::ostream& stream, bool bEnable
       m_last(m_start) {}
 
 void CBatchConverter::CProgressLine::Show(int nDone, int nTotal, const std::string& strSource) {
+    if (!m_bEnabled) {
+        return;
+    }
+    std::unique_lock<std::mutex> lock(m_mutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        return; // another worker shows it, or a message is being printed
+    }
     // Only for a batch that takes a while, and then a few times a second.
     const auto now = std::chrono::steady_clock::now();
     if (!m_bEnabled || now - m_start < kQuietStart || (m_bShown && now - m_last < kEvery)) {
@@ -167,6 +251,12 @@ void CBatchConverter::CProgressLine::Show(int nDone, int nTotal, const std::stri
     m_bShown = true;
     m_stream << "\r" << kProgramName << ": " << nDone << " of " << nTotal << " done, "
              << strSource.substr(0, 60) << "\x1b[K" << std::flush;
+}
+
+std::unique_lock<std::mutex> CBatchConverter::CProgressLine::Hold() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    Erase();
+    return lock;
 }
 
 void CBatchConverter::CProgressLine::Erase() {
@@ -187,37 +277,22 @@ bool CBatchConverter::PrintResult(const CJobResult& result) {
               << " (--no-clobber)\n";
         break;
     case jobUnknownType:
-        m_err << source << ": The file format type can not determined.\n"
-              << "Name the target format with --to csv or --to twi.\n";
+        m_err << source << ": " << CSurveyReport::UnknownTypeText() << "\n";
         break;
     default: {
         m_err << source << ": " << TerminalText(result.m_strMessage) << "\n";
-        const std::string explanation =
-            ExplainStatus(result.m_nOutcome, result.m_nDirection, result.m_nStatus);
-        if (!explanation.empty()) {
-            m_err << explanation << "\n";
+        const CString strExplanation = result.StatusExplanation();
+        if (!strExplanation.IsEmpty()) {
+            m_err << strExplanation.str() << "\n";
         }
     }
     }
-    PrintDiagnostics(source, result.m_diagnostics);
+    CSurveyReport::PrintDiagnostics(m_err, source, result.m_diagnostics);
     return result.Succeeded();
 }
 
-void CBatchConverter::PrintDiagnostics(const std::string& strSource,
-                                       const CDiagnosticList& diagnostics) {
-    // The compiler's convention, so that editors can jump to the line.
-    for (int i = 0; i < diagnostics.GetSize(); ++i) {
-        const CDiagnostic& diagnostic = diagnostics.GetAt(i);
-        m_err << strSource;
-        if (diagnostic.m_nLine > 0) {
-            m_err << ":" << diagnostic.m_nLine;
-        }
-        m_err << ": " << diagnostic.SeverityName() << ": " << diagnostic.m_strText.str() << "\n";
-    }
-}
-
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
-    stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] [-j N] FILE...\n"
+    stream << "Usage: " << kProgramName << " " << kUsage << "\n"
            << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
@@ -248,7 +323,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
 
 int CBatchConverter::UsageError(const std::string& strProblem) {
     m_err << kProgramName << ": " << strProblem << "\n"
-          << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] [-j N] FILE...\n"
+          << "Usage: " << kProgramName << " " << kUsage << "\n"
           << "Try '" << kProgramName << " --help' for more information.\n";
     return exitUsage;
 }

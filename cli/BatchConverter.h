@@ -8,8 +8,25 @@
 
 #include <chrono>
 #include <iosfwd>
+#include <mutex>
 #include <string>
 #include <vector>
+
+class CSurveyReport;
+
+// What a command line asks for.
+struct CBatchOptions {
+    enum Action { actionConvert, actionHelp, actionVersion };
+    Action nAction = actionConvert;
+    int nDirection = directionNone; // --to: the direction of every file
+    bool bStrict = false;
+    bool bNoClobber = false;
+    int nJobs = 0; // files at a time; 0 for one per core
+    // --info: summaries instead of conversions; --plot: picture files.
+    bool bInfo = false;
+    std::string strPlotFormat;
+    std::vector<std::string> files;
+};
 
 class CBatchConverter {
 public:
@@ -23,24 +40,36 @@ public:
     CBatchConverter(std::ostream& out, std::ostream& err, bool bProgress = false)
         : m_out(out), m_err(err), m_bProgress(bProgress) {}
 
+    // The line that says how to call the program, after its name.
+    static constexpr const char* kUsage = "[--to csv|twi] [--strict] [-n] [-j N] FILE...";
+
     // Parses the arguments (without the program name), converts every file
     // and returns the exit status.
     int Run(const std::vector<std::string>& args);
 
-    // Plain words for a converter status: what it means for that reader or
-    // writer, so nobody has to look codes up. Empty for an unknown status.
-    static std::string ExplainStatus(ConvertOutcome nOutcome, int nDirection, int nStatus);
+    // Reads the arguments (without the program name) into options; false,
+    // with strProblem saying what is wrong, for a wrong command line.
+    // --help and --version end the reading: what follows them is not read.
+    static bool ParseOptions(const std::vector<std::string>& args, CBatchOptions& options,
+                             std::string& strProblem);
 
 private:
     // One line on the terminal, "veltrane-convert: 1234 of 5000 done, FILE",
-    // redrawn in place and erased before any message and at the end.
+    // redrawn in place and erased before any message and at the end. The
+    // workers show it; a message is printed while the line is held, so the
+    // two never mix.
     class CProgressLine {
     public:
         CProgressLine(std::ostream& stream, bool bEnabled);
+        // From any thread; skipped while another thread shows or holds it.
         void Show(int nDone, int nTotal, const std::string& strSource);
-        void Erase();
+        // Erases the line and keeps it away until the lock is let go.
+        std::unique_lock<std::mutex> Hold();
 
     private:
+        void Erase();
+
+        std::mutex m_mutex;
         static constexpr std::chrono::milliseconds kQuietStart{1000};
         static constexpr std::chrono::milliseconds kEvery{100};
         std::ostream& m_stream;
@@ -50,20 +79,16 @@ private:
         std::chrono::steady_clock::time_point m_last;
     };
 
+    // --info: each file's summary, and its picture with --plot.
+    int ShowSummaries(const CBatchOptions& options, CSurveyReport& report);
+    // Converts the files, and draws their pictures with --plot.
+    int Convert(const CBatchOptions& options, CSurveyReport& report);
     // Reports how one file ended; TRUE when it converted (or was kept).
     bool PrintResult(const CJobResult& result);
-    // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), on stderr.
-    void PrintDiagnostics(const std::string& strSource, const CDiagnosticList& diagnostics);
     void PrintUsage(std::ostream& stream) const;
     int UsageError(const std::string& strProblem);
 
     std::ostream& m_out;
     std::ostream& m_err;
-    bool m_bStrict = false;
-    bool m_bNoClobber = false;
     bool m_bProgress = false;
-    int m_nJobs = 0; // files at a time; 0 for one per core
-    // --info: summaries instead of conversions; --plot: picture files.
-    bool m_bInfo = false;
-    std::string m_strPlotFormat;
 };

@@ -1,5 +1,7 @@
 #include "cli/SurveyReport.h"
 
+#include "convert/BatchPlan.h"
+#include "convert/PictureFile.h"
 #include "convert/SurveySummary.h"
 
 #include <filesystem>
@@ -30,8 +32,7 @@ bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInf
     }
     if (nDirection == directionNone) {
         if (bInfo) {
-            m_err << strPath << ": The file format type can not determined.\n"
-                  << "Name the target format with --to csv or --to twi.\n";
+            m_err << strPath << ": " << UnknownTypeText() << "\n";
         }
         return !bInfo;
     }
@@ -63,21 +64,23 @@ bool CSurveyReport::WritePicture(const CPlotDataObj& data, const std::string& st
                                  int nDirection) {
     // Beside the output, named after it: B12.twi gives SDP_B12.csv and SDP_B12.svg.
     const std::string strPicture =
-        CSurveySummary::WithExtension(CSurveySummary::ConvertedPath(strPath.c_str(), nDirection),
-                                      m_strExtension.c_str())
-            .str();
+        CBatchPlan::PicturePath(strPath.c_str(), nDirection, m_strExtension.c_str()).str();
     if (IsInput(strPicture)) {
         m_err << strPath << ": the picture " << strPicture
               << " was not written: it would replace a survey file of this call.\n";
         return false;
     }
-    std::error_code error;
-    if (m_bKeepExisting && std::filesystem::exists(strPicture, error)) {
+    // The survey outputs' rule: a name taken by a file or a link is kept
+    // with -n, and otherwise replaced, the link itself rather than its target.
+    if (m_bKeepExisting && CConvertCommand::OutputTaken(strPicture.c_str())) {
         m_out << strPath << ": kept the existing " << strPicture << " (--no-clobber)\n";
         return true;
     }
     std::string strError;
-    if (!m_pWriter->Write(data, FileName(strPath), strPicture, strError)) {
+    const auto draw = [&](const CString& strFile, std::string& strWhy) {
+        return m_pWriter->Write(data, FileName(strPath), strFile.str(), strWhy);
+    };
+    if (!CPictureFile::Save(strPicture.c_str(), draw, strError)) {
         m_err << strPath << ": the picture " << strPicture << " was not written: " << strError
               << "\n";
         return false;
@@ -98,6 +101,11 @@ bool CSurveyReport::IsInput(const std::string& strPicture) const {
         }
     }
     return false;
+}
+
+std::string CSurveyReport::UnknownTypeText() {
+    return CConvertCommand::UnknownTypeText(nullptr).str() +
+           "\nName the target format with --to csv or --to twi.";
 }
 
 void CSurveyReport::PrintDiagnostics(std::ostream& stream, const std::string& strSource,

@@ -30,10 +30,14 @@ public:
     // were started and the survey was read. True when all of it succeeded.
     bool Report(const std::string& strPath, int nDirection, bool bInfo);
 
-    // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), as the
-    // conversion prints them.
+    // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), the
+    // compiler's convention, so that editors can jump to the line.
     static void PrintDiagnostics(std::ostream& stream, const std::string& strSource,
                                  const CDiagnosticList& diagnostics);
+
+    // What is said of a file whose type its extension does not give: the
+    // window's first line, then how to name the type here.
+    static std::string UnknownTypeText();
 
 private:
     bool WritePicture(const CPlotDataObj& data, const std::string& strPath, int nDirection);

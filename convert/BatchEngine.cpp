@@ -1,20 +1,18 @@
 #include "convert/BatchEngine.h"
 
+#include "convert/ChunkScheduler.h"
 #include "formats/SurveyDataFile.h"
 #include "platform/CFile.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFiles.h"
 
 #include <algorithm>
-
-static_assert(2 * CBatchEngine::kMaxChunkSize <= kTempFileSlots,
-              "the temporary files of two chunks must fit the slots a signal empties");
-#include <condition_variable>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
+
+static_assert(CChunkScheduler::kChunksAhead * CBatchEngine::kMaxChunkSize <= kTempFileSlots,
+              "the temporary files of the chunks under way must fit the slots a signal empties");
 
 namespace {
 
@@ -35,62 +33,6 @@ private:
 
 } // namespace
 
-int CBatchEngine::DirectionOf(const CConvertJob& job) {
-    if (job.m_nDirection != directionNone) {
-        return job.m_nDirection;
-    }
-    return CConvertCommand::GuessDirection(CConvertCommand::ExtensionOf(job.m_strPath));
-}
-
-void CBatchEngine::Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
-                        std::vector<char>& bConvert) {
-    // The inputs by name, and by the file they lead to once an output turns
-    // out to exist (only then can it be one of them under another name): one
-    // look-up for each output, however many files the call names.
-    std::map<std::string, size_t> byName;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        byName.emplace(jobs[i].m_strPath.str(), i);
-    }
-    std::map<FileIdentity, size_t> byFile;
-    bool bInputsKnown = false;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        CJobResult& result = results[i];
-        result.m_strSource = jobs[i].m_strPath;
-        result.m_nDirection = DirectionOf(jobs[i]);
-        if (result.m_nDirection == directionNone) {
-            result.m_nJobOutcome = jobUnknownType;
-            result.m_strMessage = CConvertCommand::kMsgUnknownType;
-            continue;
-        }
-        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection);
-        // An output that is its own source is the command's to refuse.
-        auto name = byName.find(result.m_strOutput.str());
-        size_t nInput = name != byName.end() ? name->second : i;
-        FileIdentity identity;
-        if (nInput == i && GetFileIdentity(result.m_strOutput, identity)) {
-            if (!bInputsKnown) {
-                for (size_t j = 0; j < jobs.size(); ++j) {
-                    FileIdentity input;
-                    if (GetFileIdentity(jobs[j].m_strPath, input)) {
-                        byFile.emplace(input, j);
-                    }
-                }
-                bInputsKnown = true;
-            }
-            auto file = byFile.find(identity);
-            nInput = file != byFile.end() ? file->second : i;
-        }
-        if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath) {
-            result.m_nJobOutcome = jobProtectsInput;
-            result.m_strMessage = "Not converted: its output " + result.m_strOutput +
-                                  " would replace " + jobs[nInput].m_strPath +
-                                  ", a file named in the same call.";
-            continue;
-        }
-        bConvert[i] = 1;
-    }
-}
-
 int CBatchEngine::Workers(size_t nFiles) const {
     int nWorkers = m_nJobs > 0 ? m_nJobs : static_cast<int>(std::thread::hardware_concurrency());
     return std::clamp(nWorkers, 1, static_cast<int>(std::max<size_t>(nFiles, 1)));
@@ -100,76 +42,40 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     const size_t nFiles = jobs.size();
     std::vector<CJobResult> results(nFiles);
     std::vector<char> bConvert(nFiles, 0);
-    Plan(jobs, results, bConvert);
+    CBatchPlan plan;
+    plan.m_strPictureType = m_strPictureType;
+    plan.Make(jobs, results, bConvert);
 
     // The workers convert file after file; this thread puts each chunk's
     // outputs in place as soon as the chunk is done, while the workers go
-    // on with the next one (at most two chunks are ever pending).
-    const size_t nChunkSize = std::clamp<size_t>(m_nChunkSize, 1, kMaxChunkSize);
-    const size_t nChunks = (nFiles + nChunkSize - 1) / nChunkSize;
+    // on with the chunks after it.
+    CChunkScheduler scheduler(nFiles, std::clamp<size_t>(m_nChunkSize, 1, kMaxChunkSize));
     std::vector<std::unique_ptr<COutputBatch>> batches;
-    for (size_t c = 0; c < nChunks; ++c) {
+    for (size_t c = 0; c < scheduler.Chunks(); ++c) {
         batches.push_back(std::make_unique<COutputBatch>());
     }
-    std::mutex mutex;
-    std::condition_variable changed;
-    size_t nNext = 0;                                   // the next file to begin
-    size_t nAllowed = std::min(nFiles, 2 * nChunkSize); // files that may begin
-    std::vector<size_t> doneInChunk(nChunks, 0);
-    int nDone = 0;
-
+    std::atomic<int> nDone{0};
     auto work = [&] {
-        for (;;) {
-            size_t i = 0;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [&] { return nNext < nAllowed || nNext >= nFiles; });
-                if (nNext >= nFiles) {
-                    return;
-                }
-                i = nNext++;
-            }
-            if (!bConvert[i]) {
-                // refused before any work; nothing to do
-            } else if (m_pCancel && m_pCancel->load()) {
-                results[i].m_nJobOutcome = jobCancelled;
-                results[i].m_strMessage = "Not converted: cancelled.";
-            } else {
-                results[i] = Convert(jobs[i], results[i].m_nDirection, *batches[i / nChunkSize],
-                                     static_cast<int>(i));
-            }
-            std::lock_guard<std::mutex> lock(mutex);
-            const size_t nChunk = i / nChunkSize;
+        size_t i = 0;
+        while (scheduler.Next(i)) {
+            RunJob(jobs[i], bConvert[i], results[i], *batches[scheduler.ChunkOf(i)], i);
             if (m_onProgress) {
                 m_onProgress(++nDone, static_cast<int>(nFiles), jobs[i].m_strPath);
             }
-            // Only the last file of a chunk wakes the thread that commits it.
-            if (++doneInChunk[nChunk] ==
-                std::min(nFiles, (nChunk + 1) * nChunkSize) - nChunk * nChunkSize) {
-                changed.notify_all();
-            }
+            scheduler.Done(i);
         }
     };
     std::vector<std::thread> workers;
     for (int n = 0; n < Workers(nFiles); ++n) {
         workers.emplace_back(work);
     }
-    for (size_t c = 0; c < nChunks; ++c) {
-        const size_t nStart = c * nChunkSize;
-        const size_t nEnd = std::min(nFiles, nStart + nChunkSize);
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            changed.wait(lock, [&] { return doneInChunk[c] == nEnd - nStart; });
-        }
+    for (size_t c = 0; c < scheduler.Chunks(); ++c) {
+        scheduler.WaitForChunk(c);
         Commit(*batches[c], results);
         batches[c].reset();
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            nAllowed = std::min(nFiles, nEnd + 2 * nChunkSize);
-        }
-        changed.notify_all();
+        scheduler.Committed(c);
         if (m_onResult) {
-            for (size_t i = nStart; i < nEnd; ++i) {
+            for (size_t i = scheduler.FirstOf(c); i < scheduler.EndOf(c); ++i) {
                 m_onResult(static_cast<int>(i), results[i]);
             }
         }
@@ -178,6 +84,19 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
         worker.join();
     }
     return results;
+}
+
+void CBatchEngine::RunJob(const CConvertJob& job, BOOL bPlanned, CJobResult& result,
+                          COutputBatch& batch, size_t nFile) const {
+    if (!bPlanned) {
+        return; // refused before any work
+    }
+    if (m_pCancel && m_pCancel->load()) {
+        result.m_nJobOutcome = jobCancelled;
+        result.m_strMessage = "Not converted: cancelled.";
+        return;
+    }
+    result = Convert(job, result.m_nDirection, batch, static_cast<int>(nFile));
 }
 
 void CBatchEngine::Commit(COutputBatch& batch, std::vector<CJobResult>& results) {
@@ -203,12 +122,8 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
     CJobHost host(nDirection, m_bNoClobber);
     auto command = std::make_unique<CConvertCommand>(host);
     command->SelectPath(job.m_strPath);
-    command->m_bStrict = m_bStrict;
-    CSurveyDataFile* writers[] = {&command->m_csvFile, &command->m_twiFile};
-    for (CSurveyDataFile* pWriter : writers) {
-        pWriter->m_pOutputBatch = &batch;
-        pWriter->m_nBatchOrder = nOrder;
-    }
+    command->SetStrict(m_bStrict);
+    command->SetOutputBatch(&batch, nOrder);
     try {
         command->OnConvert();
     } catch (const CFileException& error) {

@@ -4,43 +4,11 @@
 // files, whatever order the work was done in.
 #pragma once
 
-#include "convert/ConvertCommand.h"
-#include "survey/Diagnostics.h"
+#include "convert/BatchPlan.h"
 
 #include <atomic>
 #include <functional>
 #include <vector>
-
-struct CConvertJob {
-    CString m_strPath;
-    // directionTwiToCsv or directionCsvToTwi; directionNone lets the file's
-    // extension decide (.twi or .csv, in any letter case).
-    int m_nDirection = directionNone;
-};
-
-// How one file ended, beyond the command's own outcomes.
-enum JobOutcome {
-    jobConverted,     // written
-    jobKept,          // the output exists and was kept (no-clobber)
-    jobUnknownType,   // the extension names no direction
-    jobProtectsInput, // its output would replace a file named as an input
-    jobFailed,        // read, write or strict refusal: see the command's outcome
-    jobFileError,     // a device error or a full disk midway
-    jobCancelled,     // not started before the batch was cancelled
-};
-
-struct CJobResult {
-    CString m_strSource;
-    int m_nDirection = directionNone;
-    JobOutcome m_nJobOutcome = jobFailed;
-    ConvertOutcome m_nOutcome = outcomeNone; // the command's, when it ran
-    int m_nStatus = 0;                       // the converter status of a failure
-    CString m_strOutput;
-    CString m_strMessage; // the command's message, or what stopped the file
-    CDiagnosticList m_diagnostics;
-
-    BOOL Succeeded() const { return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept; }
-};
 
 class COutputBatch;
 
@@ -62,28 +30,31 @@ public:
     // reported when the last of them is in place. A window that lists
     // results as they come takes small chunks, a batch large ones.
     size_t m_nChunkSize = kMaxChunkSize;
+    // The type of the pictures the caller draws beside the outputs ("svg");
+    // empty for none. The plan refuses a file whose picture would replace
+    // that of an earlier file.
+    CString m_strPictureType;
     // Called with each result in the order of the files, one call at a time,
     // once the file's output is in place.
     std::function<void(int nIndex, const CJobResult& result)> m_onResult;
-    // Called from the workers as each file is done, one call at a time.
+    // Called from the worker that did a file as it ends, with the count of
+    // files done. No lock of the engine is held: other workers go on
+    // meanwhile, and may call at the same time (their counts then arrive in
+    // either order).
     std::function<void(int nDone, int nTotal, const CString& strSource)> m_onProgress;
     // Set from elsewhere to stop: files not yet begun are not converted.
     const std::atomic<bool>* m_pCancel = nullptr;
 
-    // Checks every output against every input first (no file may replace a
-    // file named as an input, earlier or later in the list), then converts.
-    // Messages, diagnostics and outcomes do not depend on m_nJobs.
+    // Plans first (see CBatchPlan: no file may replace a file named as an
+    // input, nor the output of an earlier file), then converts. Messages,
+    // diagnostics and outcomes do not depend on m_nJobs or m_nChunkSize.
     std::vector<CJobResult> Run(const std::vector<CConvertJob>& jobs);
 
-    // The direction a job is converted in.
-    static int DirectionOf(const CConvertJob& job);
-    // Fills in the direction and output of every job, and refuses those
-    // that cannot be converted; TRUE in bConvert for the others. Run plans
-    // so first; a window plans so to ask before replacing.
-    static void Plan(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
-                     std::vector<char>& bConvert);
-
 private:
+    // What a worker does with file nFile: nothing for one the plan refused,
+    // a cancellation once cancelled, else its conversion.
+    void RunJob(const CConvertJob& job, BOOL bPlanned, CJobResult& result, COutputBatch& batch,
+                size_t nFile) const;
     CJobResult Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
                        int nOrder) const;
     int Workers(size_t nFiles) const;

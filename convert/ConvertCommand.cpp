@@ -83,6 +83,15 @@ int CConvertCommand::DirectionOfBox(int nIndex, CString strShown) {
     return nIndex;
 }
 
+CString CConvertCommand::UnknownTypeText(LPCSTR pszWhatToDo) {
+    const CString strMessage = kMsgUnknownType;
+    CString strText = strMessage.Left(strMessage.Find("\r\n"));
+    if (pszWhatToDo != nullptr) {
+        strText += CString("\r\n") + pszWhatToDo;
+    }
+    return strText;
+}
+
 CString CConvertCommand::ExtensionOf(CString strPath) {
     return SplitName(strPath).strExt;
 }
@@ -138,20 +147,11 @@ void CConvertCommand::OnConvert() {
         return;
     }
 
-    if (m_bStrict) {
-        // Warnings count as errors: the write's own are gathered before it.
-        CDiagnosticList target;
-        writer.AddTargetWarnings(m_plotData, target);
-        for (int i = 0; i < target.GetSize(); ++i) {
-            m_plotData.m_diagnostics.Add(target.GetAt(i));
-        }
-        if (m_plotData.m_diagnostics.HasWarnings()) {
-            Finish(outcomeRefused, 0, kMsgStrictRefused);
-            return;
-        }
+    if (m_bStrict && HasWarnings(writer)) {
+        Finish(outcomeRefused, 0, kMsgStrictRefused);
+        return;
     }
-    // A folder of that name is not asked about: the write fails on it.
-    if (nOutput == entryFile && !m_host.ConfirmReplace(strOutput)) {
+    if (OutputTaken(strOutput) && !m_host.ConfirmReplace(strOutput)) {
         m_nLastOutcome = outcomeKept; // kept as asked: nothing more to say
         return;
     }
@@ -161,6 +161,16 @@ void CConvertCommand::OnConvert() {
         return;
     }
     Finish(outcomeConverted, 0, CString(kMsgConverted) + strOutput);
+}
+
+BOOL CConvertCommand::HasWarnings(const CSurveyDataFile& writer) {
+    // The write's own warnings are gathered before it.
+    CDiagnosticList target;
+    writer.AddTargetWarnings(m_plotData, target);
+    for (int i = 0; i < target.GetSize(); ++i) {
+        m_plotData.m_diagnostics.Add(target.GetAt(i));
+    }
+    return m_plotData.m_diagnostics.HasWarnings();
 }
 
 void CConvertCommand::OnConvertButton() {
@@ -177,6 +187,15 @@ CString CConvertCommand::FileErrorText(const CFileException& error, const CStrin
         return "The file " + strOutput + " could not be written: " + error.GetErrorText() + ".";
     }
     return "The file " + error.m_strFileName + " could not be read: " + error.GetErrorText() + ".";
+}
+
+BOOL CConvertCommand::OutputTaken(CString strPath) {
+    return FileExists(strPath) && GetEntry(strPath) != entryFolder;
+}
+
+void CConvertCommand::SetOutputBatch(COutputBatch* pBatch, int nOrder) {
+    m_csvFile.SetOutputBatch(pBatch, nOrder);
+    m_twiFile.SetOutputBatch(pBatch, nOrder);
 }
 
 CString CConvertCommand::ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder) {

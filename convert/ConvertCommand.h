@@ -66,6 +66,10 @@ public:
     static constexpr const char* kMsgUnknownType =
         "The file format type can not determined.\r\nSelect the type from combo box before "
         "pressing the Convert button.";
+    // The first line of kMsgUnknownType and, on a line of its own when
+    // given, what to do about it where there is no direction box to choose
+    // the type from.
+    static CString UnknownTypeText(LPCSTR pszWhatToDo);
 
     explicit CConvertCommand(CConvertHost& host);
 
@@ -99,6 +103,12 @@ public:
     // The output a conversion of strPath in nDirection writes: beside the
     // source, "SDP_" and the title with ".csv", or the title with ".twi".
     static CString OutputPathFor(CString strPath, int nDirection);
+    // TRUE when an output's name is taken by anything but a folder: a file,
+    // a link to one, or a link that leads nowhere. Such an output is asked
+    // about (or kept, when the driver keeps existing outputs) and then
+    // replaced by renaming over the name, a link included; a folder of that
+    // name is not asked about: the write fails on it.
+    static BOOL OutputTaken(CString strPath);
     // "SDP_B12.csv already exists in /data. Replace it?", for a window to
     // ask with its own names of the file and its folder.
     static CString ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder);
@@ -114,7 +124,10 @@ public:
     CString m_strSelection;
 
     // Strict checking: a survey with any warning is not converted.
-    BOOL m_bStrict = FALSE;
+    void SetStrict(BOOL bStrict) { m_bStrict = bStrict; }
+    // Outputs go to this batch under the number nOrder, to be put in place
+    // with the others of the batch, instead of at once.
+    void SetOutputBatch(COutputBatch* pBatch, int nOrder);
 
     // The end of the last press: its outcome, the converter status of a failed
     // read or write, the output path it aimed at, and its message as the
@@ -130,9 +143,13 @@ public:
     CString m_strLastMessage;
 
 private:
+    // For strict checking: TRUE when the survey read, or its write by
+    // writer, gives any warning; the write's warnings join the record's.
+    BOOL HasWarnings(const CSurveyDataFile& writer);
     void FinishWithStatus(ConvertOutcome nOutcome, int nStatus);
     void Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage);
     void Show(ConvertOutcome nOutcome, CString strMessage);
 
     CConvertHost& m_host;
+    BOOL m_bStrict = FALSE;
 };

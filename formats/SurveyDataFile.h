@@ -110,16 +110,18 @@ public:
     // to 2100. 0 for any other year.
     static int SurveyYear(int nYear);
     CString FindFreeName(CString& strBaseName, int& nIndex);
+    // For a batch: a committed output goes to pBatch, to be put in place with
+    // the others, under the number nOrder; null puts it in place at once.
+    void SetOutputBatch(COutputBatch* pBatch, int nOrder) {
+        m_pOutputBatch = pBatch;
+        m_nBatchOrder = nOrder;
+    }
 
     CString m_strOutFolder;
     CPlotDataObj* m_pData = nullptr;
     BOOL m_bOpen = FALSE;
     CString m_strPath;
     CString m_strName;
-    // Set for a batch: a committed output goes to this batch, to be put in
-    // place with the others, under the number m_nBatchOrder.
-    COutputBatch* m_pOutputBatch = nullptr;
-    int m_nBatchOrder = 0;
 
     // The line of the file read last, counted from 1 (0 before the first).
     int m_nLine = 0;
@@ -217,6 +219,8 @@ private:
     void DiscardOutput();
     void ForgetTempFile();
 
+    COutputBatch* m_pOutputBatch = nullptr;
+    int m_nBatchOrder = 0;
     int m_nDataStatus = statusDone; // set by RefuseData
     const CString m_strExtension;
     int m_nTempSlot = -1;       // its place among the files a signal removes

@@ -7,6 +7,7 @@
 #include "platform/Types.h"
 
 #include <utility>
+#include <vector>
 
 // TRUE when any file-system entry (file, folder, link) has this name.
 BOOL FileExists(LPCSTR pszPath);
@@ -23,6 +24,10 @@ BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB);
 // FALSE when the name leads to nothing.
 typedef std::pair<unsigned long long, unsigned long long> FileIdentity;
 BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity);
+// The names of the files in a folder (links that lead to a file included;
+// folders and other entries left out), in no particular order. FALSE when
+// the folder cannot be read.
+BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names);
 // The folder part of a path with its separator ("/data/" of "/data/B12.twi");
 // empty for a bare name.
 CString FolderOf(LPCSTR pszPath);

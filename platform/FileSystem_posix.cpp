@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -92,4 +93,21 @@ BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo) {
 
 BOOL RemoveFile(LPCSTR pszPath) {
     return ::unlink(pszPath) == 0;
+}
+
+BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names) {
+    DIR* pFolder = pszFolder && *pszFolder ? ::opendir(pszFolder) : nullptr;
+    if (pFolder == nullptr) {
+        return FALSE;
+    }
+    const int fdFolder = ::dirfd(pFolder);
+    while (const dirent* pEntry = ::readdir(pFolder)) {
+        struct stat info;
+        // A link is followed: a link to a survey counts as the survey.
+        if (::fstatat(fdFolder, pEntry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
+            names.push_back(CString(pEntry->d_name));
+        }
+    }
+    ::closedir(pFolder);
+    return TRUE;
 }

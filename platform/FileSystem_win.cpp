@@ -179,3 +179,26 @@ BOOL RemoveFile(LPCSTR pszPath) {
     }
     return TRUE;
 }
+
+BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names) {
+    std::wstring strPattern;
+    if (pszFolder == nullptr || !WideFromUtf8(pszFolder, strPattern) || strPattern.empty()) {
+        return FALSE;
+    }
+    if (strPattern.back() != L'\\' && strPattern.back() != L'/') {
+        strPattern += L'\\';
+    }
+    strPattern += L'*';
+    WIN32_FIND_DATAW found;
+    HANDLE hFind = FindFirstFileW(strPattern.c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.push_back(CString(Utf8FromWide(found.cFileName).c_str()));
+        }
+    } while (FindNextFileW(hFind, &found));
+    FindClose(hFind);
+    return TRUE;
+}

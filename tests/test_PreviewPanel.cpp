@@ -353,7 +353,8 @@ void TestPreviewPanel::manyFilesConvertedAndListed() {
     QVERIFY2(rows.value(2).startsWith("broken.twi: Error reading data file, code = -3. This is "
                                       "not a readable TWI survey"),
              qPrintable(rows.value(2)));
-    QVERIFY(rows.value(3).startsWith("notes.txt: Not converted: the file format type"));
+    QCOMPARE(rows.value(3), QStringLiteral("notes.txt: The file format type can not determined. "
+                                           "Only .twi and .csv files are converted."));
     QVERIFY(w.Results().List()->topLevelItem(2)->toolTip(1).contains("\n\nline 1: error: "));
     QCOMPARE(w.Results().StatusText(), QStringLiteral("4 files: 2 converted, 2 not converted."));
     QVERIFY(w.m_messages.isEmpty() && w.m_questions.isEmpty());
@@ -364,7 +365,7 @@ void TestPreviewPanel::manyFilesConvertedAndListed() {
     QCOMPARE(w.Panel().Path(), strCsv);
     QVERIFY(w.Plot() != nullptr);
     w.SelectRow(3);
-    QVERIFY(w.Panel().MessageText().startsWith("Not converted: the file format type"));
+    QVERIFY(w.Panel().MessageText().startsWith("The file format type can not determined."));
 
     // A folder gives its surveys, not those of its subfolders.
     QVERIFY(QDir(dir.path()).mkdir("older"));

@@ -218,3 +218,37 @@ TEST_F(VeltraneConvertTest, ParallelBatchMatchesOneAtATime) {
     EXPECT_EQ(treeOne.size(), 6u * 12u + 3u * 12u); // the sources, and three of six convert
     EXPECT_TRUE(treeOne == treeFour);
 }
+
+// Two inputs of one call with one output: the later one is refused before
+// anything is written, naming the earlier, whose output stays.
+TEST_F(VeltraneConvertTest, LaterInputWithAnEarlierOnesOutputIsRefused) {
+    struct {
+        std::string args;
+        std::string refused; // the start of what is said of the later file
+        std::string output;
+        std::string from; // the golden file the output holds
+    } cases[] = {
+        {"B.twi B.TWI", "B.TWI: Not converted: its output SDP_B.csv is also the output of B.twi,",
+         "SDP_B.csv", kCsv},
+        {"--to csv B.twi B.dat", "B.dat: Not converted: its output SDP_B.csv is also the output",
+         "SDP_B.csv", kCsv},
+        {"-n SDP_C.csv SDP_C.CSV", "SDP_C.CSV: Not converted: its output SDP_C.twi is also the",
+         "SDP_C.twi", kTwi},
+        {"B.twi ./B.twi", "./B.twi: Not converted: its output ./SDP_B.csv is also the output",
+         "SDP_B.csv", kCsv},
+    };
+    for (const auto& c : cases) {
+        Put("B.twi", kTwi);
+        Put("SDP_C.csv", kCsv);
+        // The later files hold other surveys: an output from them would show.
+        Put("B.TWI", "../../samples/BH-07.twi");
+        Put("B.dat", "../../samples/BH-07.twi");
+        Put("SDP_C.CSV", "../../samples/SDP_I-3.csv");
+        Result r = Run(c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.out, kConverted + c.output + "\n") << c.args;
+        EXPECT_EQ(r.err.substr(0, c.refused.size()), c.refused) << c.args << "\n" << r.err;
+        EXPECT_EQ(ReadBytes(m_dir / c.output), ReadBytes(DataPath(c.from))) << c.args;
+        std::filesystem::remove(m_dir / c.output);
+    }
+}

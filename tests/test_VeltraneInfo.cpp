@@ -169,4 +169,33 @@ TEST_F(VeltraneInfoTest, PlotNeverReplacesAFileOfTheCall) {
     EXPECT_TRUE(Contains(r.out, "SDP_I-3.csv: kept the existing SDP_I-3.png (--no-clobber)\n"));
     EXPECT_EQ(Read("SDP_I-3.png"), "earlier");
 }
+
+// One rule for outputs and pictures: a link of the name is replaced, not
+// followed; a read-only file is replaced and stays read-only; with -n any
+// name taken is kept, a link that leads nowhere included.
+TEST_F(VeltraneInfoTest, PicturesAreReplacedAndKeptAsOutputsAre) {
+    namespace fs = std::filesystem;
+    WriteBytes(m_dir / "elsewhere.png", "not ours");
+    fs::create_symlink("elsewhere.png", m_dir / "SDP_I-3.png");
+    WriteBytes(m_dir / "SDP_I-3.svg", "earlier");
+    fs::permissions(m_dir / "SDP_I-3.svg", fs::perms(0444));
+    for (const char* pszFormat : {"png", "svg"}) {
+        Result r = Run(std::string("--plot ") + pszFormat + " SDP_I-3.csv");
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    EXPECT_FALSE(fs::is_symlink(m_dir / "SDP_I-3.png"));
+    EXPECT_EQ(Read("SDP_I-3.png").substr(0, 4), "\x89PNG");
+    EXPECT_EQ(Read("elsewhere.png"), "not ours");
+    EXPECT_EQ(Read("SDP_I-3.svg").substr(0, 5), "<?xml");
+    EXPECT_EQ(fs::status(m_dir / "SDP_I-3.svg").permissions() & fs::perms::all, fs::perms(0444));
+
+    for (const char* pszName : {"SDP_BH-07.csv", "SDP_BH-07.svg"}) {
+        fs::create_symlink("nowhere", m_dir / pszName);
+    }
+    Result r = Run("-n --plot svg BH-07.twi");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "BH-07.twi: kept the existing SDP_BH-07.csv (--no-clobber)\n"
+                     "BH-07.twi: kept the existing SDP_BH-07.svg (--no-clobber)\n");
+    EXPECT_FALSE(fs::exists(m_dir / "nowhere"));
+}
 #endif

@@ -1,0 +1,224 @@
+#include "convert/BatchPlan.h"
+
+#include "convert/SurveySummary.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace {
+
+// The inputs of a call by name, and by the file they lead to once an output
+// turns out to exist (only then can it be one of them under another name):
+// one look-up for each output, however many files the call names.
+class CInputIndex {
+public:
+    explicit CInputIndex(const std::vector<CConvertJob>& jobs) : m_jobs(jobs) {
+        for (size_t i = 0; i < jobs.size(); ++i) {
+            m_byName.emplace(jobs[i].m_strPath.str(), i);
+        }
+    }
+
+    // The input that strOutput of input nJob would replace; nJob for none.
+    size_t Replaced(const CString& strOutput, size_t nJob) {
+        auto name = m_byName.find(strOutput.str());
+        if (name != m_byName.end() && name->second != nJob) {
+            return name->second;
+        }
+        FileIdentity identity;
+        if (!GetFileIdentity(strOutput, identity)) {
+            return nJob;
+        }
+        if (!m_bFilesKnown) {
+            for (size_t j = 0; j < m_jobs.size(); ++j) {
+                FileIdentity input;
+                if (GetFileIdentity(m_jobs[j].m_strPath, input)) {
+                    m_byFile.emplace(input, j);
+                }
+            }
+            m_bFilesKnown = true;
+        }
+        auto file = m_byFile.find(identity);
+        return file != m_byFile.end() ? file->second : nJob;
+    }
+
+private:
+    const std::vector<CConvertJob>& m_jobs;
+    std::map<std::string, size_t> m_byName;
+    std::map<FileIdentity, size_t> m_byFile;
+    bool m_bFilesKnown = false;
+};
+
+// The files a call writes, each under a key that two spellings of one name
+// share: the folder by its identity ("./" and "" are one folder, so are a
+// folder and a link to it), the name without regard to letter case (Windows
+// and removable disks ignore it, and one of two files whose names differ in
+// case only would be lost there).
+class COutputIndex {
+public:
+    // The file of the call that writes strPath already, if any.
+    bool Find(const CString& strPath, size_t& nEarlier) {
+        auto found = m_written.find(Key(strPath));
+        if (found == m_written.end()) {
+            return false;
+        }
+        nEarlier = found->second;
+        return true;
+    }
+    // strPath is written by file nFile of the call.
+    void Add(const CString& strPath, size_t nFile) { m_written.emplace(Key(strPath), nFile); }
+
+private:
+    std::string Key(const CString& strPath) {
+        const CString strFolder = FolderOf(strPath);
+        std::string key = FolderKey(strFolder);
+        for (const char* p = static_cast<LPCSTR>(strPath) + strFolder.GetLength(); *p; ++p) {
+            key += (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
+        }
+        return key;
+    }
+    const std::string& FolderKey(const CString& strFolder) {
+        auto known = m_folders.find(strFolder.str());
+        if (known != m_folders.end()) {
+            return known->second;
+        }
+        FileIdentity identity;
+        std::string key = "?" + strFolder.str();
+        if (GetFileIdentity(strFolder.IsEmpty() ? "." : static_cast<LPCSTR>(strFolder), identity)) {
+            key = std::to_string(identity.first) + ":" + std::to_string(identity.second);
+        }
+        return m_folders.emplace(strFolder.str(), key + "/").first->second;
+    }
+
+    std::map<std::string, std::string> m_folders;
+    std::map<std::string, size_t> m_written;
+};
+
+} // namespace
+
+BOOL CJobResult::RefusedInPlan() const {
+    return m_nJobOutcome == jobUnknownType || m_nJobOutcome == jobProtectsInput ||
+           m_nJobOutcome == jobSameOutput;
+}
+
+CString CJobResult::StatusExplanation() const {
+    if (m_nJobOutcome != jobFailed && m_nJobOutcome != jobFileError) {
+        return CString();
+    }
+    if (m_nOutcome == outcomeReadFailed) {
+        return ReadStatusText(m_nDirection == directionTwiToCsv ? formatTwi : formatCsv, m_nStatus);
+    }
+    if (m_nOutcome == outcomeWriteFailed) {
+        return WriteStatusText(m_nStatus);
+    }
+    return CString();
+}
+
+int CBatchPlan::DirectionOf(const CConvertJob& job) {
+    if (job.m_nDirection != directionNone) {
+        return job.m_nDirection;
+    }
+    return CConvertCommand::GuessDirection(CConvertCommand::ExtensionOf(job.m_strPath));
+}
+
+CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR pszType) {
+    return CSurveySummary::WithExtension(CConvertCommand::OutputPathFor(strSource, nDirection),
+                                         pszType);
+}
+
+void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
+                      std::vector<char>& bConvert) const {
+    CInputIndex inputs(jobs);
+    COutputIndex written;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        CJobResult& result = results[i];
+        result.m_strSource = jobs[i].m_strPath;
+        result.m_nDirection = DirectionOf(jobs[i]);
+        if (result.m_nDirection == directionNone) {
+            result.m_nJobOutcome = jobUnknownType;
+            result.m_strMessage = CConvertCommand::UnknownTypeText(nullptr);
+            continue;
+        }
+        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection);
+        // An output that is its own source is the command's to refuse.
+        const size_t nInput = m_bWritesSurveys ? inputs.Replaced(result.m_strOutput, i) : i;
+        if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath) {
+            result.m_nJobOutcome = jobProtectsInput;
+            result.m_strMessage = "Not converted: its output " + result.m_strOutput +
+                                  " would replace " + jobs[nInput].m_strPath +
+                                  ", a file named in the same call.";
+            continue;
+        }
+        // The later of two files that would write one file is refused, so
+        // that nothing an earlier file wrote is lost.
+        const CString strPicture =
+            m_strPictureType.IsEmpty()
+                ? CString()
+                : PicturePath(jobs[i].m_strPath, result.m_nDirection, m_strPictureType);
+        size_t nEarlier = 0;
+        if (m_bWritesSurveys && written.Find(result.m_strOutput, nEarlier)) {
+            result.m_nJobOutcome = jobSameOutput;
+            result.m_strMessage = "Not converted: its output " + result.m_strOutput +
+                                  " is also the output of " + jobs[nEarlier].m_strPath +
+                                  ", named earlier in the same call.";
+            continue;
+        }
+        if (!strPicture.IsEmpty() && written.Find(strPicture, nEarlier)) {
+            result.m_nJobOutcome = jobSameOutput;
+            // A call that only reads its files skips the file, picture and all.
+            result.m_strMessage = CString(m_bWritesSurveys ? "Not converted" : "Skipped") +
+                                  ": its picture " + strPicture + " is also the picture of " +
+                                  jobs[nEarlier].m_strPath + ", named earlier in the same call.";
+            continue;
+        }
+        if (m_bWritesSurveys) {
+            written.Add(result.m_strOutput, i);
+        }
+        if (!strPicture.IsEmpty()) {
+            written.Add(strPicture, i);
+        }
+        bConvert[i] = 1;
+    }
+}
+
+std::vector<CString> CBatchPlan::SurveyFilesOf(const std::vector<CString>& paths) {
+    std::vector<CString> files;
+    for (const CString& strPath : paths) {
+        std::vector<CString> names;
+        if (!IsDirectory(strPath) || !ListFolderFiles(strPath, names)) {
+            files.push_back(strPath);
+            continue;
+        }
+        std::sort(names.begin(), names.end(), [](const CString& a, const CString& b) {
+            const int nOrder = CompareNoCase(a, b);
+            return nOrder != 0 ? nOrder < 0 : std::strcmp(a, b) < 0;
+        });
+        CString strFolder = strPath;
+        const char chLast = strFolder.IsEmpty() ? '\0' : strFolder[strFolder.GetLength() - 1];
+        if (chLast != '/' && chLast != '\\') {
+            strFolder += '/';
+        }
+        for (const CString& strName : names) {
+            if (CSurveySummary::DirectionOf(strName) != directionNone) {
+                files.push_back(strFolder + strName);
+            }
+        }
+    }
+    return files;
+}
+
+int CBatchPlan::ExistingOutputs(const std::vector<CConvertJob>& jobs) {
+    std::vector<CJobResult> results(jobs.size());
+    std::vector<char> bConvert(jobs.size(), 0);
+    CBatchPlan().Make(jobs, results, bConvert);
+    int nExisting = 0;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (bConvert[i] && CConvertCommand::OutputTaken(results[i].m_strOutput) &&
+            !IsSameFile(jobs[i].m_strPath, results[i].m_strOutput)) {
+            ++nExisting;
+        }
+    }
+    return nExisting;
+}

@@ -1,0 +1,79 @@
+// What a call over many files will do, settled before any work: the files a
+// call names, each file's direction and output, and the files refused because
+// converting them would destroy a file of the call or the work of another
+// file of it. The batch command line and the window's many files share these
+// rules, so that both convert the same files the same way.
+#pragma once
+
+#include "convert/ConvertCommand.h"
+#include "survey/Diagnostics.h"
+
+#include <vector>
+
+struct CConvertJob {
+    CString m_strPath;
+    // directionTwiToCsv or directionCsvToTwi; directionNone lets the file's
+    // extension decide (.twi or .csv, in any letter case).
+    int m_nDirection = directionNone;
+};
+
+// How one file ended, beyond the command's own outcomes.
+enum JobOutcome {
+    jobConverted,     // written
+    jobKept,          // the output exists and was kept (no-clobber)
+    jobUnknownType,   // the extension names no direction
+    jobProtectsInput, // its output would replace a file named as an input
+    jobSameOutput,    // its output or picture is also that of an earlier file
+    jobFailed,        // read, write or strict refusal: see the command's outcome
+    jobFileError,     // a device error or a full disk midway
+    jobCancelled,     // not started before the batch was cancelled
+};
+
+struct CJobResult {
+    CString m_strSource;
+    int m_nDirection = directionNone;
+    JobOutcome m_nJobOutcome = jobFailed;
+    ConvertOutcome m_nOutcome = outcomeNone; // the command's, when it ran
+    int m_nStatus = 0;                       // the converter status of a failure
+    CString m_strOutput;
+    CString m_strMessage; // the command's message, or what stopped the file
+    CDiagnosticList m_diagnostics;
+
+    BOOL Succeeded() const { return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept; }
+    // Refused by the plan: nothing of this file is read, written or drawn.
+    BOOL RefusedInPlan() const;
+    // What the converter status of a failed read or write means for that
+    // reader or writer, in plain words; empty for any other ending.
+    CString StatusExplanation() const;
+};
+
+class CBatchPlan {
+public:
+    // The call writes the converted surveys; FALSE for one that only reads
+    // them (and draws their pictures).
+    BOOL m_bWritesSurveys = TRUE;
+    // Pictures drawn beside the outputs, of this type ("svg", "png", "pdf");
+    // empty for none.
+    CString m_strPictureType;
+
+    // Fills in the direction and output of every job, and refuses those that
+    // cannot be converted: no type, an output that would replace a file named
+    // as an input (earlier or later in the list), or an output or picture that
+    // an earlier file of the list writes already (names compared without
+    // regard to letter case). TRUE in bConvert for the others.
+    void Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
+              std::vector<char>& bConvert) const;
+
+    // The direction a job is converted in.
+    static int DirectionOf(const CConvertJob& job);
+    // The picture of a survey: beside its output, named after it (B12.twi
+    // gives SDP_B12.svg).
+    static CString PicturePath(const CString& strSource, int nDirection, LPCSTR pszType);
+    // The files a call over these names converts: a folder gives its .twi
+    // and .csv files (any letter case, not those of its subfolders) sorted by
+    // name, a file itself.
+    static std::vector<CString> SurveyFilesOf(const std::vector<CString>& paths);
+    // How many of the outputs the plan would write exist already, outputs
+    // that are their own source (which the command refuses) not counted.
+    static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
+};
