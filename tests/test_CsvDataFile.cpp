@@ -254,8 +254,10 @@ TEST(CsvReader, StatusOfBrokenFiles) {
         {"no row", cut(lineFirstRow), -3},
         {"commas after the column header", set(lineFirstRow - 1, ",,,,"), -3},
         {"first row of four numbers", set(lineFirstRow, "-2.0,0.1,1.2,0.0"), -3},
-        {"last row of four numbers", set(lineFirstRow + 4, "-10.0,0.3,0.3,0.0"), 0},
-        {"column header in lower case", set(lineColumns, "depth,a,b,c,d"), 0},
+        {"last row of four numbers", set(lineFirstRow + 4, "-10.0,0.3,0.3,0.0"), -11},
+        {"column header in any case", set(lineColumns, "depth,face a+, FACE A- ,Face B+,face b-,,"),
+         0},
+        {"column header with unknown names", set(lineColumns, "depth,a,b,c,d"), -3},
     };
     for (const auto& c : cases) {
         Lines lines = SplitCrLf(ReadBytes(kExample));

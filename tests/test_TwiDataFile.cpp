@@ -253,7 +253,7 @@ TEST(TwiReader, ToleratesLayoutAndPlacesShortFilesAtTheTop) {
          "\r\n   \r\n   D  M  Y    H  M  S\r\n\r\n  12 02 10,  20 28 45 RUN ID : 0000\r\n \t \r\n"
          "  DEPTH     :   10.0 ft  \r\n\r\n   INTERVAL:2.0\r\n\r\n   \r\n" +
              JoinCrLf({"  010.00,     1.2 deg", " 008.00,     0.9 deg", "\t006.00,     0.5 deg",
-                       "   004.00,     0.3 deg", " 002.00,     0.1 deg"}),
+                       "   004.00,     0.3 deg", " 002.00 ,0.1DEG  ", "", " run end "}),
          example, 5},
         {"lines ending in CR alone",
          " D  M  Y    H  M  S\r12 02 10,  20 28 45     RUN ID.   : 0000\rDEPTH     : 10.0\r"
@@ -263,19 +263,15 @@ TEST(TwiReader, ToleratesLayoutAndPlacesShortFilesAtTheTop) {
         {"header line of 79 bytes, data line of 119",
          JoinCrLf({" D  M  Y" + std::string(71, 'x')}) + Header("6.0").substr(21) +
              JoinCrLf({"006.00,     0.5 deg", "004.00,     0.4 deg" + std::string(100, ' '),
-                       "002.00,     0.1 deg"}),
+                       "002.00,     0.1 deg", "", "RUN END"}),
          {0.1, 0.4, 0.5, 0.0},
          3},
-        {"no RUN END and no empty line",
-         Header("4.0") + "004.00,     0.3 deg\r\n002.00,     0.1 deg",
-         {0.1, 0.3, 0.0},
-         2},
         {"a foot in meters, written as 0.3",
          Header("3.0", "0.3") +
              JoinCrLf({"003.05,     1.0 deg", "002.74,     0.9 deg", "002.44,     0.8 deg",
                        "002.13,     0.7 deg", "001.83,     0.6 deg", "001.52,     0.5 deg",
                        "001.22,     0.4 deg", "000.91,     0.3 deg", "000.61,     0.2 deg",
-                       "000.30,     0.1 deg"}),
+                       "000.30,     0.1 deg", "", "RUN END"}),
          {0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 0.0},
          10},
     };
@@ -327,7 +323,9 @@ TEST(TwiReader, StationsAreCheckedOrTheFileIsRefused) {
         {"a station between two", Header() + JoinCrLf(with({{2, "007.00,     0.5 deg"}})), -4,
          "E7"},
         {"station depths all 0.0",
-         Header() + JoinCrLf({"0.0,1.2", "0.0,0.9", "0.0,0.5", "0.0,0.3", "0.0,0.1"}), -4, "E6"},
+         Header() +
+             JoinCrLf({"0.0,1.2 deg", "0.0,0.9 deg", "0.0,0.5 deg", "0.0,0.3 deg", "0.0,0.1 deg"}),
+         -4, "E5"},
         {"a station below the survey depth", Header("8.0") + JoinCrLf(kStations), -6, "E5"},
         {"more stations than the grid has",
          Header("4.0") +
@@ -337,16 +335,18 @@ TEST(TwiReader, StationsAreCheckedOrTheFileIsRefused) {
          "E6"},
         {"a twist that is not a number", Header() + JoinCrLf(with({{2, "006.00,     nan deg"}})),
          -8, "E7"},
-        {"the data ends above the survey depth", Header("12.0") + JoinCrLf(kStations), 0, "W5"},
+        {"the data ends above the survey depth",
+         Header("12.0") + JoinCrLf(kStations) + JoinCrLf(kEnd), 0, "W5"},
+        {"no RUN END", Header() + JoinCrLf(kStations), 0, "W9"},
         {"a date that does not exist",
          JoinCrLf({" D  M  Y    H  M  S", "31 04 10,  24 28 45     RUN ID.   : 0000",
                    "DEPTH     : 10.0", "INTERVAL  : 2.0"}) +
-             JoinCrLf(kStations),
+             JoinCrLf(kStations) + JoinCrLf(kEnd),
          0, "W2"},
         {"no valid date",
          JoinCrLf({" D  M  Y    H  M  S", "xx,  20 28 45     RUN ID.   : 0000", "DEPTH     : 10.0",
                    "INTERVAL  : 2.0"}) +
-             JoinCrLf(kStations),
+             JoinCrLf(kStations) + JoinCrLf(kEnd),
          0, "W2"},
         {"no caption", JoinCrLf({"D M Y"}) + Header().substr(21), -3, "E1"},
         {"the header cut off", Header().substr(0, 40), -3, "E2"},
@@ -366,9 +366,10 @@ TEST(TwiReader, DepthUnitFollowsTheInterval) {
     for (auto [interval, unit] :
          {std::pair{"1.99", "meters"}, {"2.0", "feet"}, {"0.5", "meters"}}) {
         CPlotDataObj data;
-        ASSERT_EQ(ReadText(Header(interval, interval) + JoinCrLf({interval + std::string(", 0.1")}),
-                           data),
-                  0);
+        ASSERT_EQ(
+            ReadText(Header(interval, interval) + JoinCrLf({interval + std::string(", 0.1 deg")}),
+                     data),
+            0);
         EXPECT_EQ(data.m_strDepthUnits, unit) << interval;
     }
 }
@@ -429,7 +430,7 @@ TEST(TwiReader, RunDates) {
     CPlotDataObj data;
     std::string bytes = Header();
     bytes.replace(bytes.find(','), 1, " ");
-    EXPECT_EQ(ReadText(bytes + JoinCrLf({"2.0, 0.1"}), data), 0);
+    EXPECT_EQ(ReadText(bytes + JoinCrLf({"2.0, 0.1 deg"}), data), 0);
 }
 
 TEST(TwiRoundTrip, RoundedSumsAndShortFiles) {
