@@ -154,6 +154,7 @@ void CSurveyDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticLis
     }
     const double dWritten = ParseNumber(FixedText(dInterval, 1));
     if (dWritten == dInterval) {
+        WarnOfRoundedDepth(data, list);
         return;
     }
     const int nStations = StationCount(data);
@@ -170,6 +171,34 @@ void CSurveyDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticLis
                    DepthText(nStations * dWritten, data);
     }
     list.AddWarning(data.m_nIntervalLine, strText);
+}
+
+void CSurveyDataFile::WarnOfRoundedDepth(const CPlotDataObj& data, CDiagnosticList& list) {
+    // Both formats write the survey depth with one decimal too; a reader of
+    // the output counts its stations down to that depth.
+    const double dDepth = std::fabs(data.m_dBottomDepth);
+    const int nStations = StationCount(data);
+    if (nStations < 1 || !std::isfinite(dDepth)) {
+        return;
+    }
+    const double dWritten = ParseNumber(FixedText(dDepth, 1));
+    const int nReadBack = StationsOfDepth(dWritten, data.m_dInterval);
+    if (nReadBack == nStations) {
+        return;
+    }
+    std::string strCounts;
+    AppendWhole(strCounts, nReadBack);
+    strCounts += " stations down to it, where ";
+    AppendWhole(strCounts, nStations);
+    strCounts += nStations == 1 ? " is written" : " are written";
+    list.AddWarning(data.m_nDepthLine,
+                    "the survey depth " + DepthText(dDepth, data) +
+                        " is written with one decimal, as " + DepthText(dWritten, data) +
+                        ": a reader of the output counts " + CString(strCounts.c_str()) +
+                        (nReadBack < nStations
+                             ? CString(", and refuses the file for its station at ") +
+                                   DepthText(nStations * data.m_dInterval, data)
+                             : CString()));
 }
 
 BOOL CSurveyDataFile::ReadFileLine(CString& strLine, int nLimit) {

@@ -182,6 +182,9 @@ protected:
     // "the station at 14.0 m is missing", or "the 3 stations from 14.0 m to
     // 15.0 m are missing".
     static CString MissingText(double dFrom, double dTo, double dCount, const CPlotDataObj& data);
+    // Warns when the survey depth, written with one decimal, would give a
+    // reader of the output another number of stations than is written.
+    static void WarnOfRoundedDepth(const CPlotDataObj& data, CDiagnosticList& list);
     // Warns, at nLine, when the stations read end above the survey depth: the
     // writers write every station down to it, those without a reading as
     // zero. nLastSlot is the deepest slot that holds a reading.

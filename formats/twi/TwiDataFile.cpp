@@ -137,6 +137,7 @@ CString CTwiDataFile::FormatDateFields(const int (&date)[3], const int (&clock)[
 
 void CTwiDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const {
     CSurveyDataFile::AddTargetWarnings(data, list);
+    WarnOfRoundedTwist(data, list);
     // The date line has a two-digit year, which a reader takes as 1970 to
     // 2069: 2070 to 2100 read back a century early, and 2100 (written as
     // 100) not at all.
@@ -158,6 +159,49 @@ void CTwiDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& 
         AppendWhole(strText, nReadBack);
     }
     list.AddWarning(data.m_nDateLine, CString(std::move(strText)));
+}
+
+// A TWI file keeps each running total with one decimal, so readings with
+// more decimals come back changed: each by the rounding of its own total
+// and of the one above it, up to 0.1 together.
+void CTwiDataFile::WarnOfRoundedTwist(const CPlotDataObj& data, CDiagnosticList& list) {
+    const int nStations = data.m_pAPlus ? StationCount(data) : 0;
+    constexpr double kTenths = 10.0;
+    constexpr double kSlack = 1e-6; // what binary fractions add to a decimal
+    const double* const pAPlus = data.m_pAPlus.get();
+    if (std::all_of(pAPlus, pAPlus + nStations, [&](double dReading) {
+            return !std::isfinite(dReading) ||
+                   std::fabs(dReading * kTenths - std::round(dReading * kTenths)) <= kSlack;
+        })) {
+        return; // one decimal at most: the totals keep them all
+    }
+    double dSum = 0.0;
+    double dAbove = 0.0; // the total above, as a reader of the output gets it
+    double dLargest = 0.0;
+    int nLargest = 0;
+    std::string strTotal;
+    for (int k = 0; k < nStations; ++k) {
+        dSum += pAPlus[k];
+        strTotal.clear();
+        AppendFixed(strTotal, dSum, kCumulativeDecimals);
+        const double dTotal = ParseNumber(strTotal.c_str());
+        const double dChange = std::fabs((dTotal - dAbove) - pAPlus[k]);
+        if (dChange > dLargest) {
+            dLargest = dChange;
+            nLargest = k;
+        }
+        dAbove = dTotal;
+    }
+    if (!(dLargest > kSlack)) {
+        return;
+    }
+    std::string strChange;
+    AppendFixed(strChange, dLargest, 2);
+    list.AddWarning(0, "the readings have more decimals than a TWI file keeps: it holds each "
+                       "running total of the twist with one decimal, so a reading comes back "
+                       "changed by up to 0.1 degree (here by up to " +
+                           CString(strChange.c_str()) + ", at " +
+                           DepthText((nLargest + 1) * data.m_dInterval, data) + ")");
 }
 
 void CTwiDataFile::WriteData(CPlotDataObj* pData) {

@@ -39,6 +39,7 @@ protected:
     void PrepareWrite(CPlotDataObj* pData) override { pData->m_nFileType = 0; }
 
 private:
+    static void WarnOfRoundedTwist(const CPlotDataObj& data, CDiagnosticList& list);
     static CString FormatRunDate(const CTime& time);
     // Day, month and year, then hour, minute and second, as the date line has them.
     static CString FormatDateFields(const int (&date)[3], const int (&clock)[3]);
