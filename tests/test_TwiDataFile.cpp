@@ -500,3 +500,113 @@ TEST(TwiWriter, WarnsOfWhatTheFormatCannotHold) {
         }
     }
 }
+
+// Each reading at its own label, and data lines of the whole shape only: what
+// the reader refuses (with the line) or converts, and where it puts them.
+TEST(TwiReader, LabelsAndLineShapes) {
+    ScopedTimeZone tz(kZoneUtc);
+    const Lines kStations = {"010.00,     1.2 deg", "008.00,     0.9 deg", "006.00,     0.5 deg",
+                             "004.00,     0.3 deg", "002.00,     0.1 deg"};
+    const std::string kEnd = JoinCrLf({"", "RUN END"});
+    auto with = [&](int index, const std::string& text) {
+        Lines lines = kStations;
+        lines[static_cast<size_t>(index)] = text;
+        return JoinCrLf(lines);
+    };
+    const std::string kAllButTop =
+        JoinCrLf({kStations[0], kStations[1], kStations[2], kStations[3]});
+    struct {
+        const char* name;
+        std::string bytes;
+        int status;
+        std::string diagnostics;
+    } cases[] = {
+        {"labels that drift by a little each line",
+         Header() +
+             JoinCrLf({"010.00,     1.2 deg", "008.05,     0.9 deg", "006.10,     0.5 deg",
+                       "004.05,     0.3 deg", "002.00,     0.1 deg"}) +
+             kEnd,
+         -4, "E7"},
+        {"labels 0.40 to 0.10 under a 0.1 interval",
+         Header("0.5", "0.1") +
+             JoinCrLf({"000.40,     0.5 deg", "000.33,     0.4 deg", "000.25,     0.3 deg",
+                       "000.18,     0.2 deg", "000.10,     0.1 deg"}) +
+             kEnd,
+         -4, "E7"},
+        {"decimal commas", Header() + with(2, "006,00,     0,5 deg") + kEnd, -11, "E7"},
+        {"decimal commas in the first line", Header() + with(0, "010,00,     1,2 deg") + kEnd, -3,
+         "E5"},
+        {"a blank inside a number", Header() + with(2, "006.00,     0 .5 deg") + kEnd, -11, "E7"},
+        {"no unit", Header() + with(2, "006.00,     0.5") + kEnd, -11, "E7"},
+        {"text after the unit", Header() + with(2, "006.00,     0.5 deg 7") + kEnd, -11, "E7"},
+        {"a NUL byte in a value",
+         Header() +
+             with(2, std::string("006.00,     0.\0"
+                                 "5 deg",
+                                 19)) +
+             kEnd,
+         -11, "E7"},
+        {"a lone LF inside a line", Header() + with(2, "006.00,\n     0.5 deg") + kEnd, -11, "E7"},
+        {"cut inside the top value", Header() + kAllButTop + "002.00,    -1", -10, "E9"},
+        {"cut after the top unit", Header() + kAllButTop + "002.00,     0.1 deg", -10, "E9"},
+        {"cut inside the top label", Header() + kAllButTop + "002.0", -10, "E9"},
+        {"a depth just short of the deepest station", Header("9.95") + JoinCrLf(kStations) + kEnd,
+         0, ""},
+        {"a depth short of the deepest station by more than rounding",
+         Header("9.9") + JoinCrLf(kStations) + kEnd, -6, "E5"},
+        {"every station, RUN END in any case", Header() + JoinCrLf(kStations) + "\r\n run End \r\n",
+         0, ""},
+    };
+    for (const auto& c : cases) {
+        CPlotDataObj data;
+        EXPECT_EQ(ReadText(c.bytes, data), c.status) << c.name;
+        EXPECT_EQ(DiagnosticLines(data.m_diagnostics), c.diagnostics) << c.name;
+        if (c.status == 0) {
+            EXPECT_EQ(data.m_nReadingCount, 5) << c.name;
+            ExpectNear(Series(data.m_pACum, 5), {0.1, 0.3, 0.5, 0.9, 1.2});
+        }
+    }
+}
+
+// A survey whose interval one decimal cannot hold reads back from the
+// writer's own file on the header's grid, with a warning; labels off that
+// grid in any other way are refused.
+TEST(TwiReader, OwnFileOfARoundedInterval) {
+    ScopedTimeZone tz(kZoneUtc);
+    std::vector<double> twists(20, 0.1);
+    CPlotDataObj source;
+    MakeSpiralSurvey(source, 20 * 0.3048, 0.3048, twists, "meters");
+    TempDir dir;
+    CTwiDataFile file;
+    ASSERT_EQ(file.WriteSurvey((dir / "foot.twi").c_str(), &source), 0);
+    const std::string bytes = ReadBytes(dir / "foot.twi");
+    ASSERT_NE(bytes.find("INTERVAL  : 0.3\r\n006.10,     2.0 deg"), std::string::npos);
+
+    CPlotDataObj data;
+    ASSERT_EQ(ReadText(bytes, data), 0);
+    ASSERT_EQ(DiagnosticLines(data.m_diagnostics), "W5");
+    EXPECT_EQ(std::string(data.m_diagnostics.GetAt(0).m_strText),
+              "the stations lie about 0.305 m apart, which the INTERVAL line rounds to 0.3 m: "
+              "the readings are placed on the header's grid, so the deepest station moves by "
+              "0.1 m, from 6.1 m to 6.0 m");
+    EXPECT_EQ(data.m_nReadingCount, 20);
+    EXPECT_NEAR(data.m_pACum[19], 2.0, 1e-9);
+    EXPECT_NEAR(data.m_pACum[0], 0.1, 1e-9);
+
+    struct {
+        const char* name;
+        std::string from, to;
+    } refused[] = {
+        {"the deepest label not matching DEPTH", "DEPTH     : 6.1", "DEPTH     : 6.3"},
+        {"one label off the even spacing", "003.05,", "003.10,"},
+        {"a spacing that the INTERVAL line does not round to", "INTERVAL  : 0.3",
+         "INTERVAL  : 0.2"},
+    };
+    for (const auto& r : refused) {
+        std::string edited = bytes;
+        edited.replace(edited.find(r.from), r.from.size(), r.to);
+        CPlotDataObj back;
+        EXPECT_LT(ReadText(edited, back), 0) << r.name;
+        EXPECT_TRUE(back.m_diagnostics.HasErrors()) << r.name;
+    }
+}
