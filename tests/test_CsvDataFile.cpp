@@ -579,6 +579,7 @@ TEST(CsvReader, RowShapesColumnsAndCutFiles) {
         {"cut inside the last value", cutBy(4), -10, "E24", {}},
         {"cut after the last value", cutBy(2), -10, "E24", {}},
         {"cut inside the last row's depth", cutBy(20), -10, "E24", {}},
+        {"cut after the last row's sign", cutBy(22), -10, "E24", {}},
         {"cut at a line end", cutBy(23), 0, "W23", {0.1, 0.2, 0.2, 0.4}},
         {"columns in another order",
          [&](std::string& bytes) {

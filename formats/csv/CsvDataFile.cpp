@@ -730,12 +730,14 @@ int CCsvDataFile::ReadRows(CString strLine) {
 }
 
 // The status that refuses a line of the data section that is not a whole
-// row, or 0 when it is no row at all and only ends the data. A row without
-// its line end, or one that begins and stops short at the end of the file,
-// is a file cut off; one that lost bytes or holds more than five numbers
-// would be read as another row than the file has.
+// row, or 0 when it is no row at all and only ends the data. A last line
+// without its line end is a file cut off; a row that lost bytes or holds
+// more or fewer than five numbers would be read as another row than the
+// file has.
 int CCsvDataFile::RefuseRow(const CString& strLine, int nShape, bool bFirst) {
-    if (!m_lineFacts.bEndedAtCr && nShape != rowNone) {
+    // The line after the rows may be anything, but not a line cut off: that
+    // may be the start of a row.
+    if (!m_lineFacts.bEndedAtCr && (nShape != rowNone || !bFirst)) {
         return RefuseData(statusDataEndsEarly, m_nLine,
                           "the file ends inside this data row, before its line end: it is cut "
                           "off");
