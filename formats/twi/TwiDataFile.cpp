@@ -44,11 +44,10 @@ constexpr const char* kDepthKey = "DEPTH";
 constexpr const char* kIntervalKey = "INTERVAL";
 
 // Byte limits of the line reader: a header line may hold 79 bytes before its
-// CR, a data line 119; the first data line and the blank lines before it are
-// read without a limit.
+// CR, a data line 119, the first included; blank lines before the first are
+// passed over whatever their length.
 constexpr int kHeaderLineLimit = 80;
 constexpr int kDataLineLimit = 120;
-constexpr int kNoLineLimit = -1;
 
 // A TWI file names no depth unit; an interval of two or more is taken as
 // feet, anything finer as meters.
@@ -537,68 +536,78 @@ CTwiDataFile::LineRead CTwiDataFile::ReadDataLine(CString& strLine) {
 // before it, and the last one the top station. The first fault refuses the
 // file; with bReport FALSE it is only found, not reported.
 int CTwiDataFile::CheckLabels(const std::vector<CStationLine>& lines, bool bReport) {
-    const CPlotDataObj& data = *m_pData;
-    const double dInterval = data.m_dInterval;
-    const double dTolerance = StationTolerance(dInterval);
-    const double dDepth = std::fabs(data.m_dBottomDepth);
-    const double dRoom = StationCount(data);
-    auto refuse = [&](int nStatus, int nLine, const CString& strText) {
-        return bReport ? RefuseData(nStatus, nLine, strText) : nStatus;
-    };
-    double dPrevious = 0.0; // the station number of the line before
+    double dPrevious = 0.0; // the station number of the line before; 0 before the first
     for (const CStationLine& line : lines) {
-        const double dLabel = std::fabs(line.dLabel);
-        const double dStation = std::round(dLabel / dInterval);
-        const CString strHere = "the station at " + DepthText(dLabel, data);
-        if (std::fabs(dLabel - dStation * dInterval) > dTolerance) {
-            return refuse(statusMisplacedStation, line.nLine,
-                          strHere + " is not a station of the interval of " +
-                              DepthText(dInterval, data) + ": it lies between " +
-                              DepthText(std::floor(dLabel / dInterval) * dInterval, data) +
-                              " and " + DepthText(std::ceil(dLabel / dInterval) * dInterval, data));
+        const int nStatus = CheckLabel(line, dPrevious, bReport);
+        if (nStatus != statusDone) {
+            return nStatus;
         }
-        if (&line == &lines.front()) {
-            if (dStation > dRoom) {
-                return refuse(statusBelowSurveyDepth, line.nLine,
-                              strHere + " lies deeper than the survey depth of " +
-                                  DepthText(dDepth, data) + " in the DEPTH line");
-            }
-            if (dStation < 1.0) {
-                return refuse(statusMisplacedStation, line.nLine,
-                              strHere + " lies above the top station, one interval down at " +
-                                  DepthText(dInterval, data));
-            }
-        } else if (dStation == dPrevious) {
-            return refuse(statusMisplacedStation, line.nLine,
-                          strHere + " is listed twice (the line before holds it too)");
-        } else if (dStation > dPrevious) {
-            return refuse(statusMisplacedStation, line.nLine,
-                          strHere + " is out of order: it follows the station at " +
-                              DepthText(dPrevious * dInterval, data) +
-                              ", and the stations run from the deepest up");
-        } else if (dPrevious <= 1.0) {
-            return refuse(statusBelowSurveyDepth, line.nLine,
-                          "the file lists more stations than the survey depth of " +
-                              DepthText(dDepth, data) + " has room for");
-        } else if (dStation < dPrevious - 1.0) {
-            const double dMissing = dPrevious - 1.0 - dStation;
-            return refuse(statusMissingStation, line.nLine,
-                          MissingText((dPrevious - 1.0) * dInterval, (dStation + 1.0) * dInterval,
-                                      dMissing, data) +
-                              " (the lines jump from " + DepthText(dPrevious * dInterval, data) +
-                              " to " + DepthText(dLabel, data) + ")");
-        }
-        dPrevious = dStation;
     }
     // The last data line of a TWI file is the top station, one interval down;
     // a file cut off on its way up must not have its stations moved up to it.
     if (dPrevious != 1.0) {
-        return refuse(statusDataEndsEarly, m_dataEnd.nLine,
+        const CPlotDataObj& data = *m_pData;
+        return Refuse(bReport, statusDataEndsEarly, m_dataEnd.nLine,
                       m_dataEnd.strWhy + ", before the top station: the last station read is at " +
                           DepthText(std::fabs(lines.back().dLabel), data) +
-                          ", and the stations go on up to " + DepthText(dInterval, data));
+                          ", and the stations go on up to " + DepthText(data.m_dInterval, data));
     }
     return statusDone;
+}
+
+// One station's label against the grid and the station before it
+// (dPrevious, which then becomes this station's number).
+int CTwiDataFile::CheckLabel(const CStationLine& line, double& dPrevious, bool bReport) {
+    const CPlotDataObj& data = *m_pData;
+    const double dInterval = data.m_dInterval;
+    const double dLabel = std::fabs(line.dLabel);
+    const double dStation = std::round(dLabel / dInterval);
+    // The texts are made only for a fault.
+    auto here = [&] { return "the station at " + DepthText(dLabel, data); };
+    auto surveyDepth = [&] { return DepthText(std::fabs(data.m_dBottomDepth), data); };
+    CString strFault;
+    int nStatus = statusMisplacedStation;
+    if (std::fabs(dLabel - dStation * dInterval) > StationTolerance(dInterval)) {
+        strFault = here() + " is not a station of the interval of " + DepthText(dInterval, data) +
+                   ": it lies between " +
+                   DepthText(std::floor(dLabel / dInterval) * dInterval, data) + " and " +
+                   DepthText(std::ceil(dLabel / dInterval) * dInterval, data);
+    } else if (dPrevious == 0.0) {
+        // The deepest station: within the survey depth, and not above the top.
+        if (dStation > StationCount(data)) {
+            nStatus = statusBelowSurveyDepth;
+            strFault = here() + " lies deeper than the survey depth of " + surveyDepth() +
+                       " in the DEPTH line";
+        } else if (dStation < 1.0) {
+            strFault = here() + " lies above the top station, one interval down at " +
+                       DepthText(dInterval, data);
+        }
+    } else if (dStation == dPrevious) {
+        strFault = here() + " is listed twice (the line before holds it too)";
+    } else if (dStation > dPrevious) {
+        strFault = here() + " is out of order: it follows the station at " +
+                   DepthText(dPrevious * dInterval, data) +
+                   ", and the stations run from the deepest up";
+    } else if (dPrevious <= 1.0) {
+        nStatus = statusBelowSurveyDepth;
+        strFault = "the file lists more stations than the survey depth of " + surveyDepth() +
+                   " has room for";
+    } else if (dStation < dPrevious - 1.0) {
+        nStatus = statusMissingStation;
+        strFault = MissingText((dPrevious - 1.0) * dInterval, (dStation + 1.0) * dInterval,
+                               dPrevious - 1.0 - dStation, data) +
+                   " (the lines jump from " + DepthText(dPrevious * dInterval, data) + " to " +
+                   DepthText(dLabel, data) + ")";
+    }
+    if (!strFault.IsEmpty()) {
+        return Refuse(bReport, nStatus, line.nLine, strFault);
+    }
+    dPrevious = dStation;
+    return statusDone;
+}
+
+int CTwiDataFile::Refuse(bool bReport, int nStatus, int nLine, const CString& strText) {
+    return bReport ? RefuseData(nStatus, nLine, strText) : nStatus;
 }
 
 // The writer's own files of an interval that one decimal cannot hold (a foot

@@ -67,6 +67,9 @@ private:
     LineRead ReadFirstDataLine(CString& strLine);
     LineRead ReadDataLine(CString& strLine);
     int CheckLabels(const std::vector<CStationLine>& lines, bool bReport);
+    int CheckLabel(const CStationLine& line, double& dPrevious, bool bReport);
+    // RefuseData when bReport, else only the status.
+    int Refuse(bool bReport, int nStatus, int nLine, const CString& strText);
     bool IsRoundedIntervalFile(const std::vector<CStationLine>& lines, double& dSpacing) const;
     void WarnOfRoundedInterval(const std::vector<CStationLine>& lines, double dSpacing);
     void LookForRunEnd(int nTopLine);
