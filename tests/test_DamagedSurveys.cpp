@@ -1,8 +1,7 @@
 // Surveys written by the writers, damaged by one edit and read back: the
 // reader either refuses the file or gives every reading at the station of its
-// own label. One edit changes one line at most, so at most one station may
-// read another value, and a row that still stands whole in the file is
-// never lost.
+// own label. A station read with another reading than written, or not read,
+// must have lost its line; a file cut inside its data is always refused.
 #include "formats/csv/CsvDataFile.h"
 #include "formats/twi/TwiDataFile.h"
 
@@ -13,180 +12,140 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using namespace testing_support;
 
 namespace {
 
-// Bytes an edit puts in: those that make numbers, lines and the texts around
-// them, and some that the line reader drops.
-const std::string kEditBytes = std::string("0123456789.,- \t\r\neEdD+x", 24) + '\0' + "\x80";
-
 constexpr size_t kTwiHeaderLines = 4;
 
-struct Survey {
-    std::string bytes;
-    std::vector<double> first,
-        second; // per station: Face A+ and Face A- (CSV), or the cumulative twist (TWI)
-};
+// Bytes an edit puts in: those of numbers, lines and the texts around them,
+// and some that the line reader drops.
+const std::string kEditBytes = std::string("0123456789.,- \t\r\neEdD+x\0\x80", 26);
 
-enum EditKind {
-    editDelete,
-    editInsert,
-    editReplace,
-    editTruncate,
-    editDropLine,
-    editRepeatLine,
-    editSwapLines,
-    editKinds
-};
-
-// One random edit of the bytes, and its kind.
-std::string Damage(const std::string& bytes, std::mt19937& rng, EditKind& nKind) {
+// One random edit: a byte deleted, inserted or replaced, the file cut, or a
+// line dropped, repeated or swapped with the next. bCut: the file was cut.
+std::string Damage(const std::string& bytes, std::mt19937& rng, bool& bCut) {
     auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
     std::string edited = bytes;
     Lines lines = SplitCrLf(bytes);
-    nKind = static_cast<EditKind>(pick(editKinds));
+    const size_t nLine = pick(lines.size() - 1);
+    const size_t nKind = pick(7);
+    bCut = nKind == 3;
     switch (nKind) {
-    case editDelete:
+    case 0:
         edited.erase(pick(edited.size()), 1);
-        break;
-    case editInsert:
+        return edited;
+    case 1:
         edited.insert(pick(edited.size() + 1), 1, kEditBytes[pick(kEditBytes.size())]);
-        break;
-    case editReplace:
+        return edited;
+    case 2:
         edited[pick(edited.size())] = kEditBytes[pick(kEditBytes.size())];
-        break;
-    case editTruncate:
+        return edited;
+    case 3:
         edited.resize(pick(edited.size()));
+        return edited;
+    case 4:
+        lines.erase(lines.begin() + static_cast<long>(nLine));
         break;
-    case editDropLine:
-        lines.erase(lines.begin() + static_cast<long>(pick(lines.size())));
-        edited = JoinCrLf(lines);
+    case 5:
+        lines.insert(lines.begin() + static_cast<long>(nLine), lines[nLine]);
         break;
-    case editRepeatLine: {
-        const size_t n = pick(lines.size());
-        lines.insert(lines.begin() + static_cast<long>(n), lines[n]);
-        edited = JoinCrLf(lines);
-        break;
-    }
-    default: {
-        const size_t n = pick(lines.size() - 1);
-        std::swap(lines[n], lines[n + 1]);
-        edited = JoinCrLf(lines);
+    default:
+        std::swap(lines[nLine], lines[nLine + 1]);
         break;
     }
-    }
-    return edited;
+    return JoinCrLf(lines);
 }
 
-// A spiral survey of distinct one-decimal twists, each positive, so that no
-// two stations and no two running totals read alike.
-void MakeRandomSurvey(CPlotDataObj& data, std::mt19937& rng) {
-    const double kIntervals[] = {0.5, 1.0, 2.0};
-    const int nStations = std::uniform_int_distribution<int>(1, 30)(rng);
-    const double dInterval = kIntervals[std::uniform_int_distribution<int>(0, 2)(rng)];
-    std::vector<double> twists;
-    for (int k = 0; k < nStations; ++k) {
-        twists.push_back((k * 37 % 97 + 1) / 10.0);
-    }
-    std::shuffle(twists.begin(), twists.end(), rng);
-    MakeSpiralSurvey(data, nStations * dInterval, dInterval, twists);
-}
-
-// What the reader of the format gives for the bytes: the status and the
-// stations read.
+// Reads the bytes as a new file (a file truncated and written again is
+// flushed to the disk as it closes, on some file systems): the status, and
+// per station Face A+ and A- (KVN CSV) or the cumulative twist (TWI) twice.
 template <class Reader>
-int ReadBack(const TempDir& dir, const std::string& bytes, Survey& read, bool bCsv) {
-    // A new file each time: a file truncated and written again is flushed to
-    // the disk when it closes, on some file systems.
+int ReadBack(const TempDir& dir, const std::string& bytes, std::vector<double> (&read)[2]) {
     static int nFile = 0;
-    const std::string path = dir / ("SDP_" + std::to_string(++nFile) + (bCsv ? ".csv" : ".twi"));
+    const std::string path = dir / ("SDP_" + std::to_string(++nFile) + ".in");
     WriteBytes(path, bytes);
-    struct CRemoved {
-        const std::string& path;
-        ~CRemoved() { std::remove(path.c_str()); }
-    } removed{path};
     Reader reader;
     CPlotDataObj data;
     const int nStatus = reader.ReadSurvey(path.c_str(), &data);
-    if (nStatus == 0) {
-        const int nCount = data.m_nReadingCount;
-        read.first = Series(bCsv ? data.m_pAPlus : data.m_pACum, nCount);
-        read.second = bCsv ? Series(data.m_pAMinus, nCount) : read.first;
-    }
+    std::remove(path.c_str());
+    const bool bCsv = std::is_same<Reader, CCsvDataFile>::value;
+    read[0] = Series(bCsv ? data.m_pAPlus : data.m_pACum, nStatus == 0 ? data.m_nReadingCount : 0);
+    read[1] = bCsv ? Series(data.m_pAMinus, static_cast<int>(read[0].size())) : read[0];
     return nStatus;
 }
 
-template <class Reader> void CheckDamagedCopies(bool bCsv, unsigned nSeed) {
+template <class Reader> void CheckDamagedCopies(unsigned nSeed) {
     ScopedTimeZone tz(kZoneUtc);
+    const bool bCsv = std::is_same<Reader, CCsvDataFile>::value;
     std::mt19937 rng(nSeed);
-    // Few surveys, as each write is flushed to the disk, and many edits of each.
-    constexpr int kSurveys = 20;
-    constexpr int kEdits = 250;
-    int nRefused = 0;
-    int nRead = 0;
-    TempDir dir; // one for all: making and removing folders costs more than reading
-    for (int nSurvey = 0; nSurvey < kSurveys; ++nSurvey) {
+    int nOutcomes[2] = {}; // refused, read
+    TempDir dir;
+    // Few surveys, as each write is flushed to the disk, and many edits of each:
+    // distinct positive one-decimal twists, so that no two stations or running
+    // totals read alike.
+    for (int nSurvey = 0; nSurvey < 20; ++nSurvey) {
+        const int nStations = std::uniform_int_distribution<int>(1, 30)(rng);
+        const double dInterval = std::vector<double>{0.5, 1.0, 2.0}[rng() % 3];
+        std::vector<double> twists;
+        for (int k = 0; k < nStations; ++k) {
+            twists.push_back((k * 37 % 97 + 1) / 10.0);
+        }
+        std::shuffle(twists.begin(), twists.end(), rng);
         CPlotDataObj data;
-        MakeRandomSurvey(data, rng);
-        const std::string path = dir / (bCsv ? "SDP_s.csv" : "s.twi");
-        Reader writer;
-        ASSERT_EQ(writer.WriteSurvey(path.c_str(), &data), 0);
-        Survey original;
-        original.bytes = ReadBytes(path);
-        ASSERT_EQ(ReadBack<Reader>(dir, original.bytes, original, bCsv), 0);
-        const Lines originalLines = SplitCrLf(original.bytes);
-        const size_t nStations = original.first.size();
+        MakeSpiralSurvey(data, nStations * dInterval, dInterval, twists);
+        ASSERT_EQ(Reader().WriteSurvey((dir / "written").c_str(), &data), 0);
+        const std::string bytes = ReadBytes(dir / "written");
+        std::vector<double> original[2];
+        ASSERT_EQ(ReadBack<Reader>(dir, bytes, original), 0);
         // KVN CSV rows run from the top down and end the file; TWI data lines
-        // run from the deepest up and follow the four header lines.
+        // run from the deepest up after the four header lines.
+        const Lines originalLines = SplitCrLf(bytes);
+        const size_t nCount = original[0].size();
         auto lineOf = [&](size_t k) -> const std::string& {
-            return originalLines[bCsv ? originalLines.size() - nStations + k
-                                      : kTwiHeaderLines + nStations - 1 - k];
+            return originalLines[bCsv ? originalLines.size() - nCount + k
+                                      : kTwiHeaderLines + nCount - 1 - k];
         };
-        // Where the data ends: a cut before it leaves a line cut off.
-        const size_t nDataEnd = original.bytes.find(lineOf(bCsv ? nStations - 1 : 0)) +
-                                lineOf(bCsv ? nStations - 1 : 0).size();
-        for (int nEdit = 0; nEdit < kEdits; ++nEdit) {
-            EditKind nKind = editDelete;
-            const std::string damaged = Damage(original.bytes, rng, nKind);
-            const bool bCutInLine = nKind == editTruncate && damaged.size() <= nDataEnd &&
-                                    !damaged.empty() && damaged.back() != '\r' &&
-                                    damaged.back() != '\n';
-            SCOPED_TRACE("damaged file:\n" + damaged);
-            Survey read;
-            if (ReadBack<Reader>(dir, damaged, read, bCsv) != 0) {
-                ++nRefused;
+        const std::string& lastData = lineOf(bCsv ? nCount - 1 : 0);
+        const size_t nDataEnd = bytes.find(lastData) + lastData.size();
+        for (int nEdit = 0; nEdit < 250; ++nEdit) {
+            bool bCut = false;
+            const std::string damaged = Damage(bytes, rng, bCut);
+            std::vector<double> read[2];
+            const int nStatus = ReadBack<Reader>(dir, damaged, read);
+            ++nOutcomes[nStatus == 0];
+            if (nStatus != 0) {
                 continue;
             }
-            ++nRead;
-            EXPECT_FALSE(bCutInLine) << "a file cut inside a line was read";
-            // A station read with another reading than written, or not read,
-            // must have lost its line.
+            SCOPED_TRACE("damaged file:\n" + damaged);
+            EXPECT_FALSE(bCut && damaged.size() <= nDataEnd && !damaged.empty() &&
+                         damaged.back() != '\r' && damaged.back() != '\n')
+                << "a file cut inside a data line was read";
             const Lines lines = SplitCrLf(damaged + "\n");
-            const size_t nCount = read.first.size();
-            EXPECT_LE(nCount, nStations);
-            for (size_t k = 0; k < nStations; ++k) {
-                const bool bSame = k < nCount && read.first[k] == original.first[k] &&
-                                   read.second[k] == original.second[k];
+            EXPECT_LE(read[0].size(), nCount);
+            for (size_t k = 0; k < nCount; ++k) {
+                const bool bSame = k < read[0].size() && read[0][k] == original[0][k] &&
+                                   read[1][k] == original[1][k];
                 EXPECT_TRUE(bSame || std::count(lines.begin(), lines.end(), lineOf(k)) == 0)
                     << "the line of station " << k + 1 << " is in the file but was "
-                    << (k < nCount ? "read at another station" : "not read");
+                    << (k < read[0].size() ? "read at another station" : "not read");
             }
         }
     }
     // Both outcomes must occur, or the edits test nothing.
-    EXPECT_GT(nRefused, kSurveys);
-    EXPECT_GT(nRead, kSurveys);
+    EXPECT_GT(nOutcomes[0], 100);
+    EXPECT_GT(nOutcomes[1], 100);
 }
 
 } // namespace
 
 TEST(DamagedSurveys, CsvRefusedOrEveryReadingAtItsLabel) {
-    CheckDamagedCopies<CCsvDataFile>(true, 20261207u);
+    CheckDamagedCopies<CCsvDataFile>(20261207u);
 }
 
 TEST(DamagedSurveys, TwiRefusedOrEveryReadingAtItsLabel) {
-    CheckDamagedCopies<CTwiDataFile>(false, 19u);
+    CheckDamagedCopies<CTwiDataFile>(19u);
 }
