@@ -430,6 +430,7 @@ int CTwiDataFile::ReadData() {
 int CTwiDataFile::ReadStationLines(std::vector<CStationLine>& lines) {
     const CPlotDataObj& data = *m_pData;
     const size_t nRoom = static_cast<size_t>(StationCount(data));
+    lines.reserve(nRoom + 1); // address space only, until the lines fill it
     CString strLine;
     LineRead nRead = ReadFirstDataLine(strLine);
     for (;;) {
