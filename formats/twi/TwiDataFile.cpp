@@ -447,6 +447,9 @@ int CTwiDataFile::ReadStationLines(std::vector<CStationLine>& lines) {
                                    ? "the file ends here"
                                    : "this line is 120 characters or longer, so the data ends here";
             m_dataEnd.strText.Empty();
+            if (nRead == lineTooLong) {
+                SkipRestOfLine(*this); // what follows is searched for "RUN END"
+            }
             return statusDone;
         }
         CStationLine station{0.0, 0.0, m_nLine};
