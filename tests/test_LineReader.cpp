@@ -131,41 +131,6 @@ TEST(ReadLine, PositionMatchesByteByByteReadingAcrossBlocks) {
     EXPECT_EQ(edgeCalls[1].line, "after");
 }
 
-// What a line held beyond its text: whether its CR ended it, and whether
-// bytes vanished from it; a line not ended is then passed over to its end.
-TEST(ReadLine, FactsOfTheLineAndSkippingTheRest) {
-    struct {
-        const char* name;
-        std::string bytes;
-        bool endedAtCr, bytesDropped;
-    } cases[] = {
-        {"CR LF", "ab\r\n", true, false},
-        {"a tab is kept as a blank", "a\tb\r", true, false},
-        {"a lone LF", "a\nb\r\n", true, true},
-        {"a NUL byte", std::string("a\0b\r\n", 5), true, true},
-        {"a byte above 127", "a\xB0\r\n", true, true},
-        {"the limit used up", std::string(200, 'x') + "\r\n", false, false},
-        {"no CR at the end of the file", "ab", false, false},
-    };
-    for (const auto& c : cases) {
-        const bool atEnd = c.bytes.find('\r') == std::string::npos;
-        TempDir dir;
-        WriteBytes(dir / "l.txt", c.bytes + (atEnd ? "" : "next\r\n"));
-        CFile file;
-        ASSERT_TRUE(file.Open((dir / "l.txt").c_str(), CFile::modeRead));
-        CString line;
-        CLineFacts facts;
-        ReadLine(file, line, 80, &facts);
-        EXPECT_EQ(facts.bEndedAtCr, c.endedAtCr) << c.name;
-        EXPECT_EQ(facts.bBytesDropped, c.bytesDropped) << c.name;
-        if (!facts.bEndedAtCr) {
-            SkipRestOfLine(file);
-        }
-        EXPECT_EQ(ReadLine(file, line, 80) == TRUE, !atEnd) << c.name;
-        EXPECT_EQ(std::string(line), atEnd ? "" : "next") << c.name;
-    }
-}
-
 TEST(ParseNumber, LeadingDecimalNumber) {
     struct {
         const char* text;
