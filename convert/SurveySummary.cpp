@@ -99,13 +99,21 @@ std::vector<SummaryItem> CSurveySummary::Items() const {
     items.push_back({"Depth", Length(m_data.m_dBottomDepth, strUnit)});
     items.push_back({"Interval", Length(m_data.m_dInterval, strUnit)});
 
-    // The measured stations, as the twist plot shows them.
-    const CTwistProfile profile = CTwistProfile::FromSurvey(m_data);
+    // The stations the conversion writes: every one down to the survey depth,
+    // those without a reading as zero. When fewer were measured (as the twist
+    // plot shows them), that is said too.
+    const int nWritten = CSurveyDataFile::StationCount(m_data);
+    const size_t nMeasured = CTwistProfile::FromSurvey(m_data).m_stations.size();
     std::string strStations;
-    AppendWhole(strStations, static_cast<long long>(profile.m_stations.size()));
-    if (!profile.m_stations.empty()) {
-        strStations += ", from " + Length(profile.m_stations.front().dDepth, std::string()) +
-                       " to " + Length(profile.m_stations.back().dDepth, strUnit);
+    AppendWhole(strStations, nWritten);
+    if (nWritten > 0) {
+        strStations += ", from " + Length(m_data.m_dInterval, std::string()) + " to " +
+                       Length(nWritten * m_data.m_dInterval, strUnit);
+    }
+    if (nMeasured != static_cast<size_t>(nWritten)) {
+        strStations += " (";
+        AppendWhole(strStations, static_cast<long long>(nMeasured));
+        strStations += " with readings)";
     }
     items.push_back({"Stations", strStations});
     items.push_back({"Reading unit", OrNone(Trimmed(m_data.m_strReadingUnits))});

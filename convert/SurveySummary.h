@@ -29,7 +29,8 @@ public:
     BOOL IsRead() const { return m_bRead; }
 
     // The survey's items: format, borehole and site (KVN CSV), reading date,
-    // depth, interval, stations and reading unit. After a failed read only
+    // depth, interval, the stations a conversion writes (and how many hold a
+    // reading, when fewer) and reading unit. After a failed read only
     // the format the file was read as.
     std::vector<SummaryItem> Items() const;
     // Each item as "label: value".

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -81,7 +82,6 @@ void CSurveyDataFile::CloseDataFile() {
 int CSurveyDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
     m_strPath = strPath;
     m_nLine = 0;
-    m_nDataStatus = statusDone;
     CDiagnosticList& diagnostics = pData->m_diagnostics;
     diagnostics.RemoveAll();
     if (strPath.IsEmpty()) {
@@ -95,18 +95,12 @@ int CSurveyDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
     m_pData = pData;
     pData->m_nDateLine = pData->m_nDepthLine = pData->m_nIntervalLine = 0;
     int nStatus = ReadHeader();
-    if (nStatus != statusDone) {
-        nStatus = HeaderFailure(nStatus);
-    } else {
-        const int nStations = ReadData();
-        if (m_nDataStatus != statusDone) {
-            nStatus = m_nDataStatus;
-        } else if (nStations < 1) {
-            nStatus = statusNotSurvey;
-        } else {
-            pData->m_bDataLoaded = TRUE;
-            CompleteRead();
-        }
+    if (nStatus == statusDone) {
+        nStatus = ReadData();
+    }
+    if (nStatus == statusDone) {
+        pData->m_bDataLoaded = TRUE;
+        CompleteRead();
     }
     if (nStatus != statusDone && !diagnostics.HasErrors()) {
         diagnostics.AddError(m_nLine, "no survey data could be read");
@@ -160,6 +154,7 @@ void CSurveyDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticLis
     }
     const double dWritten = ParseNumber(FixedText(dInterval, 1));
     if (dWritten == dInterval) {
+        WarnOfRoundedDepth(data, list);
         return;
     }
     const int nStations = StationCount(data);
@@ -178,9 +173,37 @@ void CSurveyDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticLis
     list.AddWarning(data.m_nIntervalLine, strText);
 }
 
+void CSurveyDataFile::WarnOfRoundedDepth(const CPlotDataObj& data, CDiagnosticList& list) {
+    // Both formats write the survey depth with one decimal too; a reader of
+    // the output counts its stations down to that depth.
+    const double dDepth = std::fabs(data.m_dBottomDepth);
+    const int nStations = StationCount(data);
+    if (nStations < 1 || !std::isfinite(dDepth)) {
+        return;
+    }
+    const double dWritten = ParseNumber(FixedText(dDepth, 1));
+    const int nReadBack = StationsOfDepth(dWritten, data.m_dInterval);
+    if (nReadBack == nStations) {
+        return;
+    }
+    std::string strCounts;
+    AppendWhole(strCounts, nReadBack);
+    strCounts += " stations down to it, where ";
+    AppendWhole(strCounts, nStations);
+    strCounts += nStations == 1 ? " is written" : " are written";
+    list.AddWarning(data.m_nDepthLine,
+                    "the survey depth " + DepthText(dDepth, data) +
+                        " is written with one decimal, as " + DepthText(dWritten, data) +
+                        ": a reader of the output counts " + CString(strCounts.c_str()) +
+                        (nReadBack < nStations
+                             ? CString(", and refuses the file for its station at ") +
+                                   DepthText(nStations * data.m_dInterval, data)
+                             : CString()));
+}
+
 BOOL CSurveyDataFile::ReadFileLine(CString& strLine, int nLimit) {
     ++m_nLine;
-    return ReadLine(*this, strLine, nLimit);
+    return ReadLine(*this, strLine, nLimit, &m_lineFacts);
 }
 
 BOOL CSurveyDataFile::AtEndOfFile() {
@@ -204,11 +227,9 @@ void CSurveyDataFile::RefuseLongLine(CString strWhat, int nLength) {
     m_strLongLine = CString(std::move(strText));
 }
 
-void CSurveyDataFile::RefuseData(int nStatus, int nLine, CString strText) {
-    if (m_nDataStatus == statusDone) {
-        m_nDataStatus = nStatus;
-    }
+int CSurveyDataFile::RefuseData(int nStatus, int nLine, CString strText) {
     m_pData->m_diagnostics.AddError(nLine, strText);
+    return nStatus;
 }
 
 BOOL CSurveyDataFile::CheckGrid() {
@@ -321,15 +342,21 @@ BOOL CSurveyDataFile::ReadNonBlankLine(CString& strLine, int nLimit) {
 }
 
 int CSurveyDataFile::StationCount(const CPlotDataObj& data) {
-    if (!(data.m_dInterval > 0.0) || data.m_nGridSize < 1) {
+    if (data.m_nGridSize < 1) {
         return 0;
     }
-    const double dSteps = std::fabs(data.m_dBottomDepth) / data.m_dInterval;
+    return std::min(StationsOfDepth(data.m_dBottomDepth, data.m_dInterval), data.m_nGridSize - 1);
+}
+
+int CSurveyDataFile::StationsOfDepth(double dDepth, double dInterval) {
+    if (!(dInterval > 0.0)) {
+        return 0;
+    }
+    const double dSteps = (std::fabs(dDepth) + StationTolerance(dInterval)) / dInterval;
     if (!(dSteps >= 1.0)) {
         return 0; // also a depth that is not a number
     }
-    const int nLimit = data.m_nGridSize - 1;
-    return dSteps >= nLimit ? nLimit : static_cast<int>(dSteps);
+    return dSteps >= INT_MAX ? INT_MAX : static_cast<int>(dSteps);
 }
 
 BOOL CSurveyDataFile::CommitDataFile() {

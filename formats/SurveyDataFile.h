@@ -9,6 +9,7 @@
 #include "platform/CFile.h"
 #include "platform/CString.h"
 #include "platform/Types.h"
+#include "survey/LineReader.h"
 #include "survey/PlotDataObj.h"
 
 #include <mutex>
@@ -62,10 +63,10 @@ public:
     ~CSurveyDataFile() override;
 
     // Reads the survey file at strPath into the record: the header, then the
-    // data. 0 when read (the record is then marked loaded); -1 when the path
-    // is empty or the file cannot be opened; otherwise the format's status of
-    // a header that failed, of data it refused, or -3 when no data follows
-    // the header. The record's diagnostics start afresh and say what was
+    // data. statusDone when read (the record is then marked loaded);
+    // statusNotOpened when the path is empty or the file cannot be opened;
+    // otherwise the format's status of a header that failed or of data it
+    // refused. The record's diagnostics start afresh and say what was
     // refused or changed, line by line.
     int ReadSurvey(CString strPath, CPlotDataObj* pData);
     // Writes the record to strPath (a name is derived when it is empty):
@@ -78,8 +79,9 @@ public:
     // what this format cannot hold as the record has it.
     virtual void AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const;
 
-    // The format's steps. ReadHeader gives 0 or the format's failure status;
-    // ReadData gives the number of stations read.
+    // The format's steps. Each gives statusDone or the status of the failure,
+    // whose reason it has added to the record's diagnostics. ReadData leaves
+    // the stations read in the record (m_nReadingCount).
     virtual int ReadHeader() = 0;
     virtual int ReadData() = 0;
     virtual BOOL WriteHeader(CPlotDataObj* pData) = 0;
@@ -129,24 +131,28 @@ public:
     // after one that succeeded.
     int m_nSystemError = 0;
 
-    // The stations a writer writes: the survey depth over the interval,
-    // truncated, but never a slot the grid does not have (the grid keeps one
-    // to spare), and none without a grid or a positive interval. A record read
-    // from a file whose grid could not be built is still marked loaded, so the
-    // grid, not the header, has the last word.
+    // The stations a writer writes (StationsOfDepth), but never a slot the
+    // grid does not have (the grid keeps one to spare), and none without a
+    // grid. A record read from a file whose grid could not be built is still
+    // marked loaded, so the grid, not the header, has the last word.
     static int StationCount(const CPlotDataObj& data);
+    // The stations of a survey depth: every station down to the depth, the
+    // deepest one included when the depth falls short of it by no more than
+    // a file's rounding (StationTolerance), as a depth of 79.95 has the
+    // station at 80.0. Both readers accept a station only within this count,
+    // so every station read is written. 0 without a positive interval.
+    static int StationsOfDepth(double dDepth, double dInterval);
 
 protected:
     explicit CSurveyDataFile(LPCSTR pszExtension);
 
-    // The status of a read whose header step failed with nHeaderStatus.
-    virtual int HeaderFailure(int nHeaderStatus) const { return nHeaderStatus; }
     // What a format does once a read has succeeded, before the file closes.
     virtual void CompleteRead() {}
     // What a format changes in the record before it writes it.
     virtual void PrepareWrite(CPlotDataObj* /*pData*/) {}
 
-    // One line of the file (see ReadLine), counted in m_nLine.
+    // One line of the file (see ReadLine), counted in m_nLine; how it ended
+    // and whether bytes vanished from it is kept in m_lineFacts.
     BOOL ReadFileLine(CString& strLine, int nLimit);
     // The next line that is not empty once its leading blanks are removed,
     // without them; FALSE at the end of the file or at a line longer than
@@ -161,9 +167,9 @@ protected:
     // then writes nothing and fails.
     void RefuseLongLine(CString strWhat, int nLength);
 
-    // A data step that refuses the file sets the status here and adds the
-    // error; ReadSurvey then ends with it.
-    void RefuseData(int nStatus, int nLine, CString strText);
+    // Adds the error that refuses the file, at nLine; gives nStatus back for
+    // the step to end with.
+    int RefuseData(int nStatus, int nLine, CString strText);
     // FALSE, with the reason added as an error, when the record's depth and
     // interval cannot build a depth grid: zero, negative interval, not a
     // number, infinite, or more stations than a grid may hold.
@@ -178,6 +184,9 @@ protected:
     // "the station at 14.0 m is missing", or "the 3 stations from 14.0 m to
     // 15.0 m are missing".
     static CString MissingText(double dFrom, double dTo, double dCount, const CPlotDataObj& data);
+    // Warns when the survey depth, written with one decimal, would give a
+    // reader of the output another number of stations than is written.
+    static void WarnOfRoundedDepth(const CPlotDataObj& data, CDiagnosticList& list);
     // Warns, at nLine, when the stations read end above the survey depth: the
     // writers write every station down to it, those without a reading as
     // zero. nLastSlot is the deepest slot that holds a reading.
@@ -196,6 +205,8 @@ protected:
     // time of the conversion, or a date the calendar moved), for a warning;
     // empty when the date was taken as written.
     CString m_strDateNote;
+    // What the line read last held beyond its text.
+    CLineFacts m_lineFacts;
 
     // Discards an uncommitted output if a file exception leaves a writer
     // early, so no temporary file outlives the failed write.
@@ -221,7 +232,6 @@ private:
 
     COutputBatch* m_pOutputBatch = nullptr;
     int m_nBatchOrder = 0;
-    int m_nDataStatus = statusDone; // set by RefuseData
     const CString m_strExtension;
     int m_nTempSlot = -1;       // its place among the files a signal removes
     BOOL m_bKeepAccess = FALSE; // the target exists: the output takes its access rights

@@ -18,6 +18,9 @@ const StatusText kSharedReadTexts[] = {
     {statusMissingStation, "A station is missing between the first and the last station."},
     {statusBelowSurveyDepth, "A station lies deeper than the survey depth the header gives."},
     {statusReadingNotFinite, "A reading or a depth is not a finite number (nan or inf)."},
+    {statusBadDataLine,
+     "A data line is not whole: it holds more or less than the format's values, a decimal "
+     "comma, or bytes that are not text, so it would be read as something else than it says."},
 };
 
 const StatusText kCsvReadTexts[] = {
@@ -35,6 +38,9 @@ const StatusText kCsvReadTexts[] = {
     {statusDataInterrupted,
      "The data rows are interrupted: rows follow a blank line, a line that is not a row, or a "
      "row of 80 characters or more."},
+    {statusDataEndsEarly,
+     "The file ends inside its last data row (it lacks values or its line end): the file is "
+     "cut off."},
     {statusNotSpiral,
      "This is not a spiral survey. A TWI file holds twist only, so its readings would be written "
      "as twist."},
@@ -48,8 +54,9 @@ const StatusText kTwiReadTexts[] = {
      "zero (or together claim a million stations or more), or no data line follows the "
      "header."},
     {statusDataEndsEarly,
-     "The data ends before the top station, one interval below the top: the file is cut off, or "
-     "a blank, broken or over-long line stands inside the data."},
+     "The data ends before the top station, one interval below the top: the file is cut off "
+     "(perhaps inside its last line), or a blank, broken or over-long line stands inside the "
+     "data."},
 };
 
 const StatusText kWriteTexts[] = {

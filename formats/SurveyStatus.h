@@ -19,7 +19,8 @@ enum SurveyStatus : int {
     statusDataInterrupted = -7, // KVN CSV: rows follow a blank or broken line, or a row is too long
     statusReadingNotFinite = -8, // a reading or depth that is not a finite number
     statusNotSpiral = -9,        // KVN CSV read for a TWI file: not a spiral survey
-    statusDataEndsEarly = -10,   // TWI: the data ends before the top station
+    statusDataEndsEarly = -10, // the file is cut off: TWI before its top station, KVN CSV in a row
+    statusBadDataLine = -11,   // a data line not of the format's shape, or holding non-text bytes
 
     // Writing.
     statusNotLoaded = 1,        // the record holds no loaded survey

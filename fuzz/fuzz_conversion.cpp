@@ -1,6 +1,7 @@
 // A whole conversion: the bytes are read with one reader (the first byte
 // chooses which), the record is written in the other format, and that output
-// is read back with its own reader into a fresh record.
+// is read back with its own reader into a fresh record. Unless the conversion
+// warned, the output must read back with as many stations as were written.
 #include "formats/csv/CsvDataFile.h"
 #include "formats/twi/TwiDataFile.h"
 
@@ -36,10 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     CPlotDataObj readBack;
-    if (bFromTwi) {
-        csv.ReadSurvey(output.c_str(), &readBack);
-    } else {
-        twi.ReadSurvey(output.c_str(), &readBack);
+    const int nReadBack = bFromTwi ? csv.ReadSurvey(output.c_str(), &readBack)
+                                   : twi.ReadSurvey(output.c_str(), &readBack);
+    // The readers and the writers count the same stations: an output that
+    // the conversion did not warn about reads back, every station of it.
+    if (!record.m_diagnostics.HasWarnings() &&
+        (nReadBack != 0 ||
+         CSurveyDataFile::StationCount(readBack) != CSurveyDataFile::StationCount(record))) {
+        std::abort();
     }
     return 0;
 }

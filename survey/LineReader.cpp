@@ -12,21 +12,35 @@ constexpr char kTab = 9;
 
 // Appends the bytes of a line as the reader keeps them: TAB becomes a space,
 // bytes outside 32 to 127 vanish. Lines of plain text go in one piece.
-void AppendKept(std::string& line, const char* p, size_t n) {
+// TRUE when a byte vanished.
+bool AppendKept(std::string& line, const char* p, size_t n) {
     const bool bPlain = std::all_of(p, p + n, [](char ch) {
         return static_cast<unsigned char>(ch) >= 32 && static_cast<unsigned char>(ch) <= 127;
     });
     if (bPlain) {
         line.append(p, n);
-        return;
+        return false;
     }
+    bool bDropped = false;
     for (size_t i = 0; i < n; ++i) {
         const unsigned char ch = static_cast<unsigned char>(p[i]);
         if (ch == kTab) {
             line += ' ';
         } else if (ch >= 32 && ch <= 127) {
             line += static_cast<char>(ch);
+        } else {
+            bDropped = true;
         }
+    }
+    return bDropped;
+}
+
+// Takes the LF that may follow a CR just taken.
+void TakeLfAfterCr(CFile& file) {
+    size_t nAvailable = 0;
+    const char* pNext = file.PeekBuffered(nAvailable);
+    if (pNext != nullptr && *pNext == kLF) {
+        file.TakeBuffered(1);
     }
 }
 
@@ -35,9 +49,14 @@ void AppendKept(std::string& line, const char* p, size_t n) {
 // The line is gathered straight from the file's read-ahead buffer: only the
 // bytes of the line are taken, so the file stands exactly where reading byte
 // by byte would leave it, and nothing has to be given back.
-BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
+BOOL ReadLine(CFile& file, CString& strLine, int nLimit, CLineFacts* pFacts) {
     std::string& line = strLine.str();
     line.clear();
+    CLineFacts facts;
+    if (pFacts == nullptr) {
+        pFacts = &facts;
+    }
+    *pFacts = CLineFacts();
     if (nLimit != -1 && nLimit <= 0) {
         return FALSE;
     }
@@ -54,14 +73,14 @@ BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
         }
         const char* pCR = static_cast<const char*>(std::memchr(p, kCR, nScan));
         const size_t nBefore = pCR ? static_cast<size_t>(pCR - p) : nScan;
-        AppendKept(line, p, nBefore);
+        if (AppendKept(line, p, nBefore)) {
+            pFacts->bBytesDropped = true;
+        }
         if (pCR) {
             // An LF right after the CR is taken with the line, and counts for none.
             file.TakeBuffered(nBefore + 1);
-            const char* pNext = file.PeekBuffered(nAvailable);
-            if (pNext != nullptr && *pNext == kLF) {
-                file.TakeBuffered(1);
-            }
+            TakeLfAfterCr(file);
+            pFacts->bEndedAtCr = true;
             return TRUE;
         }
         file.TakeBuffered(nBefore);
@@ -69,5 +88,22 @@ BOOL ReadLine(CFile& file, CString& strLine, int nLimit) {
         if (nLimit != -1 && nCounted >= nLimit) {
             return FALSE; // the limit is used up without a CR
         }
+    }
+}
+
+void SkipRestOfLine(CFile& file) {
+    for (;;) {
+        size_t nAvailable = 0;
+        const char* p = file.PeekBuffered(nAvailable);
+        if (p == nullptr) {
+            return;
+        }
+        const char* pCR = static_cast<const char*>(std::memchr(p, kCR, nAvailable));
+        if (pCR) {
+            file.TakeBuffered(static_cast<size_t>(pCR - p) + 1);
+            TakeLfAfterCr(file);
+            return;
+        }
+        file.TakeBuffered(nAvailable);
     }
 }

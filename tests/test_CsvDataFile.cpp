@@ -254,8 +254,10 @@ TEST(CsvReader, StatusOfBrokenFiles) {
         {"no row", cut(lineFirstRow), -3},
         {"commas after the column header", set(lineFirstRow - 1, ",,,,"), -3},
         {"first row of four numbers", set(lineFirstRow, "-2.0,0.1,1.2,0.0"), -3},
-        {"last row of four numbers", set(lineFirstRow + 4, "-10.0,0.3,0.3,0.0"), 0},
-        {"column header in lower case", set(lineColumns, "depth,a,b,c,d"), 0},
+        {"last row of four numbers", set(lineFirstRow + 4, "-10.0,0.3,0.3,0.0"), -11},
+        {"column header in any case", set(lineColumns, "depth,face a+, FACE A- ,Face B+,face b-,,"),
+         0},
+        {"column header with unknown names", set(lineColumns, "depth,a,b,c,d"), -3},
     };
     for (const auto& c : cases) {
         Lines lines = SplitCrLf(ReadBytes(kExample));
@@ -533,5 +535,87 @@ TEST(CsvRoundTrip, WrittenRecordReadsBackWithTheKnownDifferences) {
         EXPECT_EQ(copy.m_pAMinus[k], -k - 0.5);
         EXPECT_EQ(copy.m_pBPlus[k], k * 2.0);
         EXPECT_EQ(copy.m_pBMinus[k], 0.0);
+    }
+}
+
+// Rows of the whole shape only, columns by their names, and a cut-off file
+// refused: each with its status and the line named.
+TEST(CsvReader, RowShapesColumnsAndCutFiles) {
+    ScopedTimeZone tz(kZoneUtc);
+    using Edit = std::function<void(std::string&)>;
+    const std::string kText = ReadBytes(kExample);
+    const int row3 = lineFirstRow + 2; // the row at 6.0 ft, line 22 of the file
+    auto setLine = [](int n, std::string text) -> Edit {
+        return [=](std::string& bytes) {
+            Lines lines = SplitCrLf(bytes);
+            lines[static_cast<size_t>(n)] = text;
+            bytes = JoinCrLf(lines);
+        };
+    };
+    auto cutBy = [](size_t n) -> Edit {
+        return [=](std::string& bytes) { bytes.resize(bytes.size() - n); };
+    };
+    const std::vector<double> kTwists = {0.1, 0.2, 0.2, 0.4, 0.3};
+    struct {
+        const char* what;
+        Edit edit;
+        int status;
+        std::string diagnostics;
+        std::vector<double> aPlus; // when read
+    } cases[] = {
+        {"a sixth value", setLine(row3, "-6.0,0.2,0.9,0.0,0.0,7"), -11, "E22", {}},
+        {"decimal commas", setLine(row3, "-6,0,0,2,0,9,0,0,0,0"), -11, "E22", {}},
+        {"a note after the values", setLine(row3, "-6.0,0.2,0.9,0.0,0.0 probe"), -11, "E22", {}},
+        {"blanks and empty cells after the values", setLine(row3, "-6.0 , 0.2,0.9 ,0.0,0.0 , ,,"),
+         0, "", kTwists},
+        {"a NUL byte", setLine(row3, std::string("-6.0,0\0.2,0.9,0.0,0.0", 21)), -11, "E22", {}},
+        {"a byte above 127", setLine(row3, "-6.0,0.2,0.9\xB0,0.0,0.0"), -11, "E22", {}},
+        {"two rows joined by a lone LF",
+         setLine(row3, "-6.0,0.2,0.9,0.0,0.0\n-7.0,0.1,0.1,0.0,0.0"),
+         -11,
+         "E22",
+         {}},
+        {"a row of four values inside the data", setLine(row3, "-6.0,0.2,0.9,0.0"), -11, "E22", {}},
+        {"cut inside the last value", cutBy(4), -10, "E24", {}},
+        {"cut after the last value", cutBy(2), -10, "E24", {}},
+        {"cut inside the last row's depth", cutBy(20), -10, "E24", {}},
+        {"cut after the last row's sign", cutBy(22), -10, "E24", {}},
+        {"cut at a line end", cutBy(23), 0, "W23", {0.1, 0.2, 0.2, 0.4}},
+        {"columns in another order",
+         [&](std::string& bytes) {
+             Lines lines = SplitCrLf(bytes);
+             lines[lineColumns] = "Face A-, face a+,Face B+,DEPTH,Face B-";
+             const char* rows[] = {"1.2,0.1,0.0,-2.0,0.0", "1.1,0.2,0.0,-4.0,0.0",
+                                   "0.9,0.2,0.0,-6.0,0.0", "0.7,0.4,0.0,-8.0,0.0",
+                                   "0.3,0.3,0.0,-10.0,0.0"};
+             for (int i = 0; i < 5; ++i) {
+                 lines[static_cast<size_t>(lineFirstRow + i)] = rows[i];
+             }
+             bytes = JoinCrLf(lines);
+         },
+         0, "", kTwists},
+        {"an unknown column",
+         setLine(lineColumns, "Depth,Temp C,Face A+,Face A-,Face B+,Face B-"),
+         -3,
+         "E18",
+         {}},
+        {"a column missing", setLine(lineColumns, "Depth,Face A+,Face A-,Face B+"), -3, "E18", {}},
+        {"a column twice",
+         setLine(lineColumns, "Depth,Face A+,Face A+,Face B+,Face B-"),
+         -3,
+         "E18",
+         {}},
+        {"a depth just short of the deepest row", setLine(lineDepth, "Depth,9.95,-2.0"), 0, "",
+         kTwists},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = kText;
+        c.edit(bytes);
+        CPlotDataObj data;
+        EXPECT_EQ(ReadText(bytes, data), c.status) << c.what;
+        EXPECT_EQ(DiagnosticLines(data.m_diagnostics), c.diagnostics) << c.what;
+        if (c.status == 0) {
+            EXPECT_EQ(Series(data.m_pAPlus, data.m_nReadingCount), c.aPlus) << c.what;
+        }
     }
 }

@@ -199,3 +199,15 @@ TEST_F(VeltraneInfoTest, PicturesAreReplacedAndKeptAsOutputsAre) {
     EXPECT_FALSE(fs::exists(m_dir / "nowhere"));
 }
 #endif
+
+// --info counts the stations the conversion writes: every one down to the
+// survey depth, and says how many of them hold a reading.
+TEST_F(VeltraneInfoTest, InfoCountsTheStationsWritten) {
+    Copy("SDP_I-3.csv", "SDP_deep.csv", "Depth,24.0,-0.5", "Depth,100.0,-0.5");
+    Result result = Run("--info SDP_deep.csv");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(Contains(result.out, "\n  Stations: 200, from 0.5 to 100.0 meters (48 with "
+                                     "readings)\n"))
+        << result.out;
+    EXPECT_TRUE(Contains(result.err, "152 stations below it hold no reading")) << result.err;
+}

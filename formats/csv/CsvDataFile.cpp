@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <string>
@@ -14,8 +15,8 @@ namespace {
 
 constexpr const char* kSignature = "KVN Digital Inclinometer Data";
 
-// The header items in file order: step n of the reader looks for the key
-// kHeaderKeys[n - 1]. The writer writes each item as its key, a comma and
+// The header items in file order: step n of the reader looks for the key of
+// kHeaderItems[n - 1]. The writer writes each item as its key, a comma and
 // the value; the comment block stands between its own two marker lines.
 enum HeaderStep {
     stepFileVersion = 1,
@@ -35,26 +36,6 @@ enum HeaderStep {
 };
 constexpr int kHeaderSteps = stepOffsetCorrection;
 static_assert(kHeaderSteps == CCsvDataFile::kHeaderSteps);
-constexpr const char* kHeaderKeys[kHeaderSteps] = {
-    "File Version",
-    "File Type",
-    "Site",
-    "Borehole",
-    "Probe Serial#",
-    "Reel Serial#",
-    "Reading Date(m/d/y)",
-    "Depth",
-    "Interval",
-    "Depth Units",
-    "Reading Units",
-    "Operator",
-    "Comment:",
-    "Offset Correction",
-};
-
-LPCSTR Key(int nStep) {
-    return kHeaderKeys[nStep - 1];
-}
 
 // Every file is written as version 2.20; a version 1 file has no offset
 // correction, so its header ends with the comment block.
@@ -93,12 +74,19 @@ constexpr const char* kCommentEndInComment = "Comment_End:";
 constexpr const char* kColumnHeader = "Depth,Face A+,Face A-,Face B+,Face B-";
 // The column-header line as the reader finds it, in upper case.
 constexpr const char* kColumnHeaderMark = "DEPTH,";
+// The names of the column-header line, in the order the writer writes them:
+// the depth, then the faces. A reader finds them in any order, letter case
+// and blanks around them aside.
+constexpr int kColumns = CCsvDataFile::kFaces + 1;
+constexpr const char* kColumnNames[kColumns] = {"Depth", "Face A+", "Face A-", "Face B+",
+                                                "Face B-"};
 
 // A data row: a minus sign and the station depth with one decimal (-2.0,
 // -10.5), then one cell per face that has a column, each a comma and the
 // value with the decimals of the reading unit, or ",0.0" for a zero. The
-// reader takes five numbers separated by commas, the depth and the four
-// values; blanks may stand before a number but not before a comma.
+// reader takes five numbers separated by commas, in the order of the
+// column-header line; blanks may stand around a number, and only blanks
+// and empty cells after the fifth.
 constexpr char kRowDepthSign = '-';
 constexpr int kRowDepthDecimals = 1;
 constexpr char kSeparator = ',';
@@ -112,7 +100,8 @@ constexpr int kSpiralDecimals = 1;
 
 // Bytes a line may use up before its CR: the header and comment lines and the
 // rows after the first are short, the search for the column-header line
-// allows longer lines.
+// and for rows after the data allows longer lines; no line is kept whole
+// beyond these.
 constexpr int kHeaderLineLimit = 80;
 constexpr int kSearchLineLimit = 128;
 constexpr int kRowLineLimit = 80;
@@ -133,23 +122,52 @@ void AppendCell(std::string& strRow, double dValue, int nDecimals) {
     AppendFixed(strRow, dValue, nDecimals);
 }
 
-// Reads the depth and the four values of a row, each number directly
-// followed by the comma before the next; FALSE unless all five are there.
-// Text after the fifth is ignored.
-BOOL ScanRow(const char* pText, double& dDepth, double (&dValues)[kFaces]) {
-    if (!ScanDouble(pText, dDepth)) {
-        return FALSE;
+const char* SkipBlanks(const char* p) {
+    while (*p == ' ') {
+        ++p;
     }
-    for (double& dValue : dValues) {
-        if (*pText != kSeparator) {
-            return FALSE;
+    return p;
+}
+
+// What a line of the data section is.
+enum RowShape {
+    rowWhole,     // five numbers, then only blanks and empty cells
+    rowTextAfter, // five numbers, then something else
+    rowShort,     // begins with a number, but five are not there
+    rowNone,      // does not begin with a number: no row
+};
+
+// Reads the five numbers of a row in file order, separated by commas with
+// blanks allowed around them.
+RowShape ScanRow(const char* pText, double (&dCells)[kColumns]) {
+    for (int i = 0; i < kColumns; ++i) {
+        if (i > 0) {
+            pText = SkipBlanks(pText);
+            if (*pText != kSeparator) {
+                return rowShort;
+            }
+            ++pText;
         }
-        ++pText;
-        if (!ScanDouble(pText, dValue)) {
-            return FALSE;
+        if (!ScanDouble(pText, dCells[i])) {
+            return i == 0 ? rowNone : rowShort;
         }
     }
-    return TRUE;
+    return pText[std::strspn(pText, " ,")] == '\0' ? rowWhole : rowTextAfter;
+}
+
+// A cell's text for comparing with a column name: blanks around it removed,
+// letters in upper case (ASCII only, whatever the locale).
+std::string ColumnKey(std::string strCell) {
+    const size_t nFirst = strCell.find_first_not_of(' ');
+    const size_t nLast = strCell.find_last_not_of(' ');
+    strCell =
+        nFirst == std::string::npos ? std::string() : strCell.substr(nFirst, nLast - nFirst + 1);
+    for (char& ch : strCell) {
+        if (ch >= 'a' && ch <= 'z') {
+            ch = static_cast<char>(ch - 'a' + 'A');
+        }
+    }
+    return strCell;
 }
 
 double SlotValue(const std::unique_ptr<double[]>& pSeries, int k) {
@@ -228,6 +246,72 @@ int ScanDateFields(const char* p, int (&fields)[kDateFields]) {
 }
 
 } // namespace
+
+// Each header item: its key, and where its value goes. Step 13 reads the
+// comment block that follows its line; step 14 is not taken in a file of
+// version 1.
+const CCsvDataFile::CHeaderItem CCsvDataFile::kHeaderItems[kHeaderSteps] = {
+    {"File Version",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_nFileVersion = TruncateToInt(ParseNumber(strValue));
+         return TRUE;
+     }},
+    {"File Type",
+     [](CCsvDataFile& file, const CString& strValue) { return file.StoreFileType(strValue); }},
+    {"Site",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_strSite = strValue;
+         return TRUE;
+     }},
+    {"Borehole",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_strBorehole = strValue;
+         return TRUE;
+     }},
+    {"Probe Serial#",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_strProbeSerial = WithoutPrefix(kProbeSerialPrefix, strValue);
+         return TRUE;
+     }},
+    {"Reel Serial#",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_strReelSerial = WithoutPrefix(kReelSerialPrefix, strValue);
+         return TRUE;
+     }},
+    {"Reading Date(m/d/y)",
+     [](CCsvDataFile& file, const CString& strValue) { return file.StoreReadingDate(strValue); }},
+    {"Depth",
+     [](CCsvDataFile& file, const CString& strValue) { return file.StoreDepth(strValue); }},
+    {"Interval",
+     [](CCsvDataFile& file, const CString& strValue) { return file.StoreInterval(strValue); }},
+    {"Depth Units",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_strDepthUnits = strValue;
+         return TRUE;
+     }},
+    {"Reading Units",
+     [](CCsvDataFile& file, const CString& strValue) {
+         CPlotDataObj& data = *file.m_pData;
+         data.m_strReadingUnits = strValue;
+         data.m_nReadingUnits = data.m_settings.ParseUnits(strValue);
+         return TRUE;
+     }},
+    {"Operator",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_strOperator = strValue;
+         return TRUE;
+     }},
+    {"Comment:", [](CCsvDataFile& file, const CString&) { return file.ReadComments(); }},
+    {"Offset Correction",
+     [](CCsvDataFile& file, const CString& strValue) {
+         file.m_pData->m_dOffsetCorrection = ParseNumber(strValue);
+         return TRUE;
+     }},
+};
+
+LPCSTR CCsvDataFile::Key(int nStep) {
+    return kHeaderItems[nStep - 1].pszKey;
+}
 
 LPCSTR CCsvDataFile::HeaderKey(int nStep) {
     return nStep >= 1 && nStep <= kHeaderSteps ? Key(nStep) : "";
@@ -348,12 +432,12 @@ int CCsvDataFile::ReadHeader() {
                                           : "the first line has no line end within 80 "
                                             "characters: the lines of a KVN CSV file end with CR "
                                             "LF (this file may end its lines with LF alone)");
-        return -2;
+        return statusFirstLineUnreadable;
     }
     if (strLine.Find(kSignature) < 0) {
         diagnostics.AddError(m_nLine, "the first line does not hold \"" + CString(kSignature) +
                                           "\": this is not a KVN CSV survey file");
-        return -3;
+        return statusNotSurvey;
     }
     for (int nStep = 1; nStep <= kHeaderSteps; ++nStep) {
         if (!CSurveyDataFile::ReadNonBlankLine(strLine, kHeaderLineLimit)) {
@@ -362,7 +446,7 @@ int CCsvDataFile::ReadHeader() {
                                                     CString(Key(nStep)) + "\" is expected"
                                               : CString("the line is 80 characters or longer; a "
                                                         "header line holds at most 79"));
-            return -1;
+            return statusNotOpened;
         }
         strLine.TrimRight(',');
         const CString strRead = strLine;
@@ -370,16 +454,16 @@ int CCsvDataFile::ReadHeader() {
             diagnostics.AddError(m_nLine, "the header item \"" + CString(Key(nStep)) +
                                               "\" was expected here, but the line reads " +
                                               Quote(strRead));
-            return nStep;
+            return nStep; // the header items' statuses are their step numbers
         }
-        if (!StoreHeaderItem(nStep, strLine)) {
-            return -1;
+        if (!kHeaderItems[nStep - 1].pStore(*this, strLine)) {
+            return statusNotOpened;
         }
         if (nStep == stepComments && m_pData->m_nFileVersion == kVersionWithoutOffset) {
             break;
         }
     }
-    return 0;
+    return statusDone;
 }
 
 BOOL CCsvDataFile::MatchHeaderKey(CString strKey, CString& strLine) {
@@ -398,88 +482,62 @@ BOOL CCsvDataFile::MatchHeaderKey(CString strKey, CString& strLine) {
     return TRUE;
 }
 
-BOOL CCsvDataFile::StoreHeaderItem(int nStep, CString strValue) {
-    CPlotDataObj* pData = m_pData;
-    switch (nStep) {
-    case stepFileVersion:
-        pData->m_nFileVersion = TruncateToInt(ParseNumber(strValue));
-        break;
-    case stepFileType:
-        if (strValue.Find(kTypeMarkSpiral) >= 0) {
-            pData->m_nFileType = kTypeSpiral;
-        } else if (strValue.Find(kTypeMarkHorizontal) >= 0) {
-            pData->m_nFileType = kTypeHorizontal;
-        } else {
-            pData->m_nFileType = 0;
-        }
-        pData->m_nColAPlus = 0;
-        pData->m_nColAMinus = 1;
-        pData->m_nColBPlus = 2;
-        pData->m_nColBMinus = 3;
-        m_nFileTypeLine = m_nLine;
-        m_strFileType = strValue;
-        break;
-    case stepSite:
-        pData->m_strSite = strValue;
-        break;
-    case stepBorehole:
-        pData->m_strBorehole = strValue;
-        break;
-    case stepProbeSerial:
-        pData->m_strProbeSerial = WithoutPrefix(kProbeSerialPrefix, strValue);
-        break;
-    case stepReelSerial:
-        pData->m_strReelSerial = WithoutPrefix(kReelSerialPrefix, strValue);
-        break;
-    case stepReadingDate:
-        pData->m_timeReading = ParseReadingDate(strValue);
-        pData->m_nDateLine = m_nLine;
-        if (!m_strDateNote.IsEmpty()) {
-            pData->m_diagnostics.AddWarning(m_nLine, m_strDateNote);
-        }
-        break;
-    case stepDepth: {
-        // The second number is the label of the first row; the top offset
-        // is one interval less (step 9).
-        double dBottom = 0.0;
-        double dFirstRow = 0.0;
-        const char* p = strValue;
-        int nFound = 0;
-        if (ScanDouble(p, dBottom)) {
+BOOL CCsvDataFile::StoreFileType(const CString& strValue) {
+    CPlotDataObj& data = *m_pData;
+    if (strValue.Find(kTypeMarkSpiral) >= 0) {
+        data.m_nFileType = kTypeSpiral;
+    } else if (strValue.Find(kTypeMarkHorizontal) >= 0) {
+        data.m_nFileType = kTypeHorizontal;
+    } else {
+        data.m_nFileType = 0;
+    }
+    data.m_nColAPlus = 0;
+    data.m_nColAMinus = 1;
+    data.m_nColBPlus = 2;
+    data.m_nColBMinus = 3;
+    m_nFileTypeLine = m_nLine;
+    m_strFileType = strValue;
+    return TRUE;
+}
+
+BOOL CCsvDataFile::StoreReadingDate(const CString& strValue) {
+    CPlotDataObj& data = *m_pData;
+    data.m_timeReading = ParseReadingDate(strValue);
+    data.m_nDateLine = m_nLine;
+    if (!m_strDateNote.IsEmpty()) {
+        data.m_diagnostics.AddWarning(m_nLine, m_strDateNote);
+    }
+    return TRUE;
+}
+
+// The survey depth, then the label of the first row; the top offset is one
+// interval less (StoreInterval).
+BOOL CCsvDataFile::StoreDepth(const CString& strValue) {
+    CPlotDataObj& data = *m_pData;
+    double dBottom = 0.0;
+    double dFirstRow = 0.0;
+    const char* p = strValue;
+    int nFound = 0;
+    if (ScanDouble(p, dBottom)) {
+        ++nFound;
+        if (*p == kSeparator && ScanDouble(++p, dFirstRow)) {
             ++nFound;
-            if (*p == kSeparator && ScanDouble(++p, dFirstRow)) {
-                ++nFound;
-            }
         }
-        pData->m_dBottomDepth = nFound >= 1 ? dBottom : 0.0;
-        pData->m_dTopOffset = nFound >= 2 ? std::fabs(dFirstRow) : 0.0;
-        pData->m_nDepthLine = m_nLine;
-        break;
     }
-    case stepInterval:
-        pData->m_dInterval = ParseNumber(strValue);
-        pData->m_dTopOffset -= pData->m_dInterval;
-        if (pData->m_dTopOffset < 0.0) {
-            pData->m_dTopOffset = 0.0;
-        }
-        pData->m_nIntervalLine = m_nLine;
-        break;
-    case stepDepthUnits:
-        pData->m_strDepthUnits = strValue;
-        break;
-    case stepReadingUnits:
-        pData->m_strReadingUnits = strValue;
-        pData->m_nReadingUnits = pData->m_settings.ParseUnits(strValue);
-        break;
-    case stepOperator:
-        pData->m_strOperator = strValue;
-        break;
-    case stepComments:
-        return ReadComments();
-    case stepOffsetCorrection:
-        pData->m_dOffsetCorrection = ParseNumber(strValue);
-        break;
+    data.m_dBottomDepth = nFound >= 1 ? dBottom : 0.0;
+    data.m_dTopOffset = nFound >= 2 ? std::fabs(dFirstRow) : 0.0;
+    data.m_nDepthLine = m_nLine;
+    return TRUE;
+}
+
+BOOL CCsvDataFile::StoreInterval(const CString& strValue) {
+    CPlotDataObj& data = *m_pData;
+    data.m_dInterval = ParseNumber(strValue);
+    data.m_dTopOffset -= data.m_dInterval;
+    if (data.m_dTopOffset < 0.0) {
+        data.m_dTopOffset = 0.0;
     }
+    data.m_nIntervalLine = m_nLine;
     return TRUE;
 }
 
@@ -546,10 +604,11 @@ CString CCsvDataFile::ReadNonBlankLine() {
     return strLine;
 }
 
-// Finds the column-header line, then reads the rows. Each row goes to the
-// station its depth label names: for a file without a top offset and without
-// gaps that is the file order. A row that cannot go to a station of its own,
-// a missing station, or rows that an interruption would cut off refuse the
+// Finds the column-header line and maps its columns, then reads the rows.
+// Each row goes to the station its depth label names: for a file without a
+// top offset and without gaps that is the file order. A row that cannot go
+// to a station of its own, a missing station, a row of the wrong shape, a
+// cut-off last row, or rows that an interruption would cut off refuse the
 // file; stations above the first row or below the last are noted, since the
 // writers write them as zero.
 int CCsvDataFile::ReadData() {
@@ -559,52 +618,95 @@ int CCsvDataFile::ReadData() {
         strLine = ReadNonBlankLine();
         strLine.MakeUpper();
         if (strLine.IsEmpty()) {
-            data.m_diagnostics.AddError(m_nLine, "no column-header line (\"" +
-                                                     CString(kColumnHeader) +
-                                                     "\") follows the header");
-            return 0;
+            return RefuseData(statusNotSurvey, m_nLine,
+                              "no column-header line (\"" + CString(kColumnHeader) +
+                                  "\") follows the header");
         }
     } while (strLine.Find(kColumnHeaderMark) < 0);
     const int nColumnsLine = m_nLine;
+    if (!MapColumns(strLine)) {
+        return statusNotSurvey;
+    }
 
     strLine = ReadNonBlankLine();
     if (strLine.IsEmpty()) {
-        data.m_diagnostics.AddError(nColumnsLine, "no data row follows the column-header line");
-        return 0;
+        return RefuseData(statusNotSurvey, nColumnsLine,
+                          "no data row follows the column-header line");
     }
     if (m_bSpiralOnly && data.m_nFileType != kTypeSpiral) {
-        RefuseData(statusNotSpiral, m_nFileTypeLine,
-                   "the File Type is " + Quote(m_strFileType) +
-                       ", not a spiral survey: a TWI file holds twist only, and these readings "
-                       "would be written as twist");
-        return 0;
+        return RefuseData(statusNotSpiral, m_nFileTypeLine,
+                          "the File Type is " + Quote(m_strFileType) +
+                              ", not a spiral survey: a TWI file holds twist only, and these "
+                              "readings would be written as twist");
     }
     if (!CheckGrid()) {
-        return 0;
+        return statusNotSurvey;
     }
     data.AllocateGrid();
     if (data.m_nGridSize < 2) {
-        data.m_diagnostics.AddError(data.m_nDepthLine,
-                                    "there is not enough memory for the depth grid");
-        return 0;
+        return RefuseData(statusNotSurvey, data.m_nDepthLine,
+                          "there is not enough memory for the depth grid");
     }
+    return ReadRows(strLine);
+}
 
+// The names of the column-header line (upper case here): the depth and the
+// four faces, each once, in any order, with blanks around them and empty
+// cells after them allowed.
+BOOL CCsvDataFile::MapColumns(const CString& strLine) {
+    std::fill(std::begin(m_nCellOf), std::end(m_nCellOf), -1);
+    const std::string& line = strLine.str();
+    const size_t nEnd = line.find_last_not_of(" ,");
+    int nCell = 0;
+    for (size_t nStart = 0; nEnd != std::string::npos && nStart <= nEnd; ++nCell) {
+        const size_t nComma = std::min(line.find(kSeparator, nStart), nEnd + 1);
+        const std::string strName = ColumnKey(line.substr(nStart, nComma - nStart));
+        nStart = nComma + 1;
+        const auto pName = std::find_if(std::begin(kColumnNames), std::end(kColumnNames),
+                                        [&](const char* psz) { return ColumnKey(psz) == strName; });
+        const int nColumn = static_cast<int>(pName - std::begin(kColumnNames));
+        if (pName == std::end(kColumnNames) || m_nCellOf[nColumn] >= 0) {
+            RefuseData(statusNotSurvey, m_nLine,
+                       (pName == std::end(kColumnNames)
+                            ? "the column-header line names a column \"" +
+                                  CString(strName.c_str()) +
+                                  "\" that a KVN CSV survey does not have"
+                            : "the column-header line names the column \"" +
+                                  CString(kColumnNames[nColumn]) + "\" twice") +
+                           "; the columns are " + Quote(kColumnHeader));
+            return FALSE;
+        }
+        m_nCellOf[nColumn] = nCell;
+    }
+    for (int nColumn = 0; nColumn < kColumns; ++nColumn) {
+        if (m_nCellOf[nColumn] < 0) {
+            RefuseData(statusNotSurvey, m_nLine,
+                       "the column-header line has no column \"" + CString(kColumnNames[nColumn]) +
+                           "\"; the columns are " + Quote(kColumnHeader));
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+// The rows from the first (strLine, already read) to the end of the data.
+int CCsvDataFile::ReadRows(CString strLine) {
     CRowPlacement placement;
     for (;;) {
-        double dDepth = 0.0;
-        double dValues[kFaces] = {};
-        if (!ScanRow(strLine, dDepth, dValues)) {
-            if (placement.nRows == 0) {
-                data.m_diagnostics.AddError(
-                    m_nLine, "the first line after the column-header line is not a data row of "
-                             "five numbers separated by commas: " +
-                                 Quote(strLine));
-                return 0;
+        double dCells[kColumns] = {};
+        const RowShape nShape = ScanRow(strLine, dCells);
+        if (nShape != rowWhole || !m_lineFacts.bEndedAtCr || m_lineFacts.bBytesDropped) {
+            if (const int nStatus = RefuseRow(strLine, nShape, placement.nRows == 0)) {
+                return nStatus;
             }
             return EndOfRows(placement, "this line is not a data row", m_nLine);
         }
-        if (!PlaceRow(placement, dDepth, dValues)) {
-            return 0;
+        double dValues[kFaces];
+        for (int nFace = 0; nFace < kFaces; ++nFace) {
+            dValues[nFace] = dCells[m_nCellOf[nFace + 1]];
+        }
+        if (const int nStatus = PlaceRow(placement, dCells[m_nCellOf[0]], dValues)) {
+            return nStatus;
         }
         if (!ReadFileLine(strLine, kRowLineLimit)) {
             if (AtEndOfFile()) {
@@ -613,14 +715,12 @@ int CCsvDataFile::ReadData() {
             // A row of 80 bytes or more: it is not taken, so rows must not be
             // hidden in it or after it.
             const int nLongLine = m_nLine;
-            CString strRest;
-            ReadLine(*this, strRest, -1);
-            if (ScanRow(strLine + strRest, dDepth, dValues)) {
-                RefuseData(statusDataInterrupted, nLongLine,
-                           "the row is 80 characters or longer; rows after the first hold at "
-                           "most 79");
-                return 0;
+            if (ScanRow(strLine, dCells) != rowNone) {
+                return RefuseData(statusDataInterrupted, nLongLine,
+                                  "the row is 80 characters or longer; rows after the first hold "
+                                  "at most 79");
             }
+            SkipRestOfLine(*this);
             return EndOfRows(placement, "this line is 80 characters or longer", nLongLine);
         }
         if (strLine.IsEmpty()) {
@@ -629,56 +729,93 @@ int CCsvDataFile::ReadData() {
     }
 }
 
-// Puts one row at the station its depth names, or refuses the file.
-BOOL CCsvDataFile::PlaceRow(CRowPlacement& placement, double dDepth,
-                            const double (&dValues)[kFaces]) {
+// The status that refuses a line of the data section that is not a whole
+// row, or 0 when it is no row at all and only ends the data. A last line
+// without its line end is a file cut off; a row that lost bytes or holds
+// more or fewer than five numbers would be read as another row than the
+// file has.
+int CCsvDataFile::RefuseRow(const CString& strLine, int nShape, bool bFirst) {
+    // The line after the rows may be anything, but not a line cut off: that
+    // may be the start of a row.
+    if (!m_lineFacts.bEndedAtCr && (nShape != rowNone || !bFirst)) {
+        return RefuseData(statusDataEndsEarly, m_nLine,
+                          "the file ends inside this data row, before its line end: it is cut "
+                          "off");
+    }
+    if (m_lineFacts.bBytesDropped && nShape != rowNone) {
+        return RefuseData(statusBadDataLine, m_nLine,
+                          "the data row holds bytes that are not text (control bytes, a lone "
+                          "line feed, or letters beyond plain ASCII): " +
+                              Quote(strLine));
+    }
+    switch (nShape) {
+    case rowTextAfter:
+        return RefuseData(statusBadDataLine, m_nLine,
+                          "the data row holds more than its five values (only blanks and empty "
+                          "cells may follow them; a decimal comma reads as one more cell): " +
+                              Quote(strLine));
+    case rowShort:
+        return RefuseData(bFirst ? statusNotSurvey : statusBadDataLine, m_nLine,
+                          "the data row does not hold five numbers separated by commas: " +
+                              Quote(strLine));
+    default:
+        break;
+    }
+    if (bFirst) {
+        return RefuseData(statusNotSurvey, m_nLine,
+                          "the first line after the column-header line is not a data row of five "
+                          "numbers separated by commas: " +
+                              Quote(strLine));
+    }
+    return statusDone;
+}
+
+// Puts one row at the station its depth names; statusDone, or the status
+// that refuses the file.
+int CCsvDataFile::PlaceRow(CRowPlacement& placement, double dDepth,
+                           const double (&dValues)[kFaces]) {
     CPlotDataObj& data = *m_pData;
     if (!std::isfinite(dDepth) ||
         !std::all_of(std::begin(dValues), std::end(dValues),
                      [](double dValue) { return std::isfinite(dValue); })) {
-        RefuseData(statusReadingNotFinite, m_nLine,
-                   CString(std::isfinite(dDepth) ? "a reading" : "the depth") +
-                       " of the row is not a finite number");
-        return FALSE;
+        return RefuseData(statusReadingNotFinite, m_nLine,
+                          CString(std::isfinite(dDepth) ? "a reading" : "the depth") +
+                              " of the row is not a finite number");
     }
     const double dLabel = std::fabs(dDepth);
     const double dInterval = data.m_dInterval;
     const double dTolerance = StationTolerance(dInterval);
     const double dSurveyDepth = std::fabs(data.m_dBottomDepth);
-    if (dLabel > dSurveyDepth + dTolerance) {
-        RefuseData(statusBelowSurveyDepth, m_nLine,
-                   "the row at " + DepthText(dLabel, data) +
-                       " lies deeper than the survey depth of " + DepthText(dSurveyDepth, data) +
-                       " in the header");
-        return FALSE;
-    }
     const double dStation = std::round(dLabel / dInterval);
+    if (dStation > StationCount(data)) {
+        return RefuseData(statusBelowSurveyDepth, m_nLine,
+                          "the row at " + DepthText(dLabel, data) +
+                              " lies deeper than the survey depth of " +
+                              DepthText(dSurveyDepth, data) + " in the header");
+    }
     if (dStation < 1.0 || std::fabs(dLabel - dStation * dInterval) > dTolerance) {
-        RefuseData(statusMisplacedStation, m_nLine,
-                   "the row at " + DepthText(dLabel, data) +
-                       " lies between the stations of the interval of " +
-                       DepthText(dInterval, data));
-        return FALSE;
+        return RefuseData(statusMisplacedStation, m_nLine,
+                          "the row at " + DepthText(dLabel, data) +
+                              " lies between the stations of the interval of " +
+                              DepthText(dInterval, data));
     }
     const int nSlot = static_cast<int>(dStation) - 1;
     if (placement.nRows > 0 && nSlot <= placement.nSlot) {
-        RefuseData(statusMisplacedStation, m_nLine,
-                   nSlot == placement.nSlot
-                       ? "the row at " + DepthText(dLabel, data) + " repeats the station of line " +
-                             LineNumberText(placement.nLine)
-                       : "the row at " + DepthText(dLabel, data) +
-                             " is out of order: it follows the row at " +
-                             DepthText(placement.dLabel, data) +
-                             ", and the rows run from the top down");
-        return FALSE;
+        return RefuseData(
+            statusMisplacedStation, m_nLine,
+            nSlot == placement.nSlot
+                ? "the row at " + DepthText(dLabel, data) + " repeats the station of line " +
+                      LineNumberText(placement.nLine)
+                : "the row at " + DepthText(dLabel, data) +
+                      " is out of order: it follows the row at " +
+                      DepthText(placement.dLabel, data) + ", and the rows run from the top down");
     }
     if (placement.nRows > 0 && nSlot > placement.nSlot + 1) {
-        RefuseData(statusMissingStation, m_nLine,
-                   MissingText((placement.nSlot + 2) * dInterval, nSlot * dInterval,
-                               nSlot - placement.nSlot - 1, data) +
-                       " (the rows jump from " + DepthText(placement.dLabel, data) + " to " +
-                       DepthText(dLabel, data) + ")");
-        return FALSE;
+        return RefuseData(statusMissingStation, m_nLine,
+                          MissingText((placement.nSlot + 2) * dInterval, nSlot * dInterval,
+                                      nSlot - placement.nSlot - 1, data) +
+                              " (the rows jump from " + DepthText(placement.dLabel, data) + " to " +
+                              DepthText(dLabel, data) + ")");
     }
     if (placement.nRows == 0) {
         placement.nFirstSlot = nSlot;
@@ -695,22 +832,26 @@ BOOL CCsvDataFile::PlaceRow(CRowPlacement& placement, double dDepth,
     placement.nSlot = nSlot;
     placement.nLine = m_nLine;
     placement.dLabel = dLabel;
-    return TRUE;
+    return statusDone;
 }
 
 // The rows ended at nLine for the reason given; further rows after it would
-// be cut off, so the rest of the file is searched for them.
+// be cut off, so the rest of the file is searched for them, a line at a time
+// and no line kept longer than the search allows.
 int CCsvDataFile::EndOfRows(CRowPlacement& placement, CString strReason, int nLine) {
     CString strLine;
-    while (ReadFileLine(strLine, -1)) {
-        strLine.TrimLeft();
-        double dDepth = 0.0;
-        double dValues[kFaces] = {};
-        if (ScanRow(strLine, dDepth, dValues)) {
-            RefuseData(statusDataInterrupted, nLine,
-                       strReason + " interrupts the data, and rows follow it (line " +
-                           LineNumberText(m_nLine) + ")");
-            return 0;
+    for (;;) {
+        if (!ReadFileLine(strLine, kSearchLineLimit)) {
+            if (AtEndOfFile()) {
+                break;
+            }
+            SkipRestOfLine(*this); // the start of the line tells whether it is a row
+        }
+        double dCells[kColumns] = {};
+        if (ScanRow(strLine, dCells) == rowWhole || ScanRow(strLine, dCells) == rowTextAfter) {
+            return RefuseData(statusDataInterrupted, nLine,
+                              strReason + " interrupts the data, and rows follow it (line " +
+                                  LineNumberText(m_nLine) + ")");
         }
     }
     return FinishRows(placement);
@@ -728,5 +869,5 @@ int CCsvDataFile::FinishRows(const CRowPlacement& placement) {
                 " no reading and will be written as zero");
     }
     WarnOfStationsBelow(placement.nSlot, placement.nLine);
-    return placement.nRows;
+    return statusDone;
 }

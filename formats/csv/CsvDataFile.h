@@ -17,9 +17,11 @@ public:
     BOOL WriteHeader(CPlotDataObj* pData) override;
     void WriteData(CPlotDataObj* pData) override;
 
-    // Reading (ReadSurvey): status 0 read; -1 no path, not opened, or a header
-    // or comment line missing or too long; -2 first line unreadable; -3 no
-    // signature or no data row; 1 to 14 the header step whose key was not found.
+    // Reading (ReadSurvey): statusDone read; statusNotOpened no path, not
+    // opened, or a header or comment line missing or too long;
+    // statusFirstLineUnreadable; statusNotSurvey no signature, no usable
+    // column-header line or no data row; 1 to 14 the header step whose key
+    // was not found; the refusals of the rows in SurveyStatus.h.
     int ReadHeader() override;
     BOOL MatchHeaderKey(CString strKey, CString& strLine);
     CTime ParseReadingDate(CString strText);
@@ -50,16 +52,32 @@ private:
         int nFirstLine = 0;
     };
 
+    // A header item: its key, and what stores its value in m_pData; the
+    // store gives FALSE when the comment block cannot be read to its end.
+    struct CHeaderItem {
+        LPCSTR pszKey;
+        BOOL (*pStore)(CCsvDataFile& file, const CString& strValue);
+    };
+    static const CHeaderItem kHeaderItems[kHeaderSteps];
+    static LPCSTR Key(int nStep);
+
     // One header line: the key, a comma, the value.
     void WriteItem(LPCSTR pszKey, CString strValue);
-    // Stores the value of header step nStep in m_pData; FALSE when the
-    // comment block of step 13 cannot be read to its end.
-    BOOL StoreHeaderItem(int nStep, CString strValue);
+    BOOL StoreFileType(const CString& strValue);
+    BOOL StoreReadingDate(const CString& strValue);
+    BOOL StoreDepth(const CString& strValue);
+    BOOL StoreInterval(const CString& strValue);
     BOOL ReadComments();
-    BOOL PlaceRow(CRowPlacement& placement, double dDepth, const double (&dValues)[kFaces]);
+    BOOL MapColumns(const CString& strLine);
+    int ReadRows(CString strLine);
+    int RefuseRow(const CString& strLine, int nShape, bool bFirst);
+    int PlaceRow(CRowPlacement& placement, double dDepth, const double (&dValues)[kFaces]);
     int EndOfRows(CRowPlacement& placement, CString strReason, int nLine);
     int FinishRows(const CRowPlacement& placement);
 
     int m_nFileTypeLine = 0; // where the File Type item was read
     CString m_strFileType;   // its value
+    // The cell of a row that holds the depth and each face, Face A+ to
+    // Face B-, as the column-header line names them.
+    int m_nCellOf[kFaces + 1] = {0, 1, 2, 3, 4};
 };

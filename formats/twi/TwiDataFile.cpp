@@ -44,11 +44,10 @@ constexpr const char* kDepthKey = "DEPTH";
 constexpr const char* kIntervalKey = "INTERVAL";
 
 // Byte limits of the line reader: a header line may hold 79 bytes before its
-// CR, a data line 119; the first data line and the blank lines before it are
-// read without a limit.
+// CR, a data line 119, the first included; blank lines before the first are
+// passed over whatever their length.
 constexpr int kHeaderLineLimit = 80;
 constexpr int kDataLineLimit = 120;
-constexpr int kNoLineLimit = -1;
 
 // A TWI file names no depth unit; an interval of two or more is taken as
 // feet, anything finer as meters.
@@ -64,6 +63,28 @@ BOOL ScanWholeNumbers(const char* p, int* pValues, int nCount) {
         }
     }
     return TRUE;
+}
+
+// TRUE when the text begins with pszWord, letters in any case (ASCII only,
+// whatever the locale).
+bool StartsWithNoCase(const char* p, const char* pszWord) {
+    for (; *pszWord != '\0'; ++p, ++pszWord) {
+        const char ch = (*p >= 'a' && *p <= 'z') ? static_cast<char>(*p - 'a' + 'A') : *p;
+        const char want = (*pszWord >= 'a' && *pszWord <= 'z')
+                              ? static_cast<char>(*pszWord - 'a' + 'A')
+                              : *pszWord;
+        if (ch != want) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* SkipBlanks(const char* p) {
+    while (*p == ' ') {
+        ++p;
+    }
+    return p;
 }
 
 int TwoDigitYear(int nYear) {
@@ -115,6 +136,7 @@ CString CTwiDataFile::FormatDateFields(const int (&date)[3], const int (&clock)[
 
 void CTwiDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const {
     CSurveyDataFile::AddTargetWarnings(data, list);
+    WarnOfRoundedTwist(data, list);
     // The date line has a two-digit year, which a reader takes as 1970 to
     // 2069: 2070 to 2100 read back a century early, and 2100 (written as
     // 100) not at all.
@@ -136,6 +158,49 @@ void CTwiDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& 
         AppendWhole(strText, nReadBack);
     }
     list.AddWarning(data.m_nDateLine, CString(std::move(strText)));
+}
+
+// A TWI file keeps each running total with one decimal, so readings with
+// more decimals come back changed: each by the rounding of its own total
+// and of the one above it, up to 0.1 together.
+void CTwiDataFile::WarnOfRoundedTwist(const CPlotDataObj& data, CDiagnosticList& list) {
+    const int nStations = data.m_pAPlus ? StationCount(data) : 0;
+    constexpr double kTenths = 10.0;
+    constexpr double kSlack = 1e-6; // what binary fractions add to a decimal
+    const double* const pAPlus = data.m_pAPlus.get();
+    if (std::all_of(pAPlus, pAPlus + nStations, [&](double dReading) {
+            return !std::isfinite(dReading) ||
+                   std::fabs(dReading * kTenths - std::round(dReading * kTenths)) <= kSlack;
+        })) {
+        return; // one decimal at most: the totals keep them all
+    }
+    double dSum = 0.0;
+    double dAbove = 0.0; // the total above, as a reader of the output gets it
+    double dLargest = 0.0;
+    int nLargest = 0;
+    std::string strTotal;
+    for (int k = 0; k < nStations; ++k) {
+        dSum += pAPlus[k];
+        strTotal.clear();
+        AppendFixed(strTotal, dSum, kCumulativeDecimals);
+        const double dTotal = ParseNumber(strTotal.c_str());
+        const double dChange = std::fabs((dTotal - dAbove) - pAPlus[k]);
+        if (dChange > dLargest) {
+            dLargest = dChange;
+            nLargest = k;
+        }
+        dAbove = dTotal;
+    }
+    if (!(dLargest > kSlack)) {
+        return;
+    }
+    std::string strChange;
+    AppendFixed(strChange, dLargest, 2);
+    list.AddWarning(0, "the readings have more decimals than a TWI file keeps: it holds each "
+                       "running total of the twist with one decimal, so a reading comes back "
+                       "changed by up to 0.1 degree (here by up to " +
+                           CString(strChange.c_str()) + ", at " +
+                           DepthText((nLargest + 1) * data.m_dInterval, data) + ")");
 }
 
 void CTwiDataFile::WriteData(CPlotDataObj* pData) {
@@ -180,14 +245,14 @@ int CTwiDataFile::ReadHeader() {
                                "with the caption, date, DEPTH and INTERVAL lines"
                              : "the line is 80 characters or longer; a header line holds at "
                                "most 79");
-            return -1;
+            return statusNotSurvey;
         }
         if (!TakeHeaderLine(nPosition, strLine)) {
-            return nPosition;
+            return statusNotSurvey;
         }
     }
     SetFixedMembers();
-    return 0;
+    return statusDone;
 }
 
 BOOL CTwiDataFile::TakeHeaderLine(int nPosition, CString& strLine) {
@@ -318,183 +383,327 @@ CTime CTwiDataFile::ParseRunDate(CString strLine) {
     return time;
 }
 
-// Reads the data lines from the deepest station up, checks that each station
-// is the next one up from the line before and that the last is the top one,
-// and places them so that the top station lands in slot 0. A file whose depth
-// is not a whole multiple of its interval lists one station fewer than its
-// grid has slots; the slot below its deepest line stays 0.0.
+// Reads the data lines, deepest first, and places each reading at the
+// station its own label names on the header's grid: the stations must run
+// up one interval at a time to the top one. The one file whose labels are
+// off that grid and still read is the writer's own of an interval that one
+// decimal cannot hold; it is read on the header's grid, with a warning.
 int CTwiDataFile::ReadData() {
     CPlotDataObj& data = *m_pData;
     // Without a usable depth and interval AllocateGrid would keep an earlier
     // file's grid, and nothing of this file may go into it.
     if (!CheckGrid()) {
-        return 0;
+        return statusNotSurvey;
     }
     data.AllocateGrid();
     if (data.m_nGridSize < 2 || !data.m_pACum) {
-        data.m_diagnostics.AddError(data.m_nDepthLine,
-                                    "there is not enough memory for the depth grid");
-        return 0;
+        return RefuseData(statusNotSurvey, data.m_nDepthLine,
+                          "there is not enough memory for the depth grid");
     }
-    const int nFirstLine = m_nLine + 1;
-    const int nRead = ReadStations();
-    if (nRead <= 0) {
-        return 0;
+    std::vector<CStationLine> lines;
+    int nStatus = ReadStationLines(lines);
+    if (nStatus != statusDone) {
+        return nStatus;
     }
-    // The top station, read last, goes to slot 0; the slots below the
-    // deepest line hold 0.0.
-    double* const pCumulative = data.m_pACum.get();
-    const int nSlots = data.m_nGridSize - 1;
-    const int nShift = nSlots - nRead;
-    if (nShift > 0) {
-        std::copy(pCumulative + nShift, pCumulative + nSlots, pCumulative);
-        std::fill(pCumulative + nRead, pCumulative + nSlots, 0.0);
+    if (CheckLabels(lines, false) != statusDone) {
+        double dSpacing = 0.0;
+        if (!IsRoundedIntervalFile(lines, dSpacing)) {
+            return CheckLabels(lines, true);
+        }
+        WarnOfRoundedInterval(lines, dSpacing);
+    }
+    // The stations run up one at a time to the top one, which goes to slot 0.
+    const int nRead = static_cast<int>(lines.size());
+    for (int i = 0; i < nRead; ++i) {
+        data.m_pACum[nRead - 1 - i] = lines[static_cast<size_t>(i)].dCumulative;
     }
     data.m_nReadingCount = nRead;
-    WarnOfStationsBelow(nRead - 1, nFirstLine);
-    return nRead;
+    WarnOfStationsBelow(nRead - 1, lines.front().nLine);
+    LookForRunEnd(lines.back().nLine);
+    return statusDone;
 }
 
-// The data lines, deepest first, into the slots from the deepest up; the
-// number read, or 0 when the file is refused or holds none.
-int CTwiDataFile::ReadStations() {
-    CPlotDataObj& data = *m_pData;
-    double* const pCumulative = data.m_pACum.get();
-    const int nSlots = data.m_nGridSize - 1;
-    CString strLine = ReadFirstDataLine();
-    int nRead = 0;
-    double dStation = 0.0;
-    double dCumulative = 0.0;
-    double dPrevious = 0.0;
-    CString strEnd; // how the data ended
-    int nEndLine = 0;
+// The data lines from the first after the header to the one that ends the
+// data (m_dataEnd): no more than the survey depth has room for and one to
+// spare, which shows that there are too many. A line cut off, a data line of
+// the wrong shape or a value that is not a number refuses the file.
+int CTwiDataFile::ReadStationLines(std::vector<CStationLine>& lines) {
+    const CPlotDataObj& data = *m_pData;
+    const size_t nRoom = static_cast<size_t>(StationCount(data));
+    lines.reserve(nRoom + 1); // address space only, until the lines fill it
+    CString strLine;
+    LineRead nRead = ReadFirstDataLine(strLine);
     for (;;) {
-        if (!ParseDataLine(strLine, dStation, dCumulative)) {
-            const bool bBlank = strLine.str().find_first_not_of(' ') == std::string::npos;
-            if (nRead == 0) {
-                data.m_diagnostics.AddError(
-                    m_nLine, bBlank ? CString("no data line follows the header")
-                                    : "the first line after the header is not a data line (a "
-                                      "station depth, a comma and the twist): " +
-                                          Quote(strLine));
-                return 0;
+        if (nRead != lineRead) {
+            if (lines.empty()) {
+                return RefuseData(statusNotSurvey, m_nLine,
+                                  nRead == lineEndOfFile
+                                      ? CString("no data line follows the header")
+                                      : CString("the first data line is 120 characters or "
+                                                "longer; a data line holds at most 119"));
             }
-            strEnd = bBlank ? "a blank line ends the data here"
-                            : "this line is not a data line, so the data ends here";
-            nEndLine = m_nLine;
-            break;
+            m_dataEnd.nLine = nRead == lineEndOfFile ? lines.back().nLine : m_nLine;
+            m_dataEnd.strWhy = nRead == lineEndOfFile
+                                   ? "the file ends here"
+                                   : "this line is 120 characters or longer, so the data ends here";
+            m_dataEnd.strText.Empty();
+            if (nRead == lineTooLong) {
+                SkipRestOfLine(*this); // what follows is searched for "RUN END"
+            }
+            return statusDone;
         }
-        if (!CheckStation(dStation, dCumulative, nRead == 0 ? -1.0 : dPrevious)) {
-            return 0;
+        CStationLine station{0.0, 0.0, m_nLine};
+        if (!ParseDataLine(strLine, station.dLabel, station.dCumulative)) {
+            return EndOfStationLines(strLine, lines.empty());
         }
-        if (nRead == nSlots) {
-            RefuseData(statusBelowSurveyDepth, m_nLine,
-                       "the file lists more stations than the survey depth of " +
-                           DepthText(std::fabs(data.m_dBottomDepth), data) + " has room for");
-            return 0;
+        if (!m_lineFacts.bEndedAtCr) {
+            return RefuseData(statusDataEndsEarly, m_nLine,
+                              "the file ends inside this data line, before its line end: it is "
+                              "cut off");
         }
-        pCumulative[nSlots - 1 - nRead] = dCumulative;
-        ++nRead;
-        dPrevious = std::fabs(dStation);
-        const int nStationLine = m_nLine;
-        if (!ReadFileLine(strLine, kDataLineLimit)) {
-            const BOOL bEnded = AtEndOfFile();
-            strEnd = bEnded ? "the file ends here"
-                            : "this line is 120 characters or longer, so the data ends here";
-            nEndLine = bEnded ? nStationLine : m_nLine;
-            break;
+        if (m_lineFacts.bBytesDropped) {
+            return RefuseData(statusBadDataLine, m_nLine,
+                              "the data line holds bytes that are not text (control bytes, a "
+                              "lone line feed, or letters beyond plain ASCII): " +
+                                  Quote(strLine));
+        }
+        if (!std::isfinite(station.dLabel) || !std::isfinite(station.dCumulative)) {
+            return RefuseData(
+                statusReadingNotFinite, m_nLine,
+                CString(std::isfinite(station.dLabel) ? "the twist" : "the station depth") +
+                    " is not a finite number");
+        }
+        lines.push_back(station);
+        if (lines.size() > nRoom) {
+            return statusDone; // the labels tell what is wrong
+        }
+        nRead = ReadDataLine(strLine);
+    }
+}
+
+// A line that is not a data line. One that begins with a number was meant as
+// one and is refused; a line cut off by the end of the file is a cut file.
+// Any other line ends the data, or, as the first, shows that there is none.
+int CTwiDataFile::EndOfStationLines(const CString& strLine, bool bFirst) {
+    double dNumber = 0.0;
+    const char* p = strLine;
+    const bool bMeant = ScanDouble(p, dNumber);
+    if (bMeant && !m_lineFacts.bEndedAtCr) {
+        return RefuseData(statusDataEndsEarly, m_nLine,
+                          "the file ends inside this data line: it is cut off");
+    }
+    const bool bBlank = strLine.str().find_first_not_of(' ') == std::string::npos;
+    if (bFirst || bMeant) {
+        return RefuseData(bFirst ? statusNotSurvey : statusBadDataLine, m_nLine,
+                          bBlank
+                              ? CString("no data line follows the header")
+                              : CString(bFirst ? "the first line after the header" : "the line") +
+                                    " is not a data line of a station depth, a comma, the "
+                                    "twist and \"" +
+                                    CString(kCumulativeUnit + 1) +
+                                    "\" (a decimal comma or a blank inside a number is no "
+                                    "part of one): " +
+                                    Quote(strLine));
+    }
+    m_dataEnd.nLine = m_nLine;
+    m_dataEnd.strWhy = bBlank ? "a blank line ends the data here"
+                              : "this line is not a data line, so the data ends here";
+    m_dataEnd.strText = strLine;
+    return statusDone;
+}
+
+// The first line after the header that is not blank. Blank lines of any
+// length are passed over without being kept.
+CTwiDataFile::LineRead CTwiDataFile::ReadFirstDataLine(CString& strLine) {
+    for (;;) {
+        const LineRead nRead = ReadDataLine(strLine);
+        strLine.TrimLeft();
+        if (nRead == lineTooLong && strLine.IsEmpty()) {
+            SkipRestOfLine(*this);
+            continue;
+        }
+        if (nRead != lineRead || !strLine.IsEmpty()) {
+            return nRead;
+        }
+    }
+}
+
+CTwiDataFile::LineRead CTwiDataFile::ReadDataLine(CString& strLine) {
+    if (ReadFileLine(strLine, kDataLineLimit)) {
+        return lineRead;
+    }
+    return AtEndOfFile() ? lineEndOfFile : lineTooLong;
+}
+
+// Each station at its own label: on the header's grid within the files'
+// rounding, no deeper than the survey depth, one interval above the station
+// before it, and the last one the top station. The first fault refuses the
+// file; with bReport FALSE it is only found, not reported.
+int CTwiDataFile::CheckLabels(const std::vector<CStationLine>& lines, bool bReport) {
+    double dPrevious = 0.0; // the station number of the line before; 0 before the first
+    for (const CStationLine& line : lines) {
+        const int nStatus = CheckLabel(line, dPrevious, bReport);
+        if (nStatus != statusDone) {
+            return nStatus;
         }
     }
     // The last data line of a TWI file is the top station, one interval down;
     // a file cut off on its way up must not have its stations moved up to it.
-    const double dInterval = data.m_dInterval;
-    if (std::fabs(dPrevious - dInterval) > StationTolerance(dInterval)) {
-        RefuseData(statusDataEndsEarly, nEndLine,
-                   strEnd + ", before the top station: the last station read is at " +
-                       DepthText(dPrevious, data) + ", and the stations go on up to " +
-                       DepthText(dInterval, data));
-        return 0;
+    if (dPrevious != 1.0) {
+        const CPlotDataObj& data = *m_pData;
+        return Refuse(bReport, statusDataEndsEarly, m_dataEnd.nLine,
+                      m_dataEnd.strWhy + ", before the top station: the last station read is at " +
+                          DepthText(std::fabs(lines.back().dLabel), data) +
+                          ", and the stations go on up to " + DepthText(data.m_dInterval, data));
     }
-    return nRead;
+    return statusDone;
 }
 
-// The checks of one data line against the line before it (dPrevious, or -1.0
-// for the first line): finite numbers, no station deeper than the survey
-// depth, and each station the next one up. FALSE with the refusal made.
-BOOL CTwiDataFile::CheckStation(double dStation, double dCumulative, double dPrevious) {
+// One station's label against the grid and the station before it
+// (dPrevious, which then becomes this station's number).
+int CTwiDataFile::CheckLabel(const CStationLine& line, double& dPrevious, bool bReport) {
     const CPlotDataObj& data = *m_pData;
-    if (!std::isfinite(dStation) || !std::isfinite(dCumulative)) {
-        RefuseData(statusReadingNotFinite, m_nLine,
-                   CString(std::isfinite(dStation) ? "the twist" : "the station depth") +
-                       " is not a finite number");
-        return FALSE;
-    }
-    dStation = std::fabs(dStation);
-    const double dTolerance = StationTolerance(data.m_dInterval);
-    if (dPrevious < 0.0) {
-        const double dDepth = std::fabs(data.m_dBottomDepth);
-        if (dStation > dDepth + dTolerance) {
-            RefuseData(statusBelowSurveyDepth, m_nLine,
-                       "the station at " + DepthText(dStation, data) +
-                           " lies deeper than the survey depth of " + DepthText(dDepth, data) +
-                           " in the DEPTH line");
-            return FALSE;
-        }
-        return TRUE;
-    }
-    const double dStep = dPrevious - dStation;
     const double dInterval = data.m_dInterval;
-    if (std::fabs(dStep - dInterval) <= dTolerance) {
-        return TRUE;
+    const double dLabel = std::fabs(line.dLabel);
+    const double dStation = std::round(dLabel / dInterval);
+    // The texts are made only for a fault.
+    auto here = [&] { return "the station at " + DepthText(dLabel, data); };
+    auto surveyDepth = [&] { return DepthText(std::fabs(data.m_dBottomDepth), data); };
+    CString strFault;
+    int nStatus = statusMisplacedStation;
+    if (std::fabs(dLabel - dStation * dInterval) > StationTolerance(dInterval)) {
+        strFault = here() + " is not a station of the interval of " + DepthText(dInterval, data) +
+                   ": it lies between " +
+                   DepthText(std::floor(dLabel / dInterval) * dInterval, data) + " and " +
+                   DepthText(std::ceil(dLabel / dInterval) * dInterval, data);
+    } else if (dPrevious == 0.0) {
+        // The deepest station: within the survey depth, and not above the top.
+        if (dStation > StationCount(data)) {
+            nStatus = statusBelowSurveyDepth;
+            strFault = here() + " lies deeper than the survey depth of " + surveyDepth() +
+                       " in the DEPTH line";
+        } else if (dStation < 1.0) {
+            strFault = here() + " lies above the top station, one interval down at " +
+                       DepthText(dInterval, data);
+        }
+    } else if (dStation == dPrevious) {
+        strFault = here() + " is listed twice (the line before holds it too)";
+    } else if (dStation > dPrevious) {
+        strFault = here() + " is out of order: it follows the station at " +
+                   DepthText(dPrevious * dInterval, data) +
+                   ", and the stations run from the deepest up";
+    } else if (dPrevious <= 1.0) {
+        nStatus = statusBelowSurveyDepth;
+        strFault = "the file lists more stations than the survey depth of " + surveyDepth() +
+                   " has room for";
+    } else if (dStation < dPrevious - 1.0) {
+        nStatus = statusMissingStation;
+        strFault = MissingText((dPrevious - 1.0) * dInterval, (dStation + 1.0) * dInterval,
+                               dPrevious - 1.0 - dStation, data) +
+                   " (the lines jump from " + DepthText(dPrevious * dInterval, data) + " to " +
+                   DepthText(dLabel, data) + ")";
     }
-    const CString strHere = "the station at " + DepthText(dStation, data);
-    const CString strBefore = DepthText(dPrevious, data);
-    if (std::fabs(dStep) <= dTolerance) {
-        RefuseData(statusMisplacedStation, m_nLine,
-                   strHere + " is listed twice (the line before holds it too)");
-    } else if (dStep < 0.0) {
-        RefuseData(statusMisplacedStation, m_nLine,
-                   strHere + " is out of order: it follows the station at " + strBefore +
-                       ", and the stations run from the deepest up");
-    } else if (const double dMissing = std::round(dStep / dInterval) - 1.0;
-               dMissing >= 1.0 && std::fabs(dStep - (dMissing + 1.0) * dInterval) <= dTolerance) {
-        RefuseData(statusMissingStation, m_nLine,
-                   MissingText(dPrevious - dInterval, dStation + dInterval, dMissing, data) +
-                       " (the lines jump from " + strBefore + " to " + DepthText(dStation, data) +
-                       ")");
-    } else {
-        RefuseData(statusMisplacedStation, m_nLine,
-                   strHere + " is not one interval of " + DepthText(dInterval, data) +
-                       " above the station at " + strBefore + " on the line before");
+    if (!strFault.IsEmpty()) {
+        return Refuse(bReport, nStatus, line.nLine, strFault);
     }
-    return FALSE;
+    dPrevious = dStation;
+    return statusDone;
 }
 
-// A data line is a station depth, a comma and the cumulative value (a
-// trailing "deg" is ignored).
+int CTwiDataFile::Refuse(bool bReport, int nStatus, int nLine, const CString& strText) {
+    return bReport ? RefuseData(nStatus, nLine, strText) : nStatus;
+}
+
+// The writer's own files of an interval that one decimal cannot hold (a foot
+// in meters, 0.3048, is written as INTERVAL 0.3): labels evenly spaced from
+// the top down, at a spacing that rounds to the INTERVAL line, the deepest
+// rounding to the DEPTH line, and no more of them than the header's grid
+// has stations. dSpacing is the spacing found.
+bool CTwiDataFile::IsRoundedIntervalFile(const std::vector<CStationLine>& lines,
+                                         double& dSpacing) const {
+    const CPlotDataObj& data = *m_pData;
+    const size_t nLines = lines.size();
+    if (nLines < 2 || nLines > static_cast<size_t>(StationCount(data))) {
+        return false;
+    }
+    constexpr double kLabelRounding = 0.005; // station labels have two decimals
+    constexpr double kHeaderRounding = 0.05; // DEPTH and INTERVAL have one
+    constexpr double kSlack = 1e-9;
+    const double dDeepest = std::fabs(lines.front().dLabel);
+    dSpacing = dDeepest / static_cast<double>(nLines);
+    if (std::fabs(dSpacing - data.m_dInterval) > kHeaderRounding + kSlack ||
+        std::fabs(dDeepest - std::fabs(data.m_dBottomDepth)) >
+            kHeaderRounding + kLabelRounding + kSlack) {
+        return false;
+    }
+    // The spacing is known to within a label's rounding over all the lines,
+    // so each label lies within two roundings of its multiple of it.
+    for (size_t i = 0; i < nLines; ++i) {
+        const double dExpected = static_cast<double>(nLines - i) * dSpacing;
+        if (std::fabs(std::fabs(lines[i].dLabel) - dExpected) > 2.0 * kLabelRounding + kSlack) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CTwiDataFile::WarnOfRoundedInterval(const std::vector<CStationLine>& lines, double dSpacing) {
+    CPlotDataObj& data = *m_pData;
+    const double dDeepest = std::fabs(lines.front().dLabel);
+    const double dPlaced = static_cast<double>(lines.size()) * data.m_dInterval;
+    std::string strSpacing;
+    AppendFixed(strSpacing, dSpacing, 3);
+    data.m_diagnostics.AddWarning(
+        lines.front().nLine,
+        "the stations lie about " + DepthText(ParseNumber(strSpacing.c_str()), data) +
+            " apart, which the INTERVAL line rounds to " + DepthText(data.m_dInterval, data) +
+            ": the readings are placed on the header's grid, so the deepest station moves by " +
+            DepthText(std::fabs(dDeepest - dPlaced), data) + ", from " + DepthText(dDeepest, data) +
+            " to " + DepthText(dPlaced, data));
+}
+
+// A complete file ends its data with "RUN END" (after a blank line); one
+// without it may have lost what followed its top station.
+void CTwiDataFile::LookForRunEnd(int nTopLine) {
+    CString strLine = m_dataEnd.strText;
+    for (;;) {
+        const char* p = SkipBlanks(strLine);
+        if (StartsWithNoCase(p, kRunEndLine) &&
+            *SkipBlanks(p + std::char_traits<char>::length(kRunEndLine)) == '\0') {
+            return;
+        }
+        const LineRead nRead = ReadDataLine(strLine);
+        if (nRead == lineEndOfFile) {
+            break;
+        }
+        if (nRead == lineTooLong) {
+            SkipRestOfLine(*this);
+        }
+    }
+    m_pData->m_diagnostics.AddWarning(nTopLine, "the file has no \"" + CString(kRunEndLine) +
+                                                    "\" line after its top station: it may be "
+                                                    "cut off");
+}
+
+// A data line as the writer makes it: a station depth, a comma, the
+// cumulative value and its unit, "deg" in any letter case, with blanks
+// allowed around each. Nothing else may stand on the line, so a decimal
+// comma ("7,4 deg") or a blank inside a number ("3 .9") is no data line.
 BOOL CTwiDataFile::ParseDataLine(const CString& strLine, double& dStation, double& dCumulative) {
-    const std::string& line = strLine.str();
-    const size_t nComma = line.find(',');
-    if (nComma == std::string::npos) {
+    const char* p = strLine;
+    if (!ScanDouble(p, dStation)) {
         return FALSE;
     }
-    // A number never runs over a comma, so reading from the start of the line
-    // (white space skipped) reads the text before its first comma; white
-    // space before the value is skipped by the reading itself.
-    const char* pStation = line.c_str();
-    if (!ScanDouble(pStation, dStation)) {
+    p = SkipBlanks(p);
+    if (*p != ',' || !ScanDouble(++p, dCumulative)) {
         return FALSE;
     }
-    const char* pValue = line.c_str() + nComma + 1;
-    return ScanDouble(pValue, dCumulative) ? TRUE : FALSE;
-}
-
-CString CTwiDataFile::ReadFirstDataLine() {
-    CString strLine;
-    if (!ReadNonBlankLine(strLine, kNoLineLimit)) {
-        return CString();
+    p = SkipBlanks(p);
+    const char* pszUnit = kCumulativeUnit + 1; // without its leading blank
+    if (!StartsWithNoCase(p, pszUnit)) {
+        return FALSE;
     }
-    return strLine;
+    return *SkipBlanks(p + std::char_traits<char>::length(pszUnit)) == '\0';
 }
 
 // Turns the file's running sums back into the twist of each interval, the

@@ -8,6 +8,8 @@
 #include "platform/CTime.h"
 #include "survey/PlotDataObj.h"
 
+#include <vector>
+
 class CTwiDataFile : public CSurveyDataFile {
 public:
     CTwiDataFile();
@@ -18,34 +20,59 @@ public:
     BOOL WriteHeader(CPlotDataObj* pData) override;
     void WriteData(CPlotDataObj* pData) override;
 
-    // Reading (ReadSurvey): status 0 read; -1 no path or not opened; -3
-    // header missing or malformed, or no data line.
+    // Reading (ReadSurvey): statusNotOpened no path or not opened;
+    // statusNotSurvey header missing or malformed, or no data line; the
+    // refusals of the data lines in SurveyStatus.h.
     int ReadHeader() override;
     BOOL MatchHeaderKey(CString strKey, CString& strLine);
     CTime ParseRunDate(CString strLine);
     int ReadData() override;
-    CString ReadFirstDataLine();
     int RebuildIncrements();
 
     // Beyond the interval: a reading year that two digits cannot hold.
     void AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const override;
 
 protected:
-    // Any header that does not match is "no TWI survey": -3.
-    int HeaderFailure(int /*nHeaderStatus*/) const override { return statusNotSurvey; }
     // The file's running sums become the twist of each interval.
     void CompleteRead() override { RebuildIncrements(); }
     // A TWI file knows no survey type; the record says so after the write.
     void PrepareWrite(CPlotDataObj* pData) override { pData->m_nFileType = 0; }
 
 private:
+    static void WarnOfRoundedTwist(const CPlotDataObj& data, CDiagnosticList& list);
     static CString FormatRunDate(const CTime& time);
     // Day, month and year, then hour, minute and second, as the date line has them.
     static CString FormatDateFields(const int (&date)[3], const int (&clock)[3]);
 
+    // A data line: its station label, its cumulative twist, its line.
+    struct CStationLine {
+        double dLabel;
+        double dCumulative;
+        int nLine;
+    };
+    enum LineRead { lineRead, lineEndOfFile, lineTooLong };
+    // Where and why the data lines ended, and the text of the line that
+    // ended them (empty when the file or an over-long line did).
+    struct CDataEnd {
+        int nLine = 0;
+        CString strWhy;
+        CString strText;
+    };
+
     BOOL TakeHeaderLine(int nPosition, CString& strLine);
     void SetFixedMembers();
     static BOOL ParseDataLine(const CString& strLine, double& dStation, double& dCumulative);
-    int ReadStations();
-    BOOL CheckStation(double dStation, double dCumulative, double dPrevious);
+    int ReadStationLines(std::vector<CStationLine>& lines);
+    int EndOfStationLines(const CString& strLine, bool bFirst);
+    LineRead ReadFirstDataLine(CString& strLine);
+    LineRead ReadDataLine(CString& strLine);
+    int CheckLabels(const std::vector<CStationLine>& lines, bool bReport);
+    int CheckLabel(const CStationLine& line, double& dPrevious, bool bReport);
+    // RefuseData when bReport, else only the status.
+    int Refuse(bool bReport, int nStatus, int nLine, const CString& strText);
+    bool IsRoundedIntervalFile(const std::vector<CStationLine>& lines, double& dSpacing) const;
+    void WarnOfRoundedInterval(const std::vector<CStationLine>& lines, double dSpacing);
+    void LookForRunEnd(int nTopLine);
+
+    CDataEnd m_dataEnd;
 };
