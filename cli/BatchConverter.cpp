@@ -4,6 +4,7 @@
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
 
+#include <atomic>
 #include <memory>
 #include <ostream>
 
@@ -134,9 +135,13 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     engine.m_bNoClobber = m_bNoClobber ? TRUE : FALSE;
     engine.m_nJobs = m_nJobs;
     CProgressLine progress(m_err, m_bProgress);
+    // A standard output that cannot take the report (closed by `| head`, say)
+    // stops the batch: the files begun are finished, no other is begun.
+    std::atomic<bool> bOutputClosed{false};
+    engine.m_pCancel = &bOutputClosed;
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
         progress.Erase();
-        bool bDone = PrintResult(result);
+        bool bDone = bOutputClosed ? result.Succeeded() : PrintResult(result);
         if (report.DrawsPictures() &&
             !report.Report(files[static_cast<size_t>(nIndex)], nForcedDirection, false)) {
             bDone = false;
@@ -144,6 +149,21 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         if (!bDone) {
             ++nFailed;
         }
+        if (!m_out && !bOutputClosed) {
+            bOutputClosed = true;
+            m_err << kProgramName << ": the standard output was closed: stopped; the files "
+                  << "not yet begun are not converted.\n";
+        }
+    };
+    engine.m_onFewerWorkers = [&](int nStarted, int nAsked) {
+        m_err << kProgramName << ": the system started only " << nStarted << " of " << nAsked
+              << " workers; converting " << nStarted << " files at a time.\n";
+    };
+    engine.m_onLeftTempFiles = [&](const CString& strFolder, int nRemoved) {
+        m_err << kProgramName << ": removed " << nRemoved << " temporary file"
+              << (nRemoved == 1 ? "" : "s") << " that a stopped earlier run left in "
+              << (strFolder.IsEmpty() ? std::string("the current folder") : strFolder.str())
+              << ".\n";
     };
     engine.m_onProgress = [&](int nDone, int nTotal, const CString& strSource) {
         progress.Show(nDone, nTotal, strSource.str());

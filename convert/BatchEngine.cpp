@@ -13,6 +13,8 @@ static_assert(2 * CBatchEngine::kMaxChunkSize <= kTempFileSlots,
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -96,11 +98,28 @@ int CBatchEngine::Workers(size_t nFiles) const {
     return std::clamp(nWorkers, 1, static_cast<int>(std::max<size_t>(nFiles, 1)));
 }
 
+void CBatchEngine::RemoveLeftTempFilesBeside(const std::vector<CJobResult>& results,
+                                             const std::vector<char>& bConvert) const {
+    std::set<std::string> folders;
+    for (size_t i = 0; i < results.size(); ++i) {
+        if (bConvert[i]) {
+            folders.insert(FolderOf(results[i].m_strOutput).str());
+        }
+    }
+    for (const std::string& folder : folders) {
+        const int nRemoved = RemoveLeftTempFiles(folder.c_str());
+        if (nRemoved > 0 && m_onLeftTempFiles) {
+            m_onLeftTempFiles(folder.c_str(), nRemoved);
+        }
+    }
+}
+
 std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) {
     const size_t nFiles = jobs.size();
     std::vector<CJobResult> results(nFiles);
     std::vector<char> bConvert(nFiles, 0);
     Plan(jobs, results, bConvert);
+    RemoveLeftTempFilesBeside(results, bConvert);
 
     // The workers convert file after file; this thread puts each chunk's
     // outputs in place as soon as the chunk is done, while the workers go
@@ -118,13 +137,14 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     std::vector<size_t> doneInChunk(nChunks, 0);
     int nDone = 0;
 
-    auto work = [&] {
+    // Converts the files up to nUntil (the workers: all of them).
+    auto work = [&](size_t nUntil) {
         for (;;) {
             size_t i = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [&] { return nNext < nAllowed || nNext >= nFiles; });
-                if (nNext >= nFiles) {
+                changed.wait(lock, [&] { return nNext < nAllowed || nNext >= nUntil; });
+                if (nNext >= nUntil) {
                     return;
                 }
                 i = nNext++;
@@ -151,12 +171,28 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
         }
     };
     std::vector<std::thread> workers;
-    for (int n = 0; n < Workers(nFiles); ++n) {
-        workers.emplace_back(work);
+    {
+        // The workers never take a stop signal: the thread that stops the
+        // program must find each temporary file either noted or not begun.
+        CStopSignalsBlocked blocked;
+        const int nAsked = Workers(nFiles);
+        try {
+            while (static_cast<int>(workers.size()) < nAsked) {
+                workers.emplace_back(work, nFiles);
+            }
+        } catch (const std::system_error&) {
+            // A process or memory limit: the batch goes on with fewer.
+        }
+        if (static_cast<int>(workers.size()) < nAsked && m_onFewerWorkers) {
+            m_onFewerWorkers(std::max<int>(static_cast<int>(workers.size()), 1), nAsked);
+        }
     }
     for (size_t c = 0; c < nChunks; ++c) {
         const size_t nStart = c * nChunkSize;
         const size_t nEnd = std::min(nFiles, nStart + nChunkSize);
+        if (workers.empty()) {
+            work(nEnd); // no worker could start: this thread converts alone
+        }
         {
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait(lock, [&] { return doneInChunk[c] == nEnd - nStart; });

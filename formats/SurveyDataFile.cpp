@@ -42,12 +42,20 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
             return m_bOpen;
         }
         for (int nTry = 0; nTry < kTempNameTries; ++nTry) {
+            // Noted before it exists, so that a stop meanwhile removes it.
             CString strTemp = TempNameBeside(strPath);
+            const int nSlot = RegisterTempFile(strTemp);
+            if (nSlot < 0) {
+                m_nSystemError = EINTR; // the program is stopping
+                break;
+            }
             CFileException error;
-            if (Open(strTemp, nFlags | CFile::modeCreateNew, &error)) {
+            const BOOL bCreated = Open(strTemp, nFlags | CFile::modeCreateNew, &error);
+            TempFileCreated(nSlot, bCreated);
+            if (bCreated) {
                 m_strTempPath = strTemp;
                 m_strTargetPath = strPath;
-                m_nTempSlot = RegisterTempFile(strTemp);
+                m_nTempSlot = nSlot;
                 m_bLineTooLong = FALSE;
                 m_bOpen = TRUE;
                 return m_bOpen;
