@@ -170,7 +170,7 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     };
     engine.Run(jobs);
     progress.Erase();
-    return nFailed == 0 ? exitConverted : exitSomeFailed;
+    return nFailed == 0 && !bOutputClosed ? exitConverted : exitSomeFailed;
 }
 
 CBatchConverter::CProgressLine::CProgressLine(std::ostream& stream, bool bEnabled)

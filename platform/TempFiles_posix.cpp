@@ -11,6 +11,7 @@
 #include <csignal>
 #include <dirent.h>
 #include <pthread.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -80,14 +81,21 @@ void RemoveTempFilesOnSignals() {
         }
     }
     pthread_sigmask(SIG_BLOCK, &taken, &g_maskBefore);
+    try {
+        std::thread([taken] {
+            int nSignal = 0;
+            while (sigwait(&taken, &nSignal) != 0) {
+            }
+            RemoveNotedTempFilesForStop();
+            EndAs(nSignal);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to spare (a process limit): the signals end the program
+        // as they would have, and only that clean-up is lost.
+        pthread_sigmask(SIG_SETMASK, &g_maskBefore, nullptr);
+        return;
+    }
     pthread_atfork(nullptr, nullptr, RestoreMaskInChild);
-    std::thread([taken] {
-        int nSignal = 0;
-        while (sigwait(&taken, &nSignal) != 0) {
-        }
-        RemoveNotedTempFilesForStop();
-        EndAs(nSignal);
-    }).detach();
 }
 
 struct CStopSignalsBlocked::CSaved {

@@ -1,0 +1,311 @@
+// A batch stopped at any moment, by any signal that ends a program, leaves no
+// temporary file, and every output is either the earlier file or the new one.
+// The batch runs as veltrane-convert itself, on a folder of some thousands of
+// surveys (in memory where the system offers it, so that the trials stay short).
+#include "platform/TempFiles.h"
+
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+namespace {
+
+// A batch of some thousands, for the random moments; a few hundred where
+// the moment is chosen.
+constexpr int kManyFiles = 2000;
+constexpr int kSomeFiles = 300;
+const std::string kEarlier = "an earlier output\r\n";
+const std::string kTwi = ReadBytes(testing_support::DataPath("twi_10ft.twi"));
+
+// Temporary folders in memory where there is such a file system.
+[[maybe_unused]] const bool kInMemory = [] {
+    if (std::filesystem::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0) {
+        ::setenv("TMPDIR", "/dev/shm", 1);
+    }
+    return true;
+}();
+
+std::string Input(int i) {
+    return "s" + std::to_string(i) + ".twi";
+}
+std::string Output(int i) {
+    return "SDP_s" + std::to_string(i) + ".csv";
+}
+
+// A folder of surveys; every other one has an earlier output.
+class CBatchFolder {
+public:
+    explicit CBatchFolder(int nFiles) : m_nFiles(nFiles) {
+        for (int i = 0; i < m_nFiles; ++i) {
+            WriteBytes(m_dir / Input(i), kTwi);
+        }
+        Reset();
+    }
+    void Reset() const {
+        for (int i = 0; i < m_nFiles; ++i) {
+            if (i % 2) {
+                WriteBytes(m_dir / Output(i), kEarlier);
+            } else {
+                std::filesystem::remove(m_dir / Output(i));
+            }
+        }
+    }
+    int HiddenFiles() const {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+            n += entry.path().filename().string()[0] == '.';
+        }
+        return n;
+    }
+    // How many outputs are neither as before nor strNew (when given).
+    int OutputsNeitherOldNorNew(const std::string& strNew) const {
+        int nWrong = 0;
+        for (int i = 0; i < m_nFiles; ++i) {
+            const std::string path = m_dir / Output(i);
+            const bool bExists = std::filesystem::exists(path);
+            const std::string bytes = bExists ? ReadBytes(path) : "";
+            const bool bOld = i % 2 ? bytes == kEarlier : !bExists;
+            nWrong += !bOld && (strNew.empty() || bytes != strNew);
+        }
+        return nWrong;
+    }
+    const TempDir& dir() const { return m_dir; }
+    int files() const { return m_nFiles; }
+
+private:
+    int m_nFiles;
+    TempDir m_dir;
+};
+
+// Starts veltrane-convert on the folder's surveys; prepare runs in the child
+// first. Its standard output goes to nOut (-1: nowhere), its errors to err.
+pid_t StartBatch(const CBatchFolder& folder, const std::vector<std::string>& options,
+                 const std::function<void()>& prepare = {}, int nOut = -1,
+                 const std::string& err = "/dev/null") {
+    std::vector<std::string> args = {VELTRANE_CONVERT_EXE};
+    args.insert(args.end(), options.begin(), options.end());
+    for (int i = 0; i < folder.files(); ++i) {
+        args.push_back(Input(i));
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int nNull = ::open("/dev/null", O_WRONLY);
+        const int nErr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::chdir(folder.dir().path().c_str()) != 0 || nNull < 0 || nErr < 0) {
+            ::_exit(99);
+        }
+        ::dup2(nOut >= 0 ? nOut : nNull, STDOUT_FILENO);
+        ::dup2(nErr, STDERR_FILENO);
+        struct rlimit noCore = {0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore); // SIGQUIT ends it without a core file
+        if (prepare) {
+            prepare();
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(98);
+    }
+    return pid;
+}
+
+int WaitFor(pid_t pid) {
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    return raw;
+}
+
+// Waits until the batch has at least nFiles temporary files, that is outputs
+// written and waiting to be put in place.
+bool WaitForTempFiles(const CBatchFolder& folder, int nFiles) {
+    for (int n = 0; n < 5000; ++n) {
+        if (folder.HiddenFiles() >= nFiles) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+} // namespace
+
+// Each signal at a random moment of the batch, with 1, 2 and 4 workers.
+TEST(StopSignals, EverySignalAtARandomMomentLeavesNoTemporaryFile) {
+    CBatchFolder folder(kManyFiles);
+    // One whole run gives the new output and how long a batch takes.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(WaitFor(StartBatch(folder, {})), 0);
+    const auto duration = std::chrono::steady_clock::now() - start;
+    const std::string strNew = ReadBytes(folder.dir() / Output(0));
+
+    const unsigned nSeed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(nSeed));
+    std::mt19937 random(nSeed);
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM};
+    int nTrial = 0;
+    for (int nSignal : signals) {
+        folder.Reset();
+        const std::string jobs = std::to_string(1 << (nTrial++ % 3));
+        const pid_t pid = StartBatch(folder, {"-j", jobs});
+        std::uniform_int_distribution<long long> moment(0, duration.count());
+        std::this_thread::sleep_for(std::chrono::steady_clock::duration(moment(random)));
+        ::kill(pid, nSignal);
+        const int raw = WaitFor(pid);
+        const std::string what = std::string(strsignal(nSignal)) + ", -j " + jobs;
+        // Ended by the signal, or done before it came.
+        EXPECT_TRUE((WIFSIGNALED(raw) && WTERMSIG(raw) == nSignal) ||
+                    (WIFEXITED(raw) && WEXITSTATUS(raw) == 0))
+            << what << ": status " << raw;
+        EXPECT_EQ(folder.HiddenFiles(), 0) << what;
+        EXPECT_EQ(folder.OutputsNeitherOldNorNew(strNew), 0) << what;
+    }
+}
+
+// Stopped while a chunk's outputs are written and wait to be put in place:
+// they all go, and every output stays as it was.
+TEST(StopSignals, StopWhileOutputsWaitToBeCommitted) {
+    CBatchFolder folder(kManyFiles);
+    for (int nSignal : {SIGTERM, SIGHUP, SIGINT}) {
+        folder.Reset();
+        const pid_t pid = StartBatch(folder, {"-j", "2"});
+        const bool bWaiting = WaitForTempFiles(folder, 100);
+        ::kill(pid, nSignal);
+        const int raw = WaitFor(pid);
+        ASSERT_TRUE(bWaiting) << strsignal(nSignal);
+        EXPECT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == nSignal) << strsignal(nSignal);
+        EXPECT_EQ(folder.HiddenFiles(), 0) << strsignal(nSignal);
+        EXPECT_EQ(folder.OutputsNeitherOldNorNew(""), 0) << strsignal(nSignal);
+    }
+}
+
+// Under nohup SIGHUP is ignored from the start, and stays so; a closed
+// standard output stops the batch with a message instead of a SIGPIPE.
+TEST(StopSignals, IgnoredHangupAndClosedOutput) {
+    CBatchFolder folder(kSomeFiles);
+    TempDir capture;
+    const pid_t pid = StartBatch(folder, {}, [] { ::signal(SIGHUP, SIG_IGN); });
+    EXPECT_TRUE(WaitForTempFiles(folder, 20));
+    ::kill(pid, SIGHUP);
+    EXPECT_EQ(WaitFor(pid), 0);
+    const std::string strNew = ReadBytes(folder.dir() / Output(0));
+    EXPECT_EQ(folder.OutputsNeitherOldNorNew(""), kSomeFiles); // every output new
+    EXPECT_EQ(folder.OutputsNeitherOldNorNew(strNew), 0);
+
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]); // nobody reads
+    folder.Reset();
+    const int raw = WaitFor(StartBatch(folder, {}, {}, pipeEnds[1], capture / "err"));
+    ::close(pipeEnds[1]);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+    EXPECT_EQ(ReadBytes(capture / "err"),
+              "veltrane-convert: the standard output was closed: stopped; the files not yet "
+              "begun are not converted.\n");
+    EXPECT_EQ(folder.HiddenFiles(), 0);
+}
+
+// Temporary files that a stopped run left: only those named by this machine
+// and by a process that no longer runs go, with a word on stderr.
+TEST(StopSignals, NextRunRemovesWhatAStoppedRunLeft) {
+    TempDir dir;
+    WriteBytes(dir / "B12.twi", kTwi);
+    // A process number that no longer runs: a child that has ended.
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    WaitFor(gone);
+    // Names as this machine writes them, with other processes and letters.
+    const std::string ours = std::string(TempNameBeside((dir / "SDP_B12.csv").c_str()));
+    const size_t nMark = ours.rfind(".vt-");
+    ASSERT_NE(nMark, std::string::npos) << ours;
+    const std::string machine = ours.substr(nMark + 4, 8);
+    const std::string other = machine == "00000000" ? "11111111" : "00000000";
+    const std::string dead = std::to_string(gone);
+    auto name = [&](const std::string& strName, const std::string& strMachine,
+                    const std::string& strProcess, const std::string& strLetters) {
+        return dir / (strName + ".vt-" + strMachine + "-" + strProcess + "-" + strLetters);
+    };
+    EXPECT_EQ(ours.substr(0, nMark + 13),
+              name(".SDP_B12.csv", machine, "", "").substr(0, nMark + 13));
+    const struct {
+        std::string path;
+        bool bRemoved;
+    } cases[] = {
+        {name(".SDP_B12.csv", machine, dead, "Ab3dE9"), true},
+        {name(".SDP_C7.twi", machine, dead, "zzzzzz"), true},
+        {name(".SDP_B12.csv", machine, std::to_string(::getpid()), "Ab3dE9"), false}, // runs
+        {name(".SDP_B12.csv", machine, "1", "Ab3dE9"), false},                          // runs
+        {name(".SDP_B12.csv", other, dead, "Ab3dE9"), false}, // another machine's
+        {name(".SDP_B12.csv", machine, dead, "Ab3dE"), false},
+        {name(".SDP_B12.csv", machine, dead, "Ab3d.9"), false},
+        {name(".SDP_B12.csv", machine, "", "Ab3dE9"), false},
+        {name(".SDP_B12.csv", machine, "12345678901", "Ab3dE9"), false},
+        {name("", machine, dead, "Ab3dE9"), false},            // no name
+        {name("SDP_B12.csv", machine, dead, "Ab3dE9"), false}, // not hidden
+    };
+    for (const auto& c : cases) {
+        WriteBytes(c.path, "left");
+    }
+    const testing_support::ProgramRun run =
+        testing_support::RunInFolder(dir.path(), "'" VELTRANE_CONVERT_EXE "' B12.twi");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "veltrane-convert: removed 2 temporary files that a stopped earlier run "
+                       "left in the current folder.\n");
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::filesystem::exists(c.path), !c.bRemoved) << c.path;
+    }
+}
+
+// Under a process limit the batch runs with the workers the system starts,
+// even none but itself, and says so once.
+TEST(StopSignals, FewerWorkersThanAsked) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a process limit is tried as another user, which needs root";
+    }
+    CBatchFolder folder(kSomeFiles);
+    TempDir capture;
+    ::chmod(folder.dir().path().c_str(), 0777);
+    ::chmod(capture.path().c_str(), 0777);
+    // The program and its stop thread count as two; 1 leaves no stop thread.
+    for (rlim_t nLimit : {1, 2, 4}) {
+        folder.Reset();
+        const pid_t pid = StartBatch(
+            folder, {"-j", "100"},
+            [nLimit] {
+                struct rlimit limit = {nLimit, nLimit};
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+                    ::setrlimit(RLIMIT_NPROC, &limit) != 0) {
+                    ::_exit(97);
+                }
+            },
+            -1, capture / "err");
+        const int raw = WaitFor(pid);
+        const std::string err = ReadBytes(capture / "err");
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << nLimit << ": " << raw << err;
+        EXPECT_EQ(err.rfind("veltrane-convert: the system started only ", 0), 0u) << err;
+        EXPECT_NE(err.find(" of 100 workers; converting "), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_EQ(folder.OutputsNeitherOldNorNew(""), kSomeFiles) << nLimit;
+        EXPECT_EQ(folder.HiddenFiles(), 0);
+    }
+}
