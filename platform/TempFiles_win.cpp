@@ -1,8 +1,8 @@
 // The stop of a program on Windows. Ctrl-C, Ctrl-Break and closing the
 // console window reach the program as console events, which the system
 // hands to a thread of its own while the program goes on: that thread is the
-// one that stops it. It removes every noted file, then lets the system end
-// the program as it would have. The files may still be open for writing, so
+// one that stops it. It removes every noted file, then ends the program as
+// the system would have. The files may still be open for writing, so
 // CFile opens them with deleting shared: the system removes each as soon as
 // its last handle closes, at the latest when the program ends.
 #include "platform/TempFiles.h"
@@ -22,6 +22,10 @@ BOOL WINAPI RemoveTempFilesOnEvent(DWORD nEvent) {
     switch (nEvent) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
+        RemoveNotedTempFilesForStop();
+        // What the system's own handler does, said here so that no console
+        // host can report the stop as a success.
+        ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
