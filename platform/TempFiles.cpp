@@ -38,8 +38,7 @@ constexpr std::chrono::milliseconds kCreateWait{2000};
 constexpr const char* kMark = ".vt-";
 constexpr size_t kMachineDigits = 8;
 constexpr size_t kRandomLetters = 6;
-constexpr const char kLetters[] =
-    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 
 // This machine's name in 8 hex digits (FNV-1a), so that a folder shared
 // between machines never loses another machine's files.

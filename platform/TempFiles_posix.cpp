@@ -22,17 +22,16 @@ namespace {
 sigset_t StopSignals() {
     sigset_t set;
     sigemptyset(&set);
-    for (int nSignal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2,
-                        SIGIO, SIGPROF, SIGVTALRM, SIGXCPU,
-#ifdef SIGPWR
-                        SIGPWR,
-#endif
-#ifdef SIGSTKFLT
-                        SIGSTKFLT,
-#endif
-                       }) {
+    for (int nSignal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2, SIGIO,
+                        SIGPROF, SIGVTALRM, SIGXCPU}) {
         sigaddset(&set, nSignal);
     }
+#ifdef SIGPWR
+    sigaddset(&set, SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+    sigaddset(&set, SIGSTKFLT);
+#endif
 #ifdef SIGRTMIN
     for (int nSignal = SIGRTMIN; nSignal <= SIGRTMAX; ++nSignal) {
         sigaddset(&set, nSignal);

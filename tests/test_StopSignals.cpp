@@ -254,7 +254,7 @@ TEST(StopSignals, NextRunRemovesWhatAStoppedRunLeft) {
         {name(".SDP_B12.csv", machine, dead, "Ab3dE9"), true},
         {name(".SDP_C7.twi", machine, dead, "zzzzzz"), true},
         {name(".SDP_B12.csv", machine, std::to_string(::getpid()), "Ab3dE9"), false}, // runs
-        {name(".SDP_B12.csv", machine, "1", "Ab3dE9"), false},                          // runs
+        {name(".SDP_B12.csv", machine, "1", "Ab3dE9"), false},                        // runs
         {name(".SDP_B12.csv", other, dead, "Ab3dE9"), false}, // another machine's
         {name(".SDP_B12.csv", machine, dead, "Ab3dE"), false},
         {name(".SDP_B12.csv", machine, dead, "Ab3d.9"), false},
