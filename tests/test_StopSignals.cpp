@@ -88,17 +88,18 @@ public:
     }
     const TempDir& dir() const { return m_dir; }
     int files() const { return m_nFiles; }
+    std::string err() const { return m_capture / "err"; }
 
 private:
     int m_nFiles;
     TempDir m_dir;
+    TempDir m_capture;
 };
 
-// Starts veltrane-convert on the folder's surveys; prepare runs in the child
-// first. Its standard output goes to nOut (-1: nowhere), its errors to err.
+// Starts veltrane-convert on the folder's surveys, its report going nowhere
+// and its errors to the folder's err file; prepare runs in the child first.
 pid_t StartBatch(const CBatchFolder& folder, const std::vector<std::string>& options,
-                 const std::function<void()>& prepare = {}, int nOut = -1,
-                 const std::string& err = "/dev/null") {
+                 const std::function<void()>& prepare = {}) {
     std::vector<std::string> args = {VELTRANE_CONVERT_EXE};
     args.insert(args.end(), options.begin(), options.end());
     for (int i = 0; i < folder.files(); ++i) {
@@ -112,14 +113,12 @@ pid_t StartBatch(const CBatchFolder& folder, const std::vector<std::string>& opt
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int nNull = ::open("/dev/null", O_WRONLY);
-        const int nErr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (::chdir(folder.dir().path().c_str()) != 0 || nNull < 0 || nErr < 0) {
+        const int nErr = ::open(folder.err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        struct rlimit noCore = {0, 0}; // SIGQUIT ends it without a core file
+        if (::chdir(folder.dir().path().c_str()) != 0 || ::dup2(nNull, STDOUT_FILENO) < 0 ||
+            ::dup2(nErr, STDERR_FILENO) < 0 || ::setrlimit(RLIMIT_CORE, &noCore) != 0) {
             ::_exit(99);
         }
-        ::dup2(nOut >= 0 ? nOut : nNull, STDOUT_FILENO);
-        ::dup2(nErr, STDERR_FILENO);
-        struct rlimit noCore = {0, 0};
-        ::setrlimit(RLIMIT_CORE, &noCore); // SIGQUIT ends it without a core file
         if (prepare) {
             prepare();
         }
@@ -214,14 +213,13 @@ TEST(StopSignals, StopWhileOutputsWaitToBeCommitted) {
 // SIGPIPE.
 TEST(StopSignals, ClosedOutputStopsTheBatch) {
     CBatchFolder folder(kFewFiles);
-    TempDir capture;
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     ::close(pipeEnds[0]); // nobody reads
-    const int raw = WaitFor(StartBatch(folder, {}, {}, pipeEnds[1], capture / "err"));
+    const int raw = WaitFor(StartBatch(folder, {}, [&] { ::dup2(pipeEnds[1], STDOUT_FILENO); }));
     ::close(pipeEnds[1]);
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
-    EXPECT_EQ(ReadBytes(capture / "err"),
+    EXPECT_EQ(ReadBytes(folder.err()),
               "veltrane-convert: the standard output was closed: stopped; the files not yet "
               "begun are not converted.\n");
     EXPECT_EQ(folder.HiddenFiles(), 0);
@@ -287,29 +285,24 @@ TEST(StopSignals, FewerWorkersThanAsked) {
         GTEST_SKIP() << "a process limit is tried as another user, which needs root";
     }
     CBatchFolder folder(kFewFiles);
-    TempDir capture;
     ::chmod(folder.dir().path().c_str(), 0777);
-    ::chmod(capture.path().c_str(), 0777);
     // The program and its stop thread count as two; 1 leaves no stop thread.
     for (rlim_t nLimit : {1, 2, 4}) {
         folder.Reset();
-        const pid_t pid = StartBatch(
-            folder, {"-j", "100"},
-            [nLimit] {
-                // The leak check at the end of a sanitizer build needs a
-                // thread of its own, which the limit refuses.
-                const char* pszAsan = std::getenv("ASAN_OPTIONS");
-                ::setenv("ASAN_OPTIONS",
-                         (std::string(pszAsan ? pszAsan : "") + ":detect_leaks=0").c_str(), 1);
-                struct rlimit limit = {nLimit, nLimit};
-                if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
-                    ::setrlimit(RLIMIT_NPROC, &limit) != 0) {
-                    ::_exit(97);
-                }
-            },
-            -1, capture / "err");
+        const pid_t pid = StartBatch(folder, {"-j", "100"}, [nLimit] {
+            // The leak check at the end of a sanitizer build needs a
+            // thread of its own, which the limit refuses.
+            const char* pszAsan = std::getenv("ASAN_OPTIONS");
+            ::setenv("ASAN_OPTIONS",
+                     (std::string(pszAsan ? pszAsan : "") + ":detect_leaks=0").c_str(), 1);
+            struct rlimit limit = {nLimit, nLimit};
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+                ::setrlimit(RLIMIT_NPROC, &limit) != 0) {
+                ::_exit(97);
+            }
+        });
         const int raw = WaitFor(pid);
-        const std::string err = ReadBytes(capture / "err");
+        const std::string err = ReadBytes(folder.err());
         EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << nLimit << ": " << raw << err;
         EXPECT_EQ(err.rfind("veltrane-convert: the system started only ", 0), 0u) << err;
         EXPECT_NE(err.find(" of 100 workers; converting "), std::string::npos) << err;
