@@ -46,7 +46,9 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
             CString strTemp = TempNameBeside(strPath);
             const int nSlot = RegisterTempFile(strTemp);
             if (nSlot < 0) {
-                m_nSystemError = EINTR; // the program is stopping
+                // The program is stopping (or, never in a batch of ours,
+                // every slot is taken): no file it could not remove.
+                m_nSystemError = EINTR;
                 break;
             }
             CFileException error;
