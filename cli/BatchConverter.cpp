@@ -4,6 +4,8 @@
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
 
+#include <atomic>
+#include <memory>
 #include <ostream>
 
 namespace {
@@ -210,9 +212,13 @@ int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report
     engine.m_strPictureType = options.strPlotFormat.c_str();
     CProgressLine progress(m_err, m_bProgress);
     int nFailed = 0;
+    // A standard output that cannot take the report (closed by `| head`, say)
+    // stops the batch: the files begun are finished, no other is begun.
+    std::atomic<bool> bOutputClosed{false};
+    engine.m_pCancel = &bOutputClosed;
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
         std::unique_lock<std::mutex> hold = progress.Hold();
-        bool bDone = PrintResult(result);
+        bool bDone = bOutputClosed ? result.Succeeded() : PrintResult(result);
         // A file the plan refused has no picture either.
         if (report.DrawsPictures() && !result.RefusedInPlan() &&
             !report.Report(options.files[static_cast<size_t>(nIndex)], options.nDirection, false)) {
@@ -221,13 +227,28 @@ int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report
         if (!bDone) {
             ++nFailed;
         }
+        if (!m_out && !bOutputClosed) {
+            bOutputClosed = true;
+            m_err << kProgramName << ": the standard output was closed: stopped; the files "
+                  << "not yet begun are not converted.\n";
+        }
+    };
+    engine.m_onFewerWorkers = [&](int nStarted, int nAsked) {
+        m_err << kProgramName << ": the system started only " << nStarted << " of " << nAsked
+              << " workers; converting " << nStarted << " files at a time.\n";
+    };
+    engine.m_onLeftTempFiles = [&](const CString& strFolder, int nRemoved) {
+        m_err << kProgramName << ": removed " << nRemoved << " temporary file"
+              << (nRemoved == 1 ? "" : "s") << " that a stopped earlier run left in "
+              << (strFolder.IsEmpty() ? std::string("the current folder") : strFolder.str())
+              << ".\n";
     };
     engine.m_onProgress = [&](int nDone, int nTotal, const CString& strSource) {
         progress.Show(nDone, nTotal, strSource.str());
     };
     engine.Run(jobs);
     progress.Hold();
-    return nFailed == 0 ? exitConverted : exitSomeFailed;
+    return nFailed == 0 && !bOutputClosed ? exitConverted : exitSomeFailed;
 }
 
 CBatchConverter::CProgressLine::CProgressLine(std::ostream& stream, bool bEnabled)

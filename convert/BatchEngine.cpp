@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -38,6 +40,22 @@ int CBatchEngine::Workers(size_t nFiles) const {
     return std::clamp(nWorkers, 1, static_cast<int>(std::max<size_t>(nFiles, 1)));
 }
 
+void CBatchEngine::RemoveLeftTempFilesBeside(const std::vector<CJobResult>& results,
+                                             const std::vector<char>& bConvert) const {
+    std::set<std::string> folders;
+    for (size_t i = 0; i < results.size(); ++i) {
+        if (bConvert[i]) {
+            folders.insert(FolderOf(results[i].m_strOutput).str());
+        }
+    }
+    for (const std::string& folder : folders) {
+        const int nRemoved = RemoveLeftTempFiles(folder.c_str());
+        if (nRemoved > 0 && m_onLeftTempFiles) {
+            m_onLeftTempFiles(folder.c_str(), nRemoved);
+        }
+    }
+}
+
 std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) {
     const size_t nFiles = jobs.size();
     std::vector<CJobResult> results(nFiles);
@@ -45,6 +63,7 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     CBatchPlan plan;
     plan.m_strPictureType = m_strPictureType;
     plan.Make(jobs, results, bConvert);
+    RemoveLeftTempFilesBeside(results, bConvert);
 
     // The workers convert file after file; this thread puts each chunk's
     // outputs in place as soon as the chunk is done, while the workers go
@@ -55,9 +74,10 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
         batches.push_back(std::make_unique<COutputBatch>());
     }
     std::atomic<int> nDone{0};
-    auto work = [&] {
+    // Converts the files before nUntil (the workers: all of them).
+    auto work = [&](size_t nUntil) {
         size_t i = 0;
-        while (scheduler.Next(i)) {
+        while (scheduler.Next(i, nUntil)) {
             RunJob(jobs[i], bConvert[i], results[i], *batches[scheduler.ChunkOf(i)], i);
             if (m_onProgress) {
                 m_onProgress(++nDone, static_cast<int>(nFiles), jobs[i].m_strPath);
@@ -66,10 +86,26 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
         }
     };
     std::vector<std::thread> workers;
-    for (int n = 0; n < Workers(nFiles); ++n) {
-        workers.emplace_back(work);
+    {
+        // The workers never take a stop signal: the thread that stops the
+        // program must find each temporary file either noted or not begun.
+        CStopSignalsBlocked blocked;
+        const int nAsked = Workers(nFiles);
+        try {
+            while (static_cast<int>(workers.size()) < nAsked) {
+                workers.emplace_back(work, nFiles);
+            }
+        } catch (const std::system_error&) {
+            // A process or memory limit: the batch goes on with fewer.
+        }
+        if (static_cast<int>(workers.size()) < nAsked && m_onFewerWorkers) {
+            m_onFewerWorkers(std::max<int>(static_cast<int>(workers.size()), 1), nAsked);
+        }
     }
     for (size_t c = 0; c < scheduler.Chunks(); ++c) {
+        if (workers.empty()) {
+            work(scheduler.EndOf(c)); // no worker could start: this thread converts alone
+        }
         scheduler.WaitForChunk(c);
         Commit(*batches[c], results);
         batches[c].reset();

@@ -44,6 +44,13 @@ public:
     std::function<void(int nDone, int nTotal, const CString& strSource)> m_onProgress;
     // Set from elsewhere to stop: files not yet begun are not converted.
     const std::atomic<bool>* m_pCancel = nullptr;
+    // Called once, before any file, when the system would not start as many
+    // workers as asked: the batch runs with those it started (at least the
+    // calling thread).
+    std::function<void(int nStarted, int nAsked)> m_onFewerWorkers;
+    // Called before any file for each output folder where hidden temporary
+    // files that a stopped earlier run left were found and removed.
+    std::function<void(const CString& strFolder, int nRemoved)> m_onLeftTempFiles;
 
     // Plans first (see CBatchPlan: no file may replace a file named as an
     // input, nor the output of an earlier file), then converts. Messages,
@@ -58,5 +65,7 @@ private:
     CJobResult Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
                        int nOrder) const;
     int Workers(size_t nFiles) const;
+    void RemoveLeftTempFilesBeside(const std::vector<CJobResult>& results,
+                                   const std::vector<char>& bConvert) const;
     static void Commit(COutputBatch& batch, std::vector<CJobResult>& results);
 };

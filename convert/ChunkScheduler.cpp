@@ -10,10 +10,11 @@ size_t CChunkScheduler::EndOf(size_t nChunk) const {
     return std::min(m_nFiles, (nChunk + 1) * m_nChunkSize);
 }
 
-bool CChunkScheduler::Next(size_t& nFile) {
+bool CChunkScheduler::Next(size_t& nFile, size_t nUntil) {
+    const size_t nEnd = std::min(m_nFiles, nUntil);
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_nNext < m_nAllowed || m_nNext >= m_nFiles; });
-    if (m_nNext >= m_nFiles) {
+    m_changed.wait(lock, [&] { return m_nNext < m_nAllowed || m_nNext >= nEnd; });
+    if (m_nNext >= nEnd) {
         return false;
     }
     nFile = m_nNext++;

@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -26,8 +27,8 @@ public:
     size_t EndOf(size_t nChunk) const;
 
     // For a worker: the next file, waiting while it lies beyond the chunks
-    // that may begin. FALSE once every file has been handed out.
-    bool Next(size_t& nFile);
+    // that may begin. FALSE once every file before nUntil has been handed out.
+    bool Next(size_t& nFile, size_t nUntil = SIZE_MAX);
     // For a worker: that file is done. The last file of a chunk wakes the
     // thread that commits it.
     void Done(size_t nFile);

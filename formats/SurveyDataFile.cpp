@@ -43,12 +43,22 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
             return m_bOpen;
         }
         for (int nTry = 0; nTry < kTempNameTries; ++nTry) {
+            // Noted before it exists, so that a stop meanwhile removes it.
             CString strTemp = TempNameBeside(strPath);
+            const int nSlot = RegisterTempFile(strTemp);
+            if (nSlot < 0) {
+                // The program is stopping (or, never in a batch of ours,
+                // every slot is taken): no file it could not remove.
+                m_nSystemError = EINTR;
+                break;
+            }
             CFileException error;
-            if (Open(strTemp, nFlags | CFile::modeCreateNew, &error)) {
+            const BOOL bCreated = Open(strTemp, nFlags | CFile::modeCreateNew, &error);
+            TempFileCreated(nSlot, bCreated);
+            if (bCreated) {
                 m_strTempPath = strTemp;
                 m_strTargetPath = strPath;
-                m_nTempSlot = RegisterTempFile(strTemp);
+                m_nTempSlot = nSlot;
                 m_bLineTooLong = FALSE;
                 m_bOpen = TRUE;
                 return m_bOpen;

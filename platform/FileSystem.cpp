@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
 #include <string>
 #ifndef _WIN32
 #include <locale.h>
@@ -68,21 +67,3 @@ int CompareNoCase(LPCSTR pszA, LPCSTR pszB) {
     return lower(*a) - lower(*b);
 }
 
-CString TempNameBeside(LPCSTR pszTarget) {
-    // Each thread draws its own names, so that a batch writes in parallel.
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string target = pszTarget ? pszTarget : "";
-    std::string folder = FolderOf(pszTarget).str();
-    std::string name = target.substr(folder.size());
-    // Keep the temporary name within the systems' 255 bytes (or UTF-16
-    // characters) for a name.
-    if (name.size() > 200) {
-        name = "veltrane";
-    }
-    std::string temp = folder + "." + name + ".";
-    for (int i = 0; i < 6; ++i) {
-        temp += kLetters[random() % (sizeof kLetters - 1)];
-    }
-    return CString(temp.c_str());
-}

@@ -49,9 +49,6 @@ CString SystemErrorText(int nError);
 // Compares two texts ignoring the case of ASCII letters; <0, 0 or >0.
 int CompareNoCase(LPCSTR pszA, LPCSTR pszB);
 
-// A hidden name for a temporary file in the folder of pszTarget, different at
-// every call; open it with CFile::modeCreateNew, which fails if it is taken.
-CString TempNameBeside(LPCSTR pszTarget);
 // Renames pszFrom over pszTo in one step; FALSE when the system refuses.
 BOOL ReplaceFile(LPCSTR pszFrom, LPCSTR pszTo);
 BOOL RemoveFile(LPCSTR pszPath);

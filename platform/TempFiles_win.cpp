@@ -1,16 +1,14 @@
-// The temporary files an interrupted program must not leave behind, on
-// Windows. Ctrl-C, Ctrl-Break and closing the console window reach the
-// program as console events, handled on a thread of their own while the
-// program goes on; the handler removes every noted file, then lets the
-// system end the program as it would have. The files are open for writing
-// then, so CFile opens them with deleting shared: the system removes each as
-// soon as its last handle closes, at the latest when the program ends.
+// The stop of a program on Windows. Ctrl-C, Ctrl-Break and closing the
+// console window reach the program as console events, which the system
+// hands to a thread of its own while the program goes on: that thread is the
+// one that stops it. It removes every noted file, then ends the program as
+// the system would have. The files may still be open for writing, so
+// CFile opens them with deleting shared: the system removes each as soon as
+// its last handle closes, at the latest when the program ends.
 #include "platform/TempFiles.h"
 
+#include "platform/TempFilesSystem.h"
 #include "platform/WidePath.h"
-
-#include <atomic>
-#include <string>
 
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
@@ -20,34 +18,18 @@
 
 namespace {
 
-// One slot per temporary file. The slots lie in zeroed memory, so only those
-// ever used take up room. A path of more than kPathSize - 1 UTF-16 units
-// (four times the classic 260 of Windows) is written all the same, but not
-// removed on Ctrl-C.
-constexpr int kSlots = kTempFileSlots;
-constexpr size_t kPathSize = 1024;
-
-// A slot is free, being filled or emptied by a thread, or holds a path the
-// handler may read. The handler reads only ready slots, and the path of a
-// ready slot is never changed, so it needs no lock. Paths are kept in UTF-16,
-// ready for the system's call.
-enum SlotState : int { slotFree = 0, slotBusy, slotReady };
-
-std::atomic<int> g_states[kSlots];
-wchar_t g_paths[kSlots][kPathSize];
-
 BOOL WINAPI RemoveTempFilesOnEvent(DWORD nEvent) {
     switch (nEvent) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
+        RemoveNotedTempFilesForStop();
+        // What the system's own handler does, said here so that no console
+        // host can report the stop as a success.
+        ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-        for (int i = 0; i < kSlots; ++i) {
-            if (g_states[i].load(std::memory_order_acquire) == slotReady) {
-                DeleteFileW(g_paths[i]);
-            }
-        }
+        RemoveNotedTempFilesForStop();
         break;
     default:
         break;
@@ -57,32 +39,60 @@ BOOL WINAPI RemoveTempFilesOnEvent(DWORD nEvent) {
 
 } // namespace
 
-int RegisterTempFile(LPCSTR pszPath) {
-    std::wstring strWide;
-    if (pszPath == nullptr || !WideFromUtf8(pszPath, strWide) || strWide.size() >= kPathSize) {
-        return -1;
-    }
-    for (int i = 0; i < kSlots; ++i) {
-        int nExpected = slotFree;
-        if (g_states[i].load(std::memory_order_relaxed) == slotFree &&
-            g_states[i].compare_exchange_strong(nExpected, slotBusy, std::memory_order_acquire)) {
-            strWide.copy(g_paths[i], strWide.size());
-            g_paths[i][strWide.size()] = L'\0';
-            g_states[i].store(slotReady, std::memory_order_release);
-            return i;
-        }
-    }
-    return -1;
-}
-
-void UnregisterTempFile(int nSlot) {
-    if (nSlot >= 0 && nSlot < kSlots) {
-        g_states[nSlot].store(slotFree, std::memory_order_release);
-    }
-}
-
 void RemoveTempFilesOnSignals() {
     // A file-size limit has no counterpart here: a write beyond what the disk
-    // holds fails with "no space left on device".
+    // holds fails with "no space left on device". A program started with
+    // Ctrl-C ignored (start /b) keeps ignoring it: the system does not call
+    // the handlers then.
     SetConsoleCtrlHandler(RemoveTempFilesOnEvent, TRUE);
 }
+
+// The console's events go to the handler's thread, never to the workers:
+// nothing to block.
+struct CStopSignalsBlocked::CSaved {};
+
+CStopSignalsBlocked::CStopSignalsBlocked() = default;
+
+CStopSignalsBlocked::~CStopSignalsBlocked() = default;
+
+namespace temp_files_system {
+
+unsigned long CurrentProcess() {
+    return GetCurrentProcessId();
+}
+
+BOOL ProcessRuns(unsigned long nProcess) {
+    HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(nProcess));
+    if (hProcess == nullptr) {
+        // No such process, or one we may not look at: only the first is gone.
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    const BOOL bRuns = WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT;
+    CloseHandle(hProcess);
+    return bRuns;
+}
+
+std::string MachineName() {
+    wchar_t szName[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD nLength = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(szName, &nLength) ? Utf8FromWide(szName) : std::string();
+}
+
+BOOL ListFolder(const std::string& strFolder, std::vector<std::string>& names) {
+    std::wstring strPattern;
+    if (!WideFromUtf8((strFolder + "*").c_str(), strPattern)) {
+        return FALSE;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE hFind = FindFirstFileW(strPattern.c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE) {
+        return FALSE;
+    }
+    do {
+        names.push_back(Utf8FromWide(found.cFileName));
+    } while (FindNextFileW(hFind, &found));
+    FindClose(hFind);
+    return TRUE;
+}
+
+} // namespace temp_files_system

@@ -4,6 +4,7 @@
 #   2. veltrane-convert.exe against the Linux build's veltrane-convert: the
 #      same outputs byte for byte, the same messages and exit statuses, also
 #      for paths with backslashes, drive letters and names outside ASCII;
+#      Ctrl-C midway leaves no temporary file;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
 #      box (a picture of both is kept), and Convert converts a file.
 # Prints "windows: N checks passed" at the end; any failure stops it.
@@ -202,6 +203,25 @@ cp samples/* "$work/glob/"
 cmp -s "$work/glob/SDP_BH-07.csv" "$work/linux/SDP_BH-07.csv" && cmp -s "$work/glob/SDP_I-3.twi" "$work/linux/SDP_I-3.twi" \
     || fail "patterns: the outputs differ"
 checks=$((checks + 1))
+
+# Ctrl-C midway (Wine turns SIGINT into the console's Ctrl-C event): the
+# batch ends as a Ctrl-C ends a program, and no temporary file stays.
+mkdir -p "$work/stop"
+for i in $(seq 300); do cp samples/BH-07.twi "$work/stop/s$i.twi"; done
+(cd "$work/stop" && exec "$WINE" "$windows_cli" ./*.twi > /dev/null 2>&1) &
+stop_pid=$!
+for _ in $(seq 600); do
+    [ -n "$(find "$work/stop" -name '.*' -type f | head -1)" ] && break
+    sleep 0.05
+done
+kill -INT "$stop_pid"
+stop_status=0
+wait "$stop_pid" || stop_status=$?
+left=$(find "$work/stop" -name '.*' -type f | wc -l)
+[ "$left" -eq 0 ] || fail "Ctrl-C left $left temporary files"
+[ "$stop_status" -eq 58 ] || fail "Ctrl-C: exit status $stop_status, not that of Ctrl-C (0xC000013A)"
+checks=$((checks + 1))
+echo "windows: Ctrl-C midway leaves no temporary file"
 
 # Only the DLLs every Windows has.
 for exe in "$windows_cli" "$windows_dialog"; do

@@ -1,5 +1,6 @@
 #include "platform/CFile.h"
 #include "platform/FileSystem.h"
+#include "platform/TempFiles.h"
 
 #include "TestSupport.h"
 

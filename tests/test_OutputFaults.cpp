@@ -291,7 +291,11 @@ TEST(OutputFaults, InterruptedWriteLeavesNoTemporaryFile) {
     public:
         void WriteData(CPlotDataObj* pData) override {
             CCsvDataFile::WriteData(pData);
-            std::raise(SIGINT);
+            // As Ctrl-C comes: to the process, while this thread goes on.
+            ::kill(::getpid(), SIGINT);
+            for (;;) {
+                ::pause();
+            }
         }
     };
     pid_t pid = ::fork();
