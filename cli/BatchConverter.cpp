@@ -1,5 +1,6 @@
 #include "cli/BatchConverter.h"
 
+#include "cli/PictureWriter.h"
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
@@ -20,6 +21,34 @@ std::string TerminalText(const CString& strText) {
         result += text[i];
     }
     return result;
+}
+
+// "svg|png|pdf": the picture types of this build, as the help shows them.
+std::string PictureTypesList() {
+    std::string strList;
+    for (const std::string& strType : CPictureWriter::Types()) {
+        strList += (strList.empty() ? "" : "|") + strType;
+    }
+    return strList;
+}
+
+// Why --plot cannot draw this type, or nothing when it can.
+std::string PictureTypeProblem(const std::string& strType) {
+    for (const std::string& strKnown : CPictureWriter::Types()) {
+        if (strType == strKnown) {
+            return std::string();
+        }
+    }
+    if (strType == "svg" || strType == "png" || strType == "pdf") {
+        std::string strUpper;
+        for (char ch : strType) {
+            strUpper += static_cast<char>(ch - 'a' + 'A');
+        }
+        return "this veltrane-convert cannot draw " + strUpper +
+               " pictures; '--plot' takes " + CPictureWriter::TypesText() + " here";
+    }
+    return "unknown picture format '" + strType + "' for '--plot': use " +
+           CPictureWriter::TypesText();
 }
 
 } // namespace
@@ -73,12 +102,12 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
             m_bInfo = true;
         } else if (arg == "--plot" || arg.rfind("--plot=", 0) == 0) {
             if (arg == "--plot" && i + 1 >= args.size()) {
-                return UsageError("option '--plot' needs a picture format: svg, png or pdf");
+                return UsageError("option '--plot' needs a picture format: " +
+                                  CPictureWriter::TypesText());
             }
             m_strPlotFormat = arg == "--plot" ? args[++i] : arg.substr(7);
-            if (m_strPlotFormat != "svg" && m_strPlotFormat != "png" && m_strPlotFormat != "pdf") {
-                return UsageError("unknown picture format '" + m_strPlotFormat +
-                                  "' for '--plot': use svg, png or pdf");
+            if (const std::string strWhy = PictureTypeProblem(m_strPlotFormat); !strWhy.empty()) {
+                return UsageError(strWhy);
             }
         } else if (arg == "--version") {
             m_out << kVersionText << "\n";
@@ -233,7 +262,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"
            << "               read found (read as its conversion would read it)\n"
-           << "  --plot svg|png|pdf\n"
+           << "  --plot " << PictureTypesList() << "\n"
            << "               also draw each survey's twist profile as a picture beside\n"
            << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
            << "               SDP_B12.svg (with --info too, without converting). A picture\n"
