@@ -15,30 +15,24 @@
 
 namespace {
 
-// The face the SVG pictures are measured with, or any sans-serif face.
-const wchar_t kFace[] = L"Arial";
-
-std::unique_ptr<Gdiplus::FontFamily> Family() {
-    auto pFamily = std::make_unique<Gdiplus::FontFamily>(kFace);
-    if (pFamily->GetLastStatus() != Gdiplus::Ok) {
-        pFamily.reset(Gdiplus::FontFamily::GenericSansSerif()->Clone());
-    }
-    return pFamily;
-}
+// The face the SVG pictures are measured with, else other sans-serif faces
+// a Windows (or Wine) has.
+const wchar_t* const kFaces[] = {L"Arial",  L"Liberation Sans", L"Segoe UI",
+                                 L"Tahoma", L"DejaVu Sans",     L"Microsoft Sans Serif"};
 
 struct FontOf {
-    explicit FontOf(const ChartFont& font)
-        : pFamily(Family()), font(pFamily.get(), static_cast<Gdiplus::REAL>(font.dPixels),
-                                  font.bBold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
-                                  Gdiplus::UnitPixel) {}
+    FontOf(const Gdiplus::FontFamily& family, const ChartFont& font)
+        : family(family), font(&family, static_cast<Gdiplus::REAL>(font.dPixels),
+                               font.bBold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
+                               Gdiplus::UnitPixel) {}
 
     double LineHeight(double dPixels) const {
-        const int nStyle = font.GetStyle();
-        return dPixels * (pFamily->GetCellAscent(nStyle) + pFamily->GetCellDescent(nStyle)) /
-               pFamily->GetEmHeight(nStyle);
+        const INT nStyle = font.GetStyle();
+        return dPixels * (family.GetCellAscent(nStyle) + family.GetCellDescent(nStyle)) /
+               family.GetEmHeight(nStyle);
     }
 
-    std::unique_ptr<Gdiplus::FontFamily> pFamily;
+    const Gdiplus::FontFamily& family;
     Gdiplus::Font font;
 };
 
@@ -121,8 +115,27 @@ CGdiPlusSession::~CGdiPlusSession() {
     }
 }
 
+std::unique_ptr<Gdiplus::FontFamily> CGdiPlusTextMetrics::SansSerif() {
+    for (const wchar_t* pszFace : kFaces) {
+        auto pFamily = std::make_unique<Gdiplus::FontFamily>(pszFace);
+        if (pFamily->IsAvailable()) {
+            return pFamily;
+        }
+    }
+    const Gdiplus::FontFamily* pGeneric = Gdiplus::FontFamily::GenericSansSerif();
+    return pGeneric != nullptr ? std::unique_ptr<Gdiplus::FontFamily>(pGeneric->Clone()) : nullptr;
+}
+
+CGdiPlusTextMetrics::CGdiPlusTextMetrics(Gdiplus::Graphics& graphics)
+    : m_graphics(graphics), m_pFamily(SansSerif()) {}
+
+CGdiPlusTextMetrics::~CGdiPlusTextMetrics() = default;
+
 double CGdiPlusTextMetrics::Advance(const std::string& strText, const ChartFont& font) const {
-    const FontOf face(font);
+    if (!m_pFamily) {
+        return m_fallback.Advance(strText, font);
+    }
+    const FontOf face(*m_pFamily, font);
     const std::wstring strWide = Wide(strText);
     Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
     format.SetFormatFlags(format.GetFormatFlags() |
@@ -134,10 +147,12 @@ double CGdiPlusTextMetrics::Advance(const std::string& strText, const ChartFont&
 }
 
 double CGdiPlusTextMetrics::LineHeight(const ChartFont& font) const {
-    return FontOf(font).LineHeight(font.dPixels);
+    return m_pFamily ? FontOf(*m_pFamily, font).LineHeight(font.dPixels)
+                     : m_fallback.LineHeight(font);
 }
 
-CGdiPlusChartPainter::CGdiPlusChartPainter(Gdiplus::Graphics& graphics) : m_graphics(graphics) {
+CGdiPlusChartPainter::CGdiPlusChartPainter(Gdiplus::Graphics& graphics)
+    : m_graphics(graphics), m_metrics(graphics) {
     // Pixel centres at half units, as in Qt and SVG.
     m_graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
     m_graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
@@ -214,9 +229,13 @@ void CGdiPlusChartPainter::Markers(const ChartStep& step) {
 }
 
 void CGdiPlusChartPainter::Text(const ChartStep& step) {
-    const FontOf face(step.font);
+    const Gdiplus::FontFamily* pFamily = m_metrics.Family();
+    if (pFamily == nullptr) {
+        return; // no font at all: the picture without its words
+    }
+    const FontOf face(*pFamily, step.font);
     const std::wstring strWide = Wide(step.strText);
-    const double dWidth = CGdiPlusTextMetrics(m_graphics).Advance(step.strText, step.font);
+    const double dWidth = m_metrics.Advance(step.strText, step.font);
     const double dHeight = face.LineHeight(step.font.dPixels);
     // The text's top left corner, from its anchor at half the line's height.
     const double dLeft = step.nAnchor == ChartAnchor::left     ? 0.0

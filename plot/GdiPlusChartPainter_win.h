@@ -4,14 +4,17 @@
 #pragma once
 
 #include "plot/ChartSteps.h"
+#include "plot/FixedTextMetrics.h"
 
+#include <memory>
 #include <string>
 
 class CTwistChart;
 
 namespace Gdiplus {
+class FontFamily;
 class Graphics;
-}
+} // namespace Gdiplus
 
 // GDI+ started for the life of the object.
 class CGdiPlusSession {
@@ -27,19 +30,29 @@ private:
     bool m_bStarted = false;
 };
 
+// Text measured in the first sans-serif face the system has, Arial when it
+// can; with no face at all, by the fixed table.
 class CGdiPlusTextMetrics : public IChartTextMetrics {
 public:
-    explicit CGdiPlusTextMetrics(Gdiplus::Graphics& graphics) : m_graphics(graphics) {}
+    explicit CGdiPlusTextMetrics(Gdiplus::Graphics& graphics);
+    ~CGdiPlusTextMetrics() override;
     double Advance(const std::string& strText, const ChartFont& font) const override;
     double LineHeight(const ChartFont& font) const override;
+    const Gdiplus::FontFamily* Family() const { return m_pFamily.get(); }
 
 private:
+    static std::unique_ptr<Gdiplus::FontFamily> SansSerif();
+
     Gdiplus::Graphics& m_graphics;
+    std::unique_ptr<Gdiplus::FontFamily> m_pFamily;
+    CFixedTextMetrics m_fallback;
 };
 
 class CGdiPlusChartPainter : public CChartPainter {
 public:
     explicit CGdiPlusChartPainter(Gdiplus::Graphics& graphics);
+    // The metrics the steps must be laid out with.
+    const IChartTextMetrics& Metrics() const { return m_metrics; }
 
     // The chart drawn on an image of nWidth x nHeight pixels and encoded as
     // PNG into bytes; false when GDI+ fails (it must be started).
@@ -55,4 +68,5 @@ protected:
 
 private:
     Gdiplus::Graphics& m_graphics;
+    CGdiPlusTextMetrics m_metrics;
 };
