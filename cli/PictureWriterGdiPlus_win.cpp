@@ -1,7 +1,7 @@
 // PNG pictures on Windows: the chart drawn with GDI+ and encoded by the
 // system's own PNG encoder.
-#include "cli/PictureFile.h"
 #include "cli/PictureWriter.h"
+#include "convert/PictureFile.h"
 
 #include "plot/GdiPlusChartPainter_win.h"
 #include "plot/TwistChart.h"

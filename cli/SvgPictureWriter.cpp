@@ -1,7 +1,7 @@
 // The picture writer of veltrane-convert --plot: SVG by our own code, the
 // other types through the system's drawing.
-#include "cli/PictureFile.h"
 #include "cli/PictureWriter.h"
+#include "convert/PictureFile.h"
 
 #include "plot/SvgChartPainter.h"
 #include "plot/TwistChart.h"

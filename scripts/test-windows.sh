@@ -2,8 +2,9 @@
 # The Windows layer of make test, run under Wine on this machine:
 #   1. the core unit tests, cross-built, through ctest;
 #   2. veltrane-convert.exe against the Linux build's veltrane-convert: the
-#      same outputs byte for byte, the same messages and exit statuses, also
-#      for paths with backslashes, drive letters and names outside ASCII;
+#      same outputs and SVG pictures byte for byte, the same messages and exit
+#      statuses, also for paths with backslashes, drive letters and names
+#      outside ASCII; PNG pictures of the right size with both series;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
 #      box (a picture of both is kept), and Convert converts a file.
 # Prints "windows: N checks passed" at the end; any failure stops it.
@@ -178,6 +179,39 @@ run_linux "$work/linux" --info $inputs
 run_windows "$work/windows" --info $inputs
 same_run "--info"
 
+# The twist plot: SVG from our own code, the same bytes as the Linux build's
+# for every survey; PNG through the system's encoder, of the default size,
+# with each series in its track; PDF refused as a usage error.
+# shellcheck disable=SC2086
+run_linux "$work/linux" --info --plot svg $inputs
+# shellcheck disable=SC2086
+run_windows "$work/windows" --info --plot svg $inputs
+same_run "--plot svg"
+same_files "--plot svg"
+mkdir -p "$work/png"
+cp samples/* "$work/png/"
+run_windows "$work/png" --info --plot png BH-07.twi SDP_I-3.csv
+[ "$(cat "$work/png/.status")" = 0 ] || fail "--plot png: $(cat "$work/png/.err")"
+share() { # PICTURE COLOUR X Y WIDTH HEIGHT: the share of pixels near that colour there
+    convert "$1" -crop "$5x$6+$3+$4" +repage -fuzz 20% -fill black +opaque "$2" \
+        -fill white -opaque "$2" -format '%[fx:mean]' info:
+}
+for picture in "$work/png/SDP_BH-07.png" "$work/png/SDP_I-3.png"; do
+    [ "$(identify -format '%m %w %h' "$picture")" = "PNG 1200 900" ] \
+        || fail "$(basename "$picture") is not a PNG of 1200 x 900"
+    awk -v blue="$(share "$picture" '#0072b2' 65 72 720 770)" \
+        -v orange="$(share "$picture" '#e69f00' 845 72 330 770)" \
+        'BEGIN { exit !(blue > 0.002 && orange > 0.002) }' \
+        || fail "$(basename "$picture"): a track of the plot is blank"
+    checks=$((checks + 1))
+done
+run_windows "$work/png" --plot pdf BH-07.twi
+{ [ "$(cat "$work/png/.status")" = 2 ] && grep -q "cannot draw PDF pictures" "$work/png/.err"; } \
+    || fail "--plot pdf was not refused as a usage error"
+run_windows "$work/png" --help
+grep -q -- '--plot svg|png$' "$work/png/.out" || fail "--help does not list svg and png alone"
+checks=$((checks + 2))
+
 # Backslashes, a drive letter and a name outside ASCII: "dir\Скв-1.twi" on
 # Windows is "dir/Скв-1.twi" here.
 for dir in linux windows; do
@@ -207,7 +241,8 @@ checks=$((checks + 1))
 for exe in "$windows_cli" "$windows_dialog"; do
     x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | while read -r dll; do
         case "$dll" in
-        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | msvcrt.dll | advapi32.dll) ;;
+        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | msvcrt.dll | advapi32.dll | \
+            gdiplus.dll | ole32.dll) ;;
         *) fail "$(basename "$exe") needs $dll" ;;
         esac
     done

@@ -1,4 +1,4 @@
-#include "cli/PictureFile.h"
+#include "convert/PictureFile.h"
 
 #include "platform/CFile.h"
 #include "platform/FileSystem.h"
