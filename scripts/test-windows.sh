@@ -6,7 +6,8 @@
 #      statuses, also for paths with backslashes, drive letters and names
 #      outside ASCII; PNG pictures of the right size with both series;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
-#      box (a picture of both is kept), and Convert converts a file.
+#      box (a picture of both is kept), a file given to it shows its twist
+#      plot and Save Picture saves it, and Convert converts the file.
 # Prints "windows: N checks passed" at the end; any failure stops it.
 set -euo pipefail
 
@@ -314,16 +315,40 @@ wait "$dialog_pid" || true
 checks=$((checks + 1))
 echo "windows: F1 opens the About box (picture: $WINDOWS_BUILD/dialog-about.png)"
 
-# Started with a file, as "Open with" starts it: Convert (at 113,32 66x15 of
-# 389x54) converts it and says so; a second press asks before it replaces
-# the output, and No keeps it.
+# Started with a file, as "Open with" starts it: the preview shows its plot
+# (right of the summary, from 119,54 to 384,295 of the window's 389x300
+# units) in the series' colours, and Ctrl+S saves it as the suggested PNG.
 cp samples/BH-07.twi "$dialog_dir/Скв-3.twi"
 (cd "$dialog_dir" && exec "$WINE" "$windows_dialog" 'Скв-3.twi' > /dev/null 2>&1) &
 dialog_pid=$!
 main=$(wait_window Veltrane) || fail "the dialog did not show with a file"
-sleep 0.5
+sleep 1
 import -window root "$root/$WINDOWS_BUILD/dialog-selected.png"
-click_units "$main" 146 39 389 54
+import -window "$main" "$work/dialog-window.png"
+eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
+plot_x=$((119 * WIDTH / 389)) plot_y=$((54 * HEIGHT / 300))
+plot_w=$((265 * WIDTH / 389)) plot_h=$((241 * HEIGHT / 300))
+awk -v blue="$(share "$work/dialog-window.png" '#0072b2' $plot_x $plot_y $plot_w $plot_h)" \
+    -v orange="$(share "$work/dialog-window.png" '#e69f00' $plot_x $plot_y $plot_w $plot_h)" \
+    'BEGIN { exit !(blue > 0.002 && orange > 0.001) }' || fail "the preview shows no twist plot"
+keys "$main" ctrl+s
+saver=$(wait_window "Save Picture") || fail "Ctrl+S did not open Save Picture"
+sleep 0.5
+keys "$saver" Return
+wait_gone "$saver" || fail "Save Picture did not close"
+for _ in $(seq 50); do
+    [ -s "$dialog_dir/SDP_Скв-3.png" ] && break
+    sleep 0.1
+done
+[ "$(identify -format '%m %w %h' "$dialog_dir/SDP_Скв-3.png" 2> /dev/null)" = "PNG 1200 900" ] \
+    || fail "Save Picture wrote no PNG of 1200 x 900"
+rm "$dialog_dir/SDP_Скв-3.png"
+checks=$((checks + 2))
+echo "windows: the dialog previews a file and saves its picture"
+
+# Convert (at 113,32 66x15) converts it and says so; a second press asks
+# before it replaces the output, and No keeps it.
+click_units "$main" 146 39 389 300
 message=$(wait_window veltrane) || fail "Convert showed no message"
 sleep 0.5
 import -window root "$root/$WINDOWS_BUILD/dialog-converted.png"
@@ -332,8 +357,8 @@ cmp -s "$dialog_dir/SDP_Скв-3.csv" "$work/linux/SDP_BH-07.csv" \
 click_bottom "$message" 0
 wait_gone "$message" || fail "OK did not close the message"
 printf 'kept' > "$dialog_dir/SDP_Скв-3.csv"
-click_units "$main" 240 45 389 54 # an empty spot: the window is active again
-click_units "$main" 146 39 389 54
+click_units "$main" 240 45 389 300 # an empty spot: the window is active again
+click_units "$main" 146 39 389 300
 question=$(wait_window veltrane) || fail "no Replace question"
 [ "$(cat "$dialog_dir/SDP_Скв-3.csv")" = kept ] || fail "replaced before the answer"
 click_bottom "$question" 36 # No, right of the middle
