@@ -145,40 +145,7 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
         OnInitDialog();
         return true; // the system puts the focus on the first control
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_BROWSE:
-            OnBrowse();
-            return true;
-        case IDC_CONVERT:
-            m_command.OnConvertButton();
-            return true;
-        case IDC_PICTURE:
-            if (HIWORD(wParam) == STN_CLICKED) {
-                OnAbout();
-            }
-            return true;
-        case ID_HELP_ABOUT:
-            OnAbout();
-            return true;
-        case ID_SAVE_PICTURE:
-            OnSavePicture();
-            return true;
-        case IDC_DIRECTION:
-            // A direction picked from the list shows the survey as it reads.
-            if (HIWORD(wParam) == CBN_SELCHANGE && !m_command.m_strSelection.IsEmpty()) {
-                m_preview.Preview(
-                    m_command.m_strPathName.str(),
-                    static_cast<int>(SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETCURSEL, 0, 0)));
-            }
-            return false;
-        case IDOK:
-            return true; // no default button: Enter closes nothing
-        case IDCANCEL:
-            DestroyWindow(hDlg);
-            return true;
-        default:
-            return false;
-        }
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
             OnAbout();
@@ -191,24 +158,12 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
     case WM_SIZE:
         OnSize();
         return true;
-    case WM_GETMINMAXINFO: {
-        RECT smallest{0, 0, kWidthUnits, kMinHeightUnits};
-        MapDialogRect(hDlg, &smallest);
-        AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)));
-        auto* pInfo = reinterpret_cast<MINMAXINFO*>(lParam);
-        pInfo->ptMinTrackSize =
-            POINT{smallest.right - smallest.left, smallest.bottom - smallest.top};
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         return true;
-    }
-    case WM_DPICHANGED: {
-        // Per-monitor scaling: the size Windows suggests for the new scale.
-        const RECT* pSuggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hDlg, nullptr, pSuggested->left, pSuggested->top,
-                     pSuggested->right - pSuggested->left, pSuggested->bottom - pSuggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+        OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return true;
-    }
     case WM_CLOSE: // the close box, Alt+F4 or Escape
         DestroyWindow(hDlg);
         return true;
@@ -235,6 +190,64 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
         (void)lParam;
         return false;
     }
+}
+
+bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification) {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    switch (nCommand) {
+    case IDC_BROWSE:
+        OnBrowse();
+        return true;
+    case IDC_CONVERT:
+        m_command.OnConvertButton();
+        return true;
+    case IDC_PICTURE:
+        if (nNotification == STN_CLICKED) {
+            OnAbout();
+        }
+        return true;
+    case ID_HELP_ABOUT:
+        OnAbout();
+        return true;
+    case ID_SAVE_PICTURE:
+        OnSavePicture();
+        return true;
+    case IDC_DIRECTION:
+        // A direction picked from the list shows the survey as it reads.
+        if (nNotification == CBN_SELCHANGE && !m_command.m_strSelection.IsEmpty()) {
+            m_preview.Preview(
+                m_command.m_strPathName.str(),
+                static_cast<int>(SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETCURSEL, 0, 0)));
+            OnSize(); // the diagnostics come and go
+        }
+        return false;
+    case IDOK:
+        return true; // no default button: Enter closes nothing
+    case IDCANCEL:
+        DestroyWindow(hDlg);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CConvertWindow::OnGetMinMaxInfo(void* pMinMaxInfo) {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    RECT smallest{0, 0, kWidthUnits, kMinHeightUnits};
+    MapDialogRect(hDlg, &smallest);
+    AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)));
+    static_cast<MINMAXINFO*>(pMinMaxInfo)->ptMinTrackSize =
+        POINT{smallest.right - smallest.left, smallest.bottom - smallest.top};
+}
+
+void CConvertWindow::OnDpiChanged(const void* pSuggestedRect) {
+    // Per-monitor scaling: the size Windows suggests for the new scale.
+    const RECT& suggested = *static_cast<const RECT*>(pSuggestedRect);
+    SetWindowPos(static_cast<HWND>(m_hDlg), nullptr, suggested.left, suggested.top,
+                 suggested.right - suggested.left, suggested.bottom - suggested.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    m_preview.UseDialogFont();
 }
 
 void CConvertWindow::OnInitDialog() {

@@ -33,6 +33,9 @@ private:
     using Handle = void*;
 
     bool OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam);
+    bool OnCommand(unsigned int nCommand, unsigned int nNotification);
+    void OnGetMinMaxInfo(void* pMinMaxInfo);
+    void OnDpiChanged(const void* pSuggestedRect);
     void OnInitDialog();
     void OnBrowse();
     void OnAbout();

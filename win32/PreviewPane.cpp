@@ -110,11 +110,16 @@ void CPreviewPane::Create(void* hDialog) {
     CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                     nText | WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL, 0, 0, 0, 0, hDlg,
                     reinterpret_cast<HMENU>(IDC_DIAGNOSTICS), hInstance, nullptr);
-    const LPARAM hFont = static_cast<LPARAM>(SendMessageW(hDlg, WM_GETFONT, 0, 0));
-    for (int nControl : {IDC_SUMMARY, IDC_DIAGNOSTICS}) {
-        SendDlgItemMessageW(hDlg, nControl, WM_SETFONT, static_cast<WPARAM>(hFont), FALSE);
-    }
+    UseDialogFont();
     Preview(std::string(), -1);
+}
+
+void CPreviewPane::UseDialogFont() {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    const LRESULT hFont = SendMessageW(hDlg, WM_GETFONT, 0, 0);
+    for (int nControl : {IDC_SUMMARY, IDC_DIAGNOSTICS}) {
+        SendDlgItemMessageW(hDlg, nControl, WM_SETFONT, static_cast<WPARAM>(hFont), TRUE);
+    }
 }
 
 void CPreviewPane::Layout(int nLeft, int nTop, int nRight, int nBottom) {

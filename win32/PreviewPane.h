@@ -15,6 +15,8 @@ class CPreviewPane {
 public:
     // Creates the pane's controls in the dialog hDlg.
     void Create(void* hDlg);
+    // The dialog's font for the pane's text, again after a change of scale.
+    void UseDialogFont();
     // Places them in the rectangle, in the dialog's pixels.
     void Layout(int nLeft, int nTop, int nRight, int nBottom);
 
