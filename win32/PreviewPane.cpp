@@ -48,6 +48,17 @@ std::string FileNameOf(const std::string& strPath) {
     return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
 }
 
+// The window's scale: 1 at 96 dots per inch. Windows 10 tells it per
+// monitor; before that every window has the system's.
+double ScaleOf(HWND hWnd, HDC hdc) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto pDpiForWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT nDpi = pDpiForWindow != nullptr ? pDpiForWindow(hWnd)
+                                               : static_cast<UINT>(GetDeviceCaps(hdc, LOGPIXELSY));
+    return nDpi > 0 ? nDpi / 96.0 : 1.0;
+}
+
 } // namespace
 
 class CPlotWindowProc {
@@ -217,11 +228,15 @@ void CPreviewPane::PaintPlot(void* hWindow) {
         CreateCompatibleBitmap(hdc, std::max(1L, client.right), std::max(1L, client.bottom));
     HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
     if (m_chart) {
+        // Laid out at the window's scale, as text and controls are, and
+        // drawn in its device pixels, so that it stays sharp.
+        const double dScale = ScaleOf(hWnd, hdc);
         Gdiplus::Graphics graphics(hMemory);
+        graphics.ScaleTransform(static_cast<Gdiplus::REAL>(dScale),
+                                static_cast<Gdiplus::REAL>(dScale));
         CGdiPlusChartPainter painter(graphics);
-        painter.Paint(m_chart->Steps(
-            ChartRect{0, 0, static_cast<double>(client.right), static_cast<double>(client.bottom)},
-            painter.Metrics(), 1.0));
+        painter.Paint(m_chart->Steps(ChartRect{0, 0, client.right / dScale, client.bottom / dScale},
+                                     painter.Metrics(), dScale));
     } else {
         FillRect(hMemory, &client, GetSysColorBrush(COLOR_WINDOW));
         HGDIOBJ hOldFont = SelectObject(hMemory, reinterpret_cast<HGDIOBJ>(SendMessageW(
