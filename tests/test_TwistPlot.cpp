@@ -119,6 +119,56 @@ TEST(TwistPlot, SteadyTwistRunsFromTheTopLeftZeroDownWithItsLabels) {
               Count(image, QRectF(image.rect()).adjusted(3, 3, -3, -3), IsDark));
 }
 
+TEST(TwistPlot, TextStandsWhereItsAnchorSays) {
+    // "Depth" at (200, 100): its dark pixels' box, by anchor and turn.
+    struct {
+        ChartAnchor anchor;
+        bool upright;
+        double left, right, top, bottom; // where the box's edges may lie, +-3
+    } cases[] = {
+        {ChartAnchor::left, false, 200, -1, -1, -1},  {ChartAnchor::right, false, -1, 200, -1, -1},
+        {ChartAnchor::centre, false, -1, -1, -1, -1}, {ChartAnchor::centre, true, -1, -1, -1, -1},
+        {ChartAnchor::left, true, -1, -1, -1, 100}, // read upwards from the anchor
+    };
+    for (const auto& c : cases) {
+        QImage image(400, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        ChartStep step;
+        step.nKind = ChartStepKind::text;
+        step.points = {ChartPoint{200, 100}};
+        step.strText = "Depth";
+        step.font = ChartFont{20, false};
+        step.nAnchor = c.anchor;
+        step.bUpright = c.upright;
+        CQtChartPainter(painter).Paint({step});
+        painter.end();
+        QRect box;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                box |= IsDark(image.pixel(x, y)) ? QRect(x, y, 1, 1) : QRect();
+            }
+        }
+        ASSERT_FALSE(box.isEmpty());
+        const auto near = [](double edge, double want) {
+            return want < 0 || std::fabs(edge - want) <= 3;
+        };
+        EXPECT_TRUE(near(box.left(), c.left) && near(box.right(), c.right))
+            << box.left() << " " << box.right();
+        EXPECT_TRUE(near(box.top(), c.top) && near(box.bottom(), c.bottom))
+            << box.top() << " " << box.bottom();
+        EXPECT_EQ(box.height() > box.width(), c.upright);
+        // Centred on the anchor across the line, and along it when centred.
+        const QPointF mid = QRectF(box).center();
+        const double across = c.upright ? mid.x() - 200 : mid.y() - 100;
+        const double along = c.upright ? mid.y() - 100 : mid.x() - 200;
+        EXPECT_NEAR(across, 0, 4) << int(c.anchor);
+        if (c.anchor == ChartAnchor::centre) {
+            EXPECT_NEAR(along, 0, 2);
+        }
+    }
+}
+
 TEST(TwistPlot, TitleAndLabelWords) {
     testing_support::ScopedTimeZone tz(testing_support::kZoneUtc);
     CTwistProfile profile = ProfileOf({1.0, 2.0});
