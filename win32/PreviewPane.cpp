@@ -75,7 +75,15 @@ public:
             }
             break;
         case WM_SIZE:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
             InvalidateRect(hWnd, nullptr, FALSE);
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            // The plot takes the keyboard, so that the Menu key and
+            // Shift+F10 open its context menu.
+            SetFocus(hWnd);
             return 0;
         case WM_CONTEXTMENU: {
             // Save Picture, offered while a plot is on show.
@@ -115,8 +123,9 @@ void CPreviewPane::Create(void* hDialog) {
     const DWORD nText = WS_CHILD | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
     CreateWindowExW(0, L"EDIT", L"", nText | WS_VISIBLE, 0, 0, 0, 0, hDlg,
                     reinterpret_cast<HMENU>(IDC_SUMMARY), hInstance, nullptr);
-    m_hPlot = CreateWindowExW(WS_EX_CLIENTEDGE, kPlotClass, L"Twist plot", WS_CHILD | WS_VISIBLE, 0,
-                              0, 0, 0, hDlg, reinterpret_cast<HMENU>(IDC_PLOT), hInstance, nullptr);
+    m_hPlot = CreateWindowExW(WS_EX_CLIENTEDGE, kPlotClass, L"Twist plot",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, hDlg,
+                              reinterpret_cast<HMENU>(IDC_PLOT), hInstance, nullptr);
     SetWindowLongPtrW(static_cast<HWND>(m_hPlot), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                     nText | WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL, 0, 0, 0, 0, hDlg,
@@ -251,6 +260,11 @@ void CPreviewPane::PaintPlot(void* hWindow) {
         DrawTextW(hMemory, strMessage.c_str(), static_cast<int>(strMessage.size()), &text,
                   nAlign | DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(hMemory, hOldFont);
+    }
+    if (GetFocus() == hWnd) {
+        RECT focus = client;
+        InflateRect(&focus, -2, -2);
+        DrawFocusRect(hMemory, &focus);
     }
     BitBlt(hdc, 0, 0, client.right, client.bottom, hMemory, 0, 0, SRCCOPY);
     SelectObject(hMemory, hOld);
