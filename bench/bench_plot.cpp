@@ -1,14 +1,13 @@
 // How drawing the twist plot grows with the number of stations: into a
 // 1200 x 900 image, as a window or a PNG gets it (a series keeps a few points
 // a pixel row), and into SVG text, which keeps every station.
+#include "plot/SvgChartPainter.h"
 #include "plot/TwistPlot.h"
 #include "survey/PlotDataObj.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QSvgGenerator>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -61,18 +60,9 @@ void DrawImage(benchmark::State& state) {
 
 void DrawSvg(benchmark::State& state) {
     const CTwistPlot plot(MakeProfile(static_cast<int>(state.range(0))));
-    qint64 nBytes = 0;
+    size_t nBytes = 0;
     for (auto _ : state) {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QSvgGenerator generator;
-        generator.setOutputDevice(&buffer);
-        generator.setSize(QSize(kWidth, kHeight));
-        generator.setViewBox(QRect(0, 0, kWidth, kHeight));
-        QPainter painter(&generator);
-        plot.Draw(painter, QRectF(0, 0, kWidth, kHeight));
-        painter.end();
-        nBytes = buffer.size();
+        nBytes = CSvgChartPainter::Picture(plot.Chart(), kWidth, kHeight).size();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.counters["svg_bytes"] = static_cast<double>(nBytes);

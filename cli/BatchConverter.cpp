@@ -1,5 +1,6 @@
 #include "cli/BatchConverter.h"
 
+#include "cli/PictureWriter.h"
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
@@ -23,6 +24,34 @@ std::string TerminalText(const CString& strText) {
     return result;
 }
 
+// "svg|png|pdf": the picture types of this build, as the help shows them.
+std::string PictureTypesList() {
+    std::string strList;
+    for (const std::string& strType : CPictureWriter::Types()) {
+        strList += (strList.empty() ? "" : "|") + strType;
+    }
+    return strList;
+}
+
+// Why --plot cannot draw this type, or nothing when it can.
+std::string PictureTypeProblem(const std::string& strType) {
+    for (const std::string& strKnown : CPictureWriter::Types()) {
+        if (strType == strKnown) {
+            return std::string();
+        }
+    }
+    if (strType == "svg" || strType == "png" || strType == "pdf") {
+        std::string strUpper;
+        for (char ch : strType) {
+            strUpper += static_cast<char>(ch - 'a' + 'A');
+        }
+        return "this veltrane-convert cannot draw " + strUpper + " pictures; '--plot' takes " +
+               CPictureWriter::TypesText() + " here";
+    }
+    return "unknown picture format '" + strType + "' for '--plot': use " +
+           CPictureWriter::TypesText();
+}
+
 // Options that take a value: "--jobs N", "--jobs=N", and for a short one
 // "-j N" or "-jN".
 struct CValueOption {
@@ -33,7 +62,7 @@ struct CValueOption {
 
 constexpr CValueOption kValueOptions[] = {
     {"--jobs", "-j", "a number of files"},
-    {"--plot", nullptr, "a picture format: svg, png or pdf"},
+    {"--plot", nullptr, "a picture format: "}, // the types of this build follow
     {"--to", nullptr, "a format: csv or twi"},
 };
 
@@ -73,8 +102,8 @@ bool SetValue(const CValueOption& option, const std::string& value, CBatchOption
         }
         options.nJobs = nJobs;
     } else if (strLong == "--plot") {
-        if (value != "svg" && value != "png" && value != "pdf") {
-            strProblem = "unknown picture format '" + value + "' for '--plot': use svg, png or pdf";
+        strProblem = PictureTypeProblem(value);
+        if (!strProblem.empty()) {
             return false;
         }
         options.strPlotFormat = value;
@@ -138,6 +167,9 @@ bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchO
         }
         if (!bAttached && i + 1 >= args.size()) {
             strProblem = "option '" + arg + "' needs " + pOption->pszNeeds;
+            if (std::string(pOption->pszLong) == "--plot") {
+                strProblem += CPictureWriter::TypesText();
+            }
             return false;
         }
         if (!SetValue(*pOption, bAttached ? value : args[++i], options, strProblem)) {
@@ -329,7 +361,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"
            << "               read found (read as its conversion would read it)\n"
-           << "  --plot svg|png|pdf\n"
+           << "  --plot " << PictureTypesList() << "\n"
            << "               also draw each survey's twist profile as a picture beside\n"
            << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
            << "               SDP_B12.svg (with --info too, without converting). A picture\n"

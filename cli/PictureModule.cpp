@@ -1,5 +1,5 @@
-// Finds and loads the picture module of veltrane-convert --plot: beside the
-// program in a build, in the library folder once installed.
+// Finds and loads the picture module of veltrane-convert --plot png and pdf:
+// beside the program in a build, in the library folder once installed.
 #include "cli/PictureWriter.h"
 
 #include <dlfcn.h>
@@ -24,7 +24,11 @@ std::string ProgramFolder() {
 
 } // namespace
 
-std::unique_ptr<CPictureWriter> CPictureWriter::Create(std::string& strError) {
+std::vector<std::string> SystemPictureTypes() {
+    return {"png", "pdf"};
+}
+
+std::unique_ptr<CPictureWriter> CreateSystemPictureWriter(std::string& strError) {
     const std::string folder = ProgramFolder();
     std::string why;
     for (const char* pszPlace : {"", VELTRANE_PICTURE_MODULE_INSTALLED}) {

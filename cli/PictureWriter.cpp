@@ -1,7 +1,7 @@
-// The drawing half of veltrane-convert --plot, built as a module of its own
-// (see PictureModule.cpp), so that a conversion without pictures never loads
-// Qt: a call that starts in 3 ms instead of 20 ms, which a script that
-// converts file by file feels.
+// The PNG and PDF pictures of veltrane-convert --plot, drawn with Qt in a
+// module of their own (see PictureModule.cpp), so that a conversion without
+// them never loads Qt: a call that starts in 3 ms instead of 20 ms, which a
+// script that converts file by file feels.
 #include "cli/PictureWriter.h"
 
 #include "plot/TwistPlot.h"

@@ -1,29 +1,46 @@
 // Draws the twist profile of a survey record into a picture file for
-// veltrane-convert --plot. The drawing needs Qt; this header does not, so the
-// batch converter stays free of Qt, and a build without the twist plot
-// refuses --plot instead.
+// veltrane-convert --plot. SVG is written by our own code in every build;
+// PNG and PDF need the system's drawing (Qt on Linux, loaded only for them;
+// GDI+ on Windows). This header needs neither, so the batch converter stays
+// free of both.
 #pragma once
 
 #include "survey/PlotDataObj.h"
 
 #include <memory>
 #include <string>
+#include <vector>
+
+class CTwistChart;
 
 class CPictureWriter {
 public:
     virtual ~CPictureWriter() = default;
 
-    // A writer; what drawing needs (Qt, on its offscreen platform unless
-    // QT_QPA_PLATFORM names another) starts with the first picture. Null,
-    // with strError saying why, when this program was built without the
-    // twist plot.
-    static std::unique_ptr<CPictureWriter> Create(std::string& strError);
+    // The picture types this program can write, in the order the help lists
+    // them: "svg", then those of the system's drawing.
+    static std::vector<std::string> Types();
+    // "svg, png or pdf": the types in a sentence.
+    static std::string TypesText();
 
-    // Draws the record's twist profile into strPath; the extension (.png,
-    // .svg or .pdf) gives the kind of picture. strName stands in the title
-    // when the survey names no borehole. False, with strError saying why,
-    // when the picture could not be written; an earlier picture of that name
-    // is then left as it was.
+    // A writer for strType, one of Types(). Null, with strError saying why,
+    // when the system's drawing could not be started.
+    static std::unique_ptr<CPictureWriter> Create(const std::string& strType,
+                                                  std::string& strError);
+
+    // Draws the record's twist profile into strPath. strName stands in the
+    // title when the survey names no borehole. False, with strError saying
+    // why, when the picture could not be written; an earlier picture of that
+    // name is then left as it was.
     virtual bool Write(const CPlotDataObj& data, const std::string& strName,
                        const std::string& strPath, std::string& strError) = 0;
+
+protected:
+    // False, with strError saying why, when the survey gives no profile.
+    static bool CanDraw(const CTwistChart& chart, std::string& strError);
 };
+
+// What the system's drawing adds, from the file of this build: its types
+// (png, pdf) and its writer.
+std::vector<std::string> SystemPictureTypes();
+std::unique_ptr<CPictureWriter> CreateSystemPictureWriter(std::string& strError);

@@ -1,8 +1,11 @@
-// The batch converter of a build without the twist plot: --plot is refused.
+// veltrane-convert built without the twist plot for Qt: SVG pictures only.
 #include "cli/PictureWriter.h"
 
-std::unique_ptr<CPictureWriter> CPictureWriter::Create(std::string& strError) {
-    strError = "option '--plot' is not available: this veltrane-convert was built without the "
-               "twist plot (it needs Qt 6 Gui and Svg)";
+std::vector<std::string> SystemPictureTypes() {
+    return {};
+}
+
+std::unique_ptr<CPictureWriter> CreateSystemPictureWriter(std::string& strError) {
+    strError = "this veltrane-convert draws SVG pictures only";
     return nullptr;
 }

@@ -19,7 +19,7 @@ std::string FileName(const std::string& strPath) {
 bool CSurveyReport::StartPictures(const std::string& strExtension,
                                   const std::vector<std::string>& inputs, bool bKeepExisting,
                                   std::string& strError) {
-    m_pWriter = CPictureWriter::Create(strError);
+    m_pWriter = CPictureWriter::Create(strExtension, strError);
     m_bKeepExisting = bKeepExisting;
     m_strExtension = strExtension;
     m_inputs = inputs;

@@ -2,11 +2,15 @@
 # The Windows layer of make test, run under Wine on this machine:
 #   1. the core unit tests, cross-built, through ctest;
 #   2. veltrane-convert.exe against the Linux build's veltrane-convert: the
-#      same outputs byte for byte, the same messages and exit statuses, also
-#      for paths with backslashes, drive letters and names outside ASCII;
+#      same outputs and SVG pictures byte for byte, the same messages and exit
+#      statuses, also for paths with backslashes, drive letters and names
+#      outside ASCII; PNG pictures of the right size with both series;
 #      Ctrl-C midway leaves no temporary file;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
-#      box (a picture of both is kept), and Convert converts a file.
+#      box (a picture of both is kept), a file given to it shows its twist
+#      plot and Save Picture saves it, and Convert converts the file;
+#   4. the installer: a silent install over an older version and a silent
+#      removal, with the files, the Start-menu entry and the file types.
 # Prints "windows: N checks passed" at the end; any failure stops it.
 set -euo pipefail
 
@@ -179,6 +183,39 @@ run_linux "$work/linux" --info $inputs
 run_windows "$work/windows" --info $inputs
 same_run "--info"
 
+# The twist plot: SVG from our own code, the same bytes as the Linux build's
+# for every survey; PNG through the system's encoder, of the default size,
+# with each series in its track; PDF refused as a usage error.
+# shellcheck disable=SC2086
+run_linux "$work/linux" --info --plot svg $inputs
+# shellcheck disable=SC2086
+run_windows "$work/windows" --info --plot svg $inputs
+same_run "--plot svg"
+same_files "--plot svg"
+mkdir -p "$work/png"
+cp samples/* "$work/png/"
+run_windows "$work/png" --info --plot png BH-07.twi SDP_I-3.csv
+[ "$(cat "$work/png/.status")" = 0 ] || fail "--plot png: $(cat "$work/png/.err")"
+share() { # PICTURE COLOUR X Y WIDTH HEIGHT: the share of pixels near that colour there
+    convert "$1" -crop "$5x$6+$3+$4" +repage -fuzz 20% -fill black +opaque "$2" \
+        -fill white -opaque "$2" -format '%[fx:mean]' info:
+}
+for picture in "$work/png/SDP_BH-07.png" "$work/png/SDP_I-3.png"; do
+    [ "$(identify -format '%m %w %h' "$picture")" = "PNG 1200 900" ] \
+        || fail "$(basename "$picture") is not a PNG of 1200 x 900"
+    awk -v blue="$(share "$picture" '#0072b2' 65 72 720 770)" \
+        -v orange="$(share "$picture" '#e69f00' 845 72 330 770)" \
+        'BEGIN { exit !(blue > 0.002 && orange > 0.002) }' \
+        || fail "$(basename "$picture"): a track of the plot is blank"
+    checks=$((checks + 1))
+done
+run_windows "$work/png" --plot pdf BH-07.twi
+{ [ "$(cat "$work/png/.status")" = 2 ] && grep -q "cannot draw PDF pictures" "$work/png/.err"; } \
+    || fail "--plot pdf was not refused as a usage error"
+run_windows "$work/png" --help
+grep -q -- '--plot svg|png$' "$work/png/.out" || fail "--help does not list svg and png alone"
+checks=$((checks + 2))
+
 # Backslashes, a drive letter and a name outside ASCII: "dir\Скв-1.twi" on
 # Windows is "dir/Скв-1.twi" here.
 for dir in linux windows; do
@@ -227,7 +264,8 @@ echo "windows: Ctrl-C midway leaves no temporary file"
 for exe in "$windows_cli" "$windows_dialog"; do
     x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | while read -r dll; do
         case "$dll" in
-        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | msvcrt.dll | advapi32.dll) ;;
+        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | msvcrt.dll | advapi32.dll | \
+            gdiplus.dll | ole32.dll) ;;
         *) fail "$(basename "$exe") needs $dll" ;;
         esac
     done
@@ -299,16 +337,40 @@ wait "$dialog_pid" || true
 checks=$((checks + 1))
 echo "windows: F1 opens the About box (picture: $WINDOWS_BUILD/dialog-about.png)"
 
-# Started with a file, as "Open with" starts it: Convert (at 113,32 66x15 of
-# 389x54) converts it and says so; a second press asks before it replaces
-# the output, and No keeps it.
+# Started with a file, as "Open with" starts it: the preview shows its plot
+# (right of the summary, from 119,54 to 384,295 of the window's 389x300
+# units) in the series' colours, and Ctrl+S saves it as the suggested PNG.
 cp samples/BH-07.twi "$dialog_dir/Скв-3.twi"
 (cd "$dialog_dir" && exec "$WINE" "$windows_dialog" 'Скв-3.twi' > /dev/null 2>&1) &
 dialog_pid=$!
 main=$(wait_window Veltrane) || fail "the dialog did not show with a file"
-sleep 0.5
+sleep 1
 import -window root "$root/$WINDOWS_BUILD/dialog-selected.png"
-click_units "$main" 146 39 389 54
+import -window "$main" "$work/dialog-window.png"
+eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
+plot_x=$((119 * WIDTH / 389)) plot_y=$((54 * HEIGHT / 300))
+plot_w=$((265 * WIDTH / 389)) plot_h=$((241 * HEIGHT / 300))
+awk -v blue="$(share "$work/dialog-window.png" '#0072b2' $plot_x $plot_y $plot_w $plot_h)" \
+    -v orange="$(share "$work/dialog-window.png" '#e69f00' $plot_x $plot_y $plot_w $plot_h)" \
+    'BEGIN { exit !(blue > 0.002 && orange > 0.001) }' || fail "the preview shows no twist plot"
+keys "$main" ctrl+s
+saver=$(wait_window "Save Picture") || fail "Ctrl+S did not open Save Picture"
+sleep 0.5
+keys "$saver" Return
+wait_gone "$saver" || fail "Save Picture did not close"
+for _ in $(seq 50); do
+    [ -s "$dialog_dir/SDP_Скв-3.png" ] && break
+    sleep 0.1
+done
+[ "$(identify -format '%m %w %h' "$dialog_dir/SDP_Скв-3.png" 2> /dev/null)" = "PNG 1200 900" ] \
+    || fail "Save Picture wrote no PNG of 1200 x 900"
+rm "$dialog_dir/SDP_Скв-3.png"
+checks=$((checks + 2))
+echo "windows: the dialog previews a file and saves its picture"
+
+# Convert (at 113,32 66x15) converts it and says so; a second press asks
+# before it replaces the output, and No keeps it.
+click_units "$main" 146 39 389 300
 message=$(wait_window veltrane) || fail "Convert showed no message"
 sleep 0.5
 import -window root "$root/$WINDOWS_BUILD/dialog-converted.png"
@@ -317,8 +379,8 @@ cmp -s "$dialog_dir/SDP_Скв-3.csv" "$work/linux/SDP_BH-07.csv" \
 click_bottom "$message" 0
 wait_gone "$message" || fail "OK did not close the message"
 printf 'kept' > "$dialog_dir/SDP_Скв-3.csv"
-click_units "$main" 240 45 389 54 # an empty spot: the window is active again
-click_units "$main" 146 39 389 54
+click_units "$main" 240 45 389 300 # an empty spot: the window is active again
+click_units "$main" 146 39 389 300
 question=$(wait_window veltrane) || fail "no Replace question"
 [ "$(cat "$dialog_dir/SDP_Скв-3.csv")" = kept ] || fail "replaced before the answer"
 click_bottom "$question" 36 # No, right of the middle

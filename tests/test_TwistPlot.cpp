@@ -1,6 +1,7 @@
 // The twist plot, drawn offscreen: pixels of images, the text of SVG files,
 // saving, and pictures left in the build folder for a person to look at.
 #include "formats/twi/TwiDataFile.h"
+#include "plot/QtChartPainter.h"
 #include "plot/TwistPlot.h"
 #include "survey/PlotDataObj.h"
 
@@ -73,6 +74,15 @@ int Count(const QImage& image, QRectF area, PixelTest test) {
     return n;
 }
 
+QRectF Q(const ChartRect& r) {
+    return QRectF(r.x, r.y, r.w, r.h);
+}
+
+TwistChartLayout LayoutOf(const CTwistPlot& plot, const QImage& image) {
+    return plot.Chart().Layout(ChartRect{0, 0, double(image.width()), double(image.height())},
+                               CQtTextMetrics(&image));
+}
+
 // Where a value at a depth lies in a track.
 QPointF At(const TwistAxis& axis, const TwistAxis& depth, const QRectF& track, double value,
            double atDepth) {
@@ -86,54 +96,77 @@ bool Near(const QImage& image, QPointF at, PixelTest test) {
 
 } // namespace
 
-TEST(TwistPlot, NiceAxisTicksAtRoundNumbers) {
-    struct {
-        double low, high;
-        int ticks;
-        double min, max, step;
-        int decimals;
-    } cases[] = {
-        {0, 7.4, 8, 0, 8, 1, 0},
-        {-0.3, 0.4, 7, -0.3, 0.4, 0.1, 1},
-        {-12.5, 3, 4, -13, 3, 5, 0},
-        {-0.6, 500, 6, -20, 500, 100, 0},
-        {0, 0, 4, -1, 1, 0.5, 1},
-        {5, 5, 4, 2, 8, 2, 0},
-        {NAN, 3, 5, 0, 1, 0.2, 1},
-        {3, 1, 0, 0, 5, 5, 0},
-        {-1e308, 1e308, 2, -1e300, 1e300, 1e300, 0},
-    };
-    for (const auto& c : cases) {
-        const TwistAxis axis = CTwistPlot::NiceAxis(c.low, c.high, c.ticks);
-        const double near = 1e-9 * std::max(1.0, c.max - c.min);
-        EXPECT_NEAR(axis.dMin, c.min, near) << c.low << " " << c.high;
-        EXPECT_NEAR(axis.dMax, c.max, near) << c.low << " " << c.high;
-        EXPECT_NEAR(axis.dStep, c.step, near) << c.low << " " << c.high;
-        EXPECT_EQ(axis.nDecimals, c.decimals) << c.low << " " << c.high;
-    }
-}
-
 TEST(TwistPlot, SteadyTwistRunsFromTheTopLeftZeroDownWithItsLabels) {
     // One degree a station, two feet apart: station k at k degrees, 2k feet.
     const CTwistPlot plot(ProfileOf(std::vector<double>(50, 1.0)));
     const QImage image = DrawImage(plot);
-    const CTwistPlot::Layout l = plot.LayoutFor(image.rect(), &image);
-    const QRectF& track = l.rectCumulative;
+    const TwistChartLayout l = LayoutOf(plot, image);
+    const QRectF track = Q(l.rectCumulative);
     EXPECT_EQ(l.cumulativeAxis.dMin, 0.0);
     EXPECT_EQ(l.depthAxis.dMin, 0.0);
     for (int k : {0, 10, 25, 50}) {
         EXPECT_TRUE(Near(image, At(l.cumulativeAxis, l.depthAxis, track, k, 2.0 * k), IsBlue)) << k;
-        EXPECT_TRUE(
-            Near(image, At(l.intervalAxis, l.depthAxis, l.rectInterval, 1, 2 + 1.9 * k), IsOrange))
+        EXPECT_TRUE(Near(image, At(l.intervalAxis, l.depthAxis, Q(l.rectInterval), 1, 2 + 1.9 * k),
+                         IsOrange))
             << k;
     }
     // Title, depth labels, and tick labels with axis titles below the tracks,
     // none running into the picture's edge.
-    EXPECT_GT(Count(image, l.rectTitle, IsDark), 200);
+    EXPECT_GT(Count(image, Q(l.rectTitle), IsDark), 200);
     EXPECT_GT(Count(image, QRectF(0, track.top(), track.left() - 2, track.height()), IsDark), 200);
     EXPECT_GT(Count(image, QRectF(0, track.bottom() + 2, image.width(), 200), IsDark), 400);
     EXPECT_EQ(Count(image, image.rect(), IsDark),
               Count(image, QRectF(image.rect()).adjusted(3, 3, -3, -3), IsDark));
+}
+
+TEST(TwistPlot, TextStandsWhereItsAnchorSays) {
+    // "Depth" at (200, 100): its dark pixels' box, by anchor and turn.
+    struct {
+        ChartAnchor anchor;
+        bool upright;
+        double left, right, top, bottom; // where the box's edges may lie, +-3
+    } cases[] = {
+        {ChartAnchor::left, false, 200, -1, -1, -1},  {ChartAnchor::right, false, -1, 200, -1, -1},
+        {ChartAnchor::centre, false, -1, -1, -1, -1}, {ChartAnchor::centre, true, -1, -1, -1, -1},
+        {ChartAnchor::left, true, -1, -1, -1, 100}, // read upwards from the anchor
+    };
+    for (const auto& c : cases) {
+        QImage image(400, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        ChartStep step;
+        step.nKind = ChartStepKind::text;
+        step.points = {ChartPoint{200, 100}};
+        step.strText = "Depth";
+        step.font = ChartFont{20, false};
+        step.nAnchor = c.anchor;
+        step.bUpright = c.upright;
+        CQtChartPainter(painter).Paint({step});
+        painter.end();
+        QRect box;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                box |= IsDark(image.pixel(x, y)) ? QRect(x, y, 1, 1) : QRect();
+            }
+        }
+        ASSERT_FALSE(box.isEmpty());
+        const auto near = [](double edge, double want) {
+            return want < 0 || std::fabs(edge - want) <= 3;
+        };
+        EXPECT_TRUE(near(box.left(), c.left) && near(box.right(), c.right))
+            << box.left() << " " << box.right();
+        EXPECT_TRUE(near(box.top(), c.top) && near(box.bottom(), c.bottom))
+            << box.top() << " " << box.bottom();
+        EXPECT_EQ(box.height() > box.width(), c.upright);
+        // Centred on the anchor across the line, and along it when centred.
+        const QPointF mid = QRectF(box).center();
+        const double across = c.upright ? mid.x() - 200 : mid.y() - 100;
+        const double along = c.upright ? mid.y() - 100 : mid.x() - 200;
+        EXPECT_NEAR(across, 0, 4) << int(c.anchor);
+        if (c.anchor == ChartAnchor::centre) {
+            EXPECT_NEAR(along, 0, 2);
+        }
+    }
 }
 
 TEST(TwistPlot, TitleAndLabelWords) {
@@ -186,7 +219,7 @@ TEST(TwistPlot, ImagesDrawnFromFewerPointsKeepTheShape) {
     differ.setCompositionMode(QPainter::CompositionMode_Difference);
     differ.drawImage(0, 0, exact);
     differ.end();
-    const QRectF track = plot.LayoutFor(thin.rect(), &thin).rectCumulative;
+    const QRectF track = Q(LayoutOf(plot, thin).rectCumulative);
     EXPECT_GT(Count(thin, track, IsBlue), 1000);
     EXPECT_LT(Count(diff, track, [](QRgb c) { return qRed(c) + qBlue(c) > 120; }),
               track.width() * track.height() / 1000);

@@ -1,8 +1,13 @@
 #include "win32/ConvertWindow.h"
 
+#include "convert/PictureFile.h"
+#include "convert/SurveySummary.h"
+#include "platform/FileSystem.h"
 #include "platform/WidePath.h"
+#include "plot/SvgChartPainter.h"
 #include "win32/resource.h"
 
+#include <algorithm>
 #include <vector>
 
 #define WIN32_LEAN_AND_MEAN
@@ -25,6 +30,19 @@ const wchar_t kFileFilters[] = L"All Spiral Files (*.csv;*.twi)\0SDP_*.csv; *.tw
 
 // Paths as long as Windows allows, in UTF-16 characters.
 constexpr DWORD kLongestPath = 32768;
+
+// The window's first size and its smallest, in dialog units: the template's
+// width, and room for the preview under the template's controls (which take
+// the top kTopUnits).
+constexpr int kWidthUnits = 389;
+constexpr int kHeightUnits = 300;
+constexpr int kMinHeightUnits = 180;
+constexpr int kTopUnits = 54;
+constexpr int kMarginUnits = 5;
+
+// Save Picture's choices; the first is the type of a name without extension.
+const wchar_t kPictureFilters[] = L"PNG picture (*.png)\0*.png\0"
+                                  L"SVG drawing (*.svg)\0*.svg\0";
 
 std::wstring Wide(const CString& strText) {
     std::wstring strWide;
@@ -127,29 +145,7 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
         OnInitDialog();
         return true; // the system puts the focus on the first control
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_BROWSE:
-            OnBrowse();
-            return true;
-        case IDC_CONVERT:
-            m_command.OnConvertButton();
-            return true;
-        case IDC_PICTURE:
-            if (HIWORD(wParam) == STN_CLICKED) {
-                OnAbout();
-            }
-            return true;
-        case ID_HELP_ABOUT:
-            OnAbout();
-            return true;
-        case IDOK:
-            return true; // no default button: Enter closes nothing
-        case IDCANCEL:
-            DestroyWindow(hDlg);
-            return true;
-        default:
-            return false;
-        }
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
             OnAbout();
@@ -158,6 +154,15 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
         return false;
     case WM_HELP:
         OnAbout();
+        return true;
+    case WM_SIZE:
+        OnSize();
+        return true;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+        return true;
+    case WM_DPICHANGED:
+        OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return true;
     case WM_CLOSE: // the close box, Alt+F4 or Escape
         DestroyWindow(hDlg);
@@ -187,6 +192,64 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
     }
 }
 
+bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification) {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    switch (nCommand) {
+    case IDC_BROWSE:
+        OnBrowse();
+        return true;
+    case IDC_CONVERT:
+        m_command.OnConvertButton();
+        return true;
+    case IDC_PICTURE:
+        if (nNotification == STN_CLICKED) {
+            OnAbout();
+        }
+        return true;
+    case ID_HELP_ABOUT:
+        OnAbout();
+        return true;
+    case ID_SAVE_PICTURE:
+        OnSavePicture();
+        return true;
+    case IDC_DIRECTION:
+        // A direction picked from the list shows the survey as it reads.
+        if (nNotification == CBN_SELCHANGE && !m_command.m_strSelection.IsEmpty()) {
+            m_preview.Preview(
+                m_command.m_strPathName.str(),
+                static_cast<int>(SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETCURSEL, 0, 0)));
+            OnSize(); // the diagnostics come and go
+        }
+        return false;
+    case IDOK:
+        return true; // no default button: Enter closes nothing
+    case IDCANCEL:
+        DestroyWindow(hDlg);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CConvertWindow::OnGetMinMaxInfo(void* pMinMaxInfo) {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    RECT smallest{0, 0, kWidthUnits, kMinHeightUnits};
+    MapDialogRect(hDlg, &smallest);
+    AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)));
+    static_cast<MINMAXINFO*>(pMinMaxInfo)->ptMinTrackSize =
+        POINT{smallest.right - smallest.left, smallest.bottom - smallest.top};
+}
+
+void CConvertWindow::OnDpiChanged(const void* pSuggestedRect) {
+    // Per-monitor scaling: the size Windows suggests for the new scale.
+    const RECT& suggested = *static_cast<const RECT*>(pSuggestedRect);
+    SetWindowPos(static_cast<HWND>(m_hDlg), nullptr, suggested.left, suggested.top,
+                 suggested.right - suggested.left, suggested.bottom - suggested.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    m_preview.UseDialogFont();
+}
+
 void CConvertWindow::OnInitDialog() {
     HWND hDlg = static_cast<HWND>(m_hDlg);
     HINSTANCE hInstance = GetModuleHandleW(nullptr);
@@ -209,6 +272,8 @@ void CConvertWindow::OnInitDialog() {
         SendMessageW(hDirection, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(pszEntry).c_str()));
     }
     SendMessageW(hDirection, CB_SETCURSEL, directionTwiToCsv, 0);
+    m_preview.Create(hDlg);
+    SizeForPreview();
     if (!m_strStartFile.empty()) {
         // Selected once the window shows, so that a message has it as owner.
         ShowWindow(hDlg, SW_SHOW);
@@ -239,6 +304,80 @@ void CConvertWindow::SelectFile(const std::string& strPath) {
         SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_SETCURSEL, nDirection, 0);
     }
     SetDlgItemTextW(hDlg, IDC_SELECTION, Wide(m_command.m_strSelection).c_str());
+    m_preview.Preview(strPath, GetDirection());
+    OnSize(); // the diagnostics come and go
+}
+
+void CConvertWindow::SizeForPreview() {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    RECT size{0, 0, kWidthUnits, kHeightUnits};
+    MapDialogRect(hDlg, &size);
+    AdjustWindowRectEx(&size, static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)));
+    const int nWidth = size.right - size.left, nHeight = size.bottom - size.top;
+    // Centred in the work area, as the template's window was.
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(hDlg, nullptr, work.left + std::max(0L, (work.right - work.left - nWidth) / 2),
+                 work.top + std::max(0L, (work.bottom - work.top - nHeight) / 2), nWidth, nHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    OnSize();
+}
+
+void CConvertWindow::OnSize() {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    RECT client;
+    GetClientRect(hDlg, &client);
+    RECT top{kMarginUnits, kTopUnits, 0, kMarginUnits};
+    MapDialogRect(hDlg, &top);
+    m_preview.Layout(top.left, top.top, client.right - top.left, client.bottom - top.bottom);
+}
+
+void CConvertWindow::OnSavePicture() {
+    const CTwistChart* pChart = m_preview.Chart();
+    if (pChart == nullptr) {
+        return;
+    }
+    // Suggested: the converted file's name, as a PNG picture.
+    const CString strSuggested = CSurveySummary::WithExtension(
+        CSurveySummary::ConvertedPath(m_preview.Path().c_str(), m_preview.Direction()), "png");
+    std::vector<wchar_t> path(kLongestPath, L'\0');
+    const std::wstring strWide = Wide(strSuggested);
+    std::copy(strWide.begin(), strWide.begin() + std::min<size_t>(strWide.size(), kLongestPath - 1),
+              path.begin());
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = static_cast<HWND>(m_hDlg);
+    dialog.lpstrFilter = kPictureFilters;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = kLongestPath;
+    dialog.lpstrTitle = L"Save Picture";
+    dialog.lpstrDefExt = L"png";
+    dialog.Flags =
+        OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&dialog)) {
+        return;
+    }
+    // The name's extension says the type; a name without one takes the choice's.
+    const std::string strPath = Utf8FromWide(path.data());
+    const bool bSvg = strPath.size() > 4 &&
+                      CompareNoCase(strPath.substr(strPath.size() - 4).c_str(), ".svg") == 0;
+    std::string bytes;
+    std::string strError = "the picture could not be drawn";
+    if (bSvg) {
+        bytes = CSvgChartPainter::Picture(*pChart, CTwistChart::kDefaultWidth,
+                                          CTwistChart::kDefaultHeight);
+    } else if (!CGdiPlusChartPainter::Png(*pChart, CTwistChart::kDefaultWidth,
+                                          CTwistChart::kDefaultHeight, bytes)) {
+        bytes.clear();
+    }
+    if (bytes.empty() || !CPictureFile::SaveBytes(strPath.c_str(), bytes, strError)) {
+        MessageBoxW(
+            static_cast<HWND>(m_hDlg),
+            (L"The picture was not saved: " + Wide(CString(strError.c_str())) + L".").c_str(),
+            MessageCaption().c_str(), MB_OK | MB_ICONWARNING);
+    }
 }
 
 void CConvertWindow::OnAbout() {

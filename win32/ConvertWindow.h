@@ -5,6 +5,8 @@
 #pragma once
 
 #include "convert/ConvertCommand.h"
+#include "plot/GdiPlusChartPainter_win.h"
+#include "win32/PreviewPane.h"
 
 #include <string>
 
@@ -31,14 +33,24 @@ private:
     using Handle = void*;
 
     bool OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam);
+    bool OnCommand(unsigned int nCommand, unsigned int nNotification);
+    void OnGetMinMaxInfo(void* pMinMaxInfo);
+    void OnDpiChanged(const void* pSuggestedRect);
     void OnInitDialog();
     void OnBrowse();
     void OnAbout();
     // Selects a file as Browse does: the selection, the direction guessed
     // from its extension (or the format message), then the path on show.
     void SelectFile(const std::string& strPath);
+    // The window at its first size: the template's controls and the preview.
+    void SizeForPreview();
+    // The template's controls stay where they are; the preview takes the rest.
+    void OnSize();
+    void OnSavePicture();
 
     CConvertCommand m_command{*this};
+    CGdiPlusSession m_gdiplus; // before the preview, which draws with it
+    CPreviewPane m_preview;
     Handle m_hDlg = nullptr;
     std::string m_strStartFile;
 };

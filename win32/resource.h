@@ -13,11 +13,17 @@
 #define IDC_DIRECTION 1004
 #define IDC_CONVERT 1005
 #define IDC_PICTURE 1006
+// The preview under them, created by the window.
+#define IDC_SUMMARY 1010
+#define IDC_PLOT 1011
+#define IDC_DIAGNOSTICS 1012
 
 // The About item of the system menu; system commands keep the low four bits free.
 #define IDM_ABOUTBOX 0x0010
 // F1 opens the About box.
 #define ID_HELP_ABOUT 0xE140
+// Ctrl+S and the plot's context menu save the plot as a picture.
+#define ID_SAVE_PICTURE 0x8010
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -1,0 +1,57 @@
+// The picture writer of veltrane-convert --plot: SVG by our own code, the
+// other types through the system's drawing.
+#include "cli/PictureWriter.h"
+#include "convert/PictureFile.h"
+
+#include "plot/SvgChartPainter.h"
+#include "plot/TwistChart.h"
+
+namespace {
+
+class CSvgPictureWriter : public CPictureWriter {
+public:
+    bool Write(const CPlotDataObj& data, const std::string& strName, const std::string& strPath,
+               std::string& strError) override {
+        const CTwistChart chart(CTwistProfile::FromSurvey(data), strName);
+        return CanDraw(chart, strError) &&
+               CPictureFile::WriteBytes(strPath.c_str(),
+                                        CSvgChartPainter::Picture(chart, CTwistChart::kDefaultWidth,
+                                                                  CTwistChart::kDefaultHeight),
+                                        strError);
+    }
+};
+
+} // namespace
+
+std::vector<std::string> CPictureWriter::Types() {
+    std::vector<std::string> types = {"svg"};
+    for (const std::string& strType : SystemPictureTypes()) {
+        types.push_back(strType);
+    }
+    return types;
+}
+
+std::string CPictureWriter::TypesText() {
+    const std::vector<std::string> types = Types();
+    std::string strText = types[0];
+    for (size_t i = 1; i < types.size(); ++i) {
+        strText += (i + 1 == types.size() ? " or " : ", ") + types[i];
+    }
+    return strText;
+}
+
+std::unique_ptr<CPictureWriter> CPictureWriter::Create(const std::string& strType,
+                                                       std::string& strError) {
+    if (strType == "svg") {
+        return std::make_unique<CSvgPictureWriter>();
+    }
+    return CreateSystemPictureWriter(strError);
+}
+
+bool CPictureWriter::CanDraw(const CTwistChart& chart, std::string& strError) {
+    if (chart.Profile().m_nStatus != profileReady) {
+        strError = CTwistProfile::StatusText(chart.Profile().m_nStatus);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,52 @@
+// The preview of the Windows window, under the template's controls: the
+// selected survey's summary at the left, its twist plot (drawn with GDI+) or
+// in its place why there is none, and below them what the read found. The
+// survey is read into a record of its own, as a conversion would read it,
+// so that the conversion's record is never touched by a preview.
+#pragma once
+
+#include "convert/SurveySummary.h"
+#include "plot/TwistChart.h"
+
+#include <optional>
+#include <string>
+
+class CPreviewPane {
+public:
+    // Creates the pane's controls in the dialog hDlg.
+    void Create(void* hDlg);
+    // The dialog's font for the pane's text, again after a change of scale.
+    void UseDialogFont();
+    // Places them in the rectangle, in the dialog's pixels.
+    void Layout(int nLeft, int nTop, int nRight, int nBottom);
+
+    // Shows the survey at strPath (UTF-8) read in nDirection; a direction
+    // that is none shows that one is needed.
+    void Preview(const std::string& strPath, int nDirection);
+
+    // The chart on show, or null when the pane shows why there is none.
+    const CTwistChart* Chart() const { return m_chart ? &*m_chart : nullptr; }
+    const std::string& Path() const { return m_strPath; }
+    int Direction() const { return m_nDirection; }
+
+    static constexpr const char* kNothingSelected =
+        "Select a survey file with Browse..., or drop one onto the window, to see its twist "
+        "profile here.";
+    static constexpr const char* kNoDirection =
+        "Select the conversion direction to see the survey as Convert would read it.";
+
+private:
+    friend class CPlotWindowProc;
+    void PaintPlot(void* hWnd);
+    void ShowText(int nControl, const std::string& strText);
+
+    void* m_hDlg = nullptr;
+    void* m_hPlot = nullptr;
+    CSurveySummary m_summary;
+    std::optional<CTwistChart> m_chart;
+    std::string m_strMessage; // in the plot's place when there is no chart
+    std::string m_strPath;
+    int m_nDirection = -1;
+    bool m_bDiagnostics = false;
+    int m_nSummaryWidth = 0; // its longest line, in pixels
+};
