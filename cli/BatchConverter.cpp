@@ -2,9 +2,11 @@
 
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
+#include "convert/SurveySummary.h"
 #include "survey/NumberText.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace {
@@ -37,6 +39,7 @@ std::string CBatchConverter::ExplainStatus(ConvertOutcome nOutcome, int nDirecti
 
 int CBatchConverter::Run(const std::vector<std::string>& args) {
     int nForcedDirection = directionNone;
+    std::optional<double> limit;
     std::vector<std::string> files;
     bool bOptionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -80,6 +83,17 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
                 return UsageError("unknown picture format '" + m_strPlotFormat +
                                   "' for '--plot': use svg, png or pdf");
             }
+        } else if (arg == "--limit" || arg.rfind("--limit=", 0) == 0) {
+            if (arg == "--limit" && i + 1 >= args.size()) {
+                return UsageError("option '--limit' needs a twist in degrees");
+            }
+            const std::string value = arg == "--limit" ? args[++i] : arg.substr(8);
+            double dLimit = 0.0;
+            if (!CSurveySummary::ParseLimit(value, dLimit)) {
+                return UsageError("'" + value +
+                                  "' is not a twist in degrees (0 or more) for '--limit'");
+            }
+            limit = dLimit;
         } else if (arg == "--version") {
             m_out << kVersionText << "\n";
             return exitConverted;
@@ -107,9 +121,13 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     if (files.empty()) {
         return UsageError("no survey file given");
     }
+    if (limit && !m_bInfo) {
+        return UsageError("option '--limit' goes with '--info'");
+    }
 
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
+    report.SetLimit(limit);
     std::string strProblem;
     if (!m_strPlotFormat.empty() &&
         !report.StartPictures(m_strPlotFormat, files, m_bNoClobber, strProblem)) {
@@ -218,7 +236,7 @@ void CBatchConverter::PrintDiagnostics(const std::string& strSource,
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
     stream << "Usage: " << kProgramName << " [--to csv|twi] [--strict] [-n] [-j N] FILE...\n"
-           << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
+           << "       " << kProgramName << " --info [--limit DEG] [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
            << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced\n"
@@ -232,7 +250,10 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"
-           << "               read found (read as its conversion would read it)\n"
+           << "               read found (read as its conversion would read it), with\n"
+           << "               its total twist, mean twist rate and largest interval twist\n"
+           << "  --limit DEG  with --info: also list the intervals twisting more than DEG\n"
+           << "               degrees, either way\n"
            << "  --plot svg|png|pdf\n"
            << "               also draw each survey's twist profile as a picture beside\n"
            << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
