@@ -1,11 +1,18 @@
 #include "app/TwistPlotView.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 CTwistPlotView::CTwistPlotView(QWidget* pParent) : QWidget(pParent) {
     // The plot paints its own background over the whole widget.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Twist plot"));
 }
 
 void CTwistPlotView::SetPlot(std::optional<CTwistPlot> plot) {
@@ -29,4 +36,41 @@ void CTwistPlotView::paintEvent(QPaintEvent* /*pEvent*/) {
     } else {
         painter.fillRect(rect(), palette().base());
     }
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+void CTwistPlotView::keyPressEvent(QKeyEvent* pEvent) {
+    const Qt::KeyboardModifiers modifiers = pEvent->modifiers() & ~Qt::KeypadModifier;
+    if ((pEvent->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+        (pEvent->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        OpenMenuAtMiddle(pEvent->modifiers());
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
+}
+
+void CTwistPlotView::contextMenuEvent(QContextMenuEvent* pEvent) {
+    // A desktop's own Menu key event points nowhere useful in a plot.
+    if (pEvent->reason() == QContextMenuEvent::Keyboard) {
+        OpenMenuAtMiddle(pEvent->modifiers());
+        return;
+    }
+    pEvent->ignore();
+}
+
+void CTwistPlotView::OpenMenuAtMiddle(Qt::KeyboardModifiers modifiers) {
+    // The window holds the menu; the event goes up to it as a click would.
+    if (parentWidget() == nullptr) {
+        return;
+    }
+    const QPoint middle = rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard,
+                            parentWidget()->mapFromGlobal(mapToGlobal(middle)), mapToGlobal(middle),
+                            modifiers);
+    QCoreApplication::sendEvent(parentWidget(), &event);
 }
