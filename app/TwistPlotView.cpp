@@ -4,8 +4,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
+#include <QPen>
 
 CTwistPlotView::CTwistPlotView(QWidget* pParent) : QWidget(pParent) {
     // The plot paints its own background over the whole widget.
@@ -37,10 +36,13 @@ void CTwistPlotView::paintEvent(QPaintEvent* /*pEvent*/) {
         painter.fillRect(rect(), palette().base());
     }
     if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect().adjusted(1, 1, -1, -1);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        // An outline in the selection colour; a style's own focus frame may
+        // tint the whole plot.
+        const int nWidth = qMax(2, fontMetrics().height() / 8);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), nWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(
+            QRectF(rect()).adjusted(nWidth / 2.0, nWidth / 2.0, -nWidth / 2.0, -nWidth / 2.0));
     }
 }
 
