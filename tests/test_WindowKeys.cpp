@@ -1,62 +1,53 @@
-// The window from the keyboard and for assistive technology: what Enter and
-// Escape do, the plot's menu from the keys, the names a screen reader reads,
-// the title, the first size on a small or scaled screen, and the figures
-// with a twist limit typed in the window.
+// The window from the keyboard and for screen readers: Enter and Escape, a
+// run cancelled or closed midway, the plot's menu from the keys, names, the
+// title, the limit typed, and the first size on a small or scaled screen.
 #include "app/ConvertApp.h"
 #include "app/ConvertDlg.h"
 #include "app/PreviewPanel.h"
-#include "app/TwistPlotView.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QScreen>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
 
-const QString kSamples = QStringLiteral(VELTRANE_SAMPLE_DIR);
-const QString kPictures = QStringLiteral(VELTRANE_PICTURE_DIR);
-
-QString Sample(const QTemporaryDir& dir, const QString& strSample, const QString& strName) {
-    QFile::copy(kSamples + "/" + strSample, dir.filePath(strName));
-    return dir.filePath(strName);
-}
-
-// A shown, active main window whose file dialog and message box are
-// replaced: Browse counts its calls and returns m_choice.
+// A shown, active window on a copy of each sample; Browse counts its calls
+// and returns m_choice, messages are kept.
 struct Window {
     Window() {
+        for (const char* pszSample : {"SDP_I-3.csv", "BH-07.twi"}) {
+            QFile::copy(QStringLiteral(VELTRANE_SAMPLE_DIR "/") + pszSample, Path(pszSample));
+        }
         dlg.SetFilesChooser([this](QWidget*) {
             ++m_nBrowsed;
             return m_choice;
         });
-        dlg.SetMessageSink(
-            [this](QWidget*, const QString&, const QString& strText) { m_messages << strText; });
+        dlg.SetMessageSink([this](QWidget*, const QString&, const QString& s) { m_messages << s; });
         dlg.SetQuestionSink([](QWidget*, const QString&, const QString&) { return true; });
         dlg.show();
         dlg.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
     }
-    template <class T = QWidget> T* Child(const char* pszName) {
-        return dlg.findChild<T*>(QString::fromLatin1(pszName));
-    }
+    QString Path(const QString& strName) { return dir.filePath(strName); }
+    QWidget* Child(const QString& strName) { return dlg.findChild<QWidget*>(strName); }
     CResultsPanel& Results() { return dlg.Preview().Results(); }
-    // Several files chosen in Browse start a run over them.
-    void ConvertMany(const QStringList& paths) {
-        m_choice = paths;
-        dlg.OnBrowse();
+    // A run over copies of BH-07.twi (several chosen in Browse).
+    void ConvertMany(int nFiles) {
         m_choice.clear();
+        for (int i = 0; i < nFiles; ++i) {
+            m_choice << Path(QStringLiteral("B%1.twi").arg(i));
+            QFile::copy(Path("BH-07.twi"), m_choice.last());
+        }
+        dlg.OnBrowse();
     }
 
+    QTemporaryDir dir;
     CConvertDlg dlg;
     QStringList m_choice;
     int m_nBrowsed = 0;
@@ -69,282 +60,181 @@ class TestWindowKeys : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void enterConvertsOrBrowses_data();
     void enterConvertsOrBrowses();
-    void escapeCancelsRunAndWindowStays();
-    void closingDuringRunLeavesNoTemporaryFile();
+    void escapeCancelsAndClosingWaits();
     void plotMenuFromKeys_data();
     void plotMenuFromKeys();
-    void namesAndTitle();
-    void limitListsIntervals();
+    void namesTitleAndLimit();
     void firstSizeFitsScreen();
 };
 
-void TestWindowKeys::initTestCase() {
-    qputenv("TZ", "UTC0"); // the summary's dates are local times
-    tzset();
-}
-
 void TestWindowKeys::enterConvertsOrBrowses_data() {
     QTest::addColumn<bool>("selected");
-    QTest::addColumn<QString>("focus"); // the control with the focus
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<bool>("converts"); // or browses
-
-    const int nEnter = Qt::Key_Return;
-    const int nNone = Qt::NoModifier;
-    QTest::newRow("nothing selected") << false << "selection" << nEnter << nNone << false;
-    QTest::newRow("selected") << true << "selection" << nEnter << nNone << true;
-    QTest::newRow("keypad Enter") << true << "selection" << int(Qt::Key_Enter)
-                                  << int(Qt::KeypadModifier) << true;
-    QTest::newRow("in the direction box") << true << "direction" << nEnter << nNone << true;
-    QTest::newRow("on the plot") << true << "plot" << nEnter << nNone << true;
-    QTest::newRow("in the limit field") << true << "limit" << nEnter << nNone << true;
-    QTest::newRow("on Browse") << true << "browse" << nEnter << nNone << false;
-    QTest::newRow("Ctrl+O") << true << "selection" << int(Qt::Key_O) << int(Qt::ControlModifier)
-                            << false;
-    QTest::newRow("Ctrl+Return, nothing selected")
-        << false << "selection" << nEnter << int(Qt::ControlModifier) << true;
+    const QKeySequence enter(Qt::Key_Return);
+    QTest::newRow("nothing selected") << false << "selection" << enter << false;
+    QTest::newRow("selected") << true << "selection" << enter << true;
+    QTest::newRow("keypad") << true << "selection"
+                            << QKeySequence(Qt::KeypadModifier | Qt::Key_Enter) << true;
+    QTest::newRow("direction box") << true << "direction" << enter << true;
+    QTest::newRow("plot") << true << "plot" << enter << true;
+    QTest::newRow("limit field") << true << "limit" << enter << true;
+    QTest::newRow("on Browse") << true << "browse" << enter << false;
+    QTest::newRow("Ctrl+O") << true << "selection" << QKeySequence("Ctrl+O") << false;
+    QTest::newRow("Ctrl+Return") << false << "selection" << QKeySequence("Ctrl+Return") << true;
 }
 
 void TestWindowKeys::enterConvertsOrBrowses() {
     QFETCH(bool, selected);
     QFETCH(QString, focus);
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
+    QFETCH(QKeySequence, keys);
     QFETCH(bool, converts);
-
-    QTemporaryDir dir;
     Window w;
     if (selected) {
-        w.dlg.SelectFile(Sample(dir, "SDP_I-3.csv", "SDP_I-3.csv"));
+        w.dlg.SelectFile(w.Path("SDP_I-3.csv"));
     }
-    QWidget* pFocus = w.Child(focus.toLatin1().constData());
-    pFocus->setFocus();
-    QVERIFY(pFocus->hasFocus() || pFocus->isAncestorOf(QApplication::focusWidget()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    w.Child(focus)->setFocus();
+    QTest::keySequence(QApplication::focusWidget(), keys);
     QCOMPARE(w.m_nBrowsed, converts ? 0 : 1);
-    const QString strConverted = QString::fromLatin1(CConvertCommand::kMsgConverted);
-    const QString strExpected = !converts  ? QString()
-                                : selected ? strConverted + dir.filePath("SDP_I-3.twi")
-                                           : QString::fromLatin1(CConvertCommand::kMsgNoFile);
-    QCOMPARE(w.m_messages.value(0), strExpected);
-    QVERIFY(w.dlg.isVisible());
+    QCOMPARE(w.m_messages.value(0), !converts ? QString()
+                                    : selected
+                                        ? CConvertCommand::kMsgConverted + w.Path("SDP_I-3.twi")
+                                        : QString(CConvertCommand::kMsgNoFile));
 }
 
-// A run held up on its first file: Escape cancels it as Cancel does, and
-// the window stays; once no run goes, Escape closes the window again.
-void TestWindowKeys::escapeCancelsRunAndWindowStays() {
-    QTemporaryDir dir;
-    const int nFiles = QThread::idealThreadCount() + 2;
-    QStringList paths;
-    for (int i = 0; i < nFiles; ++i) {
-        paths << Sample(dir, "BH-07.twi", QStringLiteral("B%1.twi").arg(i));
-    }
+// Escape cancels a run held up on its first files, as Cancel does, and the
+// window stays; closing during a run is over when the window is: each output
+// whole, none after the files under way, no temporary file left.
+void TestWindowKeys::escapeCancelsAndClosingWaits() {
     Window w;
     QSemaphore go;
     w.Results().SetFileEndHook([&go](int) { go.acquire(); });
     QSignalSpy done(&w.Results(), &CResultsPanel::finished);
-    w.ConvertMany(paths);
-    QVERIFY(w.Results().IsRunning());
-
+    w.ConvertMany(QThread::idealThreadCount() + 2);
     QTest::keyClick(&w.dlg, Qt::Key_Escape);
-    go.release(nFiles);
+    go.release(1000);
     QVERIFY(done.wait(20000));
     QVERIFY(w.dlg.isVisible());
-    QVERIFY2(w.Results().StatusText().endsWith(QStringLiteral("(cancelled).")),
-             qPrintable(w.Results().StatusText()));
+    QVERIFY(w.Results().StatusText().endsWith("(cancelled)."));
 
-    QTest::keyClick(&w.dlg, Qt::Key_Escape);
-    QVERIFY(!w.dlg.isVisible());
-}
-
-// Closing the window midway: the files under way are finished and put in
-// place whole, no later file is begun, and no temporary file stays behind.
-void TestWindowKeys::closingDuringRunLeavesNoTemporaryFile() {
-    QTemporaryDir dir;
     constexpr int kFiles = 40;
-    QStringList paths;
-    for (int i = 0; i < kFiles; ++i) {
-        paths << Sample(dir, "BH-07.twi", QStringLiteral("B%1.twi").arg(i));
-    }
-    QSemaphore firstDone;
-    {
-        Window w;
-        w.Results().SetFileEndHook([&firstDone](int nDone) {
-            if (nDone == 1) {
-                firstDone.release();
-            }
-            QThread::msleep(20); // long enough for the close to come midway
-        });
-        w.ConvertMany(paths);
-        QVERIFY(firstDone.tryAcquire(1, 20000));
-        QVERIFY(w.dlg.close());
-        QVERIFY(!w.dlg.isVisible());
-        // Over when the window closes, not after.
-        QVERIFY(!w.Results().IsRunning());
-        QVERIFY(w.Results().StatusText().endsWith(QStringLiteral("(cancelled).")));
-
-        const QDir folder(dir.path());
-        const QStringList all = folder.entryList(QDir::Hidden | QDir::Files | QDir::System);
-        const QStringList outputs = folder.entryList({"SDP_*"}, QDir::Files);
-        QCOMPARE(all.size(), kFiles + outputs.size()); // nothing but sources and outputs
-        QVERIFY2(outputs.size() >= 1 && outputs.size() < kFiles, qPrintable(outputs.join(' ')));
-        QFile first(dir.filePath(outputs.first()));
-        QVERIFY(first.open(QIODevice::ReadOnly));
-        const QByteArray bytes = first.readAll();
-        QVERIFY(bytes.endsWith("-80.0,0.6,0.6,0.0,0.0\r\n"));
-        for (const QString& strOutput : outputs) {
-            QFile output(dir.filePath(strOutput));
-            QVERIFY(output.open(QIODevice::ReadOnly));
-            QCOMPARE(output.readAll(), bytes);
-        }
+    QSemaphore ended;
+    w.Results().SetFileEndHook([&ended](int) {
+        ended.release();
+        QThread::msleep(20); // the close comes while the others are under way
+    });
+    w.ConvertMany(kFiles);
+    QVERIFY(ended.tryAcquire(1, 20000));
+    QVERIFY(w.dlg.close());
+    QVERIFY(!w.Results().IsRunning());
+    QVERIFY(w.Results().StatusText().endsWith("(cancelled)."));
+    const QStringList outputs = QDir(w.dir.path()).entryList({"SDP_B*"});
+    QCOMPARE(QDir(w.dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
+             2 + kFiles + outputs.size()); // the samples, sources and outputs only
+    QVERIFY(outputs.size() < kFiles);
+    for (const QString& strOutput : outputs) {
+        QFile output(w.Path(strOutput));
+        QVERIFY(output.open(QIODevice::ReadOnly) &&
+                output.readAll().endsWith("-80.0,0.6,0.6,0.0,0.0\r\n"));
     }
 }
 
 void TestWindowKeys::plotMenuFromKeys_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::newRow("Menu") << int(Qt::Key_Menu) << int(Qt::NoModifier);
-    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Menu") << QKeySequence(Qt::Key_Menu);
+    QTest::newRow("Shift+F10") << QKeySequence(Qt::SHIFT | Qt::Key_F10);
 }
 
 void TestWindowKeys::plotMenuFromKeys() {
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QTemporaryDir dir;
+    QFETCH(QKeySequence, keys);
     Window w;
-    w.dlg.SelectFile(Sample(dir, "BH-07.twi", "BH-07.twi"));
-    // The plot is on the Tab path after Convert.
+    w.dlg.SelectFile(w.Path("BH-07.twi"));
+    // The plot is on the Tab path after Convert (and the limit).
     w.Child("convert")->setFocus();
-    auto* pPlot = w.Child<CTwistPlotView>("plot");
-    for (int nTabs = 0; nTabs < 3 && QApplication::focusWidget() != pPlot; ++nTabs) {
+    for (int nTabs = 0; nTabs < 3 && QApplication::focusWidget() != w.Child("plot"); ++nTabs) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(QApplication::focusWidget(), pPlot);
-
-    QStringList items;
-    QTimer::singleShot(0, [&items] {
-        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(pMenu != nullptr);
-        for (const QAction* pAction : pMenu->actions()) {
-            items << pAction->text();
+    QCOMPARE(QApplication::focusWidget(), w.Child("plot"));
+    QString strFirst;
+    QTimer::singleShot(0, [&strFirst] {
+        QMenu* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (pMenu != nullptr) {
+            strFirst = pMenu->actions().value(0)->text();
+            pMenu->close();
         }
-        pMenu->close();
     });
-    QTest::keyClick(pPlot, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(items.value(0), QString::fromLatin1(CConvertDlg::kSavePictureItem));
+    QTest::keySequence(w.Child("plot"), keys);
+    QCOMPARE(strFirst, QString(CConvertDlg::kSavePictureItem));
 }
 
-void TestWindowKeys::namesAndTitle() {
-    QTemporaryDir dir;
+void TestWindowKeys::namesTitleAndLimit() {
     Window w;
     QCOMPARE(w.dlg.windowTitle(), QStringLiteral("Veltrane"));
-    w.dlg.SelectFile(Sample(dir, "SDP_I-3.csv", "SDP_I-3.csv"));
+    w.dlg.SelectFile(w.Path("SDP_I-3.csv"));
     QCOMPARE(w.dlg.windowTitle(), QStringLiteral("SDP_I-3.csv - Veltrane"));
-    // A run over many files shows its list, progress and Cancel.
+    // During a run its list, progress and Cancel show too.
     w.Results().SetFileEndHook([](int) { QThread::msleep(CResultsPanel::kProgressDelayMs); });
-    w.ConvertMany({Sample(dir, "BH-07.twi", "B1.twi"), Sample(dir, "BH-07.twi", "B2.twi")});
+    w.ConvertMany(2);
     QTRY_VERIFY_WITH_TIMEOUT(w.Child("cancel")->isVisible(), 5000);
-
-    // Every control a user can reach, and every text that reports, is named;
-    // the parts of a control (a box's field) go by the control's name.
+    // Every control reached by Tab, and every text that reports, is named;
+    // a box's own field goes by the box's name.
     QStringList unnamed;
     for (QWidget* pWidget : w.dlg.findChildren<QWidget*>()) {
-        const bool bReached = (pWidget->focusPolicy() & Qt::TabFocus) != 0;
-        const bool bReports =
-            qobject_cast<QLabel*>(pWidget) != nullptr && !pWidget->objectName().isEmpty();
-        const bool bPart = qobject_cast<QComboBox*>(pWidget->parentWidget()) != nullptr;
-        if ((bReached || bReports) && pWidget->isVisibleTo(&w.dlg) && !bPart &&
-            pWidget->accessibleName().isEmpty()) {
-            unnamed << QString::fromLatin1(pWidget->metaObject()->className()) + " " +
-                           pWidget->objectName();
+        const bool bNeeds = (pWidget->focusPolicy() & Qt::TabFocus) ||
+                            (qobject_cast<QLabel*>(pWidget) && !pWidget->objectName().isEmpty());
+        if (bNeeds && pWidget->isVisibleTo(&w.dlg) && pWidget->accessibleName().isEmpty() &&
+            !qobject_cast<QComboBox*>(pWidget->parentWidget())) {
+            unnamed << pWidget->metaObject()->className();
         }
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
-    QVERIFY(w.Results().IsRunning());
     w.Results().CancelAndWait();
 
-    // The plot is described by the summary of the survey it draws.
-    w.dlg.SelectFile(dir.filePath("SDP_I-3.csv"));
-    const QString strDescription = w.Child("plot")->accessibleDescription();
-    QVERIFY2(strDescription.startsWith("SDP_I-3.csv\nFormat: KVN CSV\nBorehole: I-3\n"),
-             qPrintable(strDescription));
-    QVERIFY2(strDescription.endsWith("\nLargest interval twist: 0.6 degrees at 14.0 meters"),
-             qPrintable(strDescription));
-}
-
-// The figures follow the limit typed, in the desktop's notation or with a
-// point; a text that is no limit judges nothing.
-void TestWindowKeys::limitListsIntervals() {
-    QTemporaryDir dir;
-    Window w;
-    w.dlg.SelectFile(Sample(dir, "SDP_I-3.csv", "SDP_I-3.csv"));
-    auto* pLimit = w.Child<QLineEdit>("limit");
-    QVERIFY(pLimit->isVisible());
-    const struct {
-        const char* typed;
-        const char* last; // the summary's last line
-    } cases[] = {
-        {"0.5", "Over 0.5 degrees: 1 interval, at 14.0 meters"},
-        {"0.3", "Over 0.3 degrees: 8 intervals, at 3.5, 4.5, 7.0, 14.0, 15.0, 20.0, 23.0 and "
-                "23.5 meters"},
-        {"0.6", "Over 0.6 degrees: (none)"},
-        {"-1", "Largest interval twist: 0.6 degrees at 14.0 meters"},
-        {"", "Largest interval twist: 0.6 degrees at 14.0 meters"},
-    };
-    for (const auto& c : cases) {
-        pLimit->clear();
-        QTest::keyClicks(pLimit, QString::fromLatin1(c.typed));
-        QCOMPARE(w.dlg.Preview().SummaryLines().last(), QString::fromLatin1(c.last));
+    // The limit as typed, with a point or the desktop's separator; anything
+    // else judges nothing. The plot is described by the summary.
+    const QString strOver = QStringLiteral("Over 0.5 degrees: 1 interval, at 14.0 meters");
+    const QString strNone = QStringLiteral("Largest interval twist: 0.6 degrees at 14.0 meters");
+    for (const QString& strTyped :
+         {QStringLiteral(" 0.5 "), QLocale().toString(0.5), QStringLiteral("-1"),
+          QStringLiteral("2deg"), QStringLiteral("nan"), QStringLiteral("1e999"), QString()}) {
+        static_cast<QLineEdit*>(w.Child("limit"))->setText(strTyped);
+        const QString strLast = strTyped.contains('5') ? strOver : strNone;
+        QCOMPARE(w.dlg.Preview().SummaryLines().last(), strLast);
+        QVERIFY(w.Child("plot")->accessibleDescription().endsWith("\n" + strLast));
     }
+    QVERIFY(w.Child("plot")->accessibleDescription().startsWith("SDP_I-3.csv\nFormat: KVN CSV\n"));
     // The limit stays for the next survey.
-    pLimit->setText(QStringLiteral("0.5"));
-    w.dlg.SelectFile(Sample(dir, "BH-07.twi", "BH-07.twi"));
+    static_cast<QLineEdit*>(w.Child("limit"))->setText("0.5");
+    w.dlg.SelectFile(w.Path("BH-07.twi"));
     QCOMPARE(w.dlg.Preview().SummaryLines().last(),
-             QStringLiteral("Over 0.5 degrees: 5 intervals, at 18.0, 38.0, 46.0, 70.0 and "
-                            "80.0 feet"));
-    QCOMPARE(CPreviewPanel::ParseLimit(QLocale().toString(0.25)), std::optional<double>(0.25));
+             "Over 0.5 degrees: 5 intervals, at 18.0, 38.0, 46.0, 70.0 and 80.0 feet");
 }
 
-// Run once as is and once on a 1400 x 1000 screen at scale factor 2: the
-// window opens within the screen's free area, whatever the scale. Each run
-// leaves a picture of the window with a survey on show.
+// Run as is, and by ctest on a 1400 x 1000 screen at scale factor 2: the
+// window opens within the screen's free area. Each run leaves a picture.
 void TestWindowKeys::firstSizeFitsScreen() {
-    QTemporaryDir dir;
-    CConvertDlg dlg;
-    dlg.SelectFile(Sample(dir, "SDP_I-3.csv", "SDP_I-3.csv"));
-    dlg.findChild<QLineEdit*>("limit")->setText(QStringLiteral("0.3"));
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    const QScreen* pScreen = dlg.screen();
-    const QRect available = pScreen->availableGeometry();
-    const qreal dScale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+    Window w;
+    w.dlg.SelectFile(w.Path("SDP_I-3.csv"));
+    static_cast<QLineEdit*>(w.Child("limit"))->setText("0.3");
+    const QRect available = w.dlg.screen()->availableGeometry();
+    const double dScale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
     if (dScale == 2) {
         QCOMPARE(available.size() * 2, QSize(1400, 1000));
     }
-    QVERIFY2(available.contains(dlg.frameGeometry()),
-             qPrintable(QStringLiteral("%1x%2 at %3,%4")
-                            .arg(dlg.frameGeometry().width())
-                            .arg(dlg.frameGeometry().height())
-                            .arg(dlg.frameGeometry().x())
-                            .arg(dlg.frameGeometry().y())));
-    QVERIFY(dlg.minimumSize().width() <= available.width());
-    QVERIFY(dlg.minimumSize().height() <= available.height());
-    // Browse and Convert lie inside the window.
-    for (const char* pszButton : {"browse", "convert"}) {
-        const QWidget* pButton = dlg.findChild<QWidget*>(QString::fromLatin1(pszButton));
-        QVERIFY(dlg.rect().contains(pButton->geometry()));
-    }
+    QVERIFY(available.contains(w.dlg.frameGeometry()));
+    QVERIFY(available.width() >= w.dlg.minimumWidth() &&
+            available.height() >= w.dlg.minimumHeight());
+    QVERIFY(w.dlg.rect().contains(w.Child("browse")->geometry()));
     const QString strPicture =
-        QStringLiteral("%1/veltrane-window-%2.png").arg(kPictures).arg(qRound(dScale * 100));
-    QVERIFY(dlg.grab().save(strPicture, "PNG", 0));
-    qInfo("Picture of the window: %s", qPrintable(strPicture));
+        QStringLiteral(VELTRANE_PICTURE_DIR "/veltrane-window-%1.png").arg(qRound(dScale * 100));
+    QVERIFY(w.dlg.grab().save(strPicture, "PNG", 0));
 }
 
 int main(int argc, char** argv) {
+    qputenv("TZ", "UTC0"); // the summary's dates are local times
     CConvertApp app(argc, argv);
     TestWindowKeys test;
     return QTest::qExec(&test, argc, argv);
