@@ -226,14 +226,6 @@ void CPreviewPanel::ShowSummary(const QString& strHeading) {
     m_pPlotView->setAccessibleDescription(strSummary);
 }
 
-void CPreviewPanel::SetLimit(const QString& strLimit) {
-    m_pLimit->setText(strLimit);
-}
-
-QString CPreviewPanel::LimitText() const {
-    return m_pLimit->text();
-}
-
 std::optional<double> CPreviewPanel::ParseLimit(const QString& strText) {
     QString strNumber = strText.trimmed();
     strNumber.replace(QLocale().decimalPoint(), QStringLiteral("."));
@@ -249,6 +241,8 @@ void CPreviewPanel::OnLimitEdited() {
     const std::optional<double> limit = ParseLimit(m_pLimit->text());
     const bool bBad = !limit && !m_pLimit->text().trimmed().isEmpty();
     m_pLimit->setStyleSheet(bBad ? QStringLiteral("color: red") : QString());
+    m_pLimit->setAccessibleDescription(
+        bBad ? QStringLiteral("Not a limit: type a twist of 0 degrees or more") : QString());
     if (limit == m_summary.m_limit) {
         return;
     }

@@ -66,11 +66,10 @@ public:
     // cancelled.
     static QString ChoosePictureFile(QWidget* pParent, const QString& strSuggested);
 
-    // The twist limit typed in the window, in degrees: the summary names the
-    // intervals over it. The window keeps it for every survey it shows, but
-    // not beyond its own life: the program keeps no settings.
-    void SetLimit(const QString& strLimit);
-    QString LimitText() const;
+    // The twist limit is typed under the summary, in degrees; the summary
+    // then names the intervals over it. It holds for every survey shown, but
+    // not beyond the window's life: the program keeps no settings.
+    //
     // A limit as typed: a number of at least 0, with the desktop's decimal
     // separator or a point; none for an empty text or anything else.
     static std::optional<double> ParseLimit(const QString& strText);
