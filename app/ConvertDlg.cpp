@@ -8,6 +8,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QUrl>
 #include <memory>
 
@@ -71,6 +74,7 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
     setWindowIcon(CConvertApp::AppIcon());
     setAcceptDrops(true);
     CreateControls();
+    AddKeyboardPaths();
 
     m_pAboutAction = new QAction(QString::fromLatin1(kAboutItem), this);
     m_pAboutAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -85,6 +89,7 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
     connect(m_pSavePictureAction, &QAction::triggered, this, &CConvertDlg::OnSavePicture);
     connect(m_pPreview, &CPreviewPanel::plotChanged, m_pSavePictureAction, &QAction::setEnabled);
     addAction(m_pSavePictureAction);
+    FitScreen();
 
     // The start state: nothing selected, the direction TWI to KVN CSV, and
     // the focus in the selection box, the first control of the tab order.
@@ -115,6 +120,8 @@ void CConvertDlg::CreateControls() {
 
     m_pBrowse = new QPushButton(QStringLiteral("Browse..."), this);
     m_pBrowse->setObjectName(QStringLiteral("browse"));
+    // No default button: what Enter does is decided in keyPressEvent.
+    m_pBrowse->setAutoDefault(false);
     m_pBrowse->setGeometry(units.MapRect(324, 7, 58, 15));
     connect(m_pBrowse, &QPushButton::clicked, this, &CConvertDlg::OnBrowse);
 
@@ -140,6 +147,7 @@ void CConvertDlg::CreateControls() {
 
     m_pConvert = new QPushButton(QStringLiteral("Convert"), this);
     m_pConvert->setObjectName(QStringLiteral("convert"));
+    m_pConvert->setAutoDefault(false);
     m_pConvert->setGeometry(units.MapRect(113, 32, 66, 15).translated(nWider, 0));
     connect(m_pConvert, &QPushButton::clicked, this, &CConvertDlg::OnConvert);
 
@@ -170,6 +178,56 @@ void CConvertDlg::CreateControls() {
     connect(m_cbDirection, &QComboBox::currentIndexChanged, this, &CConvertDlg::OnDirectionChanged);
     connect(m_cbDirection, &QComboBox::editTextChanged, this, &CConvertDlg::OnDirectionChanged);
     LayOutControls();
+}
+
+void CConvertDlg::AddKeyboardPaths() {
+    const auto addShortcut = [this](QList<QKeySequence> keys, auto handler) {
+        auto* pAction = new QAction(this);
+        pAction->setShortcuts(keys);
+        pAction->setShortcutContext(Qt::WindowShortcut);
+        connect(pAction, &QAction::triggered, this, handler);
+        addAction(pAction);
+    };
+    const auto key = [](const char* pszKey) { return QKeySequence(QString::fromLatin1(pszKey)); };
+    addShortcut({key(kBrowseKey)}, &CConvertDlg::OnBrowse);
+    // Enter of the keypad too.
+    addShortcut({key(kConvertKey), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+                &CConvertDlg::OnConvert);
+    addShortcut({key(kDirectionKey)}, [this] { m_cbDirection->setFocus(Qt::ShortcutFocusReason); });
+    // The keys are told where the mouse rests, not on the fixed texts.
+    const auto keyText = [&key](const char* pszKey) {
+        return key(pszKey).toString(QKeySequence::NativeText);
+    };
+    m_pBrowse->setToolTip(
+        QStringLiteral("Choose a survey file, or several (%1)").arg(keyText(kBrowseKey)));
+    m_pConvert->setToolTip(
+        QStringLiteral("Convert the selected file (Enter, %1)").arg(keyText(kConvertKey)));
+    m_cbDirection->setToolTip(
+        QStringLiteral("Conversion direction (%1)").arg(keyText(kDirectionKey)));
+    m_pPicture->setToolTip(QStringLiteral("About Veltrane (F1)"));
+
+    m_pSelection->setAccessibleName(QStringLiteral("Selected survey file"));
+    m_pBrowse->setAccessibleName(QStringLiteral("Browse for a survey file"));
+    m_cbDirection->setAccessibleName(QStringLiteral("Conversion direction"));
+    m_pConvert->setAccessibleName(QStringLiteral("Convert"));
+    m_pPicture->setAccessibleName(QStringLiteral("About Veltrane"));
+    m_pPreview->setAccessibleName(QStringLiteral("Survey preview"));
+}
+
+void CConvertDlg::FitScreen() {
+    const QScreen* pScreen = screen();
+    if (pScreen == nullptr) {
+        return;
+    }
+    // The frame is the desktop's and unknown before the window shows: room
+    // for a title bar and borders in the window's own font.
+    const int nLine = fontMetrics().height();
+    const QSize available = pScreen->availableGeometry().size() - QSize(nLine, 3 * nLine);
+    if (available.isEmpty()) {
+        return;
+    }
+    setMinimumSize(minimumSize().boundedTo(available));
+    resize(size().boundedTo(available));
 }
 
 void CConvertDlg::LayOutControls() {
@@ -291,6 +349,7 @@ void CConvertDlg::SelectFile(const QString& strPath) {
         m_cbDirection->setCurrentIndex(nDirection);
     }
     m_pSelection->setPlainText(FromSurveyPath(m_command.m_strSelection));
+    setWindowTitle(FromSurveyPath(m_command.WindowTitle()));
     m_bSelecting = false;
     m_pPreview->Preview(FromSurveyPath(m_command.m_strPathName), GetDirection());
 }
@@ -363,6 +422,34 @@ void CConvertDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
     menu.addSeparator();
     menu.addAction(m_pAboutAction);
     menu.exec(pEvent->globalPos());
+}
+
+void CConvertDlg::keyPressEvent(QKeyEvent* pEvent) {
+    const Qt::KeyboardModifiers modifiers = pEvent->modifiers() & ~Qt::KeypadModifier;
+    const bool bEnter = pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter;
+    if (bEnter && modifiers == Qt::NoModifier) {
+        // Enter on a push button presses it; anywhere else it does the next
+        // step of the window's work.
+        if (auto* pButton = qobject_cast<QPushButton*>(focusWidget())) {
+            pButton->click();
+        } else if (m_command.EnterConverts()) {
+            OnConvert();
+        } else {
+            OnBrowse();
+        }
+        return;
+    }
+    if (pEvent->key() == Qt::Key_Escape && modifiers == Qt::NoModifier &&
+        m_pPreview->Results().IsRunning()) {
+        m_pPreview->Results().Cancel();
+        return;
+    }
+    QDialog::keyPressEvent(pEvent);
+}
+
+void CConvertDlg::closeEvent(QCloseEvent* pEvent) {
+    m_pPreview->Results().CancelAndWait();
+    QDialog::closeEvent(pEvent);
 }
 
 QString CConvertDlg::DroppedFile(const QMimeData* pData) {

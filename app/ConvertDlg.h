@@ -35,10 +35,15 @@ public:
     // Asks where to save a picture, strSuggested first; empty when cancelled.
     using PictureChooser = std::function<QString(QWidget* pParent, const QString& strSuggested)>;
 
-    static constexpr const char* kTitle = "Veltrane";
+    static constexpr const char* kTitle = CConvertCommand::kTitle;
     static constexpr const char* kAboutItem = CConvertCommand::kAboutItem;
     static constexpr const char* kSavePictureItem = "&Save Picture...";
     static constexpr const auto& kDirectionEntries = CConvertCommand::kDirectionEntries;
+    // The keys of the actions whose controls show fixed texts, which a
+    // mnemonic would change.
+    static constexpr const char* kBrowseKey = "Ctrl+O";
+    static constexpr const char* kConvertKey = "Ctrl+Return";
+    static constexpr const char* kDirectionKey = "Ctrl+D";
 
     explicit CConvertDlg(QWidget* pParent = nullptr);
 
@@ -83,6 +88,12 @@ public slots:
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    // Enter converts the selected file or browses for one; Escape cancels a
+    // run over many files, or, when none runs, closes the window.
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    // Closing during a run over many files cancels it and waits for the
+    // files under way, so that none is left half-written.
+    void closeEvent(QCloseEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
@@ -93,6 +104,11 @@ protected:
 
 private:
     void CreateControls();
+    // Shortcuts and accessible names: every action can be reached without
+    // a mouse, and every control is named for a screen reader.
+    void AddKeyboardPaths();
+    // The first size, and the least, within the screen's free area.
+    void FitScreen();
     // The top rows follow the window's width, the preview fills the rest.
     void LayOutControls();
     // The preview follows the selection and the direction.

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -30,6 +32,27 @@ const PictureType kPictureTypes[] = {
 
 // Lines of diagnostics shown before the box scrolls.
 constexpr int kDiagnosticLines = 5;
+// A summary value wider than this many average characters wraps at its
+// spaces, so that a long one (the intervals over the limit, a long site
+// name) leaves the plot its room.
+constexpr int kValueChars = 34;
+
+QString WrappedHtml(const QString& strText, const QFontMetrics& metrics) {
+    const int nWidth = metrics.averageCharWidth() * kValueChars;
+    QStringList lines;
+    QString strLine;
+    for (const QString& strWord : strText.split(QLatin1Char(' '))) {
+        const QString strLonger = strLine.isEmpty() ? strWord : strLine + ' ' + strWord;
+        if (!strLine.isEmpty() && metrics.horizontalAdvance(strLonger) > nWidth) {
+            lines << strLine.toHtmlEscaped();
+            strLine = strWord;
+        } else {
+            strLine = strLonger;
+        }
+    }
+    lines << strLine.toHtmlEscaped();
+    return lines.join(QStringLiteral("<br>"));
+}
 
 } // namespace
 
@@ -57,12 +80,43 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     auto* pSurveyLayout = new QHBoxLayout(pSurvey);
     pSurveyLayout->setContentsMargins(0, 0, 0, 0);
 
-    m_pSummary = new QLabel(pSurvey);
+    // Left of the plot: the summary, and under it the twist limit.
+    auto* pFigures = new QWidget(pSurvey);
+    auto* pFiguresLayout = new QVBoxLayout(pFigures);
+    pFiguresLayout->setContentsMargins(0, 0, 0, 0);
+    m_pSummary = new QLabel(pFigures);
     m_pSummary->setObjectName(QStringLiteral("summary"));
+    m_pSummary->setAccessibleName(QStringLiteral("Survey summary"));
     m_pSummary->setTextFormat(Qt::RichText);
     m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pSummary->setWordWrap(false);
-    pSurveyLayout->addWidget(m_pSummary, 0);
+    m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    pFiguresLayout->addWidget(m_pSummary, 0);
+
+    m_pLimitRow = new QWidget(pFigures);
+    auto* pLimitLayout = new QHBoxLayout(m_pLimitRow);
+    pLimitLayout->setContentsMargins(0, 0, 0, 0);
+    auto* pLimitLabel = new QLabel(QStringLiteral("&Limit:"), m_pLimitRow);
+    m_pLimit = new QLineEdit(m_pLimitRow);
+    m_pLimit->setObjectName(QStringLiteral("limit"));
+    m_pLimit->setAccessibleName(QStringLiteral("Twist limit in degrees"));
+    m_pLimit->setPlaceholderText(QStringLiteral("none"));
+    m_pLimit->setToolTip(
+        QStringLiteral("The twist of one interval, either way, that the summary lists the "
+                       "intervals over"));
+    m_pLimit->setClearButtonEnabled(true);
+    m_pLimit->setMaximumWidth(
+        m_pLimit->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) +
+        m_pLimit->fontMetrics().height() * 2);
+    pLimitLabel->setBuddy(m_pLimit);
+    pLimitLayout->addWidget(pLimitLabel);
+    pLimitLayout->addWidget(m_pLimit);
+    pLimitLayout->addWidget(new QLabel(QStringLiteral("degrees"), m_pLimitRow));
+    pLimitLayout->addStretch(1);
+    connect(m_pLimit, &QLineEdit::textChanged, this, &CPreviewPanel::OnLimitEdited);
+    pFiguresLayout->addWidget(m_pLimitRow, 0);
+    pFiguresLayout->addStretch(1);
+    pSurveyLayout->addWidget(pFigures, 0);
 
     // The plot, or in its place why there is none.
     m_pStack = new QStackedWidget(pSurvey);
@@ -70,6 +124,7 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     m_pPlotView->setObjectName(QStringLiteral("plot"));
     m_pMessage = new QLabel(m_pStack);
     m_pMessage->setObjectName(QStringLiteral("previewMessage"));
+    m_pMessage->setAccessibleName(QStringLiteral("Preview"));
     m_pMessage->setTextFormat(Qt::PlainText);
     m_pMessage->setWordWrap(true);
     m_pMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -86,6 +141,7 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
 
     m_pDiagnostics = new QPlainTextEdit(this);
     m_pDiagnostics->setObjectName(QStringLiteral("diagnostics"));
+    m_pDiagnostics->setAccessibleName(QStringLiteral("What the read found"));
     m_pDiagnostics->setReadOnly(true);
     m_pDiagnostics->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pDiagnostics->setTabChangesFocus(true);
@@ -139,9 +195,12 @@ void CPreviewPanel::ShowMessage(const QString& strHeading, const QString& strTex
 }
 
 void CPreviewPanel::ShowSummary(const QString& strHeading) {
+    m_strHeading = strHeading;
     if (strHeading.isEmpty()) {
         m_pSummary->clear();
         m_pSummary->hide();
+        m_pLimitRow->hide();
+        m_pPlotView->setAccessibleDescription(QString());
         return;
     }
     // The file's name over a table of the items (once a direction says how
@@ -151,14 +210,46 @@ void CPreviewPanel::ShowSummary(const QString& strHeading) {
     const QString strLabelColour = palette().color(QPalette::PlaceholderText).name();
     const bool bItems = m_nDirection == directionTwiToCsv || m_nDirection == directionCsvToTwi;
     for (const SummaryItem& item : bItems ? m_summary.Items() : std::vector<SummaryItem>()) {
-        strHtml += QStringLiteral("<tr><td style=\"padding-right:8px; color:%1\">%2</td>"
-                                  "<td>%3</td></tr>")
-                       .arg(strLabelColour, FromSurveyText(item.strLabel).toHtmlEscaped(),
-                            FromSurveyText(item.strValue).toHtmlEscaped());
+        strHtml +=
+            QStringLiteral("<tr><td valign=\"top\" style=\"padding-right:8px; color:%1\">%2</td>"
+                           "<td>%3</td></tr>")
+                .arg(strLabelColour, FromSurveyText(item.strLabel).toHtmlEscaped(),
+                     WrappedHtml(FromSurveyText(item.strValue), m_pSummary->fontMetrics()));
     }
     strHtml += QStringLiteral("</table>");
     m_pSummary->setText(strHtml);
     m_pSummary->show();
+    m_pLimitRow->setVisible(m_summary.IsRead());
+    // A screen reader reads the plot as the summary says it.
+    const QString strSummary = (QStringList{strHeading} + SummaryLines()).join(QLatin1Char('\n'));
+    m_pSummary->setAccessibleDescription(strSummary);
+    m_pPlotView->setAccessibleDescription(strSummary);
+}
+
+std::optional<double> CPreviewPanel::ParseLimit(const QString& strText) {
+    QString strNumber = strText.trimmed();
+    strNumber.replace(QLocale().decimalPoint(), QStringLiteral("."));
+    double dLimit = 0.0;
+    if (strNumber.isEmpty() || !CSurveySummary::ParseLimit(strNumber.toStdString(), dLimit)) {
+        return std::nullopt;
+    }
+    return dLimit;
+}
+
+void CPreviewPanel::OnLimitEdited() {
+    // A text that is no limit (yet) marks the field and judges nothing.
+    const std::optional<double> limit = ParseLimit(m_pLimit->text());
+    const bool bBad = !limit && !m_pLimit->text().trimmed().isEmpty();
+    m_pLimit->setStyleSheet(bBad ? QStringLiteral("color: red") : QString());
+    m_pLimit->setAccessibleDescription(
+        bBad ? QStringLiteral("Not a limit: type a twist of 0 degrees or more") : QString());
+    if (limit == m_summary.m_limit) {
+        return;
+    }
+    m_summary.m_limit = limit;
+    if (m_summary.IsRead()) {
+        ShowSummary(m_strHeading);
+    }
 }
 
 void CPreviewPanel::ShowDiagnostics() {

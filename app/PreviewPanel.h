@@ -11,10 +11,12 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
 
 class CTwistPlot;
 class CTwistPlotView;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QSplitter;
 class QStackedWidget;
@@ -64,6 +66,14 @@ public:
     // cancelled.
     static QString ChoosePictureFile(QWidget* pParent, const QString& strSuggested);
 
+    // The twist limit is typed under the summary, in degrees; the summary
+    // then names the intervals over it. It holds for every survey shown, but
+    // not beyond the window's life: the program keeps no settings.
+    //
+    // A limit as typed: a number of at least 0, with the desktop's decimal
+    // separator or a point; none for an empty text or anything else.
+    static std::optional<double> ParseLimit(const QString& strText);
+
     // The results of a run over many files, above the survey; hidden until
     // the first run. Selecting a row previews its file.
     CResultsPanel& Results() const { return *m_pResults; }
@@ -76,6 +86,7 @@ private:
     void ShowMessage(const QString& strHeading, const QString& strText);
     void ShowSummary(const QString& strHeading);
     void ShowDiagnostics();
+    void OnLimitEdited();
 
     CSurveySummary m_summary;
     QString m_strPath;
@@ -84,6 +95,9 @@ private:
     QSplitter* m_pSplitter = nullptr;
     CResultsPanel* m_pResults = nullptr;
     QLabel* m_pSummary = nullptr;
+    QWidget* m_pLimitRow = nullptr;
+    QLineEdit* m_pLimit = nullptr;
+    QString m_strHeading; // the name over the summary
     QStackedWidget* m_pStack = nullptr;
     CTwistPlotView* m_pPlotView = nullptr;
     QLabel* m_pMessage = nullptr;

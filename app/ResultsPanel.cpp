@@ -2,6 +2,7 @@
 
 #include "app/SurveyPaths.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -89,6 +90,7 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
 
     m_pList = new QTreeWidget(this);
     m_pList->setObjectName(QStringLiteral("results"));
+    m_pList->setAccessibleName(QStringLiteral("Converted files"));
     m_pList->setColumnCount(2);
     m_pList->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Result")});
     m_pList->setRootIsDecorated(false);
@@ -103,14 +105,17 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
     auto* pFoot = new QHBoxLayout();
     m_pStatus = new QLabel(this);
     m_pStatus->setObjectName(QStringLiteral("resultsStatus"));
+    m_pStatus->setAccessibleName(QStringLiteral("Conversion summary"));
     pFoot->addWidget(m_pStatus, 1);
     m_pProgressRow = new QWidget(this);
     auto* pProgressLayout = new QHBoxLayout(m_pProgressRow);
     pProgressLayout->setContentsMargins(0, 0, 0, 0);
     m_pProgress = new QProgressBar(m_pProgressRow);
     m_pProgress->setObjectName(QStringLiteral("progress"));
+    m_pProgress->setAccessibleName(QStringLiteral("Conversion progress"));
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), m_pProgressRow);
     m_pCancel->setObjectName(QStringLiteral("cancel"));
+    m_pCancel->setAccessibleName(QStringLiteral("Cancel the conversion"));
     // Enter in the window never cancels a run by accident.
     m_pCancel->setAutoDefault(false);
     connect(m_pCancel, &QPushButton::clicked, this, &CResultsPanel::Cancel);
@@ -227,6 +232,15 @@ void CResultsPanel::Start(const std::vector<CConvertJob>& jobs, bool bReplace) {
 void CResultsPanel::Cancel() {
     m_bCancel = true;
     m_pCancel->setEnabled(false);
+}
+
+void CResultsPanel::CancelAndWait() {
+    if (m_pThread != nullptr) {
+        Cancel();
+        m_pThread->wait();
+        // The rows and the end of the run, queued by the run, shown now.
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    }
 }
 
 QSize CResultsPanel::sizeHint() const {

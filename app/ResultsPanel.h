@@ -46,6 +46,9 @@ public:
     bool IsRunning() const { return m_pThread != nullptr; }
     // Stops the run after the file under way; the rest are not converted.
     void Cancel();
+    // Cancels a run and returns once the files under way are in place and
+    // listed, and the run has ended.
+    void CancelAndWait();
 
     // Called on a worker of the run as each file ends, with the count of
     // files done; tests hold a run up with it.

@@ -1,11 +1,17 @@
 #include "app/TwistPlotView.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPen>
 
 CTwistPlotView::CTwistPlotView(QWidget* pParent) : QWidget(pParent) {
     // The plot paints its own background over the whole widget.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Twist plot"));
 }
 
 void CTwistPlotView::SetPlot(std::optional<CTwistPlot> plot) {
@@ -29,4 +35,44 @@ void CTwistPlotView::paintEvent(QPaintEvent* /*pEvent*/) {
     } else {
         painter.fillRect(rect(), palette().base());
     }
+    if (hasFocus()) {
+        // An outline in the selection colour; a style's own focus frame may
+        // tint the whole plot.
+        const int nWidth = qMax(2, fontMetrics().height() / 8);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), nWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(
+            QRectF(rect()).adjusted(nWidth / 2.0, nWidth / 2.0, -nWidth / 2.0, -nWidth / 2.0));
+    }
+}
+
+void CTwistPlotView::keyPressEvent(QKeyEvent* pEvent) {
+    const Qt::KeyboardModifiers modifiers = pEvent->modifiers() & ~Qt::KeypadModifier;
+    if ((pEvent->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+        (pEvent->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        OpenMenuAtMiddle(pEvent->modifiers());
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
+}
+
+void CTwistPlotView::contextMenuEvent(QContextMenuEvent* pEvent) {
+    // A desktop's own Menu key event points nowhere useful in a plot.
+    if (pEvent->reason() == QContextMenuEvent::Keyboard) {
+        OpenMenuAtMiddle(pEvent->modifiers());
+        return;
+    }
+    pEvent->ignore();
+}
+
+void CTwistPlotView::OpenMenuAtMiddle(Qt::KeyboardModifiers modifiers) {
+    // The window holds the menu; the event goes up to it as a click would.
+    if (parentWidget() == nullptr) {
+        return;
+    }
+    const QPoint middle = rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard,
+                            parentWidget()->mapFromGlobal(mapToGlobal(middle)), mapToGlobal(middle),
+                            modifiers);
+    QCoreApplication::sendEvent(parentWidget(), &event);
 }

@@ -1,5 +1,6 @@
 // The twist plot of the survey on show, drawn into the window by the same
-// renderer that saves pictures, at whatever size the window gives it.
+// renderer that saves pictures, at whatever size the window gives it. It
+// takes the keyboard focus, so that its menu opens from the keyboard too.
 #pragma once
 
 #include "plot/TwistPlot.h"
@@ -22,6 +23,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    // The Menu key and Shift+F10 open the window's menu for the plot, at
+    // its middle.
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+
+private:
+    void OpenMenuAtMiddle(Qt::KeyboardModifiers modifiers);
 
 private:
     std::optional<CTwistPlot> m_plot;

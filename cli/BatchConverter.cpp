@@ -3,6 +3,7 @@
 #include "cli/PictureWriter.h"
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
+#include "convert/SurveySummary.h"
 #include "survey/NumberText.h"
 
 #include <atomic>
@@ -62,6 +63,7 @@ struct CValueOption {
 
 constexpr CValueOption kValueOptions[] = {
     {"--jobs", "-j", "a number of files"},
+    {"--limit", nullptr, "a twist in degrees"},
     {"--plot", nullptr, "a picture format: "}, // the types of this build follow
     {"--to", nullptr, "a format: csv or twi"},
 };
@@ -101,6 +103,13 @@ bool SetValue(const CValueOption& option, const std::string& value, CBatchOption
             return false;
         }
         options.nJobs = nJobs;
+    } else if (strLong == "--limit") {
+        double dLimit = 0.0;
+        if (!CSurveySummary::ParseLimit(value, dLimit)) {
+            strProblem = "'" + value + "' is not a twist in degrees (0 or more) for '--limit'";
+            return false;
+        }
+        options.limit = dLimit;
     } else if (strLong == "--plot") {
         strProblem = PictureTypeProblem(value);
         if (!strProblem.empty()) {
@@ -176,6 +185,10 @@ bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchO
             return false;
         }
     }
+    if (options.limit && !options.bInfo) {
+        strProblem = "option '--limit' goes with '--info'";
+        return false;
+    }
     if (options.files.empty()) {
         strProblem = "no survey file given";
         return false;
@@ -199,6 +212,7 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     }
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
+    report.SetLimit(options.limit);
     if (!options.strPlotFormat.empty() &&
         !report.StartPictures(options.strPlotFormat, options.files, options.bNoClobber,
                               strProblem)) {
@@ -346,7 +360,7 @@ bool CBatchConverter::PrintResult(const CJobResult& result) {
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
     stream << "Usage: " << kProgramName << " " << kUsage << "\n"
-           << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
+           << "       " << kProgramName << " --info [--limit DEG] [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
            << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced\n"
@@ -360,7 +374,10 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"
-           << "               read found (read as its conversion would read it)\n"
+           << "               read found (read as its conversion would read it), with\n"
+           << "               its total twist, mean twist rate and largest interval twist\n"
+           << "  --limit DEG  with --info: also list the intervals twisting more than DEG\n"
+           << "               degrees, either way\n"
            << "  --plot " << PictureTypesList() << "\n"
            << "               also draw each survey's twist profile as a picture beside\n"
            << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <iosfwd>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct CBatchOptions {
     int nJobs = 0; // files at a time; 0 for one per core
     // --info: summaries instead of conversions; --plot: picture files.
     bool bInfo = false;
+    std::optional<double> limit; // --limit, with --info: intervals twisting more
     std::string strPlotFormat;
     std::vector<std::string> files;
 };

@@ -37,6 +37,7 @@ bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInf
         return !bInfo;
     }
     CSurveySummary summary;
+    summary.m_limit = m_limit;
     summary.Read(strPath.c_str(), nDirection);
     if (bInfo) {
         if (summary.IsRead()) {

@@ -8,6 +8,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ public:
     bool StartPictures(const std::string& strExtension, const std::vector<std::string>& inputs,
                        bool bKeepExisting, std::string& strError);
     bool DrawsPictures() const { return m_pWriter != nullptr; }
+    // The twist limit in degrees (--limit) the summaries name the intervals
+    // over; none by default.
+    void SetLimit(std::optional<double> limit) { m_limit = limit; }
 
     // Reads strPath in nDirection (directionNone: by its extension). With
     // bInfo its summary goes to the output and what the read found to the
@@ -50,5 +54,6 @@ private:
     std::string m_strExtension;
     std::vector<std::string> m_inputs;
     bool m_bKeepExisting = false;
+    std::optional<double> m_limit;
     int m_nSummaries = 0; // printed so far, a blank line apart
 };

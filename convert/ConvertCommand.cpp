@@ -96,6 +96,10 @@ CString CConvertCommand::ExtensionOf(CString strPath) {
     return SplitName(strPath).strExt;
 }
 
+CString CConvertCommand::WindowTitle() const {
+    return m_strFileName.IsEmpty() ? CString(kTitle) : m_strFileName + " - " + kTitle;
+}
+
 int CConvertCommand::GuessDirection(CString strExt) {
     if (CompareNoCase(strExt, "CSV") == 0) {
         return directionCsvToTwi;

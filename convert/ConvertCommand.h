@@ -61,6 +61,8 @@ public:
         "KVN (*.csv) ---> TWI (*.twi)",
     };
     static constexpr const char* kAboutItem = "&About Veltrane...";
+    // The title of a window; with a file selected it names the file first.
+    static constexpr const char* kTitle = "Veltrane";
     // Asked by a window before it replaces an existing output.
     static constexpr const char* kMsgReplace = "%s already exists in %s. Replace it?";
     static constexpr const char* kMsgUnknownType =
@@ -88,6 +90,13 @@ public:
     static int DirectionOfBox(int nIndex, CString strShown);
     // The extension of a path's file name, as SelectPath takes it.
     static CString ExtensionOf(CString strPath);
+    // A window's title: "SDP_I-3.csv - Veltrane" with a file selected,
+    // "Veltrane" without.
+    CString WindowTitle() const;
+    // Enter away from a push button converts the selected file; with none
+    // selected it browses for one, since converting could only say that
+    // none is.
+    BOOL EnterConverts() const { return m_strSelection.IsEmpty() ? FALSE : TRUE; }
 
     void OnConvert();
     // What a window's Convert button runs: OnConvert, with a device error or

@@ -5,9 +5,20 @@
 #include "survey/NumberText.h"
 #include "survey/TwistProfile.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr const char* kNone = "(none)";
+// Twists are read in degrees; the mean rate is given over this much depth.
+constexpr const char* kDegrees = "degrees";
+constexpr int kRateDepth = 10;
+constexpr int kRateDecimals = 3;
+// Readings carry a few decimals at most. A TWI file's interval twists are
+// differences of its sums (0.4 - 0.1 gives 0.30000000000000004), so twists
+// closer than this count as equal: an interval of exactly the limit is not
+// over it.
+constexpr double kTwistTolerance = 1e-9;
 
 std::string Trimmed(CString str) {
     str.TrimLeft();
@@ -19,13 +30,17 @@ std::string OrNone(const std::string& str) {
     return str.empty() ? kNone : str;
 }
 
-// As many decimals as the value needs (10.06, 0.3048), but at least one;
-// with the unit as the survey names it.
-std::string Length(double dValue, const std::string& strUnit) {
+// As many decimals as the value needs (10.06, 0.3048) up to nDecimals, but
+// at least one; with the unit as the survey names it. A value that rounds to
+// zero shows no sign.
+std::string Length(double dValue, const std::string& strUnit, int nDecimals = 6) {
     std::string strText;
-    AppendFixed(strText, dValue, 6);
+    AppendFixed(strText, dValue, nDecimals);
     while (strText.size() > 2 && strText.back() == '0' && strText[strText.size() - 2] != '.') {
         strText.pop_back();
+    }
+    if (strText[0] == '-' && strText.find_first_not_of("-0.") == std::string::npos) {
+        strText.erase(0, 1);
     }
     if (!strUnit.empty()) {
         strText += " " + strUnit;
@@ -53,7 +68,73 @@ std::string DateTime(const CTime& time) {
     return strText;
 }
 
+// "4.0, 4.5 and 12.5 meters": the depths of the stations, the unit once.
+std::string DepthList(const std::vector<TwistStation>& stations, const std::string& strUnit) {
+    std::string strText;
+    for (size_t i = 0; i < stations.size(); ++i) {
+        if (i > 0) {
+            strText += i + 1 == stations.size() ? " and " : ", ";
+        }
+        strText += Length(stations[i].dDepth, std::string());
+    }
+    return strUnit.empty() ? strText : strText + " " + strUnit;
+}
+
+// The figures as summary items, the depth unit as the survey names it.
+void AddFigures(std::vector<SummaryItem>& items, const SurveyFigures& figures,
+                const std::string& strUnit) {
+    if (!figures.bStations) {
+        return;
+    }
+    items.push_back({"Total twist", Length(figures.dTotalTwist, kDegrees)});
+    std::string strRate = Length(figures.dRatePer10, kDegrees, kRateDecimals) + " per ";
+    AppendWhole(strRate, kRateDepth);
+    strRate += " " + (strUnit.empty() ? std::string("units") : strUnit);
+    items.push_back({"Mean twist rate", strRate});
+    items.push_back({"Largest interval twist", Length(figures.dLargestTwist, kDegrees) + " at " +
+                                                   Length(figures.dLargestDepth, strUnit)});
+    if (!figures.limit) {
+        return;
+    }
+    std::string strOver;
+    if (figures.overLimit.empty()) {
+        strOver = kNone;
+    } else {
+        AppendWhole(strOver, static_cast<long long>(figures.overLimit.size()));
+        strOver += figures.overLimit.size() == 1 ? " interval, at " : " intervals, at ";
+        strOver += DepthList(figures.overLimit, strUnit);
+    }
+    items.push_back({"Over " + Length(*figures.limit, kDegrees), strOver});
+}
+
 } // namespace
+
+SurveyFigures SurveyFigures::Of(const CTwistProfile& profile, std::optional<double> limit) {
+    SurveyFigures figures;
+    figures.limit = limit;
+    if (profile.m_nStatus != profileReady || profile.m_stations.empty()) {
+        return figures;
+    }
+    figures.bStations = true;
+    const TwistStation* pLargest = &profile.m_stations.front();
+    for (const TwistStation& station : profile.m_stations) {
+        if (std::fabs(station.dTwist) > std::fabs(pLargest->dTwist) + kTwistTolerance) {
+            pLargest = &station;
+        }
+        if (limit && std::fabs(station.dTwist) > *limit + kTwistTolerance) {
+            figures.overLimit.push_back(station);
+        }
+    }
+    figures.dLargestTwist = pLargest->dTwist;
+    figures.dLargestDepth = pLargest->dDepth;
+    // The sum from the top down to the deepest station: every interval once.
+    figures.dTotalTwist = profile.m_stations.back().dCumulative;
+    figures.dLength = profile.m_stations.back().dDepth - profile.m_dTopDepth;
+    if (figures.dLength > 0.0) {
+        figures.dRatePer10 = figures.dTotalTwist / figures.dLength * kRateDepth;
+    }
+    return figures;
+}
 
 BOOL CSurveySummary::Read(const CString& strPath, int nDirection) {
     m_data.Reset();
@@ -117,6 +198,7 @@ std::vector<SummaryItem> CSurveySummary::Items() const {
     }
     items.push_back({"Stations", strStations});
     items.push_back({"Reading unit", OrNone(Trimmed(m_data.m_strReadingUnits))});
+    AddFigures(items, SurveyFigures::Of(profile, m_limit), strUnit);
     return items;
 }
 
@@ -166,4 +248,20 @@ CString CSurveySummary::WithExtension(const CString& strPath, const char* pszExt
     const int nDot = strPath.ReverseFind('.');
     const CString strStem = nDot > nSlash ? strPath.Left(nDot) : strPath;
     return strStem + "." + pszExtension;
+}
+
+bool CSurveySummary::ParseLimit(const std::string& strText, double& dLimit) {
+    const char* pText = strText.c_str();
+    double dValue = 0.0;
+    if (!ScanDouble(pText, dValue)) {
+        return false;
+    }
+    while (*pText == ' ' || *pText == '\t') {
+        ++pText;
+    }
+    if (*pText != '\0' || !std::isfinite(dValue) || dValue < 0.0) {
+        return false;
+    }
+    dLimit = dValue;
+    return true;
 }

@@ -7,13 +7,30 @@
 #include "convert/ConvertCommand.h"
 #include "platform/CString.h"
 #include "survey/PlotDataObj.h"
+#include "survey/TwistProfile.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 struct SummaryItem {
     std::string strLabel; // "Reading date"
     std::string strValue; // "09/14/2026 10:42:05"
+};
+
+// The figures an engineer judges a spiral survey by, from its measured
+// stations. Twists are in degrees, depths in the survey's depth unit.
+struct SurveyFigures {
+    bool bStations = false;      // false: no measured station, so no figures
+    double dTotalTwist = 0.0;    // summed over every interval, top to bottom
+    double dLength = 0.0;        // from where the sum starts to the deepest station
+    double dRatePer10 = 0.0;     // the mean twist over 10 units of depth
+    double dLargestTwist = 0.0;  // the interval twist of largest size, with its sign
+    double dLargestDepth = 0.0;  // the station ending that interval (the shallowest of equals)
+    std::optional<double> limit; // degrees either way; none: no interval is judged
+    std::vector<TwistStation> overLimit; // intervals twisting more than the limit, shallowest first
+
+    static SurveyFigures Of(const CTwistProfile& profile, std::optional<double> limit);
 };
 
 class CSurveySummary {
@@ -30,8 +47,10 @@ public:
 
     // The survey's items: format, borehole and site (KVN CSV), reading date,
     // depth, interval, the stations a conversion writes (and how many hold a
-    // reading, when fewer) and reading unit. After a failed read only
-    // the format the file was read as.
+    // reading, when fewer) and reading unit, then the figures of a survey
+    // with stations: total twist, mean twist rate, largest interval twist
+    // and, with a limit, the intervals over it. After a failed read only the
+    // format the file was read as.
     std::vector<SummaryItem> Items() const;
     // Each item as "label: value".
     std::vector<std::string> Lines() const;
@@ -55,6 +74,12 @@ public:
     // by pszExtension (given without its dot), which is appended when the
     // name has none.
     static CString WithExtension(const CString& strPath, const char* pszExtension);
+    // A twist limit as a person types it, in degrees: a number of at least 0
+    // with a decimal point, nothing after it. False for anything else.
+    static bool ParseLimit(const std::string& strText, double& dLimit);
+
+    // The limit the figures judge the intervals by; none by default.
+    std::optional<double> m_limit;
 
     CPlotDataObj m_data;
     SurveyFormat m_nFormat = formatTwi;

@@ -22,12 +22,18 @@ struct Result {
 
 const std::string kTwiSummary = "BH-07.twi\n  Format: TWI\n  Reading date: 10/21/2026 14:05:37\n"
                                 "  Depth: 80.0 feet\n  Interval: 2.0 feet\n"
-                                "  Stations: 40, from 2.0 to 80.0 feet\n  Reading unit: degrees\n";
+                                "  Stations: 40, from 2.0 to 80.0 feet\n  Reading unit: degrees\n"
+                                "  Total twist: 7.4 degrees\n"
+                                "  Mean twist rate: 0.925 degrees per 10 feet\n"
+                                "  Largest interval twist: 0.7 degrees at 18.0 feet\n";
 const std::string kCsvSummary = "SDP_I-3.csv\n  Format: KVN CSV\n  Borehole: I-3\n"
                                 "  Site: North Slope Cut\n  Reading date: 09/14/2026 10:42:05\n"
                                 "  Depth: 24.0 meters\n  Interval: 0.5 meters\n"
                                 "  Stations: 48, from 0.5 to 24.0 meters\n"
-                                "  Reading unit: degrees\n";
+                                "  Reading unit: degrees\n"
+                                "  Total twist: 6.3 degrees\n"
+                                "  Mean twist rate: 2.625 degrees per 10 meters\n"
+                                "  Largest interval twist: 0.6 degrees at 14.0 meters\n";
 // Qt cannot start with this platform: a run that starts it fails.
 const std::string kNoQt = "QT_QPA_PLATFORM=no-such-platform";
 
@@ -91,6 +97,14 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
          "SDP_gap.csv: Error reading data file, code = -5.\nA station is missing between the "
          "first and the last station.\nSDP_gap.csv:27: error: the station at 3.0 m is missing"},
         {"--info notes.txt", 1, "", "notes.txt: The file format type can not determined.\n"},
+        // The intervals twisting more than a limit, either way.
+        {"--info --limit 0.5 BH-07.twi", 0,
+         kTwiSummary + "  Over 0.5 degrees: 5 intervals, at 18.0, 38.0, 46.0, 70.0 and 80.0 feet\n",
+         ""},
+        {"--info --limit=0.6 SDP_I-3.csv", 0, kCsvSummary + "  Over 0.6 degrees: (none)\n", ""},
+        {"--info --limit -1 BH-07.twi", 2, "", "'-1' is not a twist in degrees (0 or more)"},
+        {"--info BH-07.twi --limit", 2, "", "option '--limit' needs a twist in degrees"},
+        {"--limit 0.5 BH-07.twi", 2, "", "option '--limit' goes with '--info'"},
         // --to picks the reader, whatever the extension.
         {"--info --to twi survey.dat", 0, "survey.dat\n  Format: KVN CSV\n", ""},
         {"--info --to csv SDP_I-3.csv", 1, "", "SDP_I-3.csv: Error reading data file, code = -3."},
