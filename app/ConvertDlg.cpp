@@ -74,13 +74,14 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
     setWindowIcon(CConvertApp::AppIcon());
     setAcceptDrops(true);
     CreateControls();
-    AddKeyboardPaths();
 
     m_pAboutAction = new QAction(QString::fromLatin1(kAboutItem), this);
     m_pAboutAction->setShortcut(QKeySequence(Qt::Key_F1));
     m_pAboutAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_pAboutAction, &QAction::triggered, this, &CConvertDlg::OnAbout);
     addAction(m_pAboutAction);
+    // Between About and Save Picture, the window's first and last actions.
+    AddKeyboardPaths();
 
     m_pSavePictureAction = new QAction(QString::fromLatin1(kSavePictureItem), this);
     m_pSavePictureAction->setShortcut(QKeySequence::Save);

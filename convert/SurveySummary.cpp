@@ -184,7 +184,8 @@ std::vector<SummaryItem> CSurveySummary::Items() const {
     // those without a reading as zero. When fewer were measured (as the twist
     // plot shows them), that is said too.
     const int nWritten = CSurveyDataFile::StationCount(m_data);
-    const size_t nMeasured = CTwistProfile::FromSurvey(m_data).m_stations.size();
+    const CTwistProfile profile = CTwistProfile::FromSurvey(m_data);
+    const size_t nMeasured = profile.m_stations.size();
     std::string strStations;
     AppendWhole(strStations, nWritten);
     if (nWritten > 0) {

@@ -15,13 +15,13 @@ _veltrane_convert() {
         mapfile -t COMPREPLY < <(compgen -W 'svg png pdf' -- "$cur")
         return
         ;;
-    -j | --jobs)
+    -j | --jobs | --limit)
         return
         ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
-            --info --plot --help --version' -- "$cur")
+            --info --limit --plot --help --version' -- "$cur")
         return
     fi
     compopt -o filenames 2>/dev/null

@@ -18,6 +18,7 @@ complete -c veltrane-convert -l strict -d 'Convert nothing of a survey with warn
 complete -c veltrane-convert -s n -l no-clobber -d 'Keep existing outputs'
 complete -c veltrane-convert -s j -l jobs -x -d 'Files converted at a time'
 complete -c veltrane-convert -l info -d 'Show each survey\'s summary, convert nothing'
+complete -c veltrane-convert -l limit -x -d 'With --info, list the intervals twisting more'
 complete -c veltrane-convert -l plot -x -a 'svg png pdf' -d 'Also draw the twist profile'
 complete -c veltrane-convert -l help -d 'Show the usage and exit'
 complete -c veltrane-convert -l version -d 'Show the version and exit'
