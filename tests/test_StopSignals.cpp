@@ -29,8 +29,8 @@ namespace {
 // A batch of some thousands, for the random moments; a few hundred where
 // the moment is chosen.
 constexpr int kManyFiles = 2000;
-constexpr int kSomeFiles = 300;
-constexpr int kFewFiles = 120; // still more report than a pipe's buffer holds
+constexpr int kSomeFiles = 1500; // one chunk, long enough to outlast a busy machine's kill
+constexpr int kFewFiles = 120;   // still more report than a pipe's buffer holds
 const std::string kEarlier = "an earlier output\r\n";
 const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM};
 const std::string kTwi = ReadBytes(testing_support::DataPath("twi_10ft.twi"));
@@ -203,7 +203,7 @@ TEST(StopSignals, StopWhileOutputsWaitToBeCommitted) {
                 ::signal(nSignal, SIG_IGN);
             }
         });
-        const bool bWaiting = WaitForTempFiles(folder, 20);
+        const bool bWaiting = WaitForTempFiles(folder, 5);
         ::kill(pid, nSignal);
         const int raw = WaitFor(pid);
         ASSERT_TRUE(bWaiting);
