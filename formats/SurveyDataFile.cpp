@@ -1,13 +1,11 @@
 #include "formats/SurveyDataFile.h"
 
 #include "platform/FileSystem.h"
-#include "platform/TempFiles.h"
 #include "survey/LineReader.h"
 #include "survey/NumberText.h"
 #include "survey/PlotSettings.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 
@@ -33,42 +31,8 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
     CloseDataFile();
     m_nSystemError = 0;
     if (nFlags & CFile::modeCreate) {
-        // One look at the target: a folder is refused, and a file to be
-        // replaced lends its access rights to the new one.
-        const EntryKind nTarget = GetEntry(strPath, &m_nTargetAccess);
-        m_bKeepAccess = nTarget == entryFile;
-        if (strPath.IsEmpty() || nTarget == entryFolder) {
-            m_nSystemError = strPath.IsEmpty() ? ENOENT : EISDIR;
-            m_bOpen = FALSE;
-            return m_bOpen;
-        }
-        for (int nTry = 0; nTry < kTempNameTries; ++nTry) {
-            // Noted before it exists, so that a stop meanwhile removes it.
-            CString strTemp = TempNameBeside(strPath);
-            const int nSlot = RegisterTempFile(strTemp);
-            if (nSlot < 0) {
-                // The program is stopping (or, never in a batch of ours,
-                // every slot is taken): no file it could not remove.
-                m_nSystemError = EINTR;
-                break;
-            }
-            CFileException error;
-            const BOOL bCreated = Open(strTemp, nFlags | CFile::modeCreateNew, &error);
-            TempFileCreated(nSlot, bCreated);
-            if (bCreated) {
-                m_strTempPath = strTemp;
-                m_strTargetPath = strPath;
-                m_nTempSlot = nSlot;
-                m_bLineTooLong = FALSE;
-                m_bOpen = TRUE;
-                return m_bOpen;
-            }
-            m_nSystemError = error.m_lOsError;
-            if (error.m_lOsError != EEXIST) {
-                break; // the folder refuses: missing, not writable, full
-            }
-        }
-        m_bOpen = FALSE;
+        m_bLineTooLong = FALSE;
+        m_bOpen = m_output.Create(*this, strPath, nFlags, m_nSystemError);
         return m_bOpen;
     }
     CFileException error;
@@ -78,12 +42,11 @@ BOOL CSurveyDataFile::OpenDataFile(CString strPath, UINT nFlags) {
 }
 
 void CSurveyDataFile::CloseDataFile() {
-    if (!m_strTempPath.IsEmpty()) {
+    if (m_output.IsActive()) {
         DiscardOutput();
         return;
     }
     if (m_bOpen) {
-        FlushOutput();
         Close();
     }
     m_bOpen = FALSE;
@@ -276,15 +239,6 @@ double CSurveyDataFile::StationTolerance(double dInterval) {
     return std::min(kRounding, 0.49 * dInterval) + kSlack;
 }
 
-CString CSurveyDataFile::MissingText(double dFrom, double dTo, double dCount,
-                                     const CPlotDataObj& data) {
-    if (dCount < 1.5) {
-        return "the station at " + DepthText(dFrom, data) + " is missing";
-    }
-    return "the " + StationsText(static_cast<int>(dCount)) + " from " + DepthText(dFrom, data) +
-           " to " + DepthText(dTo, data) + " are missing";
-}
-
 void CSurveyDataFile::WarnOfStationsBelow(int nLastSlot, int nLine) {
     const CPlotDataObj& data = *m_pData;
     const int nWritten = StationCount(data);
@@ -299,45 +253,6 @@ void CSurveyDataFile::WarnOfStationsBelow(int nLastSlot, int nLine) {
                    DepthText(std::fabs(data.m_dBottomDepth), data) + ": " + StationsText(nEmpty) +
                    " below it " + (nEmpty == 1 ? "holds" : "hold") +
                    " no reading and will be written as zero");
-}
-
-CString CSurveyDataFile::DepthText(double dDepth, const CPlotDataObj& data) {
-    // As many decimals as the depth needs (10.06, 0.3048), but at least one.
-    std::string strText;
-    AppendFixed(strText, dDepth, 6);
-    while (strText.size() > 2 && strText.back() == '0' && strText[strText.size() - 2] != '.') {
-        strText.pop_back();
-    }
-    static const char* const kAbbreviations[] = {"m", "mm", "ft", "in"};
-    const int nUnit = data.m_settings.ParseUnits(data.m_strDepthUnits);
-    if (!data.m_strDepthUnits.IsEmpty() && nUnit >= unitMeters && nUnit <= unitInches) {
-        strText += " ";
-        strText += kAbbreviations[nUnit];
-    }
-    return CString(std::move(strText));
-}
-
-CString CSurveyDataFile::StationsText(int nCount) {
-    if (nCount == 1) {
-        return "one station";
-    }
-    std::string strText;
-    AppendWhole(strText, nCount);
-    return CString(std::move(strText)) + " stations";
-}
-
-CString CSurveyDataFile::LineNumberText(int nLine) {
-    std::string strText;
-    AppendWhole(strText, nLine);
-    return CString(std::move(strText));
-}
-
-CString CSurveyDataFile::Quote(const CString& strLine) {
-    constexpr int kLongest = 40;
-    if (strLine.GetLength() <= kLongest) {
-        return "\"" + strLine + "\"";
-    }
-    return "\"" + strLine.Left(kLongest) + "...\"";
 }
 
 BOOL CSurveyDataFile::ReadNonBlankLine(CString& strLine, int nLimit) {
@@ -370,59 +285,23 @@ int CSurveyDataFile::StationsOfDepth(double dDepth, double dInterval) {
 }
 
 BOOL CSurveyDataFile::CommitDataFile() {
-    if (!m_bOpen || m_strTempPath.IsEmpty()) {
+    if (!m_bOpen || !m_output.IsActive()) {
         return FALSE;
     }
     if (m_bLineTooLong) {
         DiscardOutput(); // a file with a line left out must not replace anything
         return FALSE;
     }
-    FlushOutput();
-    // A file replaced keeps its access rights; a new one has the usual.
-    if (m_bKeepAccess) {
-        SetAccess(m_nTargetAccess);
-    }
-    if (m_pOutputBatch != nullptr) {
-        // Flushed to the disk and renamed with the rest of the batch.
-        Close();
-        m_bOpen = FALSE;
-        m_pOutputBatch->Add(m_nBatchOrder, m_strTempPath, m_strTargetPath, m_nTempSlot);
-        m_nTempSlot = -1; // the batch removes it on a signal now
-        ForgetTempFile();
-        return TRUE;
-    }
-    // On the disk before the rename, or a power cut could leave an empty
-    // file where the earlier one was.
-    Flush();
-    Close(); // raises CFileException when the system reports a late write error
     m_bOpen = FALSE;
-    BOOL bReplaced = ReplaceFile(m_strTempPath, m_strTargetPath);
-    if (!bReplaced) {
-        m_nSystemError = errno;
-        RemoveFile(m_strTempPath);
-    } else {
-        SyncFolderOf(m_strTargetPath); // the new name itself on the disk
-    }
-    ForgetTempFile();
-    return bReplaced;
-}
-
-void CSurveyDataFile::ForgetTempFile() {
-    UnregisterTempFile(m_nTempSlot);
-    m_nTempSlot = -1;
-    m_strTempPath.Empty();
-    m_strTargetPath.Empty();
+    return m_output.Commit(m_nSystemError);
 }
 
 void CSurveyDataFile::DiscardOutput() {
-    m_strOutput.clear();
-    if (m_strTempPath.IsEmpty()) {
-        return;
+    const BOOL bWriting = m_output.IsActive();
+    m_output.Discard();
+    if (bWriting) {
+        m_bOpen = FALSE;
     }
-    Abort();
-    m_bOpen = FALSE;
-    RemoveFile(m_strTempPath);
-    ForgetTempFile();
 }
 
 CSurveyDataFile::CPendingOutput::~CPendingOutput() {
@@ -435,44 +314,15 @@ void CSurveyDataFile::WriteLine(CString strLine, BOOL bNewLine) {
         RefuseLongLine("the line " + Quote(strLine), strLine.GetLength());
         return;
     }
-    m_strOutput.append(static_cast<LPCSTR>(strLine), static_cast<size_t>(strLine.GetLength()));
-    if (bNewLine) {
-        m_strOutput += "\r\n";
-    }
-    if (m_strOutput.size() >= kOutputBufferSize) {
-        FlushOutput();
-    }
-}
-
-void CSurveyDataFile::FlushOutput() {
-    if (m_strOutput.empty()) {
-        return;
-    }
-    // The buffer is emptied whether or not the write succeeds (a failure
-    // raises CFileException), and keeps its room for the next lines.
-    struct CEmptied {
-        std::string& strBuffer;
-        ~CEmptied() { strBuffer.clear(); }
-    } emptied{m_strOutput};
-    Write(m_strOutput.data(), static_cast<UINT>(m_strOutput.size()));
+    m_output.Append(strLine, bNewLine);
 }
 
 std::string& CSurveyDataFile::BeginLine() {
-    m_nLineStart = m_strOutput.size();
-    return m_strOutput;
+    return m_output.BeginLine();
 }
 
 int CSurveyDataFile::EndLine() {
-    const size_t nLength = m_strOutput.size() - m_nLineStart;
-    if (nLength > kMaxLineLength) {
-        m_strOutput.resize(m_nLineStart);
-        return static_cast<int>(nLength);
-    }
-    m_strOutput += "\r\n";
-    if (m_strOutput.size() >= kOutputBufferSize) {
-        FlushOutput();
-    }
-    return 0;
+    return m_output.EndLine();
 }
 
 int CSurveyDataFile::SurveyYear(int nYear) {
@@ -522,59 +372,4 @@ CString CSurveyDataFile::FindFreeName(CString& strBaseName, int& nIndex) {
     }
     strBaseName = strName;
     return strPath;
-}
-
-// ---------------------------------------------------------------- batches
-
-COutputBatch::~COutputBatch() {
-    for (const CEntry& entry : m_entries) {
-        RemoveFile(entry.strTemp);
-        UnregisterTempFile(entry.nTempSlot);
-    }
-}
-
-void COutputBatch::Add(int nOrder, const CString& strTemp, const CString& strTarget,
-                       int nTempSlot) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_entries.push_back(CEntry{nOrder, strTemp, strTarget, nTempSlot});
-}
-
-std::vector<COutputBatch::CFailure> COutputBatch::CommitAll() {
-    std::vector<CEntry> entries;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        entries.swap(m_entries);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const CEntry& a, const CEntry& b) { return a.nOrder < b.nOrder; });
-    // One output for each folder the outputs go to.
-    std::vector<CString> folders;
-    std::vector<CString> oneInEach;
-    for (const CEntry& entry : entries) {
-        CString strFolder = FolderOf(entry.strTarget);
-        if (std::find(folders.begin(), folders.end(), strFolder) == folders.end()) {
-            folders.push_back(strFolder);
-            oneInEach.push_back(entry.strTarget);
-        }
-    }
-    // Every output on the disk before any is renamed: one flush of each file
-    // system where the system offers it, else one flush of each file.
-    const bool bSynced =
-        std::all_of(oneInEach.begin(), oneInEach.end(),
-                    [](const CString& strPath) { return SyncFileSystemOf(strPath); });
-    std::vector<CFailure> failures;
-    for (const CEntry& entry : entries) {
-        if (!bSynced) {
-            SyncFileByName(entry.strTemp);
-        }
-        if (!ReplaceFile(entry.strTemp, entry.strTarget)) {
-            failures.push_back(CFailure{entry.nOrder, errno});
-            RemoveFile(entry.strTemp);
-        }
-        UnregisterTempFile(entry.nTempSlot);
-    }
-    for (const CString& strPath : oneInEach) {
-        SyncFolderOf(strPath); // the new names themselves
-    }
-    return failures;
 }

@@ -5,57 +5,21 @@
 // class supplies its own header and data steps.
 #pragma once
 
+#include "formats/SafeOutput.h"
 #include "formats/SurveyStatus.h"
 #include "platform/CFile.h"
 #include "platform/CString.h"
 #include "platform/Types.h"
+#include "survey/DiagnosticText.h"
 #include "survey/LineReader.h"
 #include "survey/PlotDataObj.h"
 
-#include <mutex>
 #include <string>
-#include <vector>
-
-// Outputs of a batch, written and closed under their temporary names but
-// not yet put in place. They are flushed to the disk together, with one call
-// for the file system rather than one for each file, and then renamed over
-// their targets in the order of their numbers, so that a batch is as safe as
-// file-by-file writing but hardly slower than copying. Until then a signal
-// still removes them; what is not committed is discarded.
-class COutputBatch {
-public:
-    struct CFailure {
-        int nOrder;
-        int nError; // the system's reason
-    };
-
-    COutputBatch() = default;
-    COutputBatch(const COutputBatch&) = delete;
-    COutputBatch& operator=(const COutputBatch&) = delete;
-    ~COutputBatch();
-
-    // Takes a written output; any thread may call it.
-    void Add(int nOrder, const CString& strTemp, const CString& strTarget, int nTempSlot);
-    // Flushes, renames and forgets every output added; the ones that could
-    // not be put in place, with the reason.
-    std::vector<CFailure> CommitAll();
-
-private:
-    struct CEntry {
-        int nOrder;
-        CString strTemp;
-        CString strTarget;
-        int nTempSlot;
-    };
-
-    std::mutex m_mutex;
-    std::vector<CEntry> m_entries;
-};
 
 class CSurveyDataFile : public CFile {
 public:
     // Longest line a writer puts on disk, CR LF not counted.
-    static constexpr int kMaxLineLength = 256;
+    static constexpr int kMaxLineLength = CSafeOutput::kMaxLineLength;
     // Highest number a derived output name may carry before the writer gives
     // up and uses "FilenameError." with the extension.
     static constexpr int kMaxNameIndex = 1024;
@@ -114,10 +78,7 @@ public:
     CString FindFreeName(CString& strBaseName, int& nIndex);
     // For a batch: a committed output goes to pBatch, to be put in place with
     // the others, under the number nOrder; null puts it in place at once.
-    void SetOutputBatch(COutputBatch* pBatch, int nOrder) {
-        m_pOutputBatch = pBatch;
-        m_nBatchOrder = nOrder;
-    }
+    void SetOutputBatch(COutputBatch* pBatch, int nOrder) { m_output.SetBatch(pBatch, nOrder); }
 
     CString m_strOutFolder;
     CPlotDataObj* m_pData = nullptr;
@@ -181,9 +142,6 @@ protected:
     // up to 0.06; but never by half an interval, so that a missing or a
     // repeated station still shows.
     static double StationTolerance(double dInterval);
-    // "the station at 14.0 m is missing", or "the 3 stations from 14.0 m to
-    // 15.0 m are missing".
-    static CString MissingText(double dFrom, double dTo, double dCount, const CPlotDataObj& data);
     // Warns when the survey depth, written with one decimal, would give a
     // reader of the output another number of stations than is written.
     static void WarnOfRoundedDepth(const CPlotDataObj& data, CDiagnosticList& list);
@@ -191,15 +149,6 @@ protected:
     // writers write every station down to it, those without a reading as
     // zero. nLastSlot is the deepest slot that holds a reading.
     void WarnOfStationsBelow(int nLastSlot, int nLine);
-
-    // A depth with the record's depth unit ("14.0 m", "10.06 ft").
-    static CString DepthText(double dDepth, const CPlotDataObj& data);
-    // "one station", "4 stations".
-    static CString StationsText(int nCount);
-    // A line number as text.
-    static CString LineNumberText(int nLine);
-    // A line's text for a message: quoted, and shortened when it is long.
-    static CString Quote(const CString& strLine);
 
     // What stands in the record in place of the reading date as written (the
     // time of the conversion, or a date the calendar moved), for a warning;
@@ -222,24 +171,10 @@ protected:
     };
 
 private:
-    static constexpr size_t kOutputBufferSize = 65536;
-    // Temporary names are random; a taken one is simply tried again.
-    static constexpr int kTempNameTries = 100;
-
-    void FlushOutput();
     void DiscardOutput();
-    void ForgetTempFile();
 
-    COutputBatch* m_pOutputBatch = nullptr;
-    int m_nBatchOrder = 0;
     const CString m_strExtension;
-    int m_nTempSlot = -1;       // its place among the files a signal removes
-    BOOL m_bKeepAccess = FALSE; // the target exists: the output takes its access rights
-    UINT m_nTargetAccess = 0;
+    CSafeOutput m_output; // the output being written, until committed or discarded
     BOOL m_bLineTooLong = FALSE;
-    CString m_strLongLine;   // what the line too long was, for the error
-    CString m_strTempPath;   // the temporary name while an output is written
-    CString m_strTargetPath; // the name it gets when committed
-    std::string m_strOutput; // lines written but not yet passed to the file
-    size_t m_nLineStart = 0; // where the line being made began in it
+    CString m_strLongLine; // what the line too long was, for the error
 };

@@ -175,8 +175,9 @@ void TestWindowKeys::namesTitleAndLimit() {
     QCOMPARE(w.dlg.windowTitle(), QStringLiteral("Veltrane"));
     w.dlg.SelectFile(w.Path("SDP_I-3.csv"));
     QCOMPARE(w.dlg.windowTitle(), QStringLiteral("SDP_I-3.csv - Veltrane"));
-    // During a run its list, progress and Cancel show too.
-    w.Results().SetFileEndHook([](int) { QThread::msleep(CResultsPanel::kProgressDelayMs); });
+    // During a run its list, progress and Cancel show too. The files are
+    // converted side by side, so each outlasts the delay before Cancel shows.
+    w.Results().SetFileEndHook([](int) { QThread::msleep(2 * CResultsPanel::kProgressDelayMs); });
     w.ConvertMany(2);
     QTRY_VERIFY_WITH_TIMEOUT(w.Child("cancel")->isVisible(), 5000);
     // Every control reached by Tab, and every text that reports, is named;
