@@ -100,7 +100,8 @@ test: test-unit test-sanitize test-windows fuzz
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BUILD_TESTS=OFF \
 		-DVELTRANE_BUILD_BENCH=ON $(CMAKE_FLAGS) > /dev/null
-	@cmake --build $(BENCH_BUILD) --target benchmarks -j $(JOBS)
+	@cmake --build $(BENCH_BUILD) --target benchmarks -j $(JOBS) > $(BENCH_BUILD)/build.log \
+		|| { tail -30 $(BENCH_BUILD)/build.log; exit 1; }
 	@BUILD=$(BENCH_BUILD) ROUNDS=$(ROUNDS) DISK=$(DISK) bash bench/all.sh
 
 run: build
