@@ -72,13 +72,13 @@ TEST(SurveySummaryTest, ReadsInTurn) {
     };
     CSurveySummary summary;
     for (const auto& c : cases) {
-        const bool read = c.failure.empty();
-        EXPECT_EQ(summary.Read(c.path.c_str(), c.direction), read ? TRUE : FALSE) << c.path;
-        EXPECT_EQ(summary.IsRead(), read ? TRUE : FALSE) << c.path;
-        EXPECT_EQ(summary.m_data.m_bDataLoaded, read ? TRUE : FALSE) << c.path;
+        const bool bRead = c.failure.empty();
+        EXPECT_EQ(summary.Read(c.path.c_str(), c.direction), bRead ? TRUE : FALSE) << c.path;
+        EXPECT_EQ(summary.IsRead(), bRead ? TRUE : FALSE) << c.path;
+        EXPECT_EQ(summary.m_data.m_bDataLoaded, bRead ? TRUE : FALSE) << c.path;
         EXPECT_EQ(Joined(summary.Lines()), c.lines) << c.path;
         EXPECT_EQ(summary.FailureText().substr(0, c.failure.size()), c.failure) << c.path;
-        EXPECT_EQ(summary.FailureText().empty(), read) << c.path;
+        EXPECT_EQ(summary.FailureText().empty(), bRead) << c.path;
     }
 }
 
