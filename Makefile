@@ -18,6 +18,9 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 WINDOWS_BUILD ?= build-windows
 FUZZ_BUILD ?= build-fuzz
+BENCH_BUILD ?= build-release
+ROUNDS ?= 5
+DISK ?=
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 30
@@ -32,7 +35,7 @@ SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 .PHONY: all deps configure build test test-unit test-sanitize windows-build windows test-windows \
-	fuzz-build fuzz package test-package install run clean
+	fuzz-build fuzz bench package test-package install run clean
 
 all: build
 
@@ -112,6 +115,16 @@ test: test-unit test-sanitize test-windows fuzz test-package
 	echo "All test layers passed: $$unit tests, $$sanitized under sanitizers," \
 		"$$windows on Windows under Wine, $$fuzzed fuzz harnesses, $$packaged packaging checks."; \
 	echo "tests: $$((unit + sanitized + windows + fuzzed + packaged)) passed, 0 failed"
+
+# make bench builds Release and prints the tables of bench/README.md, each
+# figure the best of ROUNDS rounds; DISK=1 times the batch on the disk too.
+# Run it on a quiet machine: it prints the load it ran under.
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BUILD_TESTS=OFF \
+		-DVELTRANE_BUILD_BENCH=ON $(CMAKE_FLAGS) > /dev/null
+	@cmake --build $(BENCH_BUILD) --target benchmarks -j $(JOBS) > $(BENCH_BUILD)/build.log \
+		|| { tail -30 $(BENCH_BUILD)/build.log; exit 1; }
+	@BUILD=$(BENCH_BUILD) ROUNDS=$(ROUNDS) DISK=$(DISK) bash bench/all.sh
 
 run: build
 	@BUILD=$(BUILD) bash scripts/run.sh

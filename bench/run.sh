@@ -4,13 +4,15 @@
 # (the durable baseline: veltrane-convert puts its outputs on the disk before
 # it reports them), on this machine, in one run. The folder is under TMPDIR:
 # TMPDIR=/dev/shm bench/run.sh measures tmpfs, the default /tmp the disk.
-# Usage: bench/run.sh [path/to/veltrane-convert] [files]
+# Prints a row of the table in bench/README.md; the best of ROUNDS rounds
+# (default 6) counts.
+# Usage: [ROUNDS=N] bench/run.sh [path/to/veltrane-convert] [files]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 convert=${1:-$here/../build/cli/veltrane-convert}
 count=${2:-5000}
-rounds=6
+rounds=${ROUNDS:-6}
 
 [ -x "$convert" ] || { echo "bench: build first (make), no $convert" >&2; exit 2; }
 
@@ -82,12 +84,13 @@ for round in $(seq $rounds); do
 done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-printf 'files: %d TWI surveys, %.1f MiB, in %s\n' "$count" \
-    "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$(df -T "$work" | awk 'NR == 2 { print $2 }')"
-printf 'best of %d rounds:\n' "$rounds"
-printf '  cp                          %.3f s\n' "${best[cp]}"
-printf '  cp, then sync               %.3f s\n' "${best[cp_sync]}"
-printf '  veltrane-convert            %.3f s   %s x cp, %s x cp + sync\n' "${best[convert]}" \
-    "$(ratio "${best[convert]}" "${best[cp]}")" "$(ratio "${best[convert]}" "${best[cp_sync]}")"
-printf '  veltrane-convert -j 1       %.3f s   %s x cp, %s x cp + sync\n' "${best[convert_j1]}" \
-    "$(ratio "${best[convert_j1]}" "${best[cp]}")" "$(ratio "${best[convert_j1]}" "${best[cp_sync]}")"
+seconds() { awk -v t="$1" 'BEGIN { printf "%.3f s", t }'; }
+printf '%d TWI surveys, %.1f MiB, best of %d rounds:\n\n' "$count" \
+    "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" "$rounds"
+echo "| Where | cp | cp + sync | veltrane-convert (one file a core) | -j 1 | ratio |"
+echo "|---|---|---|---|---|---|"
+printf '| %s | %s | %s | %s | %s | %s x cp, %s x cp + sync |\n' \
+    "$(df -T "$work" | awk 'NR == 2 { print $2 }')" "$(seconds "${best[cp]}")" \
+    "$(seconds "${best[cp_sync]}")" "$(seconds "${best[convert]}")" \
+    "$(seconds "${best[convert_j1]}")" "$(ratio "${best[convert]}" "${best[cp]}")" \
+    "$(ratio "${best[convert]}" "${best[cp_sync]}")"

@@ -3,7 +3,6 @@
 #include <bit>
 #include <cfloat>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <limits>
 
@@ -54,14 +53,20 @@ std::uint64_t ShiftRoundingToEven(std::uint64_t nValue, int nShift) {
     return nQuotient;
 }
 
-// Writes nScaled / 10^kDecimals with kDecimals decimals, from the last digit
-// back; a constant divisor lets the compiler divide by multiplying.
+// Writes nScaled / 10^kDecimals with kDecimals decimals straight into
+// pBuffer, from the last digit back once the length is known: no copy of a
+// length known only at run time. A constant divisor lets the compiler divide
+// by multiplying.
 template <int kDecimals> int WriteScaled(char* pBuffer, bool bNegative, std::uint64_t nScaled) {
-    char text[kFixedShortSize];
-    char* const pEnd = text + kFixedShortSize;
-    char* p = pEnd;
     std::uint64_t nWhole = nScaled / kPow10[kDecimals];
     std::uint64_t nFraction = nScaled % kPow10[kDecimals];
+    int nWholeDigits = 1;
+    for (std::uint64_t nRest = nWhole; nRest >= 10; nRest /= 10) {
+        ++nWholeDigits;
+    }
+    // printf keeps the sign of a negative value that rounds to zero.
+    const int nLength = (bNegative ? 1 : 0) + nWholeDigits + (kDecimals > 0 ? kDecimals + 1 : 0);
+    char* p = pBuffer + nLength;
     for (int i = 0; i < kDecimals; ++i) {
         *--p = static_cast<char>('0' + nFraction % 10);
         nFraction /= 10;
@@ -74,10 +79,8 @@ template <int kDecimals> int WriteScaled(char* pBuffer, bool bNegative, std::uin
         nWhole /= 10;
     } while (nWhole != 0);
     if (bNegative) {
-        *--p = '-'; // printf keeps the sign of a negative value that rounds to zero
+        *--p = '-';
     }
-    const int nLength = static_cast<int>(pEnd - p);
-    std::memcpy(pBuffer, p, static_cast<size_t>(nLength));
     return nLength;
 }
 

@@ -6,7 +6,10 @@
 #include "platform/CTime.h"
 #include "survey/PlotDataObj.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -27,7 +30,14 @@ public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "veltrane-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
-        m_path = made ? made : "";
+        if (made == nullptr) {
+            // Without its own folder a test would write beside the pattern, or
+            // into "/" through operator/: stop the test program instead.
+            std::fprintf(stderr, "TempDir: cannot make a folder like %s: %s\n", pattern.c_str(),
+                         std::strerror(errno));
+            std::abort();
+        }
+        m_path = made;
     }
     ~TempDir() {
         std::error_code ec;

@@ -31,7 +31,7 @@ public:
 class ConvertCommandTest : public ::testing::Test {
 protected:
     std::string Converted(const std::string& output) {
-        return std::string(CConvertCommand::kMsgConverted) + output;
+        return "Spiral data file converted. New file located at\r\n" + output;
     }
     // One press; returns the one message it showed.
     std::string Press() {

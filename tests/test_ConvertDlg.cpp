@@ -1,9 +1,12 @@
 // The Veltrane window, driven as a user would: Browse, the direction box,
 // Convert, drops, the About box. The whole suite runs under a comma-decimal
 // locale, as a German user runs the program.
+#include "VeltraneVersion.h"
 #include "app/AboutDlg.h"
 #include "app/ConvertApp.h"
 #include "app/ConvertDlg.h"
+#include "app/PreviewPanel.h"
+#include "app/ResultsPanel.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -20,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -72,8 +76,14 @@ const QByteArray kCsvSurvey = "KVN Digital Inclinometer Data\r\n"
                               "-8.0,0.4,0.7,0.0,0.0\r\n"
                               "-10.0,0.3,0.3,0.0,0.0\r\n";
 
-const QString kMsgUnknownType = QString::fromLatin1(CConvertCommand::kMsgUnknownType);
-const QString kMsgConverted = QString::fromLatin1(CConvertCommand::kMsgConverted);
+// The messages as the user reads them, written out so that a changed text
+// fails here.
+const QString kMsgUnknownType =
+    QStringLiteral("The file format type can not determined.\r\nSelect the type from combo box "
+                   "before pressing the Convert button.");
+const QString kMsgConverted = QStringLiteral("Spiral data file converted. New file located at\r\n");
+const QString kMsgNoDirection =
+    QStringLiteral("Select the conversion direction before pressing the Convert button.");
 
 void WriteFile(const QString& strPath, const QByteArray& bytes) {
     QFile file(strPath);
@@ -220,14 +230,16 @@ void TestConvertDlg::browseGuessesDirection_data() {
     QTest::addColumn<int>("before");
     QTest::addColumn<int>("after");
     QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("unknownType"); // the format message comes
 
-    QTest::newRow("upper-case csv") << "SDP_0001.CSV" << 0 << 1 << "SDP_0001";
-    QTest::newRow("mixed-case twi") << "B12.Twi" << 1 << 0 << "B12";
-    QTest::newRow("twi that does not exist") << "absent.twi" << 1 << 0 << "absent";
-    QTest::newRow("last dot counts") << "SDP_site.4.csv" << 0 << 1 << "SDP_site.4";
-    QTest::newRow("other extension keeps 0") << "notes.txt" << 0 << 0 << "notes";
-    QTest::newRow("other extension keeps 1") << "notes.txt" << 1 << 1 << "notes";
-    QTest::newRow("no extension") << "README" << 1 << 1 << "README";
+    QTest::newRow("upper-case csv") << "SDP_0001.CSV" << 0 << 1 << "SDP_0001" << false;
+    QTest::newRow("mixed-case twi") << "B12.Twi" << 1 << 0 << "B12" << false;
+    QTest::newRow("twi that does not exist") << "absent.twi" << 1 << 0 << "absent" << false;
+    QTest::newRow("last dot counts") << "SDP_site.4.csv" << 0 << 1 << "SDP_site.4" << false;
+    QTest::newRow("other extension keeps 0") << "notes.txt" << 0 << 0 << "notes" << true;
+    QTest::newRow("other extension keeps 1") << "notes.txt" << 1 << 1 << "notes" << true;
+    QTest::newRow("no extension") << "README" << 1 << 1 << "README" << true;
+    QTest::newRow("csv inside the name") << "csv.notes" << 1 << 1 << "csv" << true;
 }
 
 void TestConvertDlg::browseGuessesDirection() {
@@ -235,6 +247,7 @@ void TestConvertDlg::browseGuessesDirection() {
     QFETCH(int, before);
     QFETCH(int, after);
     QFETCH(QString, title);
+    QFETCH(bool, unknownType);
 
     QTemporaryDir dir;
     Window w;
@@ -251,7 +264,7 @@ void TestConvertDlg::browseGuessesDirection() {
     QCOMPARE(FromCString(w.dlg.Command().m_strFileTitle), title);
     QCOMPARE(FromCString(w.dlg.Command().m_strPathName), strPath);
 
-    if (CConvertCommand::GuessDirection(w.dlg.Command().m_strFileExt) < 0) {
+    if (unknownType) {
         // The message comes while the box still shows the earlier file.
         QCOMPARE(w.m_messages, QStringList{kMsgUnknownType});
         QCOMPARE(w.m_shownAtMessage, QStringList{strEarlier});
@@ -327,7 +340,7 @@ void TestConvertDlg::handPickedDirection() {
     w.Direction()->lineEdit()->setText(QStringLiteral("TWI to CSV"));
     QCOMPARE(w.dlg.GetDirection(), -1);
     w.Convert();
-    QCOMPARE(w.m_messages, QStringList{QString::fromLatin1(CConvertCommand::kMsgNoDirection)});
+    QCOMPARE(w.m_messages, QStringList{kMsgNoDirection});
 
     // The next Browse guesses again.
     w.Browse("/data/C7.twi");
@@ -419,20 +432,28 @@ void TestConvertDlg::convertFileException() {
 }
 
 void TestConvertDlg::dropSelectsFile_data() {
-    QTest::addColumn<QList<QUrl>>("urls");
+    // Files of the test's folder, or a web address.
+    QTest::addColumn<QStringList>("names");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("one survey") << QList<QUrl>{QUrl::fromLocalFile("/data/SDP_0001.csv")} << true;
+    QTest::newRow("one survey") << QStringList{"SDP_0001.csv"} << true;
     // Several files are converted at once, not selected.
-    QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile("/data/SDP_0001.csv"),
-                                              QUrl::fromLocalFile("/data/B12.twi")}
-                               << true;
-    QTest::newRow("web address") << QList<QUrl>{QUrl("https://example.com/SDP_0001.csv")} << false;
+    QTest::newRow("two files") << QStringList{"SDP_0001.csv", "B12.twi"} << true;
+    QTest::newRow("web address") << QStringList{"https://example.com/SDP_0001.csv"} << false;
 }
 
 void TestConvertDlg::dropSelectsFile() {
-    QFETCH(QList<QUrl>, urls);
+    QFETCH(QStringList, names);
     QFETCH(bool, accepted);
+
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("SDP_0001.csv"), kCsvSurvey);
+    WriteFile(dir.filePath("B12.twi"), kTwiSurvey);
+    QList<QUrl> urls;
+    for (const QString& strName : names) {
+        urls << (strName.contains("://") ? QUrl(strName)
+                                         : QUrl::fromLocalFile(dir.filePath(strName)));
+    }
 
     Window w;
     w.dlg.show();
@@ -445,17 +466,20 @@ void TestConvertDlg::dropSelectsFile() {
     if (!accepted) {
         return;
     }
-    if (urls.size() > 1) {
-        QDropEvent drop(QPointF(ptDrop), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&w.dlg, &drop);
-        QVERIFY(w.Selection()->toPlainText().isEmpty());
-        return;
-    }
+    QSignalSpy finished(&w.dlg.Preview().Results(), &CResultsPanel::finished);
     QDropEvent drop(QPointF(ptDrop), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w.dlg, &drop);
-    QCOMPARE(w.Selection()->toPlainText(), QStringLiteral("/data/SDP_0001.csv"));
+    if (names.size() > 1) {
+        QVERIFY(finished.count() > 0 || finished.wait(20000));
+        QVERIFY(w.Selection()->toPlainText().isEmpty());
+        QCOMPARE(ReadFile(dir.filePath("SDP_0001.twi")), kTwiSurvey);
+        QCOMPARE(ReadFile(dir.filePath("SDP_B12.csv")), kCsvSurvey);
+        return;
+    }
+    QCOMPARE(w.Selection()->toPlainText(), dir.filePath("SDP_0001.csv"));
     QCOMPARE(w.dlg.GetDirection(), 1);
     QVERIFY(w.dlg.Command().m_strFileTitle == "SDP_0001");
+    QVERIFY(!QFile::exists(dir.filePath("SDP_0001.twi"))); // selected, not converted
 }
 
 void TestConvertDlg::aboutOpens_data() {
@@ -497,8 +521,9 @@ void TestConvertDlg::aboutOpens() {
                 }
             });
         QVERIFY2(strSeen.startsWith("About Veltrane|"), qPrintable(strSeen));
-        QVERIFY(strSeen.contains("|Veltrane Version 1.0|"));
-        QVERIFY(strSeen.contains("\nVersion 1.0.0"));
+        // The version the build was configured with.
+        QVERIFY(strSeen.contains("|Veltrane Version " VELTRANE_VERSION_SHORT "|"));
+        QVERIFY(strSeen.contains("\nVersion " VELTRANE_VERSION_TEXT));
     }
 }
 
@@ -671,9 +696,23 @@ void TestConvertDlg::savePictures() {
     dlgAbout.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlgAbout));
 
+    // Each picture is its window at its size, with more than its background
+    // drawn: text, frames, the icon.
     const QString strFolder = QStringLiteral(VELTRANE_PICTURE_DIR);
-    QVERIFY(w.dlg.grab().save(strFolder + "/veltrane-window.png"));
-    QVERIFY(dlgAbout.grab().save(strFolder + "/veltrane-about.png"));
+    const std::pair<QWidget*, QString> pictures[] = {{&w.dlg, "/veltrane-window.png"},
+                                                     {&dlgAbout, "/veltrane-about.png"}};
+    for (const auto& [pWindow, strName] : pictures) {
+        QVERIFY(pWindow->grab().save(strFolder + strName));
+        const QImage picture(strFolder + strName);
+        QCOMPARE(picture.size(), pWindow->grab().size());
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 2) {
+            for (int x = 0; x < picture.width(); x += 2) {
+                colours.insert(picture.pixel(x, y));
+            }
+        }
+        QVERIFY2(colours.size() > 8, qPrintable(strName));
+    }
     qInfo("Pictures of the window: %s/veltrane-window.png and veltrane-about.png",
           qPrintable(strFolder));
 }

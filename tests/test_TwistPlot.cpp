@@ -290,10 +290,20 @@ TEST(TwistPlot, PicturesForReview) {
         {CTwistPlot(ProfileOf(std::vector<double>(60, 0.0), 0.5)), "flat"},
         {CTwistPlot(ProfileOf(Ragged(100000, 0.005), 0.5)), "100000"},
         {CTwistPlot(ProfileOf({-2.5})), "one"}};
+    // Each picture is checked as a person would look at it: the PNG at the
+    // default size with the series drawn, the SVG titled, the PDF a PDF.
     for (const auto& [plot, name] : pictures) {
         for (const char* type : {".png", ".svg", ".pdf"}) {
             EXPECT_TRUE(plot.Save(folder + name + type)) << name.toStdString() << type;
         }
+        const QImage png(folder + name + ".png");
+        EXPECT_EQ(png.size(), QSize(CTwistPlot::kDefaultWidth, CTwistPlot::kDefaultHeight));
+        EXPECT_GT(Count(png, png.rect(), IsBlue), 100) << name.toStdString();
+        const std::string svg = ReadBytes((folder + name + ".svg").toStdString());
+        EXPECT_NE(svg.find("<title>" + plot.Title().toHtmlEscaped().toStdString() + "</title>"),
+                  std::string::npos)
+            << name.toStdString();
+        EXPECT_EQ(ReadBytes((folder + name + ".pdf").toStdString()).substr(0, 4), "%PDF");
     }
 }
 

@@ -1,5 +1,6 @@
 // veltrane-convert run as a process, as a field office would run it.
 #include "TestSupport.h"
+#include "VeltraneVersion.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -105,7 +106,7 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
         {"--to xml a.twi", 2, "", "unknown format 'xml'"},
         {"--bogus a.twi", 2, "", "unknown option '--bogus'"},
         {"--help", 0, "Usage: veltrane-convert [--to csv|twi] [--strict] [-n] [-j N] FILE...", ""},
-        {"--version", 0, "Veltrane Version 1.0\n", ""},
+        {"--version", 0, "Veltrane Version " VELTRANE_VERSION_SHORT "\n", ""},
     };
     for (const auto& c : cases) {
         Result r = Run(c.args);
