@@ -62,8 +62,8 @@ constexpr int kOpenHeight = 330;
 
 CConvertDlg::CConvertDlg(QWidget* pParent)
     : QDialog(pParent), m_command(*this), m_chooser(&CConvertDlg::ChooseSurveyFiles),
-      m_sink([this](QWidget* pParent, const QString& strCaption, const QString& strText) {
-          ShowMessageBox(pParent, strCaption, strText, m_bShowingConverted);
+      m_sink([this](QWidget* pOwner, const QString& strCaption, const QString& strText) {
+          ShowMessageBox(pOwner, strCaption, strText, m_bShowingConverted);
       }),
       m_question(&CConvertDlg::AskYesNo), m_pictureChooser(&CPreviewPanel::ChoosePictureFile) {
     setWindowTitle(QString::fromLatin1(kTitle));

@@ -153,7 +153,7 @@ TEST(TwistChart, PixelRowsKeepTheLinesShape) {
 TEST(TwistChart, StepsDropOnlyPointsThatChangeNoPixel) {
     std::vector<double> twist(20000);
     for (size_t i = 0; i < twist.size(); ++i) {
-        twist[i] = ((i * 7919) % 13) * 0.1 - 0.6;
+        twist[i] = static_cast<double>((i * 7919) % 13) * 0.1 - 0.6;
     }
     const CTwistChart chart(ProfileOf(twist, 0.5));
     const ChartRect rect{0, 0, 1200, 900};
