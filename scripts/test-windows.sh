@@ -8,7 +8,8 @@
 #      Ctrl-C midway leaves no temporary file;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
 #      box (a picture of both is kept), a file given to it shows its twist
-#      plot and Save Picture saves it, and Convert converts the file;
+#      plot and Save Picture saves it, Convert converts the file, and three
+#      files given together convert and are listed;
 #   4. the installer: a silent install over an older version and a silent
 #      removal, with the files, the Start-menu entry and the file types.
 # Prints "windows: N checks passed" at the end; any failure stops it.
@@ -391,6 +392,42 @@ wait "$dialog_pid" || true
 checks=$((checks + 2))
 echo "windows: the dialog converts a file and asks before it replaces one" \
     "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
+
+# Three files given together, as Windows passes files dropped on the
+# program's icon: all three convert to the golden bytes, and the list shows
+# a row for each with the green check mark of a converted file (rows told
+# apart by the bands of rows that hold it, in a picture of the window).
+batch_dir=$work/dialog-batch
+rm -rf "$batch_dir"
+mkdir -p "$batch_dir"
+cp samples/BH-07.twi "$batch_dir/A-1.twi"
+cp samples/BH-07.twi "$batch_dir/Скв-2.twi"
+cp samples/SDP_I-3.csv "$batch_dir/"
+(cd "$batch_dir" && exec "$WINE" "$windows_dialog" A-1.twi 'Скв-2.twi' SDP_I-3.csv > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with three files"
+check_rows() { # how many rows show the check mark
+    import -window "$main" "$work/dialog-batch.png" 2> /dev/null || return 0
+    convert "$work/dialog-batch.png" txt:- | awk -F'[,:]' 'tolower($0) ~ /#00963c/ { print $2 }' \
+        | sort -un | awk 'NR == 1 || $1 > last + 1 { rows++ } { last = $1 } END { print rows + 0 }'
+}
+rows=0
+for _ in $(seq 50); do
+    rows=$(check_rows)
+    [ "$rows" = 3 ] && break
+    sleep 0.2
+done
+cp "$work/dialog-batch.png" "$root/$WINDOWS_BUILD/dialog-batch.png"
+cmp -s "$batch_dir/SDP_A-1.csv" tests/data/samples/SDP_BH-07.csv \
+    && cmp -s "$batch_dir/SDP_Скв-2.csv" tests/data/samples/SDP_BH-07.csv \
+    && cmp -s "$batch_dir/SDP_I-3.twi" tests/data/samples/SDP_I-3.twi \
+    || fail "three files given together did not convert to the golden files"
+[ "$rows" = 3 ] || fail "the results list shows $rows converted files, not 3"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 2))
+echo "windows: three files given together convert and are listed" \
+    "(picture: $WINDOWS_BUILD/dialog-batch.png)"
 
 # ---------------------------------------------------------------- 4. the installer
 # The MSI of make windows, installed silently over an older Veltrane, which
