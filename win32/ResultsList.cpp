@@ -170,14 +170,26 @@ int CResultsList::Layout(int nLeft, int nTop, int nRight, int nBottom) {
     RECT units{kCancelUnits, kHeaderUnits + nRows * kRowUnits, kGapUnits, kFootUnits};
     MapDialogRect(hDlg, &units);
     const int nFoot = static_cast<int>(units.bottom), nGap = static_cast<int>(units.right);
+    // The rows as the list lays them out, when it has some: their height
+    // follows the font and the icons.
+    int nWanted = static_cast<int>(units.top);
+    HWND hList = static_cast<HWND>(m_hList);
+    RECT row{LVIR_BOUNDS, 0, 0, 0}, header{};
+    if (!m_rows.empty() &&
+        SendMessageW(hList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)) &&
+        GetWindowRect(ListView_GetHeader(hList), &header)) {
+        nWanted =
+            std::max<int>(nWanted, (header.bottom - header.top) + nRows * (row.bottom - row.top) +
+                                       2 * GetSystemMetrics(SM_CYEDGE) + 2);
+    }
     // Up to half of the room: the survey below keeps the rest.
-    const int nList = std::min(static_cast<int>(units.top), (nBottom - nTop) / 2 - nFoot - nGap);
+    const int nList = std::min(nWanted, (nBottom - nTop) / 2 - nFoot - nGap);
     const int nListBottom = nTop + std::max(0, nList);
-    MoveWindow(static_cast<HWND>(m_hList), nLeft, nTop, nRight - nLeft, nListBottom - nTop, TRUE);
+    MoveWindow(hList, nLeft, nTop, nRight - nLeft, nListBottom - nTop, TRUE);
     // The File column as wide as a third of the list; the result takes the rest.
     const int nWidth = nRight - nLeft - GetSystemMetrics(SM_CXVSCROLL) - 4;
-    ListView_SetColumnWidth(static_cast<HWND>(m_hList), 0, nWidth / 3);
-    ListView_SetColumnWidth(static_cast<HWND>(m_hList), 1, nWidth - nWidth / 3);
+    ListView_SetColumnWidth(hList, 0, nWidth / 3);
+    ListView_SetColumnWidth(hList, 1, nWidth - nWidth / 3);
 
     const int nFootTop = nListBottom + nGap / 2;
     const int nMiddle = nLeft + (nRight - nLeft) / 2;
