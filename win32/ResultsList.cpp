@@ -99,6 +99,23 @@ HIMAGELIST MakeIcons(HWND hList) {
 }
 
 // The list's wide messages, whatever the build's character set.
+// Changes many rows at once: the list is drawn once, at the end.
+class CBulkChange {
+public:
+    explicit CBulkChange(HWND hList) : m_hList(hList) {
+        SendMessageW(hList, WM_SETREDRAW, FALSE, 0);
+    }
+    ~CBulkChange() {
+        SendMessageW(m_hList, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(m_hList, nullptr, FALSE);
+    }
+    CBulkChange(const CBulkChange&) = delete;
+    CBulkChange& operator=(const CBulkChange&) = delete;
+
+private:
+    HWND m_hList;
+};
+
 void SetCellText(HWND hList, int nRow, int nColumn, const std::wstring& strText) {
     LVITEMW item = {};
     item.iSubItem = nColumn;
@@ -242,7 +259,9 @@ bool CResultsList::ConvertMany(const std::vector<std::string>& paths,
 
 void CResultsList::ListFiles(const std::vector<CConvertJob>& jobs) {
     HWND hList = static_cast<HWND>(m_hList);
+    CBulkChange change(hList);
     ListView_DeleteAllItems(hList);
+    SendMessageW(hList, LVM_SETITEMCOUNT, static_cast<WPARAM>(jobs.size()), 0);
     m_rows.clear();
     const std::wstring strWaiting = Wide(CBatchReport::kWaiting);
     for (size_t i = 0; i < jobs.size(); ++i) {
@@ -354,8 +373,11 @@ void CResultsList::TakeNews() {
     }
     SendDlgItemMessageW(static_cast<HWND>(m_hDlg), IDC_PROGRESS, PBM_SETPOS,
                         static_cast<WPARAM>(nDone), 0);
-    for (const auto& [nIndex, result] : news) {
-        ShowResult(nIndex, result);
+    if (!news.empty()) {
+        CBulkChange change(static_cast<HWND>(m_hList));
+        for (const auto& [nIndex, result] : news) {
+            ShowResult(nIndex, result);
+        }
     }
     if (bEnded && m_thread.joinable()) {
         m_thread.join();
