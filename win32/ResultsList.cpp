@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 namespace {
 
@@ -155,11 +156,11 @@ void CResultsList::Create(void* hDialog) {
                         WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
                         0, 0, 0, hDlg, reinterpret_cast<HMENU>(IDC_RESULTS), hInstance, nullptr);
     m_hList = hList;
-    ListView_SetExtendedListViewStyle(hList,
-                                      LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(hList, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     ListView_SetImageList(hList, MakeIcons(hList), LVSIL_SMALL);
     AddColumn(hList, 0, L"File");
     AddColumn(hList, 1, L"Result");
+    AddTooltip();
 
     CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, 0, 0,
                     0, hDlg, reinterpret_cast<HMENU>(IDC_RESULTS_STATUS), hInstance, nullptr);
@@ -428,8 +429,57 @@ void CResultsList::SetStatus(const CString& strText) {
     SetDlgItemTextW(static_cast<HWND>(m_hDlg), IDC_RESULTS_STATUS, Wide(strText).c_str());
 }
 
+class CResultsListProc {
+public:
+    static LRESULT CALLBACK Proc(HWND hList, UINT nMessage, WPARAM wParam, LPARAM lParam,
+                                 UINT_PTR /*nId*/, DWORD_PTR pData) {
+        if (nMessage == WM_MOUSEMOVE) {
+            // Another row under the mouse: the tip goes, and comes back with its reason.
+            auto* pList = reinterpret_cast<CResultsList*>(pData);
+            LVHITTESTINFO hit = {};
+            hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            const int nRow = static_cast<int>(
+                SendMessageW(hList, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            if (nRow != pList->m_nTipRow) {
+                pList->m_nTipRow = nRow;
+                SendMessageW(static_cast<HWND>(pList->m_hTip), TTM_POP, 0, 0);
+            }
+        }
+        return DefSubclassProc(hList, nMessage, wParam, lParam);
+    }
+};
+
+void CResultsList::AddTooltip() {
+    HWND hList = static_cast<HWND>(m_hList);
+    // The reason of the row under the mouse, asked for as the tip shows; a
+    // tip of the list's own, because not every list view shows its item tips.
+    HWND hTip = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, static_cast<HWND>(m_hDlg),
+        nullptr, GetModuleHandleW(nullptr), nullptr);
+    m_hTip = hTip;
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = static_cast<HWND>(m_hDlg);
+    tool.uId = reinterpret_cast<UINT_PTR>(hList);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(hTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Long reasons break into lines this wide.
+    SendMessageW(hTip, TTM_SETMAXTIPWIDTH, 0, 480);
+    SendMessageW(hTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
+    SetWindowSubclass(hList, CResultsListProc::Proc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
 bool CResultsList::OnNotify(const void* pHeader) {
     const NMHDR& header = *static_cast<const NMHDR*>(pHeader);
+    if (header.hwndFrom == static_cast<HWND>(m_hTip) && header.code == TTN_GETDISPINFOW) {
+        auto& info = *const_cast<NMTTDISPINFOW*>(static_cast<const NMTTDISPINFOW*>(pHeader));
+        const bool bRow = m_nTipRow >= 0 && m_nTipRow < static_cast<int>(m_rows.size());
+        m_strTip = bRow ? m_rows[static_cast<size_t>(m_nTipRow)].m_strDetail : std::wstring();
+        info.lpszText = m_strTip.empty() ? nullptr : m_strTip.data();
+        return true;
+    }
     if (header.idFrom != IDC_RESULTS) {
         return false;
     }
@@ -441,18 +491,6 @@ bool CResultsList::OnNotify(const void* pHeader) {
             m_onChosen) {
             const CRow& row = m_rows[static_cast<size_t>(change.iItem)];
             m_onChosen(row.m_strPath, row.m_nDirection, row.m_strNote);
-        }
-        return true;
-    }
-    if (header.code == LVN_GETINFOTIPW) {
-        auto& tip = *const_cast<NMLVGETINFOTIPW*>(static_cast<const NMLVGETINFOTIPW*>(pHeader));
-        if (tip.iItem >= 0 && tip.iItem < static_cast<int>(m_rows.size()) && tip.cchTextMax > 0) {
-            const std::wstring& strDetail = m_rows[static_cast<size_t>(tip.iItem)].m_strDetail;
-            const size_t nLength =
-                std::min(strDetail.size(), static_cast<size_t>(tip.cchTextMax - 1));
-            std::copy(strDetail.begin(), strDetail.begin() + static_cast<long>(nLength),
-                      tip.pszText);
-            tip.pszText[nLength] = L'\0';
         }
         return true;
     }

@@ -53,6 +53,9 @@ public:
     bool OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam);
 
 private:
+    // The list's own procedure, which follows the row under the mouse.
+    friend class CResultsListProc;
+
     struct CRow {
         std::string m_strPath;
         int m_nDirection = 0;
@@ -69,9 +72,14 @@ private:
     void ShowProgress(bool bShow);
     void SetStatus(const CString& strText);
     bool OnNotify(const void* pHeader);
+    // The reason of a row in a tip while the mouse is over it.
+    void AddTooltip();
 
     void* m_hDlg = nullptr;
     void* m_hList = nullptr;
+    void* m_hTip = nullptr;
+    int m_nTipRow = -1;    // the row under the mouse
+    std::wstring m_strTip; // the tip on show
     bool m_bShown = false;
     std::vector<CRow> m_rows;
     CBatchReport m_report;
