@@ -9,7 +9,7 @@
 #   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
 #      box (a picture of both is kept), a file given to it shows its twist
 #      plot and Save Picture saves it, Convert converts the file, and three
-#      files given together convert and are listed;
+#      files given together convert, are listed, and are asked about once;
 #   4. the installer: a silent install over an older version and a silent
 #      removal, with the files, the Start-menu entry and the file types.
 # Prints "windows: N checks passed" at the end; any failure stops it.
@@ -425,8 +425,33 @@ cmp -s "$batch_dir/SDP_A-1.csv" tests/data/samples/SDP_BH-07.csv \
 [ "$rows" = 3 ] || fail "the results list shows $rows converted files, not 3"
 kill "$dialog_pid"
 wait "$dialog_pid" || true
-checks=$((checks + 2))
-echo "windows: three files given together convert and are listed" \
+
+# Given again with two outputs changed since: one question for both, and No
+# keeps both and converts the third again.
+printf 'kept' > "$batch_dir/SDP_A-1.csv"
+printf 'kept' > "$batch_dir/SDP_I-3.twi"
+rm "$batch_dir/SDP_Скв-2.csv"
+(cd "$batch_dir" && exec "$WINE" "$windows_dialog" A-1.twi 'Скв-2.twi' SDP_I-3.csv > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with three files again"
+question=$(wait_window veltrane) || fail "no Replace question for the existing outputs"
+[ ! -e "$batch_dir/SDP_Скв-2.csv" ] || fail "converted before the Replace question's answer"
+click_bottom "$question" 36 # No, right of the middle
+wait_gone "$question" || fail "No did not close the Replace question"
+for _ in $(seq 50); do
+    [ -s "$batch_dir/SDP_Скв-2.csv" ] && break
+    sleep 0.1
+done
+sleep 0.5
+! find_window veltrane > /dev/null || fail "a second Replace question"
+[ "$(cat "$batch_dir/SDP_A-1.csv" "$batch_dir/SDP_I-3.twi")" = keptkept ] \
+    || fail "No replaced the existing outputs"
+cmp -s "$batch_dir/SDP_Скв-2.csv" tests/data/samples/SDP_BH-07.csv \
+    || fail "No did not convert the file with no output"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 3))
+echo "windows: three files given together convert, are listed, and are asked about once" \
     "(picture: $WINDOWS_BUILD/dialog-batch.png)"
 
 # ---------------------------------------------------------------- 4. the installer

@@ -28,6 +28,7 @@ constexpr int kFootUnits = 14;
 constexpr int kGapUnits = 4;
 constexpr int kCancelUnits = 50;
 constexpr int kShownRows = 6;
+constexpr int kTipWidthUnits = 260;
 
 // The icons of the rows, in the image list's order.
 enum RowIcon { iconConverted, iconInformation, iconWarning };
@@ -465,8 +466,10 @@ void CResultsList::AddTooltip() {
     tool.uId = reinterpret_cast<UINT_PTR>(hList);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(hTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    // Long reasons break into lines this wide.
-    SendMessageW(hTip, TTM_SETMAXTIPWIDTH, 0, 480);
+    // Long reasons break into lines of about two thirds of the template's width.
+    RECT width{0, 0, kTipWidthUnits, 0};
+    MapDialogRect(static_cast<HWND>(m_hDlg), &width);
+    SendMessageW(hTip, TTM_SETMAXTIPWIDTH, 0, width.right);
     SendMessageW(hTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
     SetWindowSubclass(hList, CResultsListProc::Proc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
