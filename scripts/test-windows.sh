@@ -265,7 +265,7 @@ echo "windows: Ctrl-C midway leaves no temporary file"
 for exe in "$windows_cli" "$windows_dialog"; do
     x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | while read -r dll; do
         case "$dll" in
-        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | msvcrt.dll | advapi32.dll | \
+        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | comctl32.dll | shell32.dll | msvcrt.dll | advapi32.dll | \
             gdiplus.dll | ole32.dll) ;;
         *) fail "$(basename "$exe") needs $dll" ;;
         esac
