@@ -8,7 +8,8 @@
 #      Ctrl-C midway leaves no temporary file;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
 #      box (a picture of both is kept), a file given to it shows its twist
-#      plot and Save Picture saves it, and Convert converts the file;
+#      plot and Save Picture saves it, Convert converts the file, and three
+#      files given together convert, are listed, and are asked about once;
 #   4. the installer: a silent install over an older version and a silent
 #      removal, with the files, the Start-menu entry and the file types.
 # Prints "windows: N checks passed" at the end; any failure stops it.
@@ -264,7 +265,7 @@ echo "windows: Ctrl-C midway leaves no temporary file"
 for exe in "$windows_cli" "$windows_dialog"; do
     x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | while read -r dll; do
         case "$dll" in
-        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | shell32.dll | msvcrt.dll | advapi32.dll | \
+        kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | comctl32.dll | shell32.dll | msvcrt.dll | advapi32.dll | \
             gdiplus.dll | ole32.dll) ;;
         *) fail "$(basename "$exe") needs $dll" ;;
         esac
@@ -391,6 +392,67 @@ wait "$dialog_pid" || true
 checks=$((checks + 2))
 echo "windows: the dialog converts a file and asks before it replaces one" \
     "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
+
+# Three files given together, as Windows passes files dropped on the
+# program's icon: all three convert to the golden bytes, and the list shows
+# a row for each with the green check mark of a converted file (rows told
+# apart by the bands of rows that hold it, in a picture of the window).
+batch_dir=$work/dialog-batch
+rm -rf "$batch_dir"
+mkdir -p "$batch_dir"
+cp samples/BH-07.twi "$batch_dir/A-1.twi"
+cp samples/BH-07.twi "$batch_dir/Скв-2.twi"
+cp samples/SDP_I-3.csv "$batch_dir/"
+(cd "$batch_dir" && exec "$WINE" "$windows_dialog" A-1.twi 'Скв-2.twi' SDP_I-3.csv > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with three files"
+check_rows() { # how many rows show the check mark
+    import -window "$main" "$work/dialog-batch.png" 2> /dev/null || return 0
+    convert "$work/dialog-batch.png" txt:- | awk -F'[,:]' 'tolower($0) ~ /#00963c/ { print $2 }' \
+        | sort -un | awk 'NR == 1 || $1 > last + 1 { rows++ } { last = $1 } END { print rows + 0 }'
+}
+rows=0
+for _ in $(seq 50); do
+    rows=$(check_rows)
+    [ "$rows" = 3 ] && break
+    sleep 0.2
+done
+cp "$work/dialog-batch.png" "$root/$WINDOWS_BUILD/dialog-batch.png"
+cmp -s "$batch_dir/SDP_A-1.csv" tests/data/samples/SDP_BH-07.csv \
+    && cmp -s "$batch_dir/SDP_Скв-2.csv" tests/data/samples/SDP_BH-07.csv \
+    && cmp -s "$batch_dir/SDP_I-3.twi" tests/data/samples/SDP_I-3.twi \
+    || fail "three files given together did not convert to the golden files"
+[ "$rows" = 3 ] || fail "the results list shows $rows converted files, not 3"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+
+# Given again with two outputs changed since: one question for both, and No
+# keeps both and converts the third again.
+printf 'kept' > "$batch_dir/SDP_A-1.csv"
+printf 'kept' > "$batch_dir/SDP_I-3.twi"
+rm "$batch_dir/SDP_Скв-2.csv"
+(cd "$batch_dir" && exec "$WINE" "$windows_dialog" A-1.twi 'Скв-2.twi' SDP_I-3.csv > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with three files again"
+question=$(wait_window veltrane) || fail "no Replace question for the existing outputs"
+[ ! -e "$batch_dir/SDP_Скв-2.csv" ] || fail "converted before the Replace question's answer"
+click_bottom "$question" 36 # No, right of the middle
+wait_gone "$question" || fail "No did not close the Replace question"
+for _ in $(seq 50); do
+    [ -s "$batch_dir/SDP_Скв-2.csv" ] && break
+    sleep 0.1
+done
+sleep 0.5
+! find_window veltrane > /dev/null || fail "a second Replace question"
+[ "$(cat "$batch_dir/SDP_A-1.csv" "$batch_dir/SDP_I-3.twi")" = keptkept ] \
+    || fail "No replaced the existing outputs"
+cmp -s "$batch_dir/SDP_Скв-2.csv" tests/data/samples/SDP_BH-07.csv \
+    || fail "No did not convert the file with no output"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 3))
+echo "windows: three files given together convert, are listed, and are asked about once" \
+    "(picture: $WINDOWS_BUILD/dialog-batch.png)"
 
 # ---------------------------------------------------------------- 4. the installer
 # The MSI of make windows, installed silently over an older Veltrane, which

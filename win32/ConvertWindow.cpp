@@ -107,8 +107,8 @@ public:
     }
 };
 
-int CConvertWindow::Run(const std::string& strStartFile) {
-    m_strStartFile = strStartFile;
+int CConvertWindow::Run(const std::vector<std::string>& startFiles) {
+    m_startFiles = startFiles;
     HINSTANCE hInstance = GetModuleHandleW(nullptr);
     HWND hDlg = CreateDialogParamW(hInstance, MAKEINTRESOURCEW(IDD_VELTRANE_DIALOG), nullptr,
                                    CConvertWindowProc::Proc, reinterpret_cast<LPARAM>(this));
@@ -121,12 +121,16 @@ int CConvertWindow::Run(const std::string& strStartFile) {
         if (TranslateAcceleratorW(hDlg, hAccelerators, &msg)) {
             continue;
         }
-        // Escape closes the window, whichever control has the keyboard (the
-        // boxes the window opens run their own loops), unless it closes the
-        // open list of directions first.
+        // Escape cancels a run over many files, or else closes the window,
+        // whichever control has the keyboard (the boxes the window opens run
+        // their own loops), unless it closes the open list of directions first.
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE &&
             !SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETDROPPEDSTATE, 0, 0)) {
-            PostMessageW(hDlg, WM_CLOSE, 0, 0);
+            if (m_results.IsRunning()) {
+                m_results.Cancel();
+            } else {
+                PostMessageW(hDlg, WM_CLOSE, 0, 0);
+            }
             continue;
         }
         if (IsDialogMessageW(hDlg, &msg)) {
@@ -139,7 +143,9 @@ int CConvertWindow::Run(const std::string& strStartFile) {
 }
 
 bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam) {
-    HWND hDlg = static_cast<HWND>(m_hDlg);
+    if (m_results.OnMessage(nMessage, wParam, lParam)) {
+        return true;
+    }
     switch (nMessage) {
     case WM_INITDIALOG:
         OnInitDialog();
@@ -165,22 +171,22 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
         OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
         return true;
     case WM_CLOSE: // the close box, Alt+F4 or Escape
-        DestroyWindow(hDlg);
+        Close();
         return true;
     case WM_DROPFILES: {
-        // One file is selected as Browse would; several, or a folder's
-        // contents, are not a single survey.
         HDROP hDrop = reinterpret_cast<HDROP>(wParam);
-        std::wstring strPath;
-        if (DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0) == 1) {
-            strPath.resize(DragQueryFileW(hDrop, 0, nullptr, 0) + 1);
+        std::vector<std::string> paths;
+        const UINT nFiles = DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < nFiles; ++i) {
+            std::wstring strPath(DragQueryFileW(hDrop, i, nullptr, 0) + 1, L'\0');
             strPath.resize(
-                DragQueryFileW(hDrop, 0, strPath.data(), static_cast<UINT>(strPath.size())));
+                DragQueryFileW(hDrop, i, strPath.data(), static_cast<UINT>(strPath.size())));
+            if (!strPath.empty()) {
+                paths.push_back(Utf8FromWide(strPath.c_str()));
+            }
         }
         DragFinish(hDrop);
-        if (!strPath.empty()) {
-            SelectFile(Utf8FromWide(strPath.c_str()));
-        }
+        OpenFiles(paths);
         return true;
     }
     case WM_DESTROY:
@@ -224,7 +230,7 @@ bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification
     case IDOK:
         return true; // no default button: Enter closes nothing
     case IDCANCEL:
-        DestroyWindow(hDlg);
+        Close();
         return true;
     default:
         return false;
@@ -248,6 +254,7 @@ void CConvertWindow::OnDpiChanged(const void* pSuggestedRect) {
                  suggested.right - suggested.left, suggested.bottom - suggested.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     m_preview.UseDialogFont();
+    m_results.UseDialogFont();
 }
 
 void CConvertWindow::OnInitDialog() {
@@ -273,12 +280,45 @@ void CConvertWindow::OnInitDialog() {
     }
     SendMessageW(hDirection, CB_SETCURSEL, directionTwiToCsv, 0);
     m_preview.Create(hDlg);
+    m_results.Create(hDlg);
+    m_results.m_onChosen = [this](const std::string& strPath, int nDirection,
+                                  const std::string& strNote) {
+        m_preview.Preview(strPath, nDirection, strNote);
+        OnSize(); // the diagnostics come and go
+    };
     SizeForPreview();
-    if (!m_strStartFile.empty()) {
-        // Selected once the window shows, so that a message has it as owner.
+    if (!m_startFiles.empty()) {
+        // Taken once the window shows, so that a message has it as owner.
         ShowWindow(hDlg, SW_SHOW);
-        SelectFile(m_strStartFile);
+        OpenFiles(m_startFiles);
     }
+}
+
+void CConvertWindow::OpenFiles(const std::vector<std::string>& paths) {
+    if (paths.size() == 1 && !IsDirectory(paths.front().c_str())) {
+        SelectFile(paths.front());
+    } else if (!paths.empty()) {
+        ConvertMany(paths);
+    }
+}
+
+void CConvertWindow::ConvertMany(const std::vector<std::string>& paths) {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    const bool bStarted = m_results.ConvertMany(paths, [hDlg](const std::wstring& strQuestion) {
+        return MessageBoxW(hDlg, strQuestion.c_str(), MessageCaption().c_str(),
+                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    });
+    if (!bStarted) {
+        MessageBoxW(hDlg, Wide(CBatchReport::kStillRunning).c_str(), MessageCaption().c_str(),
+                    MB_OK | MB_ICONWARNING);
+    }
+    OnSize(); // the list takes room for its rows
+}
+
+void CConvertWindow::Close() {
+    // Each output of a run is whole and no temporary file stays.
+    m_results.CancelAndWait();
+    DestroyWindow(static_cast<HWND>(m_hDlg));
 }
 
 void CConvertWindow::OnBrowse() {
@@ -290,11 +330,28 @@ void CConvertWindow::OnBrowse() {
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = kLongestPath;
-    // A name that does not exist is accepted; the reader reports it on Convert.
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameW(&dialog) && path[0] != L'\0') {
-        SelectFile(Utf8FromWide(path.data()));
+    // A name that does not exist is accepted; the reader reports it on
+    // Convert. Several files chosen together are converted at once.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ALLOWMULTISELECT;
+    if (!GetOpenFileNameW(&dialog) || path[0] == L'\0') {
+        return;
     }
+    // One file comes as its path; several as their folder, then each name,
+    // each ended by a NUL, and an empty name at the end.
+    const std::wstring strFirst(path.data());
+    std::vector<std::string> paths;
+    for (size_t nName = strFirst.size() + 1; nName < path.size() && path[nName] != L'\0';) {
+        const std::wstring strName(path.data() + nName);
+        const bool bFull = strName.size() > 1 && (strName[1] == L':' || strName[0] == L'\\');
+        paths.push_back(Utf8FromWide(
+            (bFull ? strName : strFirst + (strFirst.back() == L'\\' ? L"" : L"\\") + strName)
+                .c_str()));
+        nName += strName.size() + 1;
+    }
+    if (paths.empty()) {
+        paths.push_back(Utf8FromWide(strFirst.c_str()));
+    }
+    OpenFiles(paths);
 }
 
 void CConvertWindow::SelectFile(const std::string& strPath) {
@@ -330,7 +387,11 @@ void CConvertWindow::OnSize() {
     GetClientRect(hDlg, &client);
     RECT top{kMarginUnits, kTopUnits, 0, kMarginUnits};
     MapDialogRect(hDlg, &top);
-    m_preview.Layout(top.left, top.top, client.right - top.left, client.bottom - top.bottom);
+    const int nRight = client.right - top.left, nBottom = client.bottom - top.bottom;
+    // A run's list, when there is one, under the template's controls; the
+    // preview takes the rest.
+    const int nPreviewTop = m_results.Layout(top.left, top.top, nRight, nBottom);
+    m_preview.Layout(top.left, nPreviewTop, nRight, nBottom);
 }
 
 void CConvertWindow::OnSavePicture() {

@@ -7,15 +7,18 @@
 #include "convert/ConvertCommand.h"
 #include "plot/GdiPlusChartPainter_win.h"
 #include "win32/PreviewPane.h"
+#include "win32/ResultsList.h"
 
 #include <string>
+#include <vector>
 
 class CConvertWindow : public CConvertHost {
 public:
-    // Runs the dialog until it is closed; strStartFile (UTF-8), when not
-    // empty, is selected first, as a file dropped on the window is (Windows
-    // passes the file of "Open with" or of a drop on the program's icon so).
-    int Run(const std::string& strStartFile);
+    // Runs the dialog until it is closed; the files given (UTF-8) are taken
+    // first as files dropped on the window are: one is selected, several or
+    // a folder are converted at once (Windows passes the file of "Open
+    // with", or those dropped on the program's icon, so).
+    int Run(const std::vector<std::string>& startFiles);
 
     // What the conversion command asks of its window.
     int GetDirection() override;
@@ -39,6 +42,13 @@ private:
     void OnInitDialog();
     void OnBrowse();
     void OnAbout();
+    // One file is selected, for Convert; several, or a folder, are
+    // converted at once.
+    void OpenFiles(const std::vector<std::string>& paths);
+    void ConvertMany(const std::vector<std::string>& paths);
+    // Ends a run over many files, once the files under way are in place, and
+    // closes the window.
+    void Close();
     // Selects a file as Browse does: the selection, the direction guessed
     // from its extension (or the format message), then the path on show.
     void SelectFile(const std::string& strPath);
@@ -51,6 +61,7 @@ private:
     CConvertCommand m_command{*this};
     CGdiPlusSession m_gdiplus; // before the preview, which draws with it
     CPreviewPane m_preview;
+    CResultsList m_results; // after the preview, which its rows show
     Handle m_hDlg = nullptr;
-    std::string m_strStartFile;
+    std::vector<std::string> m_startFiles;
 };

@@ -162,7 +162,7 @@ void CPreviewPane::Layout(int nLeft, int nTop, int nRight, int nBottom) {
     ShowWindow(hDiagnostics, m_bDiagnostics ? SW_SHOWNA : SW_HIDE);
 }
 
-void CPreviewPane::Preview(const std::string& strPath, int nDirection) {
+void CPreviewPane::Preview(const std::string& strPath, int nDirection, const std::string& strNote) {
     m_strPath = strPath;
     m_nDirection = nDirection;
     m_chart.reset();
@@ -175,7 +175,7 @@ void CPreviewPane::Preview(const std::string& strPath, int nDirection) {
     } else if (!bDirection) {
         m_summary.Read(CString(), directionNone);
         strSummary = FileNameOf(strPath);
-        m_strMessage = kNoDirection;
+        m_strMessage = strNote.empty() ? std::string(kNoDirection) : strNote;
     } else {
         const bool bRead = m_summary.Read(strPath.c_str(), nDirection);
         strSummary = FileNameOf(strPath) + "\n";

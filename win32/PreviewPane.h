@@ -21,8 +21,9 @@ public:
     void Layout(int nLeft, int nTop, int nRight, int nBottom);
 
     // Shows the survey at strPath (UTF-8) read in nDirection; a direction
-    // that is none shows that one is needed.
-    void Preview(const std::string& strPath, int nDirection);
+    // that is none shows that one is needed, or strNote when given (a file
+    // of many that is no survey says so).
+    void Preview(const std::string& strPath, int nDirection, const std::string& strNote = {});
 
     // The chart on show, or null when the pane shows why there is none.
     const CTwistChart* Chart() const { return m_chart ? &*m_chart : nullptr; }

@@ -1,5 +1,6 @@
 // veltrane.exe on Windows: the native dialog. A file named on the command
-// line (by "Open with", or dropped on the program's icon) is selected first.
+// line (by "Open with") is selected first; several (dropped on the program's
+// icon) are converted at once.
 #include "platform/TempFiles.h"
 #include "platform/WidePath.h"
 #include "win32/ConvertWindow.h"
@@ -16,14 +17,16 @@ int WINAPI wWinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevious*/, LPWSTR /*p
                     int /*nShow*/) {
     // Ended by the session midway, the window leaves no temporary file behind.
     RemoveTempFilesOnSignals();
-    std::string strStartFile;
+    std::vector<std::string> startFiles;
     int argc = 0;
     if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
-        if (argc > 1) {
-            strStartFile = Utf8FromWide(argv[1]);
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] != L'\0') {
+                startFiles.push_back(Utf8FromWide(argv[i]));
+            }
         }
         LocalFree(argv);
     }
     CConvertWindow window;
-    return window.Run(strStartFile);
+    return window.Run(startFiles);
 }

@@ -17,6 +17,11 @@
 #define IDC_SUMMARY 1010
 #define IDC_PLOT 1011
 #define IDC_DIAGNOSTICS 1012
+// Many files at once, after the preview.
+#define IDC_RESULTS 1020
+#define IDC_RESULTS_STATUS 1021
+#define IDC_PROGRESS 1022
+#define IDC_CANCEL_RUN 1023
 
 // The About item of the system menu; system commands keep the low four bits free.
 #define IDM_ABOUTBOX 0x0010

@@ -1,0 +1,94 @@
+// Many files at once in the Windows window: the files dropped or chosen
+// together (a folder gives its surveys) are converted by the batch engine of
+// veltrane-convert on a thread of their own, and listed with how each ended.
+// Selecting a row shows that file in the preview.
+#pragma once
+
+#include "convert/BatchEngine.h"
+#include "convert/BatchReport.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+class CResultsList {
+public:
+    // The message the run posts to the dialog when it has news for the list.
+    static constexpr unsigned int kRunMessage = 0x8000 + 21; // WM_APP + 21
+    // How long a run goes before the progress bar and Cancel appear.
+    static constexpr unsigned int kProgressDelayMs = 500;
+
+    // A row was selected: its file (UTF-8), its direction, and what to say
+    // in place of a preview when it has no direction.
+    std::function<void(const std::string& strPath, int nDirection, const std::string& strNote)>
+        m_onChosen;
+
+    ~CResultsList();
+    // Creates the list, the count, the progress bar and Cancel in the
+    // dialog, hidden until a first run, in tab order after what is there.
+    void Create(void* hDlg);
+    void UseDialogFont();
+    // Places the list from nTop down, up to half of the room to nBottom;
+    // returns where the preview under it starts (nTop while hidden).
+    int Layout(int nLeft, int nTop, int nRight, int nBottom);
+
+    // Converts the files as veltrane-convert does (see CBatchPlan); outputs
+    // that exist already are asked about once, before anything is written
+    // (askReplace: TRUE for Yes). FALSE, and nothing started, while an
+    // earlier run is still going.
+    bool ConvertMany(const std::vector<std::string>& paths,
+                     const std::function<bool(const std::wstring&)>& askReplace);
+    bool IsRunning() const { return m_thread.joinable(); }
+    // Stops the run after the files under way; the rest are not converted.
+    void Cancel();
+    // Cancels a run and returns once the files under way are in place and
+    // listed, and the run has ended.
+    void CancelAndWait();
+
+    // The dialog's messages for the list; true for one it handled.
+    bool OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam);
+
+private:
+    // The list's own procedure, which follows the row under the mouse.
+    friend class CResultsListProc;
+
+    struct CRow {
+        std::string m_strPath;
+        int m_nDirection = 0;
+        std::wstring m_strDetail; // the tooltip
+        std::string m_strNote;    // in place of a preview
+    };
+
+    void ListFiles(const std::vector<CConvertJob>& jobs);
+    void Start(const std::vector<CConvertJob>& jobs, bool bReplace);
+    // Shows what the run posted since the last call; ends the run once it has.
+    void TakeNews();
+    void ShowResult(int nIndex, const CJobResult& result);
+    void Finish();
+    void ShowProgress(bool bShow);
+    void SetStatus(const CString& strText);
+    bool OnNotify(const void* pHeader);
+    // The reason of a row in a tip while the mouse is over it.
+    void AddTooltip();
+
+    void* m_hDlg = nullptr;
+    void* m_hList = nullptr;
+    void* m_hTip = nullptr;
+    int m_nTipRow = -1;    // the row under the mouse
+    std::wstring m_strTip; // the tip on show
+    bool m_bShown = false;
+    std::vector<CRow> m_rows;
+    CBatchReport m_report;
+
+    std::thread m_thread;
+    std::atomic<bool> m_bCancel{false};
+    // What the run has posted and the window not yet shown.
+    std::mutex m_lock;
+    std::vector<std::pair<int, CJobResult>> m_news;
+    int m_nDone = 0;
+    bool m_bEnded = false;
+};
