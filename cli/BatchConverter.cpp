@@ -4,6 +4,7 @@
 #include "convert/BatchEngine.h"
 #include "survey/NumberText.h"
 
+#include <getopt.h>
 #include <ostream>
 
 namespace {
@@ -21,48 +22,44 @@ std::string TerminalText(const CString& strText) {
     return result;
 }
 
-// Options that take a value: "--jobs N", "--jobs=N", and for a short one
-// "-j N" or "-jN".
-struct CValueOption {
-    const char* pszLong;
-    const char* pszShort; // null for none
-    const char* pszNeeds; // what a missing value is
+// The options, for getopt_long. Long options without a short letter are
+// numbered from 256 on, past every character.
+enum LongOnly { optTo = 256, optStrict, optInfo, optPlot, optVersion };
+
+constexpr const char* kShortOptions = ":hnj:";
+
+constexpr option kLongOptions[] = {
+    {"to", required_argument, nullptr, optTo},
+    {"strict", no_argument, nullptr, optStrict},
+    {"no-clobber", no_argument, nullptr, 'n'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"info", no_argument, nullptr, optInfo},
+    {"plot", required_argument, nullptr, optPlot},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, optVersion},
+    {nullptr, 0, nullptr, 0},
 };
 
-constexpr CValueOption kValueOptions[] = {
-    {"--jobs", "-j", "a number of files"},
-    {"--plot", nullptr, "a picture format: svg, png or pdf"},
-    {"--to", nullptr, "a format: csv or twi"},
-};
-
-// The value option that arg names, or null; with its value when it carries
-// one (the value then follows in the next argument otherwise).
-const CValueOption* FindValueOption(const std::string& arg, bool& bAttached, std::string& value) {
-    for (const CValueOption& option : kValueOptions) {
-        const std::string strLong = option.pszLong;
-        bAttached = true;
-        if (arg.rfind(strLong + "=", 0) == 0) {
-            value = arg.substr(strLong.size() + 1);
-            return &option;
-        }
-        if (option.pszShort != nullptr && arg.rfind(option.pszShort, 0) == 0 && arg.size() > 2) {
-            value = arg.substr(2);
-            return &option;
-        }
-        bAttached = false;
-        if (arg == strLong || (option.pszShort != nullptr && arg == option.pszShort)) {
-            return &option;
-        }
+// What a missing value of an option would have been.
+const char* ValueNeeded(int nOption) {
+    switch (nOption) {
+    case 'j':
+        return "a number of files";
+    case optPlot:
+        return "a picture format: svg, png or pdf";
+    case optTo:
+        return "a format: csv or twi";
+    default:
+        return "a value";
     }
-    return nullptr;
 }
 
-// Sets what a value option asks for; false, with strProblem, for a value it
-// does not take.
-bool SetValue(const CValueOption& option, const std::string& value, CBatchOptions& options,
+// Sets what an option with a value asks for; false, with strProblem, for a
+// value it does not take.
+bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
               std::string& strProblem) {
-    const std::string strLong = option.pszLong;
-    if (strLong == "--jobs") {
+    switch (nOption) {
+    case 'j': {
         const char* p = value.c_str();
         int nJobs = 0;
         if (!ScanWhole(p, nJobs) || *p != '\0' || nJobs < 1) {
@@ -70,13 +67,16 @@ bool SetValue(const CValueOption& option, const std::string& value, CBatchOption
             return false;
         }
         options.nJobs = nJobs;
-    } else if (strLong == "--plot") {
+        return true;
+    }
+    case optPlot:
         if (value != "svg" && value != "png" && value != "pdf") {
             strProblem = "unknown picture format '" + value + "' for '--plot': use svg, png or pdf";
             return false;
         }
         options.strPlotFormat = value;
-    } else {
+        return true;
+    case optTo: {
         const int nTarget = CConvertCommand::GuessDirection(value.c_str());
         if (nTarget == directionNone) {
             strProblem = "unknown format '" + value + "' for '--to': use csv or twi";
@@ -84,63 +84,113 @@ bool SetValue(const CValueOption& option, const std::string& value, CBatchOption
         }
         // --to names the target: to csv reads TWI files, to twi reads CSV files.
         options.nDirection = nTarget == directionCsvToTwi ? directionTwiToCsv : directionCsvToTwi;
+        return true;
     }
-    return true;
-}
-
-// An option without a value; false for any other argument.
-bool SetFlag(const std::string& arg, CBatchOptions& options) {
-    if (arg == "--help" || arg == "-h") {
-        options.nAction = CBatchOptions::actionHelp;
-    } else if (arg == "--version") {
-        options.nAction = CBatchOptions::actionVersion;
-    } else if (arg == "--strict") {
-        options.bStrict = true;
-    } else if (arg == "-n" || arg == "--no-clobber") {
-        options.bNoClobber = true;
-    } else if (arg == "--info") {
-        options.bInfo = true;
-    } else {
+    default:
         return false;
     }
-    return true;
+}
+
+// Sets what an option asks for; false, with strProblem, for a wrong one.
+bool SetOption(int nOption, const char* pszValue, CBatchOptions& options, std::string& strProblem) {
+    switch (nOption) {
+    case 'h':
+        options.nAction = CBatchOptions::actionHelp;
+        return true;
+    case optVersion:
+        options.nAction = CBatchOptions::actionVersion;
+        return true;
+    case optStrict:
+        options.bStrict = true;
+        return true;
+    case 'n':
+        options.bNoClobber = true;
+        return true;
+    case optInfo:
+        options.bInfo = true;
+        return true;
+    default:
+        return SetValue(nOption, pszValue != nullptr ? pszValue : "", options, strProblem);
+    }
+}
+
+// True when nOption is one of the options above (by letter or number).
+bool IsKnownOption(int nOption) {
+    for (const option& known : kLongOptions) {
+        if (known.name != nullptr && known.val == nOption) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// How many long options a prefix such as "--no" could stand for.
+int LongOptionsStartingWith(const std::string& strPrefix) {
+    int nCount = 0;
+    for (const option& known : kLongOptions) {
+        nCount += known.name != nullptr && std::string("--") + known.name != strPrefix &&
+                  (std::string("--") + known.name).rfind(strPrefix, 0) == 0;
+    }
+    return nCount;
+}
+
+// What is wrong with the option getopt_long refused ('?' or ':'), the
+// argument it was reading being strArg. A letter it does not know is named
+// by itself (it may stand inside a bundle such as -nx); a long option as it
+// was given.
+std::string RefusalText(int nRefusal, const std::string& strArg) {
+    const std::string strLong = strArg.substr(0, strArg.find('='));
+    if (optopt == 0) {
+        return "unknown " +
+               std::string(LongOptionsStartingWith(strLong) > 1 ? "(ambiguous) " : "") +
+               "option '" + strLong + "'";
+    }
+    if (!IsKnownOption(optopt)) {
+        return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
+    }
+    // A known option refused is the argument just read.
+    const std::string strName =
+        strArg.rfind("--", 0) == 0 ? strLong : std::string("-") + static_cast<char>(optopt);
+    if (nRefusal == ':') {
+        return "option '" + strName + "' needs " + ValueNeeded(optopt);
+    }
+    return "option '" + strName + "' takes no value";
 }
 
 } // namespace
 
 bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchOptions& options,
                                    std::string& strProblem) {
-    bool bOptionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (bOptionsEnded || arg.size() < 2 || arg[0] != '-') {
-            options.files.push_back(arg);
-            continue;
+    // getopt_long wants writable strings and keeps its place in globals:
+    // optind 0 starts it afresh, so that a second call reads from the start.
+    std::vector<std::string> copies(args);
+    std::vector<char*> argv{const_cast<char*>(kProgramName)};
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(argv.size()) - 1;
+    optind = 0;
+    opterr = 0;
+    for (;;) {
+        const int nOption = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
+        if (nOption == -1) {
+            break;
         }
-        if (arg == "--") {
-            bOptionsEnded = true;
-            continue;
-        }
-        if (SetFlag(arg, options)) {
-            if (options.nAction != CBatchOptions::actionConvert) {
-                return true;
-            }
-            continue;
-        }
-        bool bAttached = false;
-        std::string value;
-        const CValueOption* pOption = FindValueOption(arg, bAttached, value);
-        if (pOption == nullptr) {
-            strProblem = "unknown option '" + arg + "'";
+        if (nOption == '?' || nOption == ':') {
+            strProblem = RefusalText(nOption, argv[static_cast<size_t>(optind - 1)]);
             return false;
         }
-        if (!bAttached && i + 1 >= args.size()) {
-            strProblem = "option '" + arg + "' needs " + pOption->pszNeeds;
+        if (!SetOption(nOption, optarg, options, strProblem)) {
             return false;
         }
-        if (!SetValue(*pOption, bAttached ? value : args[++i], options, strProblem)) {
-            return false;
+        // --help and --version end the reading: what follows is not read.
+        if (options.nAction != CBatchOptions::actionConvert) {
+            return true;
         }
+    }
+    for (int i = optind; i < argc; ++i) {
+        options.files.push_back(argv[static_cast<size_t>(i)]);
     }
     if (options.files.empty()) {
         strProblem = "no survey file given";

@@ -31,7 +31,9 @@ struct CBatchOptions {
 class CBatchConverter {
 public:
     static constexpr const char* kProgramName = "veltrane-convert";
-    static constexpr const char* kVersionText = VELTRANE_NAME_AND_VERSION;
+    // The GNU form: the program, its package in parentheses, the version.
+    static constexpr const char* kVersionText =
+        "veltrane-convert (Veltrane) " VELTRANE_VERSION_TEXT;
 
     enum ExitStatus { exitConverted = 0, exitSomeFailed = 1, exitUsage = 2 };
 
@@ -40,8 +42,9 @@ public:
     CBatchConverter(std::ostream& out, std::ostream& err, bool bProgress = false)
         : m_out(out), m_err(err), m_bProgress(bProgress) {}
 
-    // The line that says how to call the program, after its name.
-    static constexpr const char* kUsage = "[--to csv|twi] [--strict] [-n] [-j N] FILE...";
+    // The line that says how to call the program, after its name: every option.
+    static constexpr const char* kUsage =
+        "[-hn] [-j N] [--to csv|twi] [--strict] [--info] [--plot svg|png|pdf] [--version] FILE...";
 
     // Parses the arguments (without the program name), converts every file
     // and returns the exit status.
@@ -49,6 +52,8 @@ public:
 
     // Reads the arguments (without the program name) into options; false,
     // with strProblem saying what is wrong, for a wrong command line.
+    // Short options bundle (-nj2), long ones may be abbreviated (--no-c),
+    // "--" ends the options; options and files may come in any order.
     // --help and --version end the reading: what follows them is not read.
     static bool ParseOptions(const std::vector<std::string>& args, CBatchOptions& options,
                              std::string& strProblem);

@@ -104,8 +104,14 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
         {"--to", 2, "", "needs a format"},
         {"--to xml a.twi", 2, "", "unknown format 'xml'"},
         {"--bogus a.twi", 2, "", "unknown option '--bogus'"},
-        {"--help", 0, "Usage: veltrane-convert [--to csv|twi] [--strict] [-n] [-j N] FILE...", ""},
-        {"--version", 0, "Veltrane Version 1.0\n", ""},
+        {"-nx a.twi", 2, "", "unknown option '-x'"},
+        {"--nope a.twi", 2, "", "unknown option '--nope'"},
+        {"--strict=yes a.twi", 2, "", "option '--strict' takes no value"},
+        {"a.twi -j", 2, "", "option '-j' needs a number of files"},
+        {"-nj0 a.twi", 2, "", "'0' is not a number of files for '-j'"},
+        {"--help", 0, "Usage: veltrane-convert [-hn] [-j N] [--to csv|twi] [--strict]", ""},
+        {"--he", 0, "Usage: veltrane-convert ", ""},
+        {"--version --bogus", 0, "veltrane-convert (Veltrane) 1.0.0\n", ""},
     };
     for (const auto& c : cases) {
         Result r = Run(c.args);
@@ -124,11 +130,27 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
     }
 }
 
-TEST_F(VeltraneConvertTest, DoubleDashEndsOptions) {
+// Bundled letters, abbreviated long options, options after the files, and
+// "--" before a file that starts with a dash.
+TEST_F(VeltraneConvertTest, OptionsBundleAbbreviateAndEndAtDoubleDash) {
     Put("--odd.twi", kTwi);
+    Put("B12.twi", kTwi);
     Result r = Run("-- --odd.twi");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Exists("SDP_--odd.csv"));
+    // -n keeps the output that now exists, however it is spelled.
+    for (const std::string args :
+         {"-nj2 -- --odd.twi", "--no-c --jo=2 -- --odd.twi", "-j 2 -- --odd.twi -n"}) {
+        WriteBytes(m_dir / "SDP_--odd.csv", "older");
+        r = Run(args);
+        const bool bKept = args.back() != 'n'; // after "--", "-n" is a file
+        EXPECT_EQ(r.status, bKept ? 0 : 1) << args << r.err;
+        EXPECT_EQ(ReadBytes(m_dir / "SDP_--odd.csv") == "older", bKept) << args;
+    }
+    // Options may follow the files.
+    r = Run("B12.twi --to=csv --str");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Exists("SDP_B12.csv"));
 }
 
 // Diagnostics come as SOURCE:LINE: error|warning: TEXT, as compilers write
