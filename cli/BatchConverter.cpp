@@ -2,6 +2,7 @@
 
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
+#include "platform/FileSystem.h"
 #include "survey/NumberText.h"
 
 #include <getopt.h>
@@ -26,18 +27,14 @@ std::string TerminalText(const CString& strText) {
 // numbered from 256 on, past every character.
 enum LongOnly { optTo = 256, optStrict, optInfo, optPlot, optVersion };
 
-constexpr const char* kShortOptions = ":hnj:";
+constexpr const char* kShortOptions = ":hnj:o:";
 
 constexpr option kLongOptions[] = {
-    {"to", required_argument, nullptr, optTo},
-    {"strict", no_argument, nullptr, optStrict},
-    {"no-clobber", no_argument, nullptr, 'n'},
-    {"jobs", required_argument, nullptr, 'j'},
-    {"info", no_argument, nullptr, optInfo},
-    {"plot", required_argument, nullptr, optPlot},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, optVersion},
-    {nullptr, 0, nullptr, 0},
+    {"to", required_argument, nullptr, optTo},       {"strict", no_argument, nullptr, optStrict},
+    {"no-clobber", no_argument, nullptr, 'n'},       {"jobs", required_argument, nullptr, 'j'},
+    {"output-dir", required_argument, nullptr, 'o'}, {"info", no_argument, nullptr, optInfo},
+    {"plot", required_argument, nullptr, optPlot},   {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, optVersion},   {nullptr, 0, nullptr, 0},
 };
 
 // What a missing value of an option would have been.
@@ -49,6 +46,8 @@ const char* ValueNeeded(int nOption) {
         return "a picture format: svg, png or pdf";
     case optTo:
         return "a format: csv or twi";
+    case 'o':
+        return "a folder";
     default:
         return "a value";
     }
@@ -86,6 +85,14 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
         options.nDirection = nTarget == directionCsvToTwi ? directionTwiToCsv : directionCsvToTwi;
         return true;
     }
+    case 'o':
+        if (!IsDirectory(value.c_str())) {
+            strProblem = "the output folder '" + value + "' " +
+                         (FileExists(value.c_str()) ? "is not a folder" : "does not exist");
+            return false;
+        }
+        options.strOutputDir = value;
+        return true;
     default:
         return false;
     }
@@ -223,13 +230,18 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     return options.bInfo ? ShowSummaries(options, report) : Convert(options, report);
 }
 
+std::vector<CConvertJob> CBatchConverter::JobsOf(const CBatchOptions& options) {
+    std::vector<CConvertJob> jobs;
+    for (const std::string& file : options.files) {
+        jobs.push_back(CConvertJob{file.c_str(), options.nDirection, options.strOutputDir.c_str()});
+    }
+    return jobs;
+}
+
 int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& report) {
     // Nothing is converted, but pictures are drawn: the later of two files
     // with one picture is refused before any is drawn.
-    std::vector<CConvertJob> jobs;
-    for (const std::string& file : options.files) {
-        jobs.push_back(CConvertJob{file.c_str(), options.nDirection});
-    }
+    const std::vector<CConvertJob> jobs = JobsOf(options);
     std::vector<CJobResult> results(jobs.size());
     std::vector<char> bPlanned(jobs.size(), 0);
     CBatchPlan plan;
@@ -241,7 +253,7 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& 
         if (results[i].m_nJobOutcome == jobSameOutput) {
             m_err << options.files[i] << ": " << results[i].m_strMessage.str() << "\n";
             ++nFailed;
-        } else if (!report.Report(options.files[i], options.nDirection, true)) {
+        } else if (!report.Report(jobs[i], true)) {
             ++nFailed;
         }
     }
@@ -249,10 +261,7 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& 
 }
 
 int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report) {
-    std::vector<CConvertJob> jobs;
-    for (const std::string& file : options.files) {
-        jobs.push_back(CConvertJob{file.c_str(), options.nDirection});
-    }
+    const std::vector<CConvertJob> jobs = JobsOf(options);
     CBatchEngine engine;
     engine.m_bStrict = options.bStrict ? TRUE : FALSE;
     engine.m_bNoClobber = options.bNoClobber ? TRUE : FALSE;
@@ -265,7 +274,7 @@ int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report
         bool bDone = PrintResult(result);
         // A file the plan refused has no picture either.
         if (report.DrawsPictures() && !result.RefusedInPlan() &&
-            !report.Report(options.files[static_cast<size_t>(nIndex)], options.nDirection, false)) {
+            !report.Report(jobs[static_cast<size_t>(nIndex)], false)) {
             bDone = false;
         }
         if (!bDone) {
@@ -354,6 +363,9 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "               (without --to, each file's extension decides: .csv or .twi)\n"
            << "  --strict     convert nothing of a survey with warnings (exit status 1)\n"
            << "  -j, --jobs N converts N files at a time (default: one per core)\n"
+           << "  -o, --output-dir DIR\n"
+           << "               write every output (and picture) into the folder DIR,\n"
+           << "               which must exist, instead of beside its source\n"
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"

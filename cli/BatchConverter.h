@@ -25,6 +25,9 @@ struct CBatchOptions {
     // --info: summaries instead of conversions; --plot: picture files.
     bool bInfo = false;
     std::string strPlotFormat;
+    // -o: the folder every output and picture goes into; empty for beside
+    // each source.
+    std::string strOutputDir;
     std::vector<std::string> files;
 };
 
@@ -44,7 +47,8 @@ public:
 
     // The line that says how to call the program, after its name: every option.
     static constexpr const char* kUsage =
-        "[-hn] [-j N] [--to csv|twi] [--strict] [--info] [--plot svg|png|pdf] [--version] FILE...";
+        "[-hn] [-j N] [-o DIR] [--to csv|twi] [--strict] [--info] [--plot svg|png|pdf] [--version] "
+        "FILE...";
 
     // Parses the arguments (without the program name), converts every file
     // and returns the exit status.
@@ -84,6 +88,8 @@ private:
         std::chrono::steady_clock::time_point m_last;
     };
 
+    // The conversion of each file, in the order given.
+    static std::vector<CConvertJob> JobsOf(const CBatchOptions& options);
     // --info: each file's summary, and its picture with --plot.
     int ShowSummaries(const CBatchOptions& options, CSurveyReport& report);
     // Converts the files, and draws their pictures with --plot.

@@ -26,7 +26,9 @@ bool CSurveyReport::StartPictures(const std::string& strExtension,
     return m_pWriter != nullptr;
 }
 
-bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInfo) {
+bool CSurveyReport::Report(const CConvertJob& job, bool bInfo) {
+    const std::string strPath = job.m_strPath.str();
+    int nDirection = job.m_nDirection;
     if (nDirection == directionNone) {
         nDirection = CSurveySummary::DirectionOf(strPath.c_str());
     }
@@ -57,14 +59,16 @@ bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInf
     if (!summary.IsRead()) {
         return !bInfo;
     }
-    return m_pWriter == nullptr || WritePicture(summary.m_data, strPath, nDirection);
+    return m_pWriter == nullptr || WritePicture(summary.m_data, job, nDirection);
 }
 
-bool CSurveyReport::WritePicture(const CPlotDataObj& data, const std::string& strPath,
-                                 int nDirection) {
+bool CSurveyReport::WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection) {
     // Beside the output, named after it: B12.twi gives SDP_B12.csv and SDP_B12.svg.
+    const std::string strPath = job.m_strPath.str();
     const std::string strPicture =
-        CBatchPlan::PicturePath(strPath.c_str(), nDirection, m_strExtension.c_str()).str();
+        CBatchPlan::PicturePath(job.m_strPath, nDirection, m_strExtension.c_str(),
+                                job.m_strOutputFolder)
+            .str();
     if (IsInput(strPicture)) {
         m_err << strPath << ": the picture " << strPicture
               << " was not written: it would replace a survey file of this call.\n";

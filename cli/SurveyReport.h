@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cli/PictureWriter.h"
+#include "convert/BatchPlan.h"
 
 #include <iosfwd>
 #include <memory>
@@ -23,12 +24,13 @@ public:
                        bool bKeepExisting, std::string& strError);
     bool DrawsPictures() const { return m_pWriter != nullptr; }
 
-    // Reads strPath in nDirection (directionNone: by its extension). With
+    // Reads the job's file in its direction (directionNone: by its
+    // extension). With
     // bInfo its summary goes to the output and what the read found to the
     // error stream, or why it could not be read; without, an unreadable file
     // is left to the conversion to report. Then the picture, if pictures
     // were started and the survey was read. True when all of it succeeded.
-    bool Report(const std::string& strPath, int nDirection, bool bInfo);
+    bool Report(const CConvertJob& job, bool bInfo);
 
     // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), the
     // compiler's convention, so that editors can jump to the line.
@@ -40,7 +42,7 @@ public:
     static std::string UnknownTypeText();
 
 private:
-    bool WritePicture(const CPlotDataObj& data, const std::string& strPath, int nDirection);
+    bool WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection);
     // True when strPicture names one of the inputs of this call.
     bool IsInput(const std::string& strPicture) const;
 

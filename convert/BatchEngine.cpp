@@ -123,6 +123,7 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
     auto command = std::make_unique<CConvertCommand>(host);
     command->SelectPath(job.m_strPath);
     command->SetStrict(m_bStrict);
+    command->SetOutputFolder(job.m_strOutputFolder);
     command->SetOutputBatch(&batch, nOrder);
     try {
         command->OnConvert();

@@ -123,9 +123,10 @@ int CBatchPlan::DirectionOf(const CConvertJob& job) {
     return CConvertCommand::GuessDirection(CConvertCommand::ExtensionOf(job.m_strPath));
 }
 
-CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR pszType) {
-    return CSurveySummary::WithExtension(CConvertCommand::OutputPathFor(strSource, nDirection),
-                                         pszType);
+CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR pszType,
+                                const CString& strFolder) {
+    return CSurveySummary::WithExtension(
+        CConvertCommand::OutputPathFor(strSource, nDirection, strFolder), pszType);
 }
 
 void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
@@ -141,7 +142,8 @@ void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResu
             result.m_strMessage = CConvertCommand::UnknownTypeText(nullptr);
             continue;
         }
-        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection);
+        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection,
+                                                            jobs[i].m_strOutputFolder);
         // An output that is its own source is the command's to refuse.
         const size_t nInput = m_bWritesSurveys ? inputs.Replaced(result.m_strOutput, i) : i;
         if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath) {
@@ -153,10 +155,10 @@ void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResu
         }
         // The later of two files that would write one file is refused, so
         // that nothing an earlier file wrote is lost.
-        const CString strPicture =
-            m_strPictureType.IsEmpty()
-                ? CString()
-                : PicturePath(jobs[i].m_strPath, result.m_nDirection, m_strPictureType);
+        const CString strPicture = m_strPictureType.IsEmpty()
+                                       ? CString()
+                                       : PicturePath(jobs[i].m_strPath, result.m_nDirection,
+                                                     m_strPictureType, jobs[i].m_strOutputFolder);
         size_t nEarlier = 0;
         if (m_bWritesSurveys && written.Find(result.m_strOutput, nEarlier)) {
             result.m_nJobOutcome = jobSameOutput;

@@ -11,10 +11,16 @@
 #include <vector>
 
 struct CConvertJob {
+    CConvertJob() = default;
+    CConvertJob(const CString& strPath, int nDirection, const CString& strOutputFolder = CString())
+        : m_strPath(strPath), m_nDirection(nDirection), m_strOutputFolder(strOutputFolder) {}
+
     CString m_strPath;
     // directionTwiToCsv or directionCsvToTwi; directionNone lets the file's
     // extension decide (.twi or .csv, in any letter case).
     int m_nDirection = directionNone;
+    // The folder its output (and picture) goes into; empty for beside it.
+    CString m_strOutputFolder;
 };
 
 // How one file ended, beyond the command's own outcomes.
@@ -66,9 +72,10 @@ public:
 
     // The direction a job is converted in.
     static int DirectionOf(const CConvertJob& job);
-    // The picture of a survey: beside its output, named after it (B12.twi
-    // gives SDP_B12.svg).
-    static CString PicturePath(const CString& strSource, int nDirection, LPCSTR pszType);
+    // The picture of a survey: beside its output (in strFolder when given),
+    // named after it (B12.twi gives SDP_B12.svg).
+    static CString PicturePath(const CString& strSource, int nDirection, LPCSTR pszType,
+                               const CString& strFolder = CString());
     // The files a call over these names converts: a folder gives its .twi
     // and .csv files (any letter case, not those of its subfolders) sorted by
     // name, a file itself.

@@ -134,7 +134,7 @@ void CConvertCommand::OnConvert() {
         return;
     }
 
-    const CString strOutput = OutputPathFor(m_strPathName, nDirection);
+    const CString strOutput = OutputPathFor(m_strPathName, nDirection, m_strOutputFolder);
     m_strLastOutput = strOutput;
     // A conversion never replaces its own source, under this name or another.
     const EntryKind nOutput = GetEntry(strOutput);
@@ -204,11 +204,15 @@ CString CConvertCommand::ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder) {
     return strQuestion;
 }
 
-CString CConvertCommand::OutputPathFor(CString strPath, int nDirection) {
+CString CConvertCommand::OutputPathFor(CString strPath, int nDirection, CString strFolder) {
     const NameParts parts = SplitName(strPath);
     // The prefix stays even when the title carries it already: dropping it
     // would let SDP_B12.csv -> SDP_B12.twi -> back overwrite the original.
     CString strOutput = DirectoryOf(strPath);
+    if (!strFolder.IsEmpty()) {
+        const char chLast = strFolder[strFolder.GetLength() - 1];
+        strOutput = strFolder + (chLast == '/' || chLast == '\\' ? "" : "/");
+    }
     if (nDirection == directionCsvToTwi) {
         strOutput += parts.strTitle + kTwiExtension;
     } else {

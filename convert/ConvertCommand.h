@@ -101,8 +101,9 @@ public:
     // paths); empty when the path names a file in the current folder.
     CString GetDirectory(CString strPath);
     // The output a conversion of strPath in nDirection writes: beside the
-    // source, "SDP_" and the title with ".csv", or the title with ".twi".
-    static CString OutputPathFor(CString strPath, int nDirection);
+    // source (or in strFolder when one is given), "SDP_" and the title with
+    // ".csv", or the title with ".twi".
+    static CString OutputPathFor(CString strPath, int nDirection, CString strFolder = CString());
     // TRUE when an output's name is taken by anything but a folder: a file,
     // a link to one, or a link that leads nowhere. Such an output is asked
     // about (or kept, when the driver keeps existing outputs) and then
@@ -125,6 +126,9 @@ public:
 
     // Strict checking: a survey with any warning is not converted.
     void SetStrict(BOOL bStrict) { m_bStrict = bStrict; }
+    // Outputs go into this folder instead of beside their source; empty for
+    // beside the source.
+    void SetOutputFolder(CString strFolder) { m_strOutputFolder = strFolder; }
     // Outputs go to this batch under the number nOrder, to be put in place
     // with the others of the batch, instead of at once.
     void SetOutputBatch(COutputBatch* pBatch, int nOrder);
@@ -152,4 +156,5 @@ private:
 
     CConvertHost& m_host;
     BOOL m_bStrict = FALSE;
+    CString m_strOutputFolder;
 };

