@@ -60,6 +60,11 @@ QString ResultText(const CJobResult& result) {
     }
     case jobKept:
         return QStringLiteral("Kept the existing ") + FileName(result.m_strOutput);
+    case jobUpToDate:
+        return QStringLiteral("Up to date: ") + FileName(result.m_strOutput);
+    case jobOutputOfInput:
+        return QStringLiteral("The output of ") + FileName(result.m_strMadeFrom) +
+               QStringLiteral(", up to date");
     case jobUnknownType:
         return OneLine(CConvertCommand::UnknownTypeText(kOnlySurveys));
     case jobFailed:
@@ -74,6 +79,8 @@ QIcon ResultIcon(const QStyle* pStyle, const CJobResult& result) {
     case jobConverted:
         return pStyle->standardIcon(QStyle::SP_DialogApplyButton);
     case jobKept:
+    case jobUpToDate:
+    case jobOutputOfInput:
     case jobCancelled:
         return pStyle->standardIcon(QStyle::SP_MessageBoxInformation);
     default:

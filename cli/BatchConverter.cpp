@@ -267,6 +267,7 @@ int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report
     engine.m_bNoClobber = options.bNoClobber ? TRUE : FALSE;
     engine.m_nJobs = options.nJobs;
     engine.m_strPictureType = options.strPlotFormat.c_str();
+    engine.m_strOtherFolderHint = "write the outputs into another folder with -o DIR";
     CProgressLine progress(m_err, m_bProgress);
     int nFailed = 0;
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
@@ -334,6 +335,12 @@ bool CBatchConverter::PrintResult(const CJobResult& result) {
     case jobKept:
         m_out << source << ": kept the existing " << result.m_strOutput.str()
               << " (--no-clobber)\n";
+        break;
+    case jobUpToDate:
+        m_out << source << " -> " << result.m_strOutput.str() << " (up to date)\n";
+        break;
+    case jobOutputOfInput:
+        m_out << source << " (output of " << result.m_strMadeFrom.str() << ")\n";
         break;
     case jobUnknownType:
         m_err << source << ": " << CSurveyReport::UnknownTypeText() << "\n";

@@ -44,6 +44,7 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     std::vector<char> bConvert(nFiles, 0);
     CBatchPlan plan;
     plan.m_strPictureType = m_strPictureType;
+    plan.m_strOtherFolderHint = m_strOtherFolderHint;
     plan.Make(jobs, results, bConvert);
 
     // The workers convert file after file; this thread puts each chunk's
@@ -124,6 +125,7 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
     command->SelectPath(job.m_strPath);
     command->SetStrict(m_bStrict);
     command->SetOutputFolder(job.m_strOutputFolder);
+    command->SetKeepIdentical(TRUE);
     command->SetOutputBatch(&batch, nOrder);
     try {
         command->OnConvert();
@@ -143,6 +145,8 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
         result.m_nJobOutcome = jobConverted;
     } else if (result.m_nOutcome == outcomeKept) {
         result.m_nJobOutcome = jobKept;
+    } else if (result.m_nOutcome == outcomeUpToDate) {
+        result.m_nJobOutcome = jobUpToDate;
     } else {
         result.m_nJobOutcome = jobFailed;
     }

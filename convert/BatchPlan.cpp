@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -96,11 +97,34 @@ private:
     std::map<std::string, size_t> m_written;
 };
 
+// A command that is asked nothing: it only reads and compares.
+class CQuietHost : public CConvertHost {
+public:
+    explicit CQuietHost(int nDirection) : m_nDirection(nDirection) {}
+    int GetDirection() override { return m_nDirection; }
+    void ShowMessage(CString /*strText*/) override {}
+
+private:
+    int m_nDirection;
+};
+
+// TRUE when strCandidate holds exactly what converting the job writes.
+bool ConvertsInto(const CConvertJob& job, int nDirection, const CString& strCandidate) {
+    CQuietHost host(nDirection);
+    auto command = std::make_unique<CConvertCommand>(host);
+    command->SelectPath(job.m_strPath);
+    try {
+        return command->ConvertsInto(nDirection, strCandidate) != FALSE;
+    } catch (const CFileException&) {
+        return false; // unreadable now: its conversion will say so
+    }
+}
+
 } // namespace
 
 BOOL CJobResult::RefusedInPlan() const {
     return m_nJobOutcome == jobUnknownType || m_nJobOutcome == jobProtectsInput ||
-           m_nJobOutcome == jobSameOutput;
+           m_nJobOutcome == jobSameOutput || m_nJobOutcome == jobOutputOfInput;
 }
 
 CString CJobResult::StatusExplanation() const {
@@ -129,13 +153,43 @@ CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR
         CConvertCommand::OutputPathFor(strSource, nDirection, strFolder), pszType);
 }
 
+std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& jobs) const {
+    std::vector<size_t> outputOf(jobs.size(), std::string::npos);
+    if (!m_bWritesSurveys) {
+        return outputOf;
+    }
+    CInputIndex inputs(jobs);
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const int nDirection = DirectionOf(jobs[i]);
+        if (nDirection == directionNone || outputOf[i] != std::string::npos) {
+            continue;
+        }
+        const CString strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection,
+                                                                 jobs[i].m_strOutputFolder);
+        const size_t j = inputs.Replaced(strOutput, i);
+        if (j != i && outputOf[j] == std::string::npos && jobs[j].m_strPath != jobs[i].m_strPath &&
+            ConvertsInto(jobs[i], nDirection, jobs[j].m_strPath)) {
+            outputOf[j] = i;
+        }
+    }
+    return outputOf;
+}
+
 void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
                       std::vector<char>& bConvert) const {
     CInputIndex inputs(jobs);
     COutputIndex written;
+    const std::vector<size_t> outputOf = OutputsOfInputs(jobs);
     for (size_t i = 0; i < jobs.size(); ++i) {
         CJobResult& result = results[i];
         result.m_strSource = jobs[i].m_strPath;
+        if (outputOf[i] != std::string::npos) {
+            result.m_nJobOutcome = jobOutputOfInput;
+            result.m_strMadeFrom = jobs[outputOf[i]].m_strPath;
+            result.m_strMessage = "Not converted: it is the output of " +
+                                  jobs[outputOf[i]].m_strPath + ", up to date.";
+            continue;
+        }
         result.m_nDirection = DirectionOf(jobs[i]);
         if (result.m_nDirection == directionNone) {
             result.m_nJobOutcome = jobUnknownType;
@@ -146,11 +200,13 @@ void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResu
                                                             jobs[i].m_strOutputFolder);
         // An output that is its own source is the command's to refuse.
         const size_t nInput = m_bWritesSurveys ? inputs.Replaced(result.m_strOutput, i) : i;
-        if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath) {
+        if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath && outputOf[nInput] != i) {
             result.m_nJobOutcome = jobProtectsInput;
             result.m_strMessage = "Not converted: its output " + result.m_strOutput +
                                   " would replace " + jobs[nInput].m_strPath +
-                                  ", a file named in the same call.";
+                                  ", a file named in the same call. To replace it, convert " +
+                                  jobs[i].m_strPath + " alone; to keep both, " +
+                                  m_strOtherFolderHint + ".";
             continue;
         }
         // The later of two files that would write one file is refused, so

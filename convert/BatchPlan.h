@@ -27,6 +27,8 @@ struct CConvertJob {
 enum JobOutcome {
     jobConverted,     // written
     jobKept,          // the output exists and was kept (no-clobber)
+    jobUpToDate,      // the output holds this conversion already: left alone
+    jobOutputOfInput, // it is what another input of the call converts into
     jobUnknownType,   // the extension names no direction
     jobProtectsInput, // its output would replace a file named as an input
     jobSameOutput,    // its output or picture is also that of an earlier file
@@ -42,10 +44,14 @@ struct CJobResult {
     ConvertOutcome m_nOutcome = outcomeNone; // the command's, when it ran
     int m_nStatus = 0;                       // the converter status of a failure
     CString m_strOutput;
-    CString m_strMessage; // the command's message, or what stopped the file
+    CString m_strMadeFrom; // jobOutputOfInput: the input it is the output of
+    CString m_strMessage;  // the command's message, or what stopped the file
     CDiagnosticList m_diagnostics;
 
-    BOOL Succeeded() const { return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept; }
+    BOOL Succeeded() const {
+        return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept ||
+               m_nJobOutcome == jobUpToDate || m_nJobOutcome == jobOutputOfInput;
+    }
     // Refused by the plan: nothing of this file is read, written or drawn.
     BOOL RefusedInPlan() const;
     // What the converter status of a failed read or write means for that
@@ -61,12 +67,18 @@ public:
     // Pictures drawn beside the outputs, of this type ("svg", "png", "pdf");
     // empty for none.
     CString m_strPictureType;
+    // How a caller writes the outputs elsewhere, for the refusal of a file
+    // whose output would replace a differing input ("use -o DIR").
+    CString m_strOtherFolderHint = "choose another output folder";
 
     // Fills in the direction and output of every job, and refuses those that
     // cannot be converted: no type, an output that would replace a file named
     // as an input (earlier or later in the list), or an output or picture that
     // an earlier file of the list writes already (names compared without
-    // regard to letter case). TRUE in bConvert for the others.
+    // regard to letter case). An input that holds exactly what another input
+    // converts into is that input's output: it is not converted itself
+    // (jobOutputOfInput), and the other converts, finding it up to date.
+    // TRUE in bConvert for the files to convert.
     void Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
               std::vector<char>& bConvert) const;
 
@@ -83,4 +95,9 @@ public:
     // How many of the outputs the plan would write exist already, outputs
     // that are their own source (which the command refuses) not counted.
     static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
+
+private:
+    // For each input, the input whose output it is byte for byte; npos for
+    // none.
+    std::vector<size_t> OutputsOfInputs(const std::vector<CConvertJob>& jobs) const;
 };

@@ -122,13 +122,8 @@ void CConvertCommand::OnConvert() {
         Finish(outcomeNoDirection, 0, kMsgNoDirection);
         return;
     }
-    const bool bToTwi = nDirection == directionCsvToTwi;
-    CSurveyDataFile& reader = bToTwi ? static_cast<CSurveyDataFile&>(m_csvFile) : m_twiFile;
-    CSurveyDataFile& writer = bToTwi ? static_cast<CSurveyDataFile&>(m_twiFile) : m_csvFile;
-
-    // A TWI file holds twist only: a KVN CSV survey of another kind is refused.
-    m_csvFile.m_bSpiralOnly = bToTwi ? TRUE : FALSE;
-    int nStatus = reader.ReadSurvey(m_strPathName, &m_plotData);
+    CSurveyDataFile& writer = WriterOf(nDirection);
+    int nStatus = ReadSelected(nDirection);
     if (nStatus != 0) {
         FinishWithStatus(outcomeReadFailed, nStatus);
         return;
@@ -160,7 +155,33 @@ void CConvertCommand::OnConvert() {
         FinishWithStatus(outcomeWriteFailed, nStatus);
         return;
     }
+    if (writer.m_bLeftAlone) {
+        Finish(outcomeUpToDate, 0, CString(kMsgUpToDate) + strOutput);
+        return;
+    }
     Finish(outcomeConverted, 0, CString(kMsgConverted) + strOutput);
+}
+
+CSurveyDataFile& CConvertCommand::WriterOf(int nDirection) {
+    return nDirection == directionCsvToTwi ? static_cast<CSurveyDataFile&>(m_twiFile) : m_csvFile;
+}
+
+int CConvertCommand::ReadSelected(int nDirection) {
+    const bool bToTwi = nDirection == directionCsvToTwi;
+    CSurveyDataFile& reader = bToTwi ? static_cast<CSurveyDataFile&>(m_csvFile) : m_twiFile;
+    // A TWI file holds twist only: a KVN CSV survey of another kind is refused.
+    m_csvFile.m_bSpiralOnly = bToTwi ? TRUE : FALSE;
+    return reader.ReadSurvey(m_strPathName, &m_plotData);
+}
+
+BOOL CConvertCommand::ConvertsInto(int nDirection, CString strCandidate) {
+    return ReadSelected(nDirection) == 0 &&
+           WriterOf(nDirection).WouldWriteSameAs(strCandidate, &m_plotData);
+}
+
+void CConvertCommand::SetKeepIdentical(BOOL bKeep) {
+    m_csvFile.m_bKeepIdentical = bKeep;
+    m_twiFile.m_bKeepIdentical = bKeep;
 }
 
 BOOL CConvertCommand::HasWarnings(const CSurveyDataFile& writer) {
@@ -237,7 +258,8 @@ void CConvertCommand::Finish(ConvertOutcome nOutcome, int nStatus, CString strMe
     m_strLastMessage = strMessage;
     // What the reader and the writer found follows the message, line by line.
     const bool bConverting = nOutcome == outcomeReadFailed || nOutcome == outcomeWriteFailed ||
-                             nOutcome == outcomeRefused || nOutcome == outcomeConverted;
+                             nOutcome == outcomeRefused || nOutcome == outcomeConverted ||
+                             nOutcome == outcomeUpToDate;
     if (bConverting && !m_plotData.m_diagnostics.IsEmpty()) {
         strMessage += "\r\n\r\n" + m_plotData.m_diagnostics.Describe();
     }

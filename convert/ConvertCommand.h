@@ -39,8 +39,9 @@ enum ConvertOutcome {
     outcomeNoDirection,
     outcomeReadFailed,
     outcomeWriteFailed,
-    outcomeRefused, // strict checking: the survey has warnings, nothing written
-    outcomeKept,    // the output exists and was kept, as asked
+    outcomeRefused,  // strict checking: the survey has warnings, nothing written
+    outcomeKept,     // the output exists and was kept, as asked
+    outcomeUpToDate, // the output holds this conversion already: left alone
     outcomeConverted,
 };
 
@@ -52,6 +53,8 @@ public:
     static constexpr const char* kMsgError = "Error reading data file, code = %d.";
     static constexpr const char* kMsgConverted =
         "Spiral data file converted. New file located at\r\n";
+    static constexpr const char* kMsgUpToDate =
+        "Up to date: the existing file already holds this conversion. It is located at\r\n";
     static constexpr const char* kMsgStrictRefused =
         "Not converted: the survey has warnings, and strict checking counts them as errors.";
     // The entries of a window's direction box, in the order of
@@ -126,6 +129,12 @@ public:
 
     // Strict checking: a survey with any warning is not converted.
     void SetStrict(BOOL bStrict) { m_bStrict = bStrict; }
+    // An existing output that already holds exactly the bytes of the
+    // conversion is left alone (time stamp and all) instead of replaced.
+    void SetKeepIdentical(BOOL bKeep);
+    // TRUE when strCandidate holds exactly what converting the selected file
+    // in nDirection would write; nothing is written.
+    BOOL ConvertsInto(int nDirection, CString strCandidate);
     // Outputs go into this folder instead of beside their source; empty for
     // beside the source.
     void SetOutputFolder(CString strFolder) { m_strOutputFolder = strFolder; }
@@ -150,6 +159,9 @@ private:
     // For strict checking: TRUE when the survey read, or its write by
     // writer, gives any warning; the write's warnings join the record's.
     BOOL HasWarnings(const CSurveyDataFile& writer);
+    // Reads the selected file with the reader of nDirection; its status.
+    int ReadSelected(int nDirection);
+    CSurveyDataFile& WriterOf(int nDirection);
     void FinishWithStatus(ConvertOutcome nOutcome, int nStatus);
     void Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage);
     void Show(ConvertOutcome nOutcome, CString strMessage);

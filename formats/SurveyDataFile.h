@@ -73,7 +73,15 @@ public:
     // output cannot be created or written, 3 the header cannot be written.
     // What the target format cannot hold is added to the record's
     // diagnostics as warnings.
+    // With m_bKeepIdentical, an existing output that already holds exactly
+    // the bytes of this write is left alone, its time stamp and all:
+    // m_bLeftAlone then says so, and the status is 0.
     int WriteSurvey(CString strPath, CPlotDataObj* pData);
+    BOOL m_bKeepIdentical = FALSE;
+    BOOL m_bLeftAlone = FALSE;
+    // TRUE when the file at strPath holds exactly the bytes a write of the
+    // record would give; nothing is written.
+    BOOL WouldWriteSameAs(const CString& strPath, CPlotDataObj* pData);
     // The warnings a write of this record would give, added to the list:
     // what this format cannot hold as the record has it.
     virtual void AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const;
@@ -217,6 +225,14 @@ private:
 
     void FlushOutput();
     void DiscardOutput();
+    // The format's header and data steps into the output buffer: 0, or the
+    // status of a write that failed (its error added to the record).
+    int WriteBody(CPlotDataObj* pData);
+    // The whole output made in memory, no file opened: 0 and its bytes in
+    // strBytes, or the status of the write that failed.
+    int Render(CPlotDataObj* pData, std::string& strBytes);
+    // TRUE when the file at strPath holds exactly these bytes.
+    static BOOL FileHolds(const CString& strPath, const std::string& strBytes);
     void ForgetTempFile();
 
     COutputBatch* m_pOutputBatch = nullptr;
@@ -227,9 +243,10 @@ private:
     BOOL m_bKeepAccess = FALSE; // the target exists: the output takes its access rights
     UINT m_nTargetAccess = 0;
     BOOL m_bLineTooLong = FALSE;
-    CString m_strLongLine;   // what the line too long was, for the error
-    CString m_strTempPath;   // the temporary name while an output is written
-    CString m_strTargetPath; // the name it gets when committed
-    std::string m_strOutput; // lines written but not yet passed to the file
-    size_t m_nLineStart = 0; // where the line being made began in it
+    CString m_strLongLine;      // what the line too long was, for the error
+    CString m_strTempPath;      // the temporary name while an output is written
+    CString m_strTargetPath;    // the name it gets when committed
+    std::string m_strOutput;    // lines written but not yet passed to the file
+    size_t m_nLineStart = 0;    // where the line being made began in it
+    BOOL m_bHoldOutput = FALSE; // Render: the buffer is never flushed
 };

@@ -309,3 +309,47 @@ TEST_F(VeltraneConvertTest, OutputFolderTakesEveryOutput) {
             << r.err;
     }
 }
+
+// Run again and again over one folder: after the first run nothing changes
+// (no new file, no file rewritten, time stamps kept) and every run exits 0.
+// An output that no longer matches its source is refused, with the way out.
+TEST_F(VeltraneConvertTest, RepeatedRunsChangeNothingAndStaleOutputsAreRefused) {
+    Put("BH-07.twi", "../../samples/BH-07.twi");
+    Put("SDP_I-3.csv", "../../samples/SDP_I-3.csv");
+    using Tree = std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>>;
+    auto tree = [&] {
+        Tree files;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+            files[entry.path().filename().string()] = {ReadBytes(entry.path().string()),
+                                                       entry.last_write_time()};
+        }
+        return files;
+    };
+    Result r = Run("*");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Tree first = tree();
+    EXPECT_EQ(first.size(), 4u);
+    for (int nRun = 2; nRun <= 3; ++nRun) {
+        r = Run("*");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "BH-07.twi -> SDP_BH-07.csv (up to date)\n"
+                         "SDP_BH-07.csv (output of BH-07.twi)\n"
+                         "SDP_I-3.csv -> SDP_I-3.twi (up to date)\n"
+                         "SDP_I-3.twi (output of SDP_I-3.csv)\n");
+        EXPECT_TRUE(tree() == first) << "run " << nRun;
+    }
+    // A corrected source: its old output is refused as an input of the call.
+    std::string csv = ReadBytes(m_dir / "SDP_I-3.csv");
+    csv.replace(csv.find("10:42:05"), 8, "11:42:05");
+    WriteBytes(m_dir / "SDP_I-3.csv", csv);
+    const std::string stale = ReadBytes(m_dir / "SDP_I-3.twi");
+    r = Run("SDP_I-3.csv SDP_I-3.twi");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("SDP_I-3.csv: Not converted: its output SDP_I-3.twi would replace "
+                         "SDP_I-3.twi, a file named in the same call. To replace it, convert "
+                         "SDP_I-3.csv alone; to keep both, write the outputs into another "
+                         "folder with -o DIR."),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadBytes(m_dir / "SDP_I-3.twi"), stale);
+}
