@@ -27,14 +27,20 @@ std::string TerminalText(const CString& strText) {
 // numbered from 256 on, past every character.
 enum LongOnly { optTo = 256, optStrict, optInfo, optPlot, optVersion };
 
-constexpr const char* kShortOptions = ":hnj:o:";
+constexpr const char* kShortOptions = ":hnj:o:r";
 
 constexpr option kLongOptions[] = {
-    {"to", required_argument, nullptr, optTo},       {"strict", no_argument, nullptr, optStrict},
-    {"no-clobber", no_argument, nullptr, 'n'},       {"jobs", required_argument, nullptr, 'j'},
-    {"output-dir", required_argument, nullptr, 'o'}, {"info", no_argument, nullptr, optInfo},
-    {"plot", required_argument, nullptr, optPlot},   {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, optVersion},   {nullptr, 0, nullptr, 0},
+    {"to", required_argument, nullptr, optTo},
+    {"strict", no_argument, nullptr, optStrict},
+    {"no-clobber", no_argument, nullptr, 'n'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"output-dir", required_argument, nullptr, 'o'},
+    {"recursive", no_argument, nullptr, 'r'},
+    {"info", no_argument, nullptr, optInfo},
+    {"plot", required_argument, nullptr, optPlot},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, optVersion},
+    {nullptr, 0, nullptr, 0},
 };
 
 // What a missing value of an option would have been.
@@ -115,6 +121,9 @@ bool SetOption(int nOption, const char* pszValue, CBatchOptions& options, std::s
         return true;
     case optInfo:
         options.bInfo = true;
+        return true;
+    case 'r':
+        options.bRecursive = true;
         return true;
     default:
         return SetValue(nOption, pszValue != nullptr ? pszValue : "", options, strProblem);
@@ -220,28 +229,43 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         m_out << kVersionText << "\n";
         return exitConverted;
     }
+    const std::vector<CConvertJob> jobs = JobsOf(options);
+    if (jobs.empty()) {
+        m_err << kProgramName << ": no survey file (.twi or .csv) found\n";
+        return exitSomeFailed;
+    }
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
+    std::vector<std::string> inputs;
+    for (const CConvertJob& job : jobs) {
+        inputs.push_back(job.m_strPath.str());
+    }
     if (!options.strPlotFormat.empty() &&
-        !report.StartPictures(options.strPlotFormat, options.files, options.bNoClobber,
-                              strProblem)) {
+        !report.StartPictures(options.strPlotFormat, inputs, options.bNoClobber, strProblem)) {
         return UsageError(strProblem);
     }
-    return options.bInfo ? ShowSummaries(options, report) : Convert(options, report);
+    CString strFolderProblem;
+    if ((!options.bInfo || !options.strPlotFormat.empty()) &&
+        !CBatchPlan::MakeOutputFolders(jobs, strFolderProblem)) {
+        m_err << kProgramName << ": " << strFolderProblem.str() << "\n";
+        return exitSomeFailed;
+    }
+    return options.bInfo ? ShowSummaries(options, jobs, report) : Convert(options, jobs, report);
 }
 
 std::vector<CConvertJob> CBatchConverter::JobsOf(const CBatchOptions& options) {
-    std::vector<CConvertJob> jobs;
+    std::vector<CString> paths;
     for (const std::string& file : options.files) {
-        jobs.push_back(CConvertJob{file.c_str(), options.nDirection, options.strOutputDir.c_str()});
+        paths.push_back(file.c_str());
     }
-    return jobs;
+    return CBatchPlan::JobsOf(paths, options.nDirection, options.strOutputDir.c_str(),
+                              options.bRecursive ? TRUE : FALSE);
 }
 
-int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& report) {
+int CBatchConverter::ShowSummaries(const CBatchOptions& options,
+                                   const std::vector<CConvertJob>& jobs, CSurveyReport& report) {
     // Nothing is converted, but pictures are drawn: the later of two files
     // with one picture is refused before any is drawn.
-    const std::vector<CConvertJob> jobs = JobsOf(options);
     std::vector<CJobResult> results(jobs.size());
     std::vector<char> bPlanned(jobs.size(), 0);
     CBatchPlan plan;
@@ -251,7 +275,7 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& 
     int nFailed = 0;
     for (size_t i = 0; i < jobs.size(); ++i) {
         if (results[i].m_nJobOutcome == jobSameOutput) {
-            m_err << options.files[i] << ": " << results[i].m_strMessage.str() << "\n";
+            m_err << jobs[i].m_strPath.str() << ": " << results[i].m_strMessage.str() << "\n";
             ++nFailed;
         } else if (!report.Report(jobs[i], true)) {
             ++nFailed;
@@ -260,8 +284,8 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& 
     return nFailed == 0 ? exitConverted : exitSomeFailed;
 }
 
-int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report) {
-    const std::vector<CConvertJob> jobs = JobsOf(options);
+int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
+                             CSurveyReport& report) {
     CBatchEngine engine;
     engine.m_bStrict = options.bStrict ? TRUE : FALSE;
     engine.m_bNoClobber = options.bNoClobber ? TRUE : FALSE;
@@ -361,6 +385,7 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
     stream << "Usage: " << kProgramName << " " << kUsage << "\n"
            << "       " << kProgramName << " --info [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
+           << "A FILE that is a folder stands for its .twi and .csv files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
            << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced\n"
            << "(keeping its permissions), but never a file named on the same command line.\n"
@@ -373,6 +398,9 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  -o, --output-dir DIR\n"
            << "               write every output (and picture) into the folder DIR,\n"
            << "               which must exist, instead of beside its source\n"
+           << "  -r, --recursive\n"
+           << "               convert the surveys of a folder's subfolders too; with -o,\n"
+           << "               their outputs go into the same subfolders under DIR\n"
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"

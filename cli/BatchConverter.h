@@ -28,6 +28,8 @@ struct CBatchOptions {
     // -o: the folder every output and picture goes into; empty for beside
     // each source.
     std::string strOutputDir;
+    // -r: a folder's subfolders too.
+    bool bRecursive = false;
     std::vector<std::string> files;
 };
 
@@ -46,9 +48,9 @@ public:
         : m_out(out), m_err(err), m_bProgress(bProgress) {}
 
     // The line that says how to call the program, after its name: every option.
-    static constexpr const char* kUsage =
-        "[-hn] [-j N] [-o DIR] [--to csv|twi] [--strict] [--info] [--plot svg|png|pdf] [--version] "
-        "FILE...";
+    static constexpr const char* kUsage = "[-hnr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
+                                          "[--info] [--plot svg|png|pdf] [--version] "
+                                          "FILE...";
 
     // Parses the arguments (without the program name), converts every file
     // and returns the exit status.
@@ -91,9 +93,11 @@ private:
     // The conversion of each file, in the order given.
     static std::vector<CConvertJob> JobsOf(const CBatchOptions& options);
     // --info: each file's summary, and its picture with --plot.
-    int ShowSummaries(const CBatchOptions& options, CSurveyReport& report);
+    int ShowSummaries(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
+                      CSurveyReport& report);
     // Converts the files, and draws their pictures with --plot.
-    int Convert(const CBatchOptions& options, CSurveyReport& report);
+    int Convert(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
+                CSurveyReport& report);
     // Reports how one file ended; TRUE when it converted (or was kept).
     bool PrintResult(const CJobResult& result);
     void PrintUsage(std::ostream& stream) const;

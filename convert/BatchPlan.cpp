@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -241,30 +242,109 @@ void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResu
     }
 }
 
-std::vector<CString> CBatchPlan::SurveyFilesOf(const std::vector<CString>& paths) {
-    std::vector<CString> files;
-    for (const CString& strPath : paths) {
+namespace {
+
+CString Joined(const CString& strFolder, const CString& strName) {
+    if (strFolder.IsEmpty()) {
+        return strName;
+    }
+    const char chLast = strFolder[strFolder.GetLength() - 1];
+    return strFolder + (chLast == '/' || chLast == '\\' ? "" : "/") + strName;
+}
+
+void SortNames(std::vector<CString>& names) {
+    std::sort(names.begin(), names.end(), [](const CString& a, const CString& b) {
+        const int nOrder = CompareNoCase(a, b);
+        return nOrder != 0 ? nOrder < 0 : std::strcmp(a, b) < 0;
+    });
+}
+
+// What a call searches a folder for, and where the outputs of what it finds go.
+struct CFolderSearch {
+    int nDirection;
+    bool bRecursive;
+    bool bSkipKnown; // skipOutput is the output folder, never searched
+    FileIdentity skipOutput;
+    std::vector<CConvertJob>& jobs;
+
+    // FALSE when the folder cannot be read.
+    bool Add(const CString& strFolder, const CString& strOutput) {
         std::vector<CString> names;
-        if (!IsDirectory(strPath) || !ListFolderFiles(strPath, names)) {
-            files.push_back(strPath);
-            continue;
+        std::vector<CString> folders;
+        if (!ListFolderFiles(strFolder, names, bRecursive ? &folders : nullptr)) {
+            return false;
         }
-        std::sort(names.begin(), names.end(), [](const CString& a, const CString& b) {
-            const int nOrder = CompareNoCase(a, b);
-            return nOrder != 0 ? nOrder < 0 : std::strcmp(a, b) < 0;
-        });
-        CString strFolder = strPath;
-        const char chLast = strFolder.IsEmpty() ? '\0' : strFolder[strFolder.GetLength() - 1];
-        if (chLast != '/' && chLast != '\\') {
-            strFolder += '/';
-        }
+        SortNames(names);
         for (const CString& strName : names) {
             if (CSurveySummary::DirectionOf(strName) != directionNone) {
-                files.push_back(strFolder + strName);
+                jobs.emplace_back(Joined(strFolder, strName), nDirection, strOutput);
             }
         }
+        SortNames(folders);
+        for (const CString& strName : folders) {
+            const CString strSub = Joined(strFolder, strName);
+            FileIdentity identity;
+            if (bSkipKnown && GetFileIdentity(strSub, identity) && identity == skipOutput) {
+                continue;
+            }
+            Add(strSub, strOutput.IsEmpty() ? strOutput : Joined(strOutput, strName));
+        }
+        return true;
+    }
+};
+
+// Creates a folder and those above it that are missing.
+BOOL MakeFolders(const CString& strFolder) {
+    if (strFolder.IsEmpty() || IsDirectory(strFolder)) {
+        return TRUE;
+    }
+    CString strAbove = FolderOf(strFolder);
+    while (!strAbove.IsEmpty() && (strAbove[strAbove.GetLength() - 1] == '/' ||
+                                   strAbove[strAbove.GetLength() - 1] == '\\')) {
+        strAbove = strAbove.Left(strAbove.GetLength() - 1);
+    }
+    return (strAbove.IsEmpty() || strAbove == strFolder || MakeFolders(strAbove)) &&
+           MakeFolder(strFolder);
+}
+
+} // namespace
+
+std::vector<CConvertJob> CBatchPlan::JobsOf(const std::vector<CString>& paths, int nDirection,
+                                            const CString& strOutputFolder, BOOL bRecursive) {
+    std::vector<CConvertJob> jobs;
+    CFolderSearch search{nDirection, bRecursive != FALSE, false, FileIdentity{}, jobs};
+    search.bSkipKnown =
+        !strOutputFolder.IsEmpty() && GetFileIdentity(strOutputFolder, search.skipOutput);
+    for (const CString& strPath : paths) {
+        if (!IsDirectory(strPath) || !search.Add(strPath, strOutputFolder)) {
+            jobs.emplace_back(strPath, nDirection, strOutputFolder);
+        }
+    }
+    return jobs;
+}
+
+std::vector<CString> CBatchPlan::SurveyFilesOf(const std::vector<CString>& paths) {
+    std::vector<CString> files;
+    for (const CConvertJob& job : JobsOf(paths, directionNone, CString(), FALSE)) {
+        files.push_back(job.m_strPath);
     }
     return files;
+}
+
+BOOL CBatchPlan::MakeOutputFolders(const std::vector<CConvertJob>& jobs, CString& strProblem) {
+    CString strLast;
+    for (const CConvertJob& job : jobs) {
+        if (job.m_strOutputFolder == strLast) {
+            continue; // the jobs of one folder come together
+        }
+        strLast = job.m_strOutputFolder;
+        if (!MakeFolders(strLast)) {
+            strProblem =
+                "the output folder " + strLast + " cannot be created: " + SystemErrorText(errno);
+            return FALSE;
+        }
+    }
+    return TRUE;
 }
 
 int CBatchPlan::ExistingOutputs(const std::vector<CConvertJob>& jobs) {

@@ -92,6 +92,17 @@ public:
     // and .csv files (any letter case, not those of its subfolders) sorted by
     // name, a file itself.
     static std::vector<CString> SurveyFilesOf(const std::vector<CString>& paths);
+    // The conversions of a call over these names, each in nDirection: as
+    // SurveyFilesOf, and with bRecursive a folder's subfolders follow its
+    // files, each in turn (links to folders are not followed). With
+    // strOutputFolder every output goes there, and one found in a subfolder
+    // of a folder named goes into the same subfolder under it; the output
+    // folder itself is never searched.
+    static std::vector<CConvertJob> JobsOf(const std::vector<CString>& paths, int nDirection,
+                                           const CString& strOutputFolder, BOOL bRecursive);
+    // Creates the output folders of the jobs that do not exist yet. FALSE,
+    // with strProblem naming it, when one cannot be made.
+    static BOOL MakeOutputFolders(const std::vector<CConvertJob>& jobs, CString& strProblem);
     // How many of the outputs the plan would write exist already, outputs
     // that are their own source (which the command refuses) not counted.
     static int ExistingOutputs(const std::vector<CConvertJob>& jobs);

@@ -109,7 +109,7 @@ TEST_F(VeltraneConvertTest, UsageErrorsHelpAndVersion) {
         {"--strict=yes a.twi", 2, "", "option '--strict' takes no value"},
         {"a.twi -j", 2, "", "option '-j' needs a number of files"},
         {"-nj0 a.twi", 2, "", "'0' is not a number of files for '-j'"},
-        {"--help", 0, "Usage: veltrane-convert [-hn] [-j N] ", ""},
+        {"--help", 0, "Usage: veltrane-convert [-hnr] [-j N] ", ""},
         {"--he", 0, "Usage: veltrane-convert ", ""},
         {"--version --bogus", 0, "veltrane-convert (Veltrane) 1.0.0\n", ""},
     };
@@ -352,4 +352,36 @@ TEST_F(VeltraneConvertTest, RepeatedRunsChangeNothingAndStaleOutputsAreRefused) 
               std::string::npos)
         << r.err;
     EXPECT_EQ(ReadBytes(m_dir / "SDP_I-3.twi"), stale);
+}
+
+// A folder stands for its surveys; -r descends, and with -o the subfolders
+// are mirrored under the output folder (which is never searched itself).
+TEST_F(VeltraneConvertTest, FoldersAndRecursiveMirrorUnderTheOutputFolder) {
+    for (const char* folder : {"site/r1/deep", "site/r2", "site/out"}) {
+        std::filesystem::create_directories(m_dir / folder);
+    }
+    Put("site/B.twi", kTwi);
+    Put("site/r1/SDP_C.csv", kCsv);
+    Put("site/r1/deep/D.TWI", kTwi);
+    Put("site/out/E.twi", kTwi); // inside the output folder: left alone
+    WriteBytes(m_dir / "site/notes.txt", "hello");
+    std::filesystem::create_directory_symlink(m_dir / "site", m_dir / "site/r2/loop");
+    struct {
+        std::string args;
+        std::vector<std::string> written;
+    } cases[] = {
+        {"-r -o site/out site",
+         {"site/out/SDP_B.csv", "site/out/r1/SDP_C.twi", "site/out/r1/deep/SDP_D.csv"}},
+        {"site", {"site/SDP_B.csv"}},
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.args);
+        EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+        for (const std::string& name : c.written) {
+            EXPECT_TRUE(Exists(name)) << c.args << ": " << name << "\n" << r.out;
+        }
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2 * c.written.size()) << r.out;
+    }
+    EXPECT_FALSE(Exists("site/out/SDP_E.csv"));
+    EXPECT_FALSE(Exists("site/out/r2"));
 }
