@@ -25,9 +25,9 @@ std::string TerminalText(const CString& strText) {
 
 // The options, for getopt_long. Long options without a short letter are
 // numbered from 256 on, past every character.
-enum LongOnly { optTo = 256, optStrict, optInfo, optPlot, optVersion };
+enum LongOnly { optTo = 256, optStrict, optInfo, optPlot, optVersion, optJson };
 
-constexpr const char* kShortOptions = ":hnj:o:r";
+constexpr const char* kShortOptions = ":hnj:o:rq";
 
 constexpr option kLongOptions[] = {
     {"to", required_argument, nullptr, optTo},
@@ -36,6 +36,8 @@ constexpr option kLongOptions[] = {
     {"jobs", required_argument, nullptr, 'j'},
     {"output-dir", required_argument, nullptr, 'o'},
     {"recursive", no_argument, nullptr, 'r'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"json", no_argument, nullptr, optJson},
     {"info", no_argument, nullptr, optInfo},
     {"plot", required_argument, nullptr, optPlot},
     {"help", no_argument, nullptr, 'h'},
@@ -125,6 +127,12 @@ bool SetOption(int nOption, const char* pszValue, CBatchOptions& options, std::s
     case 'r':
         options.bRecursive = true;
         return true;
+    case 'q':
+        options.bQuiet = true;
+        return true;
+    case optJson:
+        options.bJson = true;
+        return true;
     default:
         return SetValue(nOption, pszValue != nullptr ? pszValue : "", options, strProblem);
     }
@@ -171,6 +179,40 @@ std::string RefusalText(int nRefusal, const std::string& strArg) {
         return "option '" + strName + "' needs " + ValueNeeded(optopt);
     }
     return "option '" + strName + "' takes no value";
+}
+
+// A sentence of a message as the middle of a log line: its first letter in
+// lower case (unless it starts a name in capitals) and no full stop.
+std::string Sentence(std::string text) {
+    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' &&
+        !(text[1] >= 'A' && text[1] <= 'Z')) {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+// A text as a JSON string: quotes, backslashes and control bytes escaped;
+// other bytes as they are (names and texts are UTF-8 or ASCII).
+std::string JsonString(const std::string& text) {
+    std::string result = "\"";
+    for (const char ch : text) {
+        const unsigned char byte = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            result += '\\';
+            result += ch;
+        } else if (byte < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            result += "\\u00";
+            result += kHex[byte >> 4];
+            result += kHex[byte & 15];
+        } else {
+            result += ch;
+        }
+    }
+    return result + "\"";
 }
 
 } // namespace
@@ -229,6 +271,8 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         m_out << kVersionText << "\n";
         return exitConverted;
     }
+    m_bQuiet = options.bQuiet;
+    m_bJson = options.bJson;
     const std::vector<CConvertJob> jobs = JobsOf(options);
     if (jobs.empty()) {
         m_err << kProgramName << ": no survey file (.twi or .csv) found\n";
@@ -294,6 +338,9 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     engine.m_strOtherFolderHint = "write the outputs into another folder with -o DIR";
     CProgressLine progress(m_err, m_bProgress);
     int nFailed = 0;
+    int nConverted = 0;
+    int nUpToDate = 0;
+    int nKept = 0;
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
         std::unique_lock<std::mutex> hold = progress.Hold();
         bool bDone = PrintResult(result);
@@ -304,6 +351,11 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
         }
         if (!bDone) {
             ++nFailed;
+        } else {
+            nConverted += result.m_nJobOutcome == jobConverted;
+            nKept += result.m_nJobOutcome == jobKept;
+            nUpToDate +=
+                result.m_nJobOutcome == jobUpToDate || result.m_nJobOutcome == jobOutputOfInput;
         }
     };
     engine.m_onProgress = [&](int nDone, int nTotal, const CString& strSource) {
@@ -311,6 +363,15 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     };
     engine.Run(jobs);
     progress.Hold();
+    if (jobs.size() > 1) {
+        m_out.flush();
+        m_err << kProgramName << ": " << nConverted << " converted, " << nUpToDate
+              << " up to date, ";
+        if (nKept > 0) {
+            m_err << nKept << " kept, ";
+        }
+        m_err << nFailed << " not converted\n";
+    }
     return nFailed == 0 ? exitConverted : exitSomeFailed;
 }
 
@@ -351,34 +412,96 @@ void CBatchConverter::CProgressLine::Erase() {
 }
 
 bool CBatchConverter::PrintResult(const CJobResult& result) {
+    if (m_bJson) {
+        PrintJson(result);
+        return result.Succeeded();
+    }
     const std::string source = result.m_strSource.str();
+    const std::string output = result.m_strOutput.str();
     switch (result.m_nJobOutcome) {
     case jobConverted:
-        m_out << TerminalText(result.m_strMessage) << "\n";
-        break;
     case jobKept:
-        m_out << source << ": kept the existing " << result.m_strOutput.str()
-              << " (--no-clobber)\n";
-        break;
     case jobUpToDate:
-        m_out << source << " -> " << result.m_strOutput.str() << " (up to date)\n";
+        if (!m_bQuiet) {
+            m_out << source << " -> " << output << OutcomeNote(result) << "\n";
+        }
         break;
     case jobOutputOfInput:
-        m_out << source << " (output of " << result.m_strMadeFrom.str() << ")\n";
-        break;
-    case jobUnknownType:
-        m_err << source << ": " << CSurveyReport::UnknownTypeText() << "\n";
-        break;
-    default: {
-        m_err << source << ": " << TerminalText(result.m_strMessage) << "\n";
-        const CString strExplanation = result.StatusExplanation();
-        if (!strExplanation.IsEmpty()) {
-            m_err << strExplanation.str() << "\n";
+        if (!m_bQuiet) {
+            m_out << source << OutcomeNote(result) << "\n";
         }
-    }
+        break;
+    default:
+        m_err << source << ": error: " << FailureText(result) << "\n";
     }
     CSurveyReport::PrintDiagnostics(m_err, source, result.m_diagnostics);
     return result.Succeeded();
+}
+
+std::string CBatchConverter::OutcomeNote(const CJobResult& result) {
+    switch (result.m_nJobOutcome) {
+    case jobKept:
+        return " (kept)";
+    case jobUpToDate:
+        return " (up to date)";
+    case jobOutputOfInput:
+        return " (output of " + result.m_strMadeFrom.str() + ")";
+    default:
+        return "";
+    }
+}
+
+std::string CBatchConverter::FailureText(const CJobResult& result) {
+    if (result.m_nJobOutcome == jobUnknownType) {
+        return "its type is not known from its extension: name the target format with --to csv "
+               "or --to twi";
+    }
+    std::string text = Sentence(result.StatusExplanation().str());
+    if (text.empty()) {
+        // Refused before or without a converter status: the command's words.
+        text = Sentence(TerminalText(result.m_strMessage));
+        const std::string strNotConverted = "not converted: ";
+        if (text.rfind(strNotConverted, 0) == 0) {
+            text = text.substr(strNotConverted.size());
+        }
+    }
+    if (result.m_nOutcome == outcomeWriteFailed && result.m_nJobOutcome != jobFileError) {
+        text = "cannot write " + result.m_strOutput.str() + ": " + text;
+    }
+    if (result.m_nOutcome == outcomeReadFailed || result.m_nOutcome == outcomeWriteFailed) {
+        text += " (code " + std::to_string(result.m_nStatus) + ")";
+    }
+    return text;
+}
+
+void CBatchConverter::PrintJson(const CJobResult& result) {
+    static constexpr const char* kOutcomes[] = {
+        "converted",      "kept",        "up to date", "output of input", "unknown type",
+        "protects input", "same output", "failed",     "file error",      "cancelled",
+    };
+    std::string line = "{\"source\":" + JsonString(result.m_strSource.str());
+    // No output for a file whose read failed, nor for one that is an output.
+    const bool bOutput = result.m_nJobOutcome != jobOutputOfInput && !result.m_strOutput.IsEmpty();
+    line += ",\"output\":" + (bOutput ? JsonString(result.m_strOutput.str()) : "null");
+    if (result.m_nJobOutcome == jobOutputOfInput) {
+        line += ",\"output_of\":" + JsonString(result.m_strMadeFrom.str());
+    }
+    line += ",\"outcome\":" + JsonString(kOutcomes[result.m_nJobOutcome]);
+    const bool bCoded =
+        result.m_nOutcome == outcomeReadFailed || result.m_nOutcome == outcomeWriteFailed;
+    line += ",\"code\":" + (bCoded ? std::to_string(result.m_nStatus) : std::string("null"));
+    if (!result.Succeeded()) {
+        line += ",\"error\":" + JsonString(FailureText(result));
+    }
+    line += ",\"diagnostics\":[";
+    for (int i = 0; i < result.m_diagnostics.GetSize(); ++i) {
+        const CDiagnostic& diagnostic = result.m_diagnostics.GetAt(i);
+        line += std::string(i > 0 ? "," : "") + "{\"line\":" +
+                (diagnostic.m_nLine > 0 ? std::to_string(diagnostic.m_nLine) : "null") +
+                ",\"severity\":" + JsonString(diagnostic.SeverityName()) +
+                ",\"text\":" + JsonString(diagnostic.m_strText.str()) + "}";
+    }
+    m_out << line << "]}\n";
 }
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
@@ -401,6 +524,9 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  -r, --recursive\n"
            << "               convert the surveys of a folder's subfolders too; with -o,\n"
            << "               their outputs go into the same subfolders under DIR\n"
+           << "  -q, --quiet  no line for a file that converts: failures only\n"
+           << "  --json       one JSON object a file on standard output (JSON Lines):\n"
+           << "               source, output, outcome, code, diagnostics\n"
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"

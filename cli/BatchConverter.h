@@ -24,6 +24,8 @@ struct CBatchOptions {
     int nJobs = 0; // files at a time; 0 for one per core
     // --info: summaries instead of conversions; --plot: picture files.
     bool bInfo = false;
+    bool bQuiet = false; // -q
+    bool bJson = false;  // --json
     std::string strPlotFormat;
     // -o: the folder every output and picture goes into; empty for beside
     // each source.
@@ -48,8 +50,8 @@ public:
         : m_out(out), m_err(err), m_bProgress(bProgress) {}
 
     // The line that says how to call the program, after its name: every option.
-    static constexpr const char* kUsage = "[-hnr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
-                                          "[--info] [--plot svg|png|pdf] [--version] "
+    static constexpr const char* kUsage = "[-hnqr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
+                                          "[--info] [--plot svg|png|pdf] [--json] [--version] "
                                           "FILE...";
 
     // Parses the arguments (without the program name), converts every file
@@ -98,12 +100,22 @@ private:
     // Converts the files, and draws their pictures with --plot.
     int Convert(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
                 CSurveyReport& report);
-    // Reports how one file ended; TRUE when it converted (or was kept).
+    // Reports how one file ended; TRUE when it converted (or was kept, or
+    // is up to date).
     bool PrintResult(const CJobResult& result);
+    // --json: the file's ending as one JSON object on a line of its own.
+    void PrintJson(const CJobResult& result);
+    // " (up to date)", " (kept)", " (output of B12.twi)", or nothing.
+    static std::string OutcomeNote(const CJobResult& result);
+    // Why a file was not converted, for "B12.twi: error: ...": what its
+    // status means, with the status.
+    static std::string FailureText(const CJobResult& result);
     void PrintUsage(std::ostream& stream) const;
     int UsageError(const std::string& strProblem);
 
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_bProgress = false;
+    bool m_bQuiet = false; // -q: no line for a file that converted
+    bool m_bJson = false;  // --json: one JSON object a file instead of lines
 };

@@ -4,7 +4,9 @@
 #include "convert/PictureFile.h"
 #include "convert/SurveySummary.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 
 namespace {
@@ -114,6 +116,11 @@ std::string CSurveyReport::UnknownTypeText() {
 
 void CSurveyReport::PrintDiagnostics(std::ostream& stream, const std::string& strSource,
                                      const CDiagnosticList& diagnostics) {
+    int nLastLine = 0;
+    for (int i = 0; i < diagnostics.GetSize(); ++i) {
+        nLastLine = std::max(nLastLine, diagnostics.GetAt(i).m_nLine);
+    }
+    const std::vector<std::string> lines = SourceLines(strSource, nLastLine);
     for (int i = 0; i < diagnostics.GetSize(); ++i) {
         const CDiagnostic& diagnostic = diagnostics.GetAt(i);
         stream << strSource;
@@ -121,5 +128,44 @@ void CSurveyReport::PrintDiagnostics(std::ostream& stream, const std::string& st
             stream << ":" << diagnostic.m_nLine;
         }
         stream << ": " << diagnostic.SeverityName() << ": " << diagnostic.m_strText.str() << "\n";
+        // The line at fault under it, as compilers quote source lines.
+        if (diagnostic.m_nLine > 0 && static_cast<size_t>(diagnostic.m_nLine) <= lines.size()) {
+            const std::string strNumber = std::to_string(diagnostic.m_nLine);
+            stream << std::string(strNumber.size() < 5 ? 5 - strNumber.size() : 0, ' ') << strNumber
+                   << " | " << lines[static_cast<size_t>(diagnostic.m_nLine) - 1] << "\n";
+        }
     }
+}
+
+std::vector<std::string> CSurveyReport::SourceLines(const std::string& strPath, int nCount) {
+    // Counted as the readers count them: a line ends at CR (an LF after it
+    // belongs to it), a lone LF ends nothing; TAB shows as a blank and other
+    // bytes outside printable ASCII as "?", so a quote never disturbs the
+    // terminal. A long line is cut.
+    static constexpr size_t kShown = 120;
+    std::vector<std::string> lines;
+    if (nCount <= 0) {
+        return lines;
+    }
+    std::ifstream file(strPath, std::ios::binary);
+    std::string line;
+    bool bAfterCr = false;
+    for (char ch; lines.size() < static_cast<size_t>(nCount) && file.get(ch);) {
+        if (ch == '\n' && bAfterCr) {
+            bAfterCr = false;
+            continue;
+        }
+        bAfterCr = ch == '\r';
+        if (bAfterCr) {
+            lines.push_back(line.size() > kShown ? line.substr(0, kShown) + "..." : line);
+            line.clear();
+        } else if (line.size() <= kShown) {
+            const unsigned char byte = static_cast<unsigned char>(ch);
+            line += ch == '\t' ? ' ' : (byte < 32 || byte > 126 ? '?' : ch);
+        }
+    }
+    if (lines.size() < static_cast<size_t>(nCount) && !line.empty()) {
+        lines.push_back(line); // the last line, without its end
+    }
+    return lines;
 }

@@ -37,6 +37,10 @@ public:
     static void PrintDiagnostics(std::ostream& stream, const std::string& strSource,
                                  const CDiagnosticList& diagnostics);
 
+    // The first nCount lines of a survey file as its reader counts them,
+    // fit for a terminal; fewer when the file is shorter.
+    static std::vector<std::string> SourceLines(const std::string& strPath, int nCount);
+
     // What is said of a file whose type its extension does not give: the
     // window's first line, then how to name the type here.
     static std::string UnknownTypeText();

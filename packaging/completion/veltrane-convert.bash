@@ -25,7 +25,7 @@ _veltrane_convert() {
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
-            --info --plot --help --version -r --recursive -o --output-dir' -- "$cur")
+            --info --plot --help --version --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
         return
     fi
     compopt -o filenames 2>/dev/null

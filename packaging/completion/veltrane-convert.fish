@@ -21,5 +21,7 @@ complete -c veltrane-convert -l info -d 'Show each survey\'s summary, convert no
 complete -c veltrane-convert -l plot -x -a 'svg png pdf' -d 'Also draw the twist profile'
 complete -c veltrane-convert -s o -l output-dir -x -a '(__fish_complete_directories)' -d 'Write the outputs into this folder'
 complete -c veltrane-convert -s r -l recursive -d 'Descend into subfolders'
+complete -c veltrane-convert -s q -l quiet -d 'Print failures only'
+complete -c veltrane-convert -l json -d 'Print one JSON object a file'
 complete -c veltrane-convert -l help -d 'Show the usage and exit'
 complete -c veltrane-convert -l version -d 'Show the version and exit'
