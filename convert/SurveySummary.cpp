@@ -33,17 +33,17 @@ std::string Length(double dValue, const std::string& strUnit) {
     return strText;
 }
 
-// "MM/DD/YYYY hh:mm:ss" in local time, month first as the KVN CSV files
-// write their dates, and as the readers read them.
+// "YYYY-MM-DD hh:mm:ss" in local time (ISO 8601): "03/02/2026" would read
+// as 3 February in most of the world, and as 2 March in the KVN CSV files.
 std::string DateTime(const CTime& time) {
     struct tm fields;
     time.GetLocalTm(&fields);
     std::string strText;
-    AppendWhole(strText, fields.tm_mon + 1, 2);
-    strText += "/";
-    AppendWhole(strText, fields.tm_mday, 2);
-    strText += "/";
     AppendWhole(strText, fields.tm_year + 1900, 4);
+    strText += "-";
+    AppendWhole(strText, fields.tm_mon + 1, 2);
+    strText += "-";
+    AppendWhole(strText, fields.tm_mday, 2);
     strText += " ";
     AppendWhole(strText, fields.tm_hour, 2);
     strText += ":";

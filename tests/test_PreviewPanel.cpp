@@ -159,13 +159,13 @@ void TestPreviewPanel::selectionShowsSurvey_data() {
     QTest::addColumn<int>("stations");    // in the plot; -1 for none
 
     QTest::newRow("twi chosen") << "BH-07.twi" << Edit() << false
-                                << "Format: TWI|Reading date: 10/21/2026 14:05:37|Depth: 80.0 "
+                                << "Format: TWI|Reading date: 2026-10-21 14:05:37|Depth: 80.0 "
                                    "feet|Interval: 2.0 feet|Stations: 40, from 2.0 to 80.0 "
                                    "feet|Reading unit: degrees"
                                 << "" << 40;
     QTest::newRow("csv dropped, a warning")
         << "SDP_I-3.csv" << Edit{"09/14/2026", "02/31/2026"} << true
-        << "Format: KVN CSV|Borehole: I-3|Site: North Slope Cut|Reading date: 03/03/2026"
+        << "Format: KVN CSV|Borehole: I-3|Site: North Slope Cut|Reading date: 2026-03-03"
         << "line 8: warning: the reading date \"02/31/2026,10:42:05\" does not exist" << 48;
     QTest::newRow("station missing")
         << "SDP_I-3.csv" << kDropRow3m << false << "Format: KVN CSV"

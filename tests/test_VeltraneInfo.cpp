@@ -20,11 +20,11 @@ struct Result {
     std::string err;
 };
 
-const std::string kTwiSummary = "BH-07.twi\n  Format: TWI\n  Reading date: 10/21/2026 14:05:37\n"
+const std::string kTwiSummary = "BH-07.twi\n  Format: TWI\n  Reading date: 2026-10-21 14:05:37\n"
                                 "  Depth: 80.0 feet\n  Interval: 2.0 feet\n"
                                 "  Stations: 40, from 2.0 to 80.0 feet\n  Reading unit: degrees\n";
 const std::string kCsvSummary = "SDP_I-3.csv\n  Format: KVN CSV\n  Borehole: I-3\n"
-                                "  Site: North Slope Cut\n  Reading date: 09/14/2026 10:42:05\n"
+                                "  Site: North Slope Cut\n  Reading date: 2026-09-14 10:42:05\n"
                                 "  Depth: 24.0 meters\n  Interval: 0.5 meters\n"
                                 "  Stations: 48, from 0.5 to 24.0 meters\n"
                                 "  Reading unit: degrees\n";
@@ -139,7 +139,7 @@ TEST_F(VeltraneInfoTest, PlotDrawsBesideTheOutput) {
     }
     // The picture is of the survey: the borehole is in its title.
     Run("--info --plot svg SDP_I-3.csv");
-    EXPECT_TRUE(Contains(Read("SDP_I-3.svg"), "I-3 - 09/14/2026 10:42"));
+    EXPECT_TRUE(Contains(Read("SDP_I-3.svg"), "I-3 - 2026-09-14 10:42:05"));
 }
 
 TEST_F(VeltraneInfoTest, PlotNeverReplacesAFileOfTheCall) {
