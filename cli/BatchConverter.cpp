@@ -25,7 +25,17 @@ std::string TerminalText(const CString& strText) {
 
 // The options, for getopt_long. Long options without a short letter are
 // numbered from 256 on, past every character.
-enum LongOnly { optTo = 256, optStrict, optInfo, optPlot, optVersion, optJson };
+enum LongOnly {
+    optTo = 256,
+    optStrict,
+    optInfo,
+    optPlot,
+    optVersion,
+    optJson,
+    optSite,
+    optBorehole,
+    optDepthUnit,
+};
 
 constexpr const char* kShortOptions = ":hnj:o:rq";
 
@@ -38,6 +48,9 @@ constexpr option kLongOptions[] = {
     {"recursive", no_argument, nullptr, 'r'},
     {"quiet", no_argument, nullptr, 'q'},
     {"json", no_argument, nullptr, optJson},
+    {"site", required_argument, nullptr, optSite},
+    {"borehole", required_argument, nullptr, optBorehole},
+    {"depth-unit", required_argument, nullptr, optDepthUnit},
     {"info", no_argument, nullptr, optInfo},
     {"plot", required_argument, nullptr, optPlot},
     {"help", no_argument, nullptr, 'h'},
@@ -56,6 +69,11 @@ const char* ValueNeeded(int nOption) {
         return "a format: csv or twi";
     case 'o':
         return "a folder";
+    case optSite:
+    case optBorehole:
+        return "a text";
+    case optDepthUnit:
+        return "a unit: feet or meters";
     default:
         return "a value";
     }
@@ -93,6 +111,27 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
         options.nDirection = nTarget == directionCsvToTwi ? directionTwiToCsv : directionCsvToTwi;
         return true;
     }
+    case optSite:
+    case optBorehole: {
+        const bool bSite = nOption == optSite;
+        const CString strWhy = CConvertCommand::HeaderItemProblem(
+            bSite ? CCsvDataFile::kSiteStep : CCsvDataFile::kBoreholeStep, value.c_str());
+        if (!strWhy.IsEmpty()) {
+            strProblem = std::string("the ") + (bSite ? "site" : "borehole") + " \"" + value +
+                         "\" " + strWhy.str();
+            return false;
+        }
+        (bSite ? options.twiItems.m_strSite : options.twiItems.m_strBorehole) = value.c_str();
+        return true;
+    }
+    case optDepthUnit:
+        if (value != "feet" && value != "meters") {
+            strProblem =
+                "unknown depth unit '" + value + "' for '--depth-unit': use feet or meters";
+            return false;
+        }
+        options.twiItems.m_strDepthUnits = value.c_str();
+        return true;
     case 'o':
         if (!IsDirectory(value.c_str())) {
             strProblem = "the output folder '" + value + "' " +
@@ -336,6 +375,7 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     engine.m_nJobs = options.nJobs;
     engine.m_strPictureType = options.strPlotFormat.c_str();
     engine.m_strOtherFolderHint = "write the outputs into another folder with -o DIR";
+    engine.m_twiItems = options.twiItems;
     CProgressLine progress(m_err, m_bProgress);
     int nFailed = 0;
     int nConverted = 0;
@@ -527,6 +567,12 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  -q, --quiet  no line for a file that converts: failures only\n"
            << "  --json       one JSON object a file on standard output (JSON Lines):\n"
            << "               source, output, outcome, code, diagnostics\n"
+           << "  --site TEXT  the site of the KVN CSV output of a TWI source\n"
+           << "  --borehole TEXT\n"
+           << "               its borehole (a TWI file carries neither: without these\n"
+           << "               options both stay empty)\n"
+           << "  --depth-unit feet|meters\n"
+           << "               its depth unit (without it, the interval decides)\n"
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"

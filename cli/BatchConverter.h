@@ -30,6 +30,8 @@ struct CBatchOptions {
     // -o: the folder every output and picture goes into; empty for beside
     // each source.
     std::string strOutputDir;
+    // --site, --borehole, --depth-unit: for the outputs of TWI sources.
+    CTwiHeaderItems twiItems;
     // -r: a folder's subfolders too.
     bool bRecursive = false;
     std::vector<std::string> files;
@@ -50,9 +52,11 @@ public:
         : m_out(out), m_err(err), m_bProgress(bProgress) {}
 
     // The line that says how to call the program, after its name: every option.
-    static constexpr const char* kUsage = "[-hnqr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
-                                          "[--info] [--plot svg|png|pdf] [--json] [--version] "
-                                          "FILE...";
+    static constexpr const char* kUsage =
+        "[-hnqr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
+        "[--info] [--plot svg|png|pdf] [--json] [--site TEXT] "
+        "[--borehole TEXT] [--depth-unit feet|meters] [--version] "
+        "FILE...";
 
     // Parses the arguments (without the program name), converts every file
     // and returns the exit status.

@@ -45,6 +45,7 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     CBatchPlan plan;
     plan.m_strPictureType = m_strPictureType;
     plan.m_strOtherFolderHint = m_strOtherFolderHint;
+    plan.m_twiItems = m_twiItems;
     plan.Make(jobs, results, bConvert);
 
     // The workers convert file after file; this thread puts each chunk's
@@ -126,6 +127,7 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
     command->SetStrict(m_bStrict);
     command->SetOutputFolder(job.m_strOutputFolder);
     command->SetKeepIdentical(TRUE);
+    command->SetTwiHeaderItems(m_twiItems);
     command->SetOutputBatch(&batch, nOrder);
     try {
         command->OnConvert();

@@ -110,10 +110,12 @@ private:
 };
 
 // TRUE when strCandidate holds exactly what converting the job writes.
-bool ConvertsInto(const CConvertJob& job, int nDirection, const CString& strCandidate) {
+bool ConvertsInto(const CConvertJob& job, int nDirection, const CString& strCandidate,
+                  const CTwiHeaderItems& items) {
     CQuietHost host(nDirection);
     auto command = std::make_unique<CConvertCommand>(host);
     command->SelectPath(job.m_strPath);
+    command->SetTwiHeaderItems(items);
     try {
         return command->ConvertsInto(nDirection, strCandidate) != FALSE;
     } catch (const CFileException&) {
@@ -169,7 +171,7 @@ std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& 
                                                                  jobs[i].m_strOutputFolder);
         const size_t j = inputs.Replaced(strOutput, i);
         if (j != i && outputOf[j] == std::string::npos && jobs[j].m_strPath != jobs[i].m_strPath &&
-            ConvertsInto(jobs[i], nDirection, jobs[j].m_strPath)) {
+            ConvertsInto(jobs[i], nDirection, jobs[j].m_strPath, m_twiItems)) {
             outputOf[j] = i;
         }
     }

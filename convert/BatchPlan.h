@@ -70,6 +70,8 @@ public:
     // How a caller writes the outputs elsewhere, for the refusal of a file
     // whose output would replace a differing input ("use -o DIR").
     CString m_strOtherFolderHint = "choose another output folder";
+    // The header items the conversions give TWI sources (see CConvertCommand).
+    CTwiHeaderItems m_twiItems;
 
     // Fills in the direction and output of every job, and refuses those that
     // cannot be converted: no type, an output that would replace a file named

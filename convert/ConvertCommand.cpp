@@ -171,7 +171,48 @@ int CConvertCommand::ReadSelected(int nDirection) {
     CSurveyDataFile& reader = bToTwi ? static_cast<CSurveyDataFile&>(m_csvFile) : m_twiFile;
     // A TWI file holds twist only: a KVN CSV survey of another kind is refused.
     m_csvFile.m_bSpiralOnly = bToTwi ? TRUE : FALSE;
-    return reader.ReadSurvey(m_strPathName, &m_plotData);
+    const int nStatus = reader.ReadSurvey(m_strPathName, &m_plotData);
+    if (nStatus == 0 && !bToTwi) {
+        // What the user knows of a TWI survey and the file does not say.
+        if (!m_twiItems.m_strSite.IsEmpty()) {
+            m_plotData.m_strSite = m_twiItems.m_strSite;
+        }
+        if (!m_twiItems.m_strBorehole.IsEmpty()) {
+            m_plotData.m_strBorehole = m_twiItems.m_strBorehole;
+        }
+        if (!m_twiItems.m_strDepthUnits.IsEmpty()) {
+            m_plotData.m_strDepthUnits = m_twiItems.m_strDepthUnits;
+        }
+    }
+    return nStatus;
+}
+
+CString CConvertCommand::HeaderItemProblem(int nStep, const CString& strText) {
+    // The reader takes a header line of up to kMaxHeaderLine bytes, drops
+    // bytes outside printable ASCII, and trims blanks and trailing commas.
+    static constexpr int kMaxHeaderLine = 79;
+    const CString strKey = CCsvDataFile::HeaderKey(nStep);
+    const int nRoom = kMaxHeaderLine - strKey.GetLength() - 1;
+    CString strProblem;
+    if (strText.GetLength() > nRoom) {
+        strProblem.Format("is %d characters long, and the %s line of a KVN CSV file holds %d at "
+                          "most",
+                          strText.GetLength(), static_cast<LPCSTR>(strKey), nRoom);
+        return strProblem;
+    }
+    for (int i = 0; i < strText.GetLength(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(strText[i]);
+        if (byte < 32 || byte > 126) {
+            return "holds a line break, a tab or a character outside plain ASCII, which a KVN CSV "
+                   "file cannot hold";
+        }
+    }
+    if (!strText.IsEmpty() && (strText[0] == ' ' || strText[strText.GetLength() - 1] == ' ' ||
+                               strText[strText.GetLength() - 1] == ',')) {
+        return "starts or ends with a blank, or ends with a comma, which a reader of the KVN CSV "
+               "file drops";
+    }
+    return CString();
 }
 
 BOOL CConvertCommand::ConvertsInto(int nDirection, CString strCandidate) {

@@ -18,6 +18,14 @@ enum ConvertDirection {
     directionCsvToTwi = 1,
 };
 
+// Header items that a TWI file does not carry, given for its KVN CSV output;
+// an empty text leaves the item as the TWI reader sets it.
+struct CTwiHeaderItems {
+    CString m_strSite;
+    CString m_strBorehole;
+    CString m_strDepthUnits; // "feet" or "meters"
+};
+
 // What the command asks of whoever drives it.
 class CConvertHost {
 public:
@@ -132,6 +140,12 @@ public:
     // An existing output that already holds exactly the bytes of the
     // conversion is left alone (time stamp and all) instead of replaced.
     void SetKeepIdentical(BOOL bKeep);
+    // Site, borehole and depth unit for the KVN CSV output of a TWI source.
+    void SetTwiHeaderItems(const CTwiHeaderItems& items) { m_twiItems = items; }
+    // Why strText cannot stand as the header item of a KVN CSV file that
+    // nStep names (CCsvDataFile::HeaderKey) and be read back as it is; empty
+    // when it can.
+    static CString HeaderItemProblem(int nStep, const CString& strText);
     // TRUE when strCandidate holds exactly what converting the selected file
     // in nDirection would write; nothing is written.
     BOOL ConvertsInto(int nDirection, CString strCandidate);
@@ -169,4 +183,5 @@ private:
     CConvertHost& m_host;
     BOOL m_bStrict = FALSE;
     CString m_strOutputFolder;
+    CTwiHeaderItems m_twiItems;
 };

@@ -417,3 +417,29 @@ TEST_F(VeltraneConvertTest, JsonLinesParseAndQuietKeepsFailures) {
               std::string::npos)
         << r.err;
 }
+
+// What a TWI file does not carry, given on the command line, reads back
+// through the KVN CSV reader as given; a text it would not is refused.
+TEST_F(VeltraneConvertTest, SiteBoreholeAndDepthUnitReadBackThroughTheCsvReader) {
+    Put("B12.twi", kTwi);
+    const std::string longest(70, 'b'); // "Borehole," and 70 fill the 79 of a header line
+    Result r =
+        Run("--site 'North Slope Cut' --borehole " + longest + " --depth-unit meters B12.twi");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run("--info SDP_B12.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const std::string& item :
+         {"  Borehole: " + longest + "\n", std::string("  Site: North Slope Cut\n"),
+          std::string("  Depth: 10.0 meters\n")}) {
+        EXPECT_NE(r.out.find(item), std::string::npos) << item << r.out;
+    }
+    for (const std::string args :
+         {"--borehole " + longest + "b", std::string("--site 'x,'"), std::string("--site ' x'"),
+          std::string("--borehole \"$(printf 'a\\nb')\""), std::string("--depth-unit yards")}) {
+        r = Run(args + " B12.twi");
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find(args.rfind("--d", 0) == 0 ? "unknown depth unit" : "\" "),
+                  std::string::npos)
+            << r.err;
+    }
+}

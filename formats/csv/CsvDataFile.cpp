@@ -35,6 +35,7 @@ enum HeaderStep {
 };
 constexpr int kHeaderSteps = stepOffsetCorrection;
 static_assert(kHeaderSteps == CCsvDataFile::kHeaderSteps);
+static_assert(stepSite == CCsvDataFile::kSiteStep && stepBorehole == CCsvDataFile::kBoreholeStep);
 constexpr const char* kHeaderKeys[kHeaderSteps] = {
     "File Version",
     "File Type",

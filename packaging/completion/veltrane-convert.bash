@@ -19,13 +19,23 @@ _veltrane_convert() {
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
         ;;
+    --site)
+        return
+        ;;
+    --borehole)
+        return
+        ;;
+    --depth-unit)
+        mapfile -t COMPREPLY < <(compgen -W 'feet meters' -- "$cur")
+        return
+        ;;
     -j | --jobs)
         return
         ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
-            --info --plot --help --version --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
+            --info --plot --help --version --depth-unit --borehole --site --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
         return
     fi
     compopt -o filenames 2>/dev/null

@@ -23,5 +23,8 @@ complete -c veltrane-convert -s o -l output-dir -x -a '(__fish_complete_director
 complete -c veltrane-convert -s r -l recursive -d 'Descend into subfolders'
 complete -c veltrane-convert -s q -l quiet -d 'Print failures only'
 complete -c veltrane-convert -l json -d 'Print one JSON object a file'
+complete -c veltrane-convert -l site -x -d 'Site of the KVN CSV output of a TWI source'
+complete -c veltrane-convert -l borehole -x -d 'Borehole of the KVN CSV output of a TWI source'
+complete -c veltrane-convert -l depth-unit -x -a 'feet meters' -d 'Depth unit of the KVN CSV output of a TWI source'
 complete -c veltrane-convert -l help -d 'Show the usage and exit'
 complete -c veltrane-convert -l version -d 'Show the version and exit'
