@@ -433,7 +433,7 @@ TEST_F(VeltraneConvertTest, SiteBoreholeAndDepthUnitReadBackThroughTheCsvReader)
           std::string("  Depth: 10.0 meters\n")}) {
         EXPECT_NE(r.out.find(item), std::string::npos) << item << r.out;
     }
-    for (const std::string args :
+    for (const std::string& args :
          {"--borehole " + longest + "b", std::string("--site 'x,'"), std::string("--site ' x'"),
           std::string("--borehole \"$(printf 'a\\nb')\""), std::string("--depth-unit yards")}) {
         r = Run(args + " B12.twi");
