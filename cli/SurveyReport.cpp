@@ -43,7 +43,8 @@ bool CSurveyReport::Report(const CConvertJob& job, bool bInfo) {
     CSurveySummary summary;
     summary.Read(strPath.c_str(), nDirection);
     if (bInfo) {
-        if (summary.IsRead()) {
+        // A file refused after its header still shows what it read of it.
+        if (summary.IsRead() || summary.Items().size() > 1) {
             if (m_nSummaries++ > 0) {
                 m_out << "\n";
             }
@@ -51,7 +52,8 @@ bool CSurveyReport::Report(const CConvertJob& job, bool bInfo) {
             for (const std::string& strLine : summary.Lines()) {
                 m_out << "  " << strLine << "\n";
             }
-        } else {
+        }
+        if (!summary.IsRead()) {
             m_err << strPath << ": " << summary.FailureText() << "\n";
         }
         // Flushed in turn, so that a terminal shows each file's lines together.

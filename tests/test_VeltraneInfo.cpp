@@ -87,7 +87,11 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
         {"--info BH-07.twi SDP_I-3.csv", 0, kTwiSummary + "\n" + kCsvSummary, ""},
         {"--info SDP_moved.csv", 0, "SDP_moved.csv\n  Format: KVN CSV\n  Borehole: I-3\n",
          "SDP_moved.csv:8: warning: the reading date \"02/31/2026,10:42:05\" does not exist"},
-        {"--info SDP_gap.csv BH-07.twi", 1, kTwiSummary,
+        // A file refused in its data still shows the header it read.
+        {"--info SDP_gap.csv BH-07.twi", 1,
+         "SDP_gap.csv\n  Format: KVN CSV\n  Borehole: I-3\n  Site: North Slope Cut\n  Reading "
+         "date: 2026-09-14 10:42:05\n  Depth: 24.0 meters\n  Interval: 0.5 meters\n\n" +
+             kTwiSummary,
          "SDP_gap.csv: Error reading data file, code = -5.\nA station is missing between the "
          "first and the last station.\nSDP_gap.csv:27: error: the station at 3.0 m is missing"},
         {"--info notes.txt", 1, "", "notes.txt: The file format type can not determined.\n"},
