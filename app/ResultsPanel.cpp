@@ -144,25 +144,47 @@ QString CResultsPanel::ReplaceQuestion(int nExisting) {
     return QStringLiteral("%1 of the converted files already exist. Replace them?").arg(nExisting);
 }
 
-bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askReplace) {
-    if (IsRunning()) {
-        return false;
-    }
+void CResultsPanel::FindSurveys(const QStringList& paths, QStringList& files,
+                                std::vector<CConvertJob>& jobs) {
     std::vector<CString> named;
     for (const QString& strPath : paths) {
         named.push_back(ToSurveyPath(strPath));
     }
-    QStringList files;
-    std::vector<CConvertJob> jobs;
     for (const CString& strFile : CBatchPlan::SurveyFilesOf(named)) {
         files << FromSurveyPath(strFile);
         jobs.push_back(CConvertJob{strFile, directionNone});
     }
+}
+
+bool CResultsPanel::ListReady(const QStringList& paths) {
+    if (IsRunning()) {
+        return false;
+    }
+    QStringList files;
+    std::vector<CConvertJob> jobs;
+    FindSurveys(paths, files, jobs);
+    ListFiles(files, jobs, kReady);
+    show();
+    emit listed();
+    m_pProgressRow->hide();
+    m_pStatus->setText(jobs.empty() ? QStringLiteral("No survey files (.twi or .csv) to convert.")
+                                    : QStringLiteral("%1 ready: press Convert to convert them.")
+                                          .arg(Counted(int(jobs.size()), "file", "files")));
+    return true;
+}
+
+bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askReplace) {
+    if (IsRunning()) {
+        return false;
+    }
+    QStringList files;
+    std::vector<CConvertJob> jobs;
+    FindSurveys(paths, files, jobs);
 
     const int nExisting = CBatchPlan::ExistingOutputs(jobs);
     const bool bReplace = nExisting == 0 || askReplace(ReplaceQuestion(nExisting));
 
-    ListFiles(files, jobs);
+    ListFiles(files, jobs, kWaiting);
     show();
     emit started();
     m_nConverted = m_nKept = m_nCancelled = 0;
@@ -182,14 +204,15 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     return true;
 }
 
-void CResultsPanel::ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs) {
+void CResultsPanel::ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs,
+                              const char* pszState) {
     m_pList->clear();
     for (size_t i = 0; i < jobs.size(); ++i) {
         const QString& strFile = files[static_cast<qsizetype>(i)];
         auto* pItem = new QTreeWidgetItem(m_pList);
         pItem->setText(0, QFileInfo(strFile).fileName());
         pItem->setToolTip(0, strFile);
-        pItem->setText(1, QString::fromLatin1(kWaiting));
+        pItem->setText(1, QString::fromLatin1(pszState));
         pItem->setData(0, kPathRole, strFile);
         pItem->setData(0, kDirectionRole, CBatchPlan::DirectionOf(jobs[i]));
     }

@@ -355,8 +355,12 @@ int CBatchPlan::ExistingOutputs(const std::vector<CConvertJob>& jobs) {
     CBatchPlan().Make(jobs, results, bConvert);
     int nExisting = 0;
     for (size_t i = 0; i < jobs.size(); ++i) {
+        // An output that holds its conversion already is left alone: no
+        // question about it.
         if (bConvert[i] && CConvertCommand::OutputTaken(results[i].m_strOutput) &&
-            !IsSameFile(jobs[i].m_strPath, results[i].m_strOutput)) {
+            !IsSameFile(jobs[i].m_strPath, results[i].m_strOutput) &&
+            !ConvertsInto(jobs[i], results[i].m_nDirection, results[i].m_strOutput,
+                          CTwiHeaderItems())) {
             ++nExisting;
         }
     }

@@ -106,7 +106,8 @@ public:
     // with strProblem naming it, when one cannot be made.
     static BOOL MakeOutputFolders(const std::vector<CConvertJob>& jobs, CString& strProblem);
     // How many of the outputs the plan would write exist already, outputs
-    // that are their own source (which the command refuses) not counted.
+    // that are their own source (which the command refuses) or that hold
+    // their conversion already (left alone) not counted.
     static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
 
 private:

@@ -423,7 +423,7 @@ void TestConvertDlg::dropSelectsFile_data() {
     QTest::addColumn<bool>("accepted");
 
     QTest::newRow("one survey") << QList<QUrl>{QUrl::fromLocalFile("/data/SDP_0001.csv")} << true;
-    // Several files are converted at once, not selected.
+    // Several files are listed, waiting for Convert, not selected.
     QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile("/data/SDP_0001.csv"),
                                               QUrl::fromLocalFile("/data/B12.twi")}
                                << true;
@@ -448,7 +448,9 @@ void TestConvertDlg::dropSelectsFile() {
     if (urls.size() > 1) {
         QDropEvent drop(QPointF(ptDrop), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&w.dlg, &drop);
-        QVERIFY(w.Selection()->toPlainText().isEmpty());
+        // Listed for Convert, not selected as one file.
+        QCOMPARE(w.Selection()->toPlainText(), QStringLiteral("2 files and folders chosen"));
+        QVERIFY(w.dlg.Command().m_strSelection.IsEmpty());
         return;
     }
     QDropEvent drop(QPointF(ptDrop), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);

@@ -81,10 +81,15 @@ struct Window {
         m_choice = choice;
         QSignalSpy done(&Results(), &CResultsPanel::finished);
         dlg.findChild<QPushButton*>("browse")->click();
-        return choice.size() < 2 || done.count() > 0 || done.wait(20000);
+        if (choice.size() < 2) {
+            return true;
+        }
+        Convert(); // several are listed, and wait for it
+        return done.count() > 0 || done.wait(20000);
     }
-    // Drops files; for several, waits for their run to end unless told not to.
-    bool Drop(const QStringList& paths, bool bWait = true) {
+    // Drops files; several are converted (unless bConvert is false), and
+    // their run waited for unless told not to.
+    bool Drop(const QStringList& paths, bool bWait = true, bool bConvert = true) {
         dlg.show();
         QList<QUrl> urls;
         for (const QString& strPath : paths) {
@@ -97,8 +102,11 @@ struct Window {
         QApplication::sendEvent(&dlg, &enter);
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&dlg, &drop);
-        return !bWait || (paths.size() == 1 && !QFileInfo(paths[0]).isDir()) || done.count() > 0 ||
-               done.wait(20000);
+        if ((paths.size() == 1 && !QFileInfo(paths[0]).isDir()) || !bConvert) {
+            return true;
+        }
+        Convert(); // several are listed, and wait for it
+        return !bWait || done.count() > 0 || done.wait(20000);
     }
     // Each row of the results as "FILE: RESULT".
     QStringList Rows() {
@@ -372,6 +380,18 @@ void TestPreviewPanel::manyFilesConvertedAndListed() {
     Sample(dir, "BH-07.twi", "older/B1.TWI");
     QVERIFY(w.Drop({dir.filePath("older")}));
     QCOMPARE(w.Rows(), QStringList{"B1.TWI: Converted to SDP_B1.csv"});
+
+    // Several chosen in Browse are listed as ready; only Convert converts them.
+    Sample(dir, "BH-07.twi", "older/B2.twi");
+    w.m_choice = QStringList{dir.filePath("older/B1.TWI"), dir.filePath("older/B2.twi")};
+    w.dlg.findChild<QPushButton*>("browse")->click();
+    QCOMPARE(w.Rows(), (QStringList{"B1.TWI: Ready", "B2.twi: Ready"}));
+    QVERIFY(!QFileInfo::exists(dir.filePath("older/SDP_B2.csv")));
+    QSignalSpy done(&w.Results(), &CResultsPanel::finished);
+    w.Convert();
+    QVERIFY(done.count() > 0 || done.wait(20000));
+    QCOMPARE(w.Rows(),
+             (QStringList{"B1.TWI: Up to date: SDP_B1.csv", "B2.twi: Converted to SDP_B2.csv"}));
 }
 
 void TestPreviewPanel::existingOutputsAskedOnce_data() {
@@ -480,13 +500,15 @@ void TestPreviewPanel::savePictures() {
         {{Sample(dir, "BH-07.twi", "BH-07.twi"), Sample(dir, "SDP_I-3.csv", "SDP_I-3.csv"), strGap,
           Sample(dir, "SDP_I-3.csv", "SDP_I-4.csv", {"09/14/2026", "02/31/2026"})},
          "veltrane-preview-many.png"},
+        {{Sample(dir, "BH-07.twi", "B1.twi"), Sample(dir, "BH-07.twi", "B2.twi")},
+         "veltrane-preview-ready.png"},
         {{"samples/SDP_I-3.csv"}, "veltrane-readme.png"},
     };
     const QString strOldCurrent = QDir::currentPath();
     for (const auto& shot : shots) {
         QDir::setCurrent(kSamples + "/..");
         Window w;
-        QVERIFY(w.Drop(shot.first));
+        QVERIFY(w.Drop(shot.first, true, !shot.second.contains("ready")));
         QDir::setCurrent(strOldCurrent);
         w.SelectRow(1);
         QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
