@@ -309,10 +309,10 @@ void CConvertDlg::SelectFile(const QString& strPath) {
 }
 
 void CConvertDlg::OnConvert() {
+    // Several files chosen stay chosen: Convert again converts them again
+    // (finding them up to date), as it does one file.
     if (!m_manyReady.isEmpty()) {
-        if (ConvertMany(m_manyReady)) {
-            m_manyReady.clear();
-        }
+        ConvertMany(m_manyReady);
         return;
     }
     // A file exception must not unwind through Qt's event handling.

@@ -121,7 +121,7 @@ private:
     QuestionSink m_question;
     PictureChooser m_pictureChooser;
     bool m_bSelecting = false;        // SelectFile previews once, after the direction is set
-    QStringList m_manyReady;          // several files listed, waiting for Convert
+    QStringList m_manyReady;          // several files chosen, for Convert
     bool m_bShowingConverted = false; // the message on its way reports a converted file
     // Where the top rows sit in the narrowest window.
     QRect m_rcSelection;

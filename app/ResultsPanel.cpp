@@ -2,6 +2,7 @@
 
 #include "app/SurveyPaths.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,6 +25,7 @@ constexpr size_t kChunkSize = 16;
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDirectionRole = Qt::UserRole + 1;
 constexpr int kNoteRole = Qt::UserRole + 2;
+constexpr int kSucceededRole = Qt::UserRole + 3; // converted, kept or up to date
 
 // What a row of a file of no known type says, in place of the direction
 // box's advice.
@@ -111,6 +113,11 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
     m_pStatus = new QLabel(this);
     m_pStatus->setObjectName(QStringLiteral("resultsStatus"));
     pFoot->addWidget(m_pStatus, 1);
+    // In a long list, the few files that need a look.
+    m_pOnlyFailed = new QCheckBox(QStringLiteral("Only files not converted"), this);
+    m_pOnlyFailed->setObjectName(QStringLiteral("onlyFailed"));
+    connect(m_pOnlyFailed, &QCheckBox::toggled, this, &CResultsPanel::ApplyFilter);
+    pFoot->addWidget(m_pOnlyFailed);
     m_pProgressRow = new QWidget(this);
     auto* pProgressLayout = new QHBoxLayout(m_pProgressRow);
     pProgressLayout->setContentsMargins(0, 0, 0, 0);
@@ -284,6 +291,8 @@ void CResultsPanel::ShowResult(int nIndex, const CJobResult& result) {
     }
     pItem->setText(1, ResultText(result));
     pItem->setIcon(1, ResultIcon(style(), result));
+    pItem->setData(0, kSucceededRole, result.Succeeded() != FALSE);
+    pItem->setHidden(m_pOnlyFailed->isChecked() && result.Succeeded());
     // The whole story on the row: the result and the lines that explain it.
     QString strDetail = ResultText(result);
     if (!result.m_diagnostics.IsEmpty()) {
@@ -332,4 +341,12 @@ void CResultsPanel::OnSelectionChanged() {
     const QTreeWidgetItem* pItem = selected.first();
     emit fileChosen(pItem->data(0, kPathRole).toString(), pItem->data(0, kDirectionRole).toInt(),
                     pItem->data(0, kNoteRole).toString());
+}
+
+void CResultsPanel::ApplyFilter() {
+    const bool bOnlyFailed = m_pOnlyFailed->isChecked();
+    for (int i = 0; i < m_pList->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* pItem = m_pList->topLevelItem(i);
+        pItem->setHidden(bOnlyFailed && pItem->data(0, kSucceededRole).toBool());
+    }
 }

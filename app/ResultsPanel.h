@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -84,12 +85,15 @@ private:
     void ShowResult(int nIndex, const CJobResult& result);
     void Finish();
     void OnSelectionChanged();
+    // Hides the rows that converted while "only files not converted" is on.
+    void ApplyFilter();
 
     QTreeWidget* m_pList = nullptr;
     QLabel* m_pStatus = nullptr;
     QWidget* m_pProgressRow = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QPushButton* m_pCancel = nullptr;
+    QCheckBox* m_pOnlyFailed = nullptr;
 
     QThread* m_pThread = nullptr;
     std::function<void(int nDone)> m_fileEndHook;

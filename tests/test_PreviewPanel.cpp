@@ -11,6 +11,7 @@
 #include "formats/twi/TwiDataFile.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -365,6 +366,14 @@ void TestPreviewPanel::manyFilesConvertedAndListed() {
                                            "Only .twi and .csv files are converted."));
     QVERIFY(w.Results().List()->topLevelItem(2)->toolTip(1).contains("\n\nline 1: error: "));
     QCOMPARE(w.Results().StatusText(), QStringLiteral("4 files: 2 converted, 2 not converted."));
+    // The list can show the failures alone.
+    w.dlg.findChild<QCheckBox*>("onlyFailed")->setChecked(true);
+    QList<bool> hidden;
+    for (int i = 0; i < 4; ++i) {
+        hidden << w.Results().List()->topLevelItem(i)->isHidden();
+    }
+    QCOMPARE(hidden, (QList<bool>{true, true, false, false}));
+    w.dlg.findChild<QCheckBox*>("onlyFailed")->setChecked(false);
     QVERIFY(w.m_messages.isEmpty() && w.m_questions.isEmpty());
     QVERIFY(w.dlg.Command().m_strSelection.IsEmpty()); // nothing selected for Convert
 
