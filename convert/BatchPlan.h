@@ -69,7 +69,7 @@ public:
     CString m_strPictureType;
     // How a caller writes the outputs elsewhere, for the refusal of a file
     // whose output would replace a differing input ("use -o DIR").
-    CString m_strOtherFolderHint = "choose another output folder";
+    CString m_strOtherFolderHint = "move one of them to another folder";
     // The header items the conversions give TWI sources (see CConvertCommand).
     CTwiHeaderItems m_twiItems;
 
