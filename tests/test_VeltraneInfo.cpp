@@ -102,7 +102,7 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
         {"--plot jpg BH-07.twi", 2, "", "unknown picture format 'jpg' for '--plot'"},
 #ifdef VELTRANE_HAVE_PLOT
         // An unreadable survey fails once, and has no picture.
-        {"--plot png broken.twi", 1, "", "broken.twi: Error reading data file, code = -3."},
+        {"--plot png broken.twi", 1, "", "broken.twi: error: this is not a readable TWI survey"},
 #else
         {"--plot svg BH-07.twi", 2, "", "built without the twist plot"},
 #endif
@@ -198,7 +198,7 @@ TEST_F(VeltraneInfoTest, PicturesAreReplacedAndKeptAsOutputsAre) {
     }
     Result r = Run("-n --plot svg BH-07.twi");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "BH-07.twi: kept the existing SDP_BH-07.csv (--no-clobber)\n"
+    EXPECT_EQ(r.out, "BH-07.twi -> SDP_BH-07.csv (kept)\n"
                      "BH-07.twi: kept the existing SDP_BH-07.svg (--no-clobber)\n");
     EXPECT_FALSE(fs::exists(m_dir / "nowhere"));
 }
