@@ -328,11 +328,22 @@ void CConvertDlg::OnBrowse() {
     if (paths.size() == 1) {
         SelectFile(paths.first());
     } else if (paths.size() > 1) {
-        ConvertMany(paths);
+        ListMany(paths);
     }
 }
 
-void CConvertDlg::ConvertMany(const QStringList& paths) {
+void CConvertDlg::ListMany(const QStringList& paths) {
+    if (!m_pPreview->Results().ListReady(paths)) {
+        ConvertMany(paths); // says why not
+        return;
+    }
+    m_manyReady = paths;
+    m_pSelection->setPlainText(
+        paths.size() == 1 ? QDir::toNativeSeparators(paths.first())
+                          : QStringLiteral("%1 files and folders chosen").arg(paths.size()));
+}
+
+bool CConvertDlg::ConvertMany(const QStringList& paths) {
     const bool bStarted = m_pPreview->Results().ConvertMany(paths, [this](const QString& strText) {
         return m_question(this, CConvertApp::MessageCaption(), strText);
     });
@@ -341,9 +352,11 @@ void CConvertDlg::ConvertMany(const QStringList& paths) {
                QStringLiteral("Other files are still being converted. Wait until they are done, "
                               "or cancel them, before converting these."));
     }
+    return bStarted;
 }
 
 void CConvertDlg::SelectFile(const QString& strPath) {
+    m_manyReady.clear();
     m_bSelecting = true;
     const int nDirection = m_command.SelectFile(ToSurveyPath(strPath));
     if (nDirection != directionNone) {
@@ -356,6 +369,12 @@ void CConvertDlg::SelectFile(const QString& strPath) {
 }
 
 void CConvertDlg::OnConvert() {
+    // Several files chosen stay chosen: Convert again converts them again
+    // (finding them up to date), as it does one file.
+    if (!m_manyReady.isEmpty()) {
+        ConvertMany(m_manyReady);
+        return;
+    }
     // A file exception must not unwind through Qt's event handling.
     m_command.OnConvertButton();
 }
@@ -483,7 +502,7 @@ void CConvertDlg::dragEnterEvent(QDragEnterEvent* pEvent) {
 
 void CConvertDlg::dropEvent(QDropEvent* pEvent) {
     // One file is selected, to be looked at and converted with Convert;
-    // several files or a folder are converted at once.
+    // several files or a folder are listed, and converted with Convert too.
     const QString strPath = DroppedFile(pEvent->mimeData());
     const QStringList paths = DroppedFiles(pEvent->mimeData());
     if (paths.isEmpty()) {
@@ -493,7 +512,7 @@ void CConvertDlg::dropEvent(QDropEvent* pEvent) {
     if (!strPath.isEmpty() && !QFileInfo(strPath).isDir()) {
         SelectFile(strPath);
     } else {
-        ConvertMany(paths);
+        ListMany(paths);
     }
 }
 

@@ -117,8 +117,11 @@ private:
     static QString DroppedFile(const QMimeData* pData);
     // The local files and folders of a drag; none when any is not local.
     static QStringList DroppedFiles(const QMimeData* pData);
-    // Several files, or a folder: all converted, listed under the rows.
-    void ConvertMany(const QStringList& paths);
+    // Several files, or a folder: listed under the rows as ready, and
+    // converted when Convert is pressed, never before.
+    void ListMany(const QStringList& paths);
+    // Converts them: false when an earlier run still goes.
+    bool ConvertMany(const QStringList& paths);
 
     CConvertCommand m_command;
     QPlainTextEdit* m_pSelection = nullptr;
@@ -134,6 +137,7 @@ private:
     QuestionSink m_question;
     PictureChooser m_pictureChooser;
     bool m_bSelecting = false;        // SelectFile previews once, after the direction is set
+    QStringList m_manyReady;          // several files chosen, for Convert
     bool m_bShowingConverted = false; // the message on its way reports a converted file
     // Where the top rows sit in the narrowest window.
     QRect m_rcSelection;

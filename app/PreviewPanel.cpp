@@ -70,11 +70,13 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     m_pSplitter->addWidget(m_pResults);
     connect(m_pResults, &CResultsPanel::fileChosen, this, &CPreviewPanel::Preview);
     // Each run lists its rows, up to a few, and leaves the survey the rest.
-    connect(m_pResults, &CResultsPanel::started, this, [this] {
+    const auto giveListRoom = [this] {
         const int nTotal = m_pSplitter->height();
         const int nList = qMin(m_pResults->sizeHint().height(), nTotal / 2);
         m_pSplitter->setSizes({nList, nTotal - nList});
-    });
+    };
+    connect(m_pResults, &CResultsPanel::started, this, giveListRoom);
+    connect(m_pResults, &CResultsPanel::listed, this, giveListRoom);
 
     auto* pSurvey = new QWidget(m_pSplitter);
     auto* pSurveyLayout = new QHBoxLayout(pSurvey);

@@ -2,6 +2,7 @@
 
 #include "app/SurveyPaths.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -25,6 +26,7 @@ constexpr size_t kChunkSize = 16;
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDirectionRole = Qt::UserRole + 1;
 constexpr int kNoteRole = Qt::UserRole + 2;
+constexpr int kSucceededRole = Qt::UserRole + 3; // converted, kept or up to date
 
 // What a row of a file of no known type says, in place of the direction
 // box's advice.
@@ -61,6 +63,11 @@ QString ResultText(const CJobResult& result) {
     }
     case jobKept:
         return QStringLiteral("Kept the existing ") + FileName(result.m_strOutput);
+    case jobUpToDate:
+        return QStringLiteral("Up to date: ") + FileName(result.m_strOutput);
+    case jobOutputOfInput:
+        return QStringLiteral("The output of ") + FileName(result.m_strMadeFrom) +
+               QStringLiteral(", up to date");
     case jobUnknownType:
         return OneLine(CConvertCommand::UnknownTypeText(kOnlySurveys));
     case jobFailed:
@@ -75,6 +82,8 @@ QIcon ResultIcon(const QStyle* pStyle, const CJobResult& result) {
     case jobConverted:
         return pStyle->standardIcon(QStyle::SP_DialogApplyButton);
     case jobKept:
+    case jobUpToDate:
+    case jobOutputOfInput:
     case jobCancelled:
         return pStyle->standardIcon(QStyle::SP_MessageBoxInformation);
     default:
@@ -107,6 +116,11 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
     m_pStatus->setObjectName(QStringLiteral("resultsStatus"));
     m_pStatus->setAccessibleName(QStringLiteral("Conversion summary"));
     pFoot->addWidget(m_pStatus, 1);
+    // In a long list, the few files that need a look.
+    m_pOnlyFailed = new QCheckBox(QStringLiteral("Only files not converted"), this);
+    m_pOnlyFailed->setObjectName(QStringLiteral("onlyFailed"));
+    connect(m_pOnlyFailed, &QCheckBox::toggled, this, &CResultsPanel::ApplyFilter);
+    pFoot->addWidget(m_pOnlyFailed);
     m_pProgressRow = new QWidget(this);
     auto* pProgressLayout = new QHBoxLayout(m_pProgressRow);
     pProgressLayout->setContentsMargins(0, 0, 0, 0);
@@ -142,25 +156,47 @@ QString CResultsPanel::ReplaceQuestion(int nExisting) {
     return QStringLiteral("%1 of the converted files already exist. Replace them?").arg(nExisting);
 }
 
-bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askReplace) {
-    if (IsRunning()) {
-        return false;
-    }
+void CResultsPanel::FindSurveys(const QStringList& paths, QStringList& files,
+                                std::vector<CConvertJob>& jobs) {
     std::vector<CString> named;
     for (const QString& strPath : paths) {
         named.push_back(ToSurveyPath(strPath));
     }
-    QStringList files;
-    std::vector<CConvertJob> jobs;
     for (const CString& strFile : CBatchPlan::SurveyFilesOf(named)) {
         files << FromSurveyPath(strFile);
         jobs.push_back(CConvertJob{strFile, directionNone});
     }
+}
+
+bool CResultsPanel::ListReady(const QStringList& paths) {
+    if (IsRunning()) {
+        return false;
+    }
+    QStringList files;
+    std::vector<CConvertJob> jobs;
+    FindSurveys(paths, files, jobs);
+    ListFiles(files, jobs, kReady);
+    show();
+    emit listed();
+    m_pProgressRow->hide();
+    m_pStatus->setText(jobs.empty() ? QStringLiteral("No survey files (.twi or .csv) to convert.")
+                                    : QStringLiteral("%1 ready: press Convert to convert them.")
+                                          .arg(Counted(int(jobs.size()), "file", "files")));
+    return true;
+}
+
+bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askReplace) {
+    if (IsRunning()) {
+        return false;
+    }
+    QStringList files;
+    std::vector<CConvertJob> jobs;
+    FindSurveys(paths, files, jobs);
 
     const int nExisting = CBatchPlan::ExistingOutputs(jobs);
     const bool bReplace = nExisting == 0 || askReplace(ReplaceQuestion(nExisting));
 
-    ListFiles(files, jobs);
+    ListFiles(files, jobs, kWaiting);
     show();
     emit started();
     m_nConverted = m_nKept = m_nCancelled = 0;
@@ -180,14 +216,15 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     return true;
 }
 
-void CResultsPanel::ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs) {
+void CResultsPanel::ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs,
+                              const char* pszState) {
     m_pList->clear();
     for (size_t i = 0; i < jobs.size(); ++i) {
         const QString& strFile = files[static_cast<qsizetype>(i)];
         auto* pItem = new QTreeWidgetItem(m_pList);
         pItem->setText(0, QFileInfo(strFile).fileName());
         pItem->setToolTip(0, strFile);
-        pItem->setText(1, QString::fromLatin1(kWaiting));
+        pItem->setText(1, QString::fromLatin1(pszState));
         pItem->setData(0, kPathRole, strFile);
         pItem->setData(0, kDirectionRole, CBatchPlan::DirectionOf(jobs[i]));
     }
@@ -268,6 +305,8 @@ void CResultsPanel::ShowResult(int nIndex, const CJobResult& result) {
     }
     pItem->setText(1, ResultText(result));
     pItem->setIcon(1, ResultIcon(style(), result));
+    pItem->setData(0, kSucceededRole, result.Succeeded() != FALSE);
+    pItem->setHidden(m_pOnlyFailed->isChecked() && result.Succeeded());
     // The whole story on the row: the result and the lines that explain it.
     QString strDetail = ResultText(result);
     if (!result.m_diagnostics.IsEmpty()) {
@@ -316,4 +355,12 @@ void CResultsPanel::OnSelectionChanged() {
     const QTreeWidgetItem* pItem = selected.first();
     emit fileChosen(pItem->data(0, kPathRole).toString(), pItem->data(0, kDirectionRole).toInt(),
                     pItem->data(0, kNoteRole).toString());
+}
+
+void CResultsPanel::ApplyFilter() {
+    const bool bOnlyFailed = m_pOnlyFailed->isChecked();
+    for (int i = 0; i < m_pList->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* pItem = m_pList->topLevelItem(i);
+        pItem->setHidden(bOnlyFailed && pItem->data(0, kSucceededRole).toBool());
+    }
 }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -28,6 +29,7 @@ public:
     // How long a run goes before the progress bar and Cancel appear.
     static constexpr int kProgressDelayMs = 500;
     static constexpr const char* kWaiting = "Waiting...";
+    static constexpr const char* kReady = "Ready";
 
     explicit CResultsPanel(QWidget* pParent = nullptr);
     ~CResultsPanel() override;
@@ -43,6 +45,9 @@ public:
     // the rows fill as the engine puts the outputs in place; false (and
     // nothing started) while an earlier run is still going.
     bool ConvertMany(const QStringList& paths, const Question& askReplace);
+    // Lists the surveys that ConvertMany would convert as ready, converting
+    // nothing; false (and nothing listed) while a run is going.
+    bool ListReady(const QStringList& paths);
     bool IsRunning() const { return m_pThread != nullptr; }
     // Stops the run after the file under way; the rest are not converted.
     void Cancel();
@@ -65,23 +70,33 @@ signals:
     void fileChosen(const QString& strPath, int nDirection, const QString& strNote);
     // A run began: the rows are listed, waiting for their results.
     void started();
+    // Rows were listed as ready, waiting for Convert.
+    void listed();
     // Every row has its result.
     void finished();
 
 private:
-    // A row for each file, waiting for its result.
-    void ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs);
+    // The surveys that the paths name (a folder gives its surveys), as
+    // shown and as the engine takes them.
+    static void FindSurveys(const QStringList& paths, QStringList& files,
+                            std::vector<CConvertJob>& jobs);
+    // A row for each file, with its state (waiting, or ready).
+    void ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs,
+                   const char* pszState);
     // Converts the files on a thread of the run's own.
     void Start(const std::vector<CConvertJob>& jobs, bool bReplace);
     void ShowResult(int nIndex, const CJobResult& result);
     void Finish();
     void OnSelectionChanged();
+    // Hides the rows that converted while "only files not converted" is on.
+    void ApplyFilter();
 
     QTreeWidget* m_pList = nullptr;
     QLabel* m_pStatus = nullptr;
     QWidget* m_pProgressRow = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QPushButton* m_pCancel = nullptr;
+    QCheckBox* m_pOnlyFailed = nullptr;
 
     QThread* m_pThread = nullptr;
     std::function<void(int nDone)> m_fileEndHook;

@@ -4,10 +4,11 @@
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
 #include "convert/SurveySummary.h"
+#include "platform/FileSystem.h"
 #include "survey/NumberText.h"
 
 #include <atomic>
-#include <memory>
+#include <getopt.h>
 #include <ostream>
 
 namespace {
@@ -53,49 +54,72 @@ std::string PictureTypeProblem(const std::string& strType) {
            CPictureWriter::TypesText();
 }
 
-// Options that take a value: "--jobs N", "--jobs=N", and for a short one
-// "-j N" or "-jN".
-struct CValueOption {
-    const char* pszLong;
-    const char* pszShort; // null for none
-    const char* pszNeeds; // what a missing value is
+// The options, for getopt_long. Long options without a short letter are
+// numbered from 256 on, past every character.
+enum LongOnly {
+    optTo = 256,
+    optStrict,
+    optInfo,
+    optPlot,
+    optLimit,
+    optVersion,
+    optJson,
+    optSite,
+    optBorehole,
+    optDepthUnit,
 };
 
-constexpr CValueOption kValueOptions[] = {
-    {"--jobs", "-j", "a number of files"},
-    {"--limit", nullptr, "a twist in degrees"},
-    {"--plot", nullptr, "a picture format: "}, // the types of this build follow
-    {"--to", nullptr, "a format: csv or twi"},
+constexpr const char* kShortOptions = ":hnj:o:rq";
+
+constexpr option kLongOptions[] = {
+    {"to", required_argument, nullptr, optTo},
+    {"strict", no_argument, nullptr, optStrict},
+    {"no-clobber", no_argument, nullptr, 'n'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"output-dir", required_argument, nullptr, 'o'},
+    {"recursive", no_argument, nullptr, 'r'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"json", no_argument, nullptr, optJson},
+    {"site", required_argument, nullptr, optSite},
+    {"borehole", required_argument, nullptr, optBorehole},
+    {"depth-unit", required_argument, nullptr, optDepthUnit},
+    {"info", no_argument, nullptr, optInfo},
+    {"limit", required_argument, nullptr, optLimit},
+    {"plot", required_argument, nullptr, optPlot},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, optVersion},
+    {nullptr, 0, nullptr, 0},
 };
 
-// The value option that arg names, or null; with its value when it carries
-// one (the value then follows in the next argument otherwise).
-const CValueOption* FindValueOption(const std::string& arg, bool& bAttached, std::string& value) {
-    for (const CValueOption& option : kValueOptions) {
-        const std::string strLong = option.pszLong;
-        bAttached = true;
-        if (arg.rfind(strLong + "=", 0) == 0) {
-            value = arg.substr(strLong.size() + 1);
-            return &option;
-        }
-        if (option.pszShort != nullptr && arg.rfind(option.pszShort, 0) == 0 && arg.size() > 2) {
-            value = arg.substr(2);
-            return &option;
-        }
-        bAttached = false;
-        if (arg == strLong || (option.pszShort != nullptr && arg == option.pszShort)) {
-            return &option;
-        }
+// What a missing value of an option would have been.
+std::string ValueNeeded(int nOption) {
+    switch (nOption) {
+    case 'j':
+        return "a number of files";
+    case optLimit:
+        return "a twist in degrees";
+    case optPlot:
+        return "a picture format: " + CPictureWriter::TypesText();
+    case optTo:
+        return "a format: csv or twi";
+    case 'o':
+        return "a folder";
+    case optSite:
+    case optBorehole:
+        return "a text";
+    case optDepthUnit:
+        return "a unit: feet or meters";
+    default:
+        return "a value";
     }
-    return nullptr;
 }
 
-// Sets what a value option asks for; false, with strProblem, for a value it
-// does not take.
-bool SetValue(const CValueOption& option, const std::string& value, CBatchOptions& options,
+// Sets what an option with a value asks for; false, with strProblem, for a
+// value it does not take.
+bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
               std::string& strProblem) {
-    const std::string strLong = option.pszLong;
-    if (strLong == "--jobs") {
+    switch (nOption) {
+    case 'j': {
         const char* p = value.c_str();
         int nJobs = 0;
         if (!ScanWhole(p, nJobs) || *p != '\0' || nJobs < 1) {
@@ -103,20 +127,25 @@ bool SetValue(const CValueOption& option, const std::string& value, CBatchOption
             return false;
         }
         options.nJobs = nJobs;
-    } else if (strLong == "--limit") {
+        return true;
+    }
+    case optPlot:
+        strProblem = PictureTypeProblem(value);
+        if (!strProblem.empty()) {
+            return false;
+        }
+        options.strPlotFormat = value;
+        return true;
+    case optLimit: {
         double dLimit = 0.0;
         if (!CSurveySummary::ParseLimit(value, dLimit)) {
             strProblem = "'" + value + "' is not a twist in degrees (0 or more) for '--limit'";
             return false;
         }
         options.limit = dLimit;
-    } else if (strLong == "--plot") {
-        strProblem = PictureTypeProblem(value);
-        if (!strProblem.empty()) {
-            return false;
-        }
-        options.strPlotFormat = value;
-    } else {
+        return true;
+    }
+    case optTo: {
         const int nTarget = CConvertCommand::GuessDirection(value.c_str());
         if (nTarget == directionNone) {
             strProblem = "unknown format '" + value + "' for '--to': use csv or twi";
@@ -124,66 +153,185 @@ bool SetValue(const CValueOption& option, const std::string& value, CBatchOption
         }
         // --to names the target: to csv reads TWI files, to twi reads CSV files.
         options.nDirection = nTarget == directionCsvToTwi ? directionTwiToCsv : directionCsvToTwi;
+        return true;
     }
-    return true;
-}
-
-// An option without a value; false for any other argument.
-bool SetFlag(const std::string& arg, CBatchOptions& options) {
-    if (arg == "--help" || arg == "-h") {
-        options.nAction = CBatchOptions::actionHelp;
-    } else if (arg == "--version") {
-        options.nAction = CBatchOptions::actionVersion;
-    } else if (arg == "--strict") {
-        options.bStrict = true;
-    } else if (arg == "-n" || arg == "--no-clobber") {
-        options.bNoClobber = true;
-    } else if (arg == "--info") {
-        options.bInfo = true;
-    } else {
+    case optSite:
+    case optBorehole: {
+        const bool bSite = nOption == optSite;
+        const CString strWhy = CConvertCommand::HeaderItemProblem(
+            bSite ? CCsvDataFile::kSiteStep : CCsvDataFile::kBoreholeStep, value.c_str());
+        if (!strWhy.IsEmpty()) {
+            strProblem = std::string("the ") + (bSite ? "site" : "borehole") + " \"" + value +
+                         "\" " + strWhy.str();
+            return false;
+        }
+        (bSite ? options.twiItems.m_strSite : options.twiItems.m_strBorehole) = value.c_str();
+        return true;
+    }
+    case optDepthUnit:
+        if (value != "feet" && value != "meters") {
+            strProblem =
+                "unknown depth unit '" + value + "' for '--depth-unit': use feet or meters";
+            return false;
+        }
+        options.twiItems.m_strDepthUnits = value.c_str();
+        return true;
+    case 'o':
+        if (!IsDirectory(value.c_str())) {
+            strProblem = "the output folder '" + value + "' " +
+                         (FileExists(value.c_str()) ? "is not a folder" : "does not exist");
+            return false;
+        }
+        options.strOutputDir = value;
+        return true;
+    default:
         return false;
     }
-    return true;
+}
+
+// Sets what an option asks for; false, with strProblem, for a wrong one.
+bool SetOption(int nOption, const char* pszValue, CBatchOptions& options, std::string& strProblem) {
+    switch (nOption) {
+    case 'h':
+        options.nAction = CBatchOptions::actionHelp;
+        return true;
+    case optVersion:
+        options.nAction = CBatchOptions::actionVersion;
+        return true;
+    case optStrict:
+        options.bStrict = true;
+        return true;
+    case 'n':
+        options.bNoClobber = true;
+        return true;
+    case optInfo:
+        options.bInfo = true;
+        return true;
+    case 'r':
+        options.bRecursive = true;
+        return true;
+    case 'q':
+        options.bQuiet = true;
+        return true;
+    case optJson:
+        options.bJson = true;
+        return true;
+    default:
+        return SetValue(nOption, pszValue != nullptr ? pszValue : "", options, strProblem);
+    }
+}
+
+// True when nOption is one of the options above (by letter or number).
+bool IsKnownOption(int nOption) {
+    for (const option& known : kLongOptions) {
+        if (known.name != nullptr && known.val == nOption) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// How many long options a prefix such as "--no" could stand for.
+int LongOptionsStartingWith(const std::string& strPrefix) {
+    int nCount = 0;
+    for (const option& known : kLongOptions) {
+        nCount += known.name != nullptr && std::string("--") + known.name != strPrefix &&
+                  (std::string("--") + known.name).rfind(strPrefix, 0) == 0;
+    }
+    return nCount;
+}
+
+// What is wrong with the option getopt_long refused ('?' or ':'), the
+// argument it was reading being strArg. A letter it does not know is named
+// by itself (it may stand inside a bundle such as -nx); a long option as it
+// was given.
+std::string RefusalText(int nRefusal, const std::string& strArg) {
+    const std::string strLong = strArg.substr(0, strArg.find('='));
+    if (optopt == 0) {
+        return "unknown " +
+               std::string(LongOptionsStartingWith(strLong) > 1 ? "(ambiguous) " : "") +
+               "option '" + strLong + "'";
+    }
+    if (!IsKnownOption(optopt)) {
+        return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
+    }
+    // A known option refused is the argument just read.
+    const std::string strName =
+        strArg.rfind("--", 0) == 0 ? strLong : std::string("-") + static_cast<char>(optopt);
+    if (nRefusal == ':') {
+        return "option '" + strName + "' needs " + ValueNeeded(optopt);
+    }
+    return "option '" + strName + "' takes no value";
+}
+
+// A sentence of a message as the middle of a log line: its first letter in
+// lower case (unless it starts a name in capitals) and no full stop.
+std::string Sentence(std::string text) {
+    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' &&
+        !(text[1] >= 'A' && text[1] <= 'Z')) {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+// A text as a JSON string: quotes, backslashes and control bytes escaped;
+// other bytes as they are (names and texts are UTF-8 or ASCII).
+std::string JsonString(const std::string& text) {
+    std::string result = "\"";
+    for (const char ch : text) {
+        const unsigned char byte = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            result += '\\';
+            result += ch;
+        } else if (byte < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            result += "\\u00";
+            result += kHex[byte >> 4];
+            result += kHex[byte & 15];
+        } else {
+            result += ch;
+        }
+    }
+    return result + "\"";
 }
 
 } // namespace
 
 bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchOptions& options,
                                    std::string& strProblem) {
-    bool bOptionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (bOptionsEnded || arg.size() < 2 || arg[0] != '-') {
-            options.files.push_back(arg);
-            continue;
+    // getopt_long wants writable strings and keeps its place in globals:
+    // optind 0 starts it afresh, so that a second call reads from the start.
+    std::vector<std::string> copies(args);
+    std::vector<char*> argv{const_cast<char*>(kProgramName)};
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(argv.size()) - 1;
+    optind = 0;
+    opterr = 0;
+    for (;;) {
+        const int nOption = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
+        if (nOption == -1) {
+            break;
         }
-        if (arg == "--") {
-            bOptionsEnded = true;
-            continue;
-        }
-        if (SetFlag(arg, options)) {
-            if (options.nAction != CBatchOptions::actionConvert) {
-                return true;
-            }
-            continue;
-        }
-        bool bAttached = false;
-        std::string value;
-        const CValueOption* pOption = FindValueOption(arg, bAttached, value);
-        if (pOption == nullptr) {
-            strProblem = "unknown option '" + arg + "'";
+        if (nOption == '?' || nOption == ':') {
+            strProblem = RefusalText(nOption, argv[static_cast<size_t>(optind - 1)]);
             return false;
         }
-        if (!bAttached && i + 1 >= args.size()) {
-            strProblem = "option '" + arg + "' needs " + pOption->pszNeeds;
-            if (std::string(pOption->pszLong) == "--plot") {
-                strProblem += CPictureWriter::TypesText();
-            }
+        if (!SetOption(nOption, optarg, options, strProblem)) {
             return false;
         }
-        if (!SetValue(*pOption, bAttached ? value : args[++i], options, strProblem)) {
-            return false;
+        // --help and --version end the reading: what follows is not read.
+        if (options.nAction != CBatchOptions::actionConvert) {
+            return true;
         }
+    }
+    for (int i = optind; i < argc; ++i) {
+        options.files.push_back(argv[static_cast<size_t>(i)]);
     }
     if (options.limit && !options.bInfo) {
         strProblem = "option '--limit' goes with '--info'";
@@ -210,24 +358,46 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
         m_out << kVersionText << "\n";
         return exitConverted;
     }
+    m_bQuiet = options.bQuiet;
+    m_bJson = options.bJson;
+    const std::vector<CConvertJob> jobs = JobsOf(options);
+    if (jobs.empty()) {
+        m_err << kProgramName << ": no survey file (.twi or .csv) found\n";
+        return exitSomeFailed;
+    }
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
     report.SetLimit(options.limit);
+    std::vector<std::string> inputs;
+    for (const CConvertJob& job : jobs) {
+        inputs.push_back(job.m_strPath.str());
+    }
     if (!options.strPlotFormat.empty() &&
-        !report.StartPictures(options.strPlotFormat, options.files, options.bNoClobber,
-                              strProblem)) {
+        !report.StartPictures(options.strPlotFormat, inputs, options.bNoClobber, strProblem)) {
         return UsageError(strProblem);
     }
-    return options.bInfo ? ShowSummaries(options, report) : Convert(options, report);
+    CString strFolderProblem;
+    if ((!options.bInfo || !options.strPlotFormat.empty()) &&
+        !CBatchPlan::MakeOutputFolders(jobs, strFolderProblem)) {
+        m_err << kProgramName << ": " << strFolderProblem.str() << "\n";
+        return exitSomeFailed;
+    }
+    return options.bInfo ? ShowSummaries(options, jobs, report) : Convert(options, jobs, report);
 }
 
-int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& report) {
+std::vector<CConvertJob> CBatchConverter::JobsOf(const CBatchOptions& options) {
+    std::vector<CString> paths;
+    for (const std::string& file : options.files) {
+        paths.push_back(file.c_str());
+    }
+    return CBatchPlan::JobsOf(paths, options.nDirection, options.strOutputDir.c_str(),
+                              options.bRecursive ? TRUE : FALSE);
+}
+
+int CBatchConverter::ShowSummaries(const CBatchOptions& options,
+                                   const std::vector<CConvertJob>& jobs, CSurveyReport& report) {
     // Nothing is converted, but pictures are drawn: the later of two files
     // with one picture is refused before any is drawn.
-    std::vector<CConvertJob> jobs;
-    for (const std::string& file : options.files) {
-        jobs.push_back(CConvertJob{file.c_str(), options.nDirection});
-    }
     std::vector<CJobResult> results(jobs.size());
     std::vector<char> bPlanned(jobs.size(), 0);
     CBatchPlan plan;
@@ -237,27 +407,29 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options, CSurveyReport& 
     int nFailed = 0;
     for (size_t i = 0; i < jobs.size(); ++i) {
         if (results[i].m_nJobOutcome == jobSameOutput) {
-            m_err << options.files[i] << ": " << results[i].m_strMessage.str() << "\n";
+            m_err << jobs[i].m_strPath.str() << ": " << results[i].m_strMessage.str() << "\n";
             ++nFailed;
-        } else if (!report.Report(options.files[i], options.nDirection, true)) {
+        } else if (!report.Report(jobs[i], true)) {
             ++nFailed;
         }
     }
     return nFailed == 0 ? exitConverted : exitSomeFailed;
 }
 
-int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report) {
-    std::vector<CConvertJob> jobs;
-    for (const std::string& file : options.files) {
-        jobs.push_back(CConvertJob{file.c_str(), options.nDirection});
-    }
+int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
+                             CSurveyReport& report) {
     CBatchEngine engine;
     engine.m_bStrict = options.bStrict ? TRUE : FALSE;
     engine.m_bNoClobber = options.bNoClobber ? TRUE : FALSE;
     engine.m_nJobs = options.nJobs;
     engine.m_strPictureType = options.strPlotFormat.c_str();
+    engine.m_strOtherFolderHint = "write the outputs into another folder with -o DIR";
+    engine.m_twiItems = options.twiItems;
     CProgressLine progress(m_err, m_bProgress);
     int nFailed = 0;
+    int nConverted = 0;
+    int nUpToDate = 0;
+    int nKept = 0;
     // A standard output that cannot take the report (closed by `| head`, say)
     // stops the batch: the files begun are finished, no other is begun.
     std::atomic<bool> bOutputClosed{false};
@@ -267,11 +439,16 @@ int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report
         bool bDone = bOutputClosed ? result.Succeeded() : PrintResult(result);
         // A file the plan refused has no picture either.
         if (report.DrawsPictures() && !result.RefusedInPlan() &&
-            !report.Report(options.files[static_cast<size_t>(nIndex)], options.nDirection, false)) {
+            !report.Report(jobs[static_cast<size_t>(nIndex)], false)) {
             bDone = false;
         }
         if (!bDone) {
             ++nFailed;
+        } else {
+            nConverted += result.m_nJobOutcome == jobConverted;
+            nKept += result.m_nJobOutcome == jobKept;
+            nUpToDate +=
+                result.m_nJobOutcome == jobUpToDate || result.m_nJobOutcome == jobOutputOfInput;
         }
         if (!m_out && !bOutputClosed) {
             bOutputClosed = true;
@@ -294,6 +471,15 @@ int CBatchConverter::Convert(const CBatchOptions& options, CSurveyReport& report
     };
     engine.Run(jobs);
     progress.Hold();
+    if (jobs.size() > 1) {
+        m_out.flush();
+        m_err << kProgramName << ": " << nConverted << " converted, " << nUpToDate
+              << " up to date, ";
+        if (nKept > 0) {
+            m_err << nKept << " kept, ";
+        }
+        m_err << nFailed << " not converted\n";
+    }
     return nFailed == 0 && !bOutputClosed ? exitConverted : exitSomeFailed;
 }
 
@@ -334,34 +520,103 @@ void CBatchConverter::CProgressLine::Erase() {
 }
 
 bool CBatchConverter::PrintResult(const CJobResult& result) {
+    if (m_bJson) {
+        PrintJson(result);
+        return result.Succeeded();
+    }
     const std::string source = result.m_strSource.str();
+    const std::string output = result.m_strOutput.str();
     switch (result.m_nJobOutcome) {
     case jobConverted:
-        m_out << TerminalText(result.m_strMessage) << "\n";
-        break;
     case jobKept:
-        m_out << source << ": kept the existing " << result.m_strOutput.str()
-              << " (--no-clobber)\n";
-        break;
-    case jobUnknownType:
-        m_err << source << ": " << CSurveyReport::UnknownTypeText() << "\n";
-        break;
-    default: {
-        m_err << source << ": " << TerminalText(result.m_strMessage) << "\n";
-        const CString strExplanation = result.StatusExplanation();
-        if (!strExplanation.IsEmpty()) {
-            m_err << strExplanation.str() << "\n";
+    case jobUpToDate:
+        if (!m_bQuiet) {
+            m_out << source << " -> " << output << OutcomeNote(result) << "\n";
         }
-    }
+        break;
+    case jobOutputOfInput:
+        if (!m_bQuiet) {
+            m_out << source << OutcomeNote(result) << "\n";
+        }
+        break;
+    default:
+        m_err << source << ": error: " << FailureText(result) << "\n";
     }
     CSurveyReport::PrintDiagnostics(m_err, source, result.m_diagnostics);
     return result.Succeeded();
+}
+
+std::string CBatchConverter::OutcomeNote(const CJobResult& result) {
+    switch (result.m_nJobOutcome) {
+    case jobKept:
+        return " (kept)";
+    case jobUpToDate:
+        return " (up to date)";
+    case jobOutputOfInput:
+        return " (output of " + result.m_strMadeFrom.str() + ")";
+    default:
+        return "";
+    }
+}
+
+std::string CBatchConverter::FailureText(const CJobResult& result) {
+    if (result.m_nJobOutcome == jobUnknownType) {
+        return "its type is not known from its extension: name the target format with --to csv "
+               "or --to twi";
+    }
+    std::string text = Sentence(result.StatusExplanation().str());
+    if (text.empty()) {
+        // Refused before or without a converter status: the command's words.
+        text = Sentence(TerminalText(result.m_strMessage));
+        const std::string strNotConverted = "not converted: ";
+        if (text.rfind(strNotConverted, 0) == 0) {
+            text = text.substr(strNotConverted.size());
+        }
+    }
+    if (result.m_nOutcome == outcomeWriteFailed && result.m_nJobOutcome != jobFileError) {
+        text = "cannot write " + result.m_strOutput.str() + ": " + text;
+    }
+    if (result.m_nOutcome == outcomeReadFailed || result.m_nOutcome == outcomeWriteFailed) {
+        text += " (code " + std::to_string(result.m_nStatus) + ")";
+    }
+    return text;
+}
+
+void CBatchConverter::PrintJson(const CJobResult& result) {
+    static constexpr const char* kOutcomes[] = {
+        "converted",      "kept",        "up to date", "output of input", "unknown type",
+        "protects input", "same output", "failed",     "file error",      "cancelled",
+    };
+    std::string line = "{\"source\":" + JsonString(result.m_strSource.str());
+    // No output for a file whose read failed, nor for one that is an output.
+    const bool bOutput = result.m_nJobOutcome != jobOutputOfInput && !result.m_strOutput.IsEmpty();
+    line += ",\"output\":" + (bOutput ? JsonString(result.m_strOutput.str()) : "null");
+    if (result.m_nJobOutcome == jobOutputOfInput) {
+        line += ",\"output_of\":" + JsonString(result.m_strMadeFrom.str());
+    }
+    line += ",\"outcome\":" + JsonString(kOutcomes[result.m_nJobOutcome]);
+    const bool bCoded =
+        result.m_nOutcome == outcomeReadFailed || result.m_nOutcome == outcomeWriteFailed;
+    line += ",\"code\":" + (bCoded ? std::to_string(result.m_nStatus) : std::string("null"));
+    if (!result.Succeeded()) {
+        line += ",\"error\":" + JsonString(FailureText(result));
+    }
+    line += ",\"diagnostics\":[";
+    for (int i = 0; i < result.m_diagnostics.GetSize(); ++i) {
+        const CDiagnostic& diagnostic = result.m_diagnostics.GetAt(i);
+        line += std::string(i > 0 ? "," : "") + "{\"line\":" +
+                (diagnostic.m_nLine > 0 ? std::to_string(diagnostic.m_nLine) : "null") +
+                ",\"severity\":" + JsonString(diagnostic.SeverityName()) +
+                ",\"text\":" + JsonString(diagnostic.m_strText.str()) + "}";
+    }
+    m_out << line << "]}\n";
 }
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
     stream << "Usage: " << kProgramName << " " << kUsage << "\n"
            << "       " << kProgramName << " --info [--limit DEG] [--to csv|twi] FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
+           << "A FILE that is a folder stands for its .twi and .csv files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
            << "SDP_B12.csv gives SDP_B12.twi. An existing file of that name is replaced\n"
            << "(keeping its permissions), but never a file named on the same command line.\n"
@@ -371,6 +626,21 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "               (without --to, each file's extension decides: .csv or .twi)\n"
            << "  --strict     convert nothing of a survey with warnings (exit status 1)\n"
            << "  -j, --jobs N converts N files at a time (default: one per core)\n"
+           << "  -o, --output-dir DIR\n"
+           << "               write every output (and picture) into the folder DIR,\n"
+           << "               which must exist, instead of beside its source\n"
+           << "  -r, --recursive\n"
+           << "               convert the surveys of a folder's subfolders too; with -o,\n"
+           << "               their outputs go into the same subfolders under DIR\n"
+           << "  -q, --quiet  no line for a file that converts: failures only\n"
+           << "  --json       one JSON object a file on standard output (JSON Lines):\n"
+           << "               source, output, outcome, code, diagnostics\n"
+           << "  --site TEXT  the site of the KVN CSV output of a TWI source\n"
+           << "  --borehole TEXT\n"
+           << "               its borehole (a TWI file carries neither: without these\n"
+           << "               options both stay empty)\n"
+           << "  --depth-unit feet|meters\n"
+           << "               its depth unit (without it, the interval decides)\n"
            << "  -n, --no-clobber\n"
            << "               keep an existing output instead of replacing it\n"
            << "  --info       convert nothing: show each survey's summary and what its\n"

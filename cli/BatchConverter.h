@@ -26,14 +26,25 @@ struct CBatchOptions {
     // --info: summaries instead of conversions; --plot: picture files.
     bool bInfo = false;
     std::optional<double> limit; // --limit, with --info: intervals twisting more
+    bool bQuiet = false;         // -q
+    bool bJson = false;          // --json
     std::string strPlotFormat;
+    // -o: the folder every output and picture goes into; empty for beside
+    // each source.
+    std::string strOutputDir;
+    // --site, --borehole, --depth-unit: for the outputs of TWI sources.
+    CTwiHeaderItems twiItems;
+    // -r: a folder's subfolders too.
+    bool bRecursive = false;
     std::vector<std::string> files;
 };
 
 class CBatchConverter {
 public:
     static constexpr const char* kProgramName = "veltrane-convert";
-    static constexpr const char* kVersionText = VELTRANE_NAME_AND_VERSION;
+    // The GNU form: the program, its package in parentheses, the version.
+    static constexpr const char* kVersionText =
+        "veltrane-convert (Veltrane) " VELTRANE_VERSION_TEXT;
 
     enum ExitStatus { exitConverted = 0, exitSomeFailed = 1, exitUsage = 2 };
 
@@ -42,8 +53,12 @@ public:
     CBatchConverter(std::ostream& out, std::ostream& err, bool bProgress = false)
         : m_out(out), m_err(err), m_bProgress(bProgress) {}
 
-    // The line that says how to call the program, after its name.
-    static constexpr const char* kUsage = "[--to csv|twi] [--strict] [-n] [-j N] FILE...";
+    // The line that says how to call the program, after its name: every option.
+    static constexpr const char* kUsage =
+        "[-hnqr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
+        "[--info] [--plot svg|png|pdf] [--json] [--site TEXT] "
+        "[--borehole TEXT] [--depth-unit feet|meters] [--version] "
+        "FILE...";
 
     // Parses the arguments (without the program name), converts every file
     // and returns the exit status.
@@ -51,6 +66,8 @@ public:
 
     // Reads the arguments (without the program name) into options; false,
     // with strProblem saying what is wrong, for a wrong command line.
+    // Short options bundle (-nj2), long ones may be abbreviated (--no-c),
+    // "--" ends the options; options and files may come in any order.
     // --help and --version end the reading: what follows them is not read.
     static bool ParseOptions(const std::vector<std::string>& args, CBatchOptions& options,
                              std::string& strProblem);
@@ -81,16 +98,30 @@ private:
         std::chrono::steady_clock::time_point m_last;
     };
 
+    // The conversion of each file, in the order given.
+    static std::vector<CConvertJob> JobsOf(const CBatchOptions& options);
     // --info: each file's summary, and its picture with --plot.
-    int ShowSummaries(const CBatchOptions& options, CSurveyReport& report);
+    int ShowSummaries(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
+                      CSurveyReport& report);
     // Converts the files, and draws their pictures with --plot.
-    int Convert(const CBatchOptions& options, CSurveyReport& report);
-    // Reports how one file ended; TRUE when it converted (or was kept).
+    int Convert(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
+                CSurveyReport& report);
+    // Reports how one file ended; TRUE when it converted (or was kept, or
+    // is up to date).
     bool PrintResult(const CJobResult& result);
+    // --json: the file's ending as one JSON object on a line of its own.
+    void PrintJson(const CJobResult& result);
+    // " (up to date)", " (kept)", " (output of B12.twi)", or nothing.
+    static std::string OutcomeNote(const CJobResult& result);
+    // Why a file was not converted, for "B12.twi: error: ...": what its
+    // status means, with the status.
+    static std::string FailureText(const CJobResult& result);
     void PrintUsage(std::ostream& stream) const;
     int UsageError(const std::string& strProblem);
 
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_bProgress = false;
+    bool m_bQuiet = false; // -q: no line for a file that converted
+    bool m_bJson = false;  // --json: one JSON object a file instead of lines
 };

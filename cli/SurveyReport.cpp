@@ -4,7 +4,9 @@
 #include "convert/PictureFile.h"
 #include "convert/SurveySummary.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 
 namespace {
@@ -26,7 +28,9 @@ bool CSurveyReport::StartPictures(const std::string& strExtension,
     return m_pWriter != nullptr;
 }
 
-bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInfo) {
+bool CSurveyReport::Report(const CConvertJob& job, bool bInfo) {
+    const std::string strPath = job.m_strPath.str();
+    int nDirection = job.m_nDirection;
     if (nDirection == directionNone) {
         nDirection = CSurveySummary::DirectionOf(strPath.c_str());
     }
@@ -40,7 +44,8 @@ bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInf
     summary.m_limit = m_limit;
     summary.Read(strPath.c_str(), nDirection);
     if (bInfo) {
-        if (summary.IsRead()) {
+        // A file refused after its header still shows what it read of it.
+        if (summary.IsRead() || summary.Items().size() > 1) {
             if (m_nSummaries++ > 0) {
                 m_out << "\n";
             }
@@ -48,7 +53,8 @@ bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInf
             for (const std::string& strLine : summary.Lines()) {
                 m_out << "  " << strLine << "\n";
             }
-        } else {
+        }
+        if (!summary.IsRead()) {
             m_err << strPath << ": " << summary.FailureText() << "\n";
         }
         // Flushed in turn, so that a terminal shows each file's lines together.
@@ -58,14 +64,16 @@ bool CSurveyReport::Report(const std::string& strPath, int nDirection, bool bInf
     if (!summary.IsRead()) {
         return !bInfo;
     }
-    return m_pWriter == nullptr || WritePicture(summary.m_data, strPath, nDirection);
+    return m_pWriter == nullptr || WritePicture(summary.m_data, job, nDirection);
 }
 
-bool CSurveyReport::WritePicture(const CPlotDataObj& data, const std::string& strPath,
-                                 int nDirection) {
+bool CSurveyReport::WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection) {
     // Beside the output, named after it: B12.twi gives SDP_B12.csv and SDP_B12.svg.
+    const std::string strPath = job.m_strPath.str();
     const std::string strPicture =
-        CBatchPlan::PicturePath(strPath.c_str(), nDirection, m_strExtension.c_str()).str();
+        CBatchPlan::PicturePath(job.m_strPath, nDirection, m_strExtension.c_str(),
+                                job.m_strOutputFolder)
+            .str();
     if (IsInput(strPicture)) {
         m_err << strPath << ": the picture " << strPicture
               << " was not written: it would replace a survey file of this call.\n";
@@ -111,6 +119,11 @@ std::string CSurveyReport::UnknownTypeText() {
 
 void CSurveyReport::PrintDiagnostics(std::ostream& stream, const std::string& strSource,
                                      const CDiagnosticList& diagnostics) {
+    int nLastLine = 0;
+    for (int i = 0; i < diagnostics.GetSize(); ++i) {
+        nLastLine = std::max(nLastLine, diagnostics.GetAt(i).m_nLine);
+    }
+    const std::vector<std::string> lines = SourceLines(strSource, nLastLine);
     for (int i = 0; i < diagnostics.GetSize(); ++i) {
         const CDiagnostic& diagnostic = diagnostics.GetAt(i);
         stream << strSource;
@@ -118,5 +131,44 @@ void CSurveyReport::PrintDiagnostics(std::ostream& stream, const std::string& st
             stream << ":" << diagnostic.m_nLine;
         }
         stream << ": " << diagnostic.SeverityName() << ": " << diagnostic.m_strText.str() << "\n";
+        // The line at fault under it, as compilers quote source lines.
+        if (diagnostic.m_nLine > 0 && static_cast<size_t>(diagnostic.m_nLine) <= lines.size()) {
+            const std::string strNumber = std::to_string(diagnostic.m_nLine);
+            stream << std::string(strNumber.size() < 5 ? 5 - strNumber.size() : 0, ' ') << strNumber
+                   << " | " << lines[static_cast<size_t>(diagnostic.m_nLine) - 1] << "\n";
+        }
     }
+}
+
+std::vector<std::string> CSurveyReport::SourceLines(const std::string& strPath, int nCount) {
+    // Counted as the readers count them: a line ends at CR (an LF after it
+    // belongs to it), a lone LF ends nothing; TAB shows as a blank and other
+    // bytes outside printable ASCII as "?", so a quote never disturbs the
+    // terminal. A long line is cut.
+    static constexpr size_t kShown = 120;
+    std::vector<std::string> lines;
+    if (nCount <= 0) {
+        return lines;
+    }
+    std::ifstream file(strPath, std::ios::binary);
+    std::string line;
+    bool bAfterCr = false;
+    for (char ch; lines.size() < static_cast<size_t>(nCount) && file.get(ch);) {
+        if (ch == '\n' && bAfterCr) {
+            bAfterCr = false;
+            continue;
+        }
+        bAfterCr = ch == '\r';
+        if (bAfterCr) {
+            lines.push_back(line.size() > kShown ? line.substr(0, kShown) + "..." : line);
+            line.clear();
+        } else if (line.size() <= kShown) {
+            const unsigned char byte = static_cast<unsigned char>(ch);
+            line += ch == '\t' ? ' ' : (byte < 32 || byte > 126 ? '?' : ch);
+        }
+    }
+    if (lines.size() < static_cast<size_t>(nCount) && !line.empty()) {
+        lines.push_back(line); // the last line, without its end
+    }
+    return lines;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cli/PictureWriter.h"
+#include "convert/BatchPlan.h"
 
 #include <iosfwd>
 #include <memory>
@@ -27,24 +28,29 @@ public:
     // over; none by default.
     void SetLimit(std::optional<double> limit) { m_limit = limit; }
 
-    // Reads strPath in nDirection (directionNone: by its extension). With
+    // Reads the job's file in its direction (directionNone: by its
+    // extension). With
     // bInfo its summary goes to the output and what the read found to the
     // error stream, or why it could not be read; without, an unreadable file
     // is left to the conversion to report. Then the picture, if pictures
     // were started and the survey was read. True when all of it succeeded.
-    bool Report(const std::string& strPath, int nDirection, bool bInfo);
+    bool Report(const CConvertJob& job, bool bInfo);
 
     // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), the
     // compiler's convention, so that editors can jump to the line.
     static void PrintDiagnostics(std::ostream& stream, const std::string& strSource,
                                  const CDiagnosticList& diagnostics);
 
+    // The first nCount lines of a survey file as its reader counts them,
+    // fit for a terminal; fewer when the file is shorter.
+    static std::vector<std::string> SourceLines(const std::string& strPath, int nCount);
+
     // What is said of a file whose type its extension does not give: the
     // window's first line, then how to name the type here.
     static std::string UnknownTypeText();
 
 private:
-    bool WritePicture(const CPlotDataObj& data, const std::string& strPath, int nDirection);
+    bool WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection);
     // True when strPicture names one of the inputs of this call.
     bool IsInput(const std::string& strPicture) const;
 

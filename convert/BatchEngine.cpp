@@ -62,6 +62,8 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
     std::vector<char> bConvert(nFiles, 0);
     CBatchPlan plan;
     plan.m_strPictureType = m_strPictureType;
+    plan.m_strOtherFolderHint = m_strOtherFolderHint;
+    plan.m_twiItems = m_twiItems;
     plan.Make(jobs, results, bConvert);
     RemoveLeftTempFilesBeside(results, bConvert);
 
@@ -159,6 +161,9 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
     auto command = std::make_unique<CConvertCommand>(host);
     command->SelectPath(job.m_strPath);
     command->SetStrict(m_bStrict);
+    command->SetOutputFolder(job.m_strOutputFolder);
+    command->SetKeepIdentical(TRUE);
+    command->SetTwiHeaderItems(m_twiItems);
     command->SetOutputBatch(&batch, nOrder);
     try {
         command->OnConvert();
@@ -178,6 +183,8 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
         result.m_nJobOutcome = jobConverted;
     } else if (result.m_nOutcome == outcomeKept) {
         result.m_nJobOutcome = jobKept;
+    } else if (result.m_nOutcome == outcomeUpToDate) {
+        result.m_nJobOutcome = jobUpToDate;
     } else {
         result.m_nJobOutcome = jobFailed;
     }

@@ -34,6 +34,10 @@ public:
     // empty for none. The plan refuses a file whose picture would replace
     // that of an earlier file.
     CString m_strPictureType;
+    // Site, borehole and depth unit for the outputs of TWI sources.
+    CTwiHeaderItems m_twiItems;
+    // How the caller writes the outputs elsewhere (see CBatchPlan).
+    CString m_strOtherFolderHint = CBatchPlan().m_strOtherFolderHint;
     // Called with each result in the order of the files, one call at a time,
     // once the file's output is in place.
     std::function<void(int nIndex, const CJobResult& result)> m_onResult;

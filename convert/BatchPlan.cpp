@@ -4,8 +4,10 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -96,11 +98,36 @@ private:
     std::map<std::string, size_t> m_written;
 };
 
+// A command that is asked nothing: it only reads and compares.
+class CQuietHost : public CConvertHost {
+public:
+    explicit CQuietHost(int nDirection) : m_nDirection(nDirection) {}
+    int GetDirection() override { return m_nDirection; }
+    void ShowMessage(CString /*strText*/) override {}
+
+private:
+    int m_nDirection;
+};
+
+// TRUE when strCandidate holds exactly what converting the job writes.
+bool ConvertsInto(const CConvertJob& job, int nDirection, const CString& strCandidate,
+                  const CTwiHeaderItems& items) {
+    CQuietHost host(nDirection);
+    auto command = std::make_unique<CConvertCommand>(host);
+    command->SelectPath(job.m_strPath);
+    command->SetTwiHeaderItems(items);
+    try {
+        return command->ConvertsInto(nDirection, strCandidate) != FALSE;
+    } catch (const CFileException&) {
+        return false; // unreadable now: its conversion will say so
+    }
+}
+
 } // namespace
 
 BOOL CJobResult::RefusedInPlan() const {
     return m_nJobOutcome == jobUnknownType || m_nJobOutcome == jobProtectsInput ||
-           m_nJobOutcome == jobSameOutput;
+           m_nJobOutcome == jobSameOutput || m_nJobOutcome == jobOutputOfInput;
 }
 
 CString CJobResult::StatusExplanation() const {
@@ -123,40 +150,74 @@ int CBatchPlan::DirectionOf(const CConvertJob& job) {
     return CConvertCommand::GuessDirection(CConvertCommand::ExtensionOf(job.m_strPath));
 }
 
-CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR pszType) {
-    return CSurveySummary::WithExtension(CConvertCommand::OutputPathFor(strSource, nDirection),
-                                         pszType);
+CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR pszType,
+                                const CString& strFolder) {
+    return CSurveySummary::WithExtension(
+        CConvertCommand::OutputPathFor(strSource, nDirection, strFolder), pszType);
+}
+
+std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& jobs) const {
+    std::vector<size_t> outputOf(jobs.size(), std::string::npos);
+    if (!m_bWritesSurveys) {
+        return outputOf;
+    }
+    CInputIndex inputs(jobs);
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const int nDirection = DirectionOf(jobs[i]);
+        if (nDirection == directionNone || outputOf[i] != std::string::npos) {
+            continue;
+        }
+        const CString strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection,
+                                                                 jobs[i].m_strOutputFolder);
+        const size_t j = inputs.Replaced(strOutput, i);
+        if (j != i && outputOf[j] == std::string::npos && jobs[j].m_strPath != jobs[i].m_strPath &&
+            ConvertsInto(jobs[i], nDirection, jobs[j].m_strPath, m_twiItems)) {
+            outputOf[j] = i;
+        }
+    }
+    return outputOf;
 }
 
 void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
                       std::vector<char>& bConvert) const {
     CInputIndex inputs(jobs);
     COutputIndex written;
+    const std::vector<size_t> outputOf = OutputsOfInputs(jobs);
     for (size_t i = 0; i < jobs.size(); ++i) {
         CJobResult& result = results[i];
         result.m_strSource = jobs[i].m_strPath;
+        if (outputOf[i] != std::string::npos) {
+            result.m_nJobOutcome = jobOutputOfInput;
+            result.m_strMadeFrom = jobs[outputOf[i]].m_strPath;
+            result.m_strMessage = "Not converted: it is the output of " +
+                                  jobs[outputOf[i]].m_strPath + ", up to date.";
+            continue;
+        }
         result.m_nDirection = DirectionOf(jobs[i]);
         if (result.m_nDirection == directionNone) {
             result.m_nJobOutcome = jobUnknownType;
             result.m_strMessage = CConvertCommand::UnknownTypeText(nullptr);
             continue;
         }
-        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection);
+        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection,
+                                                            jobs[i].m_strOutputFolder);
         // An output that is its own source is the command's to refuse.
         const size_t nInput = m_bWritesSurveys ? inputs.Replaced(result.m_strOutput, i) : i;
-        if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath) {
+        if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath && outputOf[nInput] != i) {
             result.m_nJobOutcome = jobProtectsInput;
             result.m_strMessage = "Not converted: its output " + result.m_strOutput +
                                   " would replace " + jobs[nInput].m_strPath +
-                                  ", a file named in the same call.";
+                                  ", a file named in the same call. To replace it, convert " +
+                                  jobs[i].m_strPath + " alone; to keep both, " +
+                                  m_strOtherFolderHint + ".";
             continue;
         }
         // The later of two files that would write one file is refused, so
         // that nothing an earlier file wrote is lost.
-        const CString strPicture =
-            m_strPictureType.IsEmpty()
-                ? CString()
-                : PicturePath(jobs[i].m_strPath, result.m_nDirection, m_strPictureType);
+        const CString strPicture = m_strPictureType.IsEmpty()
+                                       ? CString()
+                                       : PicturePath(jobs[i].m_strPath, result.m_nDirection,
+                                                     m_strPictureType, jobs[i].m_strOutputFolder);
         size_t nEarlier = 0;
         if (m_bWritesSurveys && written.Find(result.m_strOutput, nEarlier)) {
             result.m_nJobOutcome = jobSameOutput;
@@ -183,30 +244,109 @@ void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResu
     }
 }
 
-std::vector<CString> CBatchPlan::SurveyFilesOf(const std::vector<CString>& paths) {
-    std::vector<CString> files;
-    for (const CString& strPath : paths) {
+namespace {
+
+CString Joined(const CString& strFolder, const CString& strName) {
+    if (strFolder.IsEmpty()) {
+        return strName;
+    }
+    const char chLast = strFolder[strFolder.GetLength() - 1];
+    return strFolder + (chLast == '/' || chLast == '\\' ? "" : "/") + strName;
+}
+
+void SortNames(std::vector<CString>& names) {
+    std::sort(names.begin(), names.end(), [](const CString& a, const CString& b) {
+        const int nOrder = CompareNoCase(a, b);
+        return nOrder != 0 ? nOrder < 0 : std::strcmp(a, b) < 0;
+    });
+}
+
+// What a call searches a folder for, and where the outputs of what it finds go.
+struct CFolderSearch {
+    int nDirection;
+    bool bRecursive;
+    bool bSkipKnown; // skipOutput is the output folder, never searched
+    FileIdentity skipOutput;
+    std::vector<CConvertJob>& jobs;
+
+    // FALSE when the folder cannot be read.
+    bool Add(const CString& strFolder, const CString& strOutput) {
         std::vector<CString> names;
-        if (!IsDirectory(strPath) || !ListFolderFiles(strPath, names)) {
-            files.push_back(strPath);
-            continue;
+        std::vector<CString> folders;
+        if (!ListFolderFiles(strFolder, names, bRecursive ? &folders : nullptr)) {
+            return false;
         }
-        std::sort(names.begin(), names.end(), [](const CString& a, const CString& b) {
-            const int nOrder = CompareNoCase(a, b);
-            return nOrder != 0 ? nOrder < 0 : std::strcmp(a, b) < 0;
-        });
-        CString strFolder = strPath;
-        const char chLast = strFolder.IsEmpty() ? '\0' : strFolder[strFolder.GetLength() - 1];
-        if (chLast != '/' && chLast != '\\') {
-            strFolder += '/';
-        }
+        SortNames(names);
         for (const CString& strName : names) {
             if (CSurveySummary::DirectionOf(strName) != directionNone) {
-                files.push_back(strFolder + strName);
+                jobs.emplace_back(Joined(strFolder, strName), nDirection, strOutput);
             }
         }
+        SortNames(folders);
+        for (const CString& strName : folders) {
+            const CString strSub = Joined(strFolder, strName);
+            FileIdentity identity;
+            if (bSkipKnown && GetFileIdentity(strSub, identity) && identity == skipOutput) {
+                continue;
+            }
+            Add(strSub, strOutput.IsEmpty() ? strOutput : Joined(strOutput, strName));
+        }
+        return true;
+    }
+};
+
+// Creates a folder and those above it that are missing.
+BOOL MakeFolders(const CString& strFolder) {
+    if (strFolder.IsEmpty() || IsDirectory(strFolder)) {
+        return TRUE;
+    }
+    CString strAbove = FolderOf(strFolder);
+    while (!strAbove.IsEmpty() && (strAbove[strAbove.GetLength() - 1] == '/' ||
+                                   strAbove[strAbove.GetLength() - 1] == '\\')) {
+        strAbove = strAbove.Left(strAbove.GetLength() - 1);
+    }
+    return (strAbove.IsEmpty() || strAbove == strFolder || MakeFolders(strAbove)) &&
+           MakeFolder(strFolder);
+}
+
+} // namespace
+
+std::vector<CConvertJob> CBatchPlan::JobsOf(const std::vector<CString>& paths, int nDirection,
+                                            const CString& strOutputFolder, BOOL bRecursive) {
+    std::vector<CConvertJob> jobs;
+    CFolderSearch search{nDirection, bRecursive != FALSE, false, FileIdentity{}, jobs};
+    search.bSkipKnown =
+        !strOutputFolder.IsEmpty() && GetFileIdentity(strOutputFolder, search.skipOutput);
+    for (const CString& strPath : paths) {
+        if (!IsDirectory(strPath) || !search.Add(strPath, strOutputFolder)) {
+            jobs.emplace_back(strPath, nDirection, strOutputFolder);
+        }
+    }
+    return jobs;
+}
+
+std::vector<CString> CBatchPlan::SurveyFilesOf(const std::vector<CString>& paths) {
+    std::vector<CString> files;
+    for (const CConvertJob& job : JobsOf(paths, directionNone, CString(), FALSE)) {
+        files.push_back(job.m_strPath);
     }
     return files;
+}
+
+BOOL CBatchPlan::MakeOutputFolders(const std::vector<CConvertJob>& jobs, CString& strProblem) {
+    CString strLast;
+    for (const CConvertJob& job : jobs) {
+        if (job.m_strOutputFolder == strLast) {
+            continue; // the jobs of one folder come together
+        }
+        strLast = job.m_strOutputFolder;
+        if (!MakeFolders(strLast)) {
+            strProblem =
+                "the output folder " + strLast + " cannot be created: " + SystemErrorText(errno);
+            return FALSE;
+        }
+    }
+    return TRUE;
 }
 
 int CBatchPlan::ExistingOutputs(const std::vector<CConvertJob>& jobs) {
@@ -215,8 +355,12 @@ int CBatchPlan::ExistingOutputs(const std::vector<CConvertJob>& jobs) {
     CBatchPlan().Make(jobs, results, bConvert);
     int nExisting = 0;
     for (size_t i = 0; i < jobs.size(); ++i) {
+        // An output that holds its conversion already is left alone: no
+        // question about it.
         if (bConvert[i] && CConvertCommand::OutputTaken(results[i].m_strOutput) &&
-            !IsSameFile(jobs[i].m_strPath, results[i].m_strOutput)) {
+            !IsSameFile(jobs[i].m_strPath, results[i].m_strOutput) &&
+            !ConvertsInto(jobs[i], results[i].m_nDirection, results[i].m_strOutput,
+                          CTwiHeaderItems())) {
             ++nExisting;
         }
     }

@@ -126,19 +126,14 @@ void CConvertCommand::OnConvert() {
         Finish(outcomeNoDirection, 0, kMsgNoDirection);
         return;
     }
-    const bool bToTwi = nDirection == directionCsvToTwi;
-    CSurveyDataFile& reader = bToTwi ? static_cast<CSurveyDataFile&>(m_csvFile) : m_twiFile;
-    CSurveyDataFile& writer = bToTwi ? static_cast<CSurveyDataFile&>(m_twiFile) : m_csvFile;
-
-    // A TWI file holds twist only: a KVN CSV survey of another kind is refused.
-    m_csvFile.m_bSpiralOnly = bToTwi ? TRUE : FALSE;
-    int nStatus = reader.ReadSurvey(m_strPathName, &m_plotData);
+    CSurveyDataFile& writer = WriterOf(nDirection);
+    int nStatus = ReadSelected(nDirection);
     if (nStatus != 0) {
         FinishWithStatus(outcomeReadFailed, nStatus);
         return;
     }
 
-    const CString strOutput = OutputPathFor(m_strPathName, nDirection);
+    const CString strOutput = OutputPathFor(m_strPathName, nDirection, m_strOutputFolder);
     m_strLastOutput = strOutput;
     // A conversion never replaces its own source, under this name or another.
     const EntryKind nOutput = GetEntry(strOutput);
@@ -164,7 +159,74 @@ void CConvertCommand::OnConvert() {
         FinishWithStatus(outcomeWriteFailed, nStatus);
         return;
     }
+    if (writer.m_bLeftAlone) {
+        Finish(outcomeUpToDate, 0, CString(kMsgUpToDate) + strOutput);
+        return;
+    }
     Finish(outcomeConverted, 0, CString(kMsgConverted) + strOutput);
+}
+
+CSurveyDataFile& CConvertCommand::WriterOf(int nDirection) {
+    return nDirection == directionCsvToTwi ? static_cast<CSurveyDataFile&>(m_twiFile) : m_csvFile;
+}
+
+int CConvertCommand::ReadSelected(int nDirection) {
+    const bool bToTwi = nDirection == directionCsvToTwi;
+    CSurveyDataFile& reader = bToTwi ? static_cast<CSurveyDataFile&>(m_csvFile) : m_twiFile;
+    // A TWI file holds twist only: a KVN CSV survey of another kind is refused.
+    m_csvFile.m_bSpiralOnly = bToTwi ? TRUE : FALSE;
+    const int nStatus = reader.ReadSurvey(m_strPathName, &m_plotData);
+    if (nStatus == 0 && !bToTwi) {
+        // What the user knows of a TWI survey and the file does not say.
+        if (!m_twiItems.m_strSite.IsEmpty()) {
+            m_plotData.m_strSite = m_twiItems.m_strSite;
+        }
+        if (!m_twiItems.m_strBorehole.IsEmpty()) {
+            m_plotData.m_strBorehole = m_twiItems.m_strBorehole;
+        }
+        if (!m_twiItems.m_strDepthUnits.IsEmpty()) {
+            m_plotData.m_strDepthUnits = m_twiItems.m_strDepthUnits;
+        }
+    }
+    return nStatus;
+}
+
+CString CConvertCommand::HeaderItemProblem(int nStep, const CString& strText) {
+    // The reader takes a header line of up to kMaxHeaderLine bytes, drops
+    // bytes outside printable ASCII, and trims blanks and trailing commas.
+    static constexpr int kMaxHeaderLine = 79;
+    const CString strKey = CCsvDataFile::HeaderKey(nStep);
+    const int nRoom = kMaxHeaderLine - strKey.GetLength() - 1;
+    CString strProblem;
+    if (strText.GetLength() > nRoom) {
+        strProblem.Format("is %d characters long, and the %s line of a KVN CSV file holds %d at "
+                          "most",
+                          strText.GetLength(), static_cast<LPCSTR>(strKey), nRoom);
+        return strProblem;
+    }
+    for (int i = 0; i < strText.GetLength(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(strText[i]);
+        if (byte < 32 || byte > 126) {
+            return "holds a line break, a tab or a character outside plain ASCII, which a KVN CSV "
+                   "file cannot hold";
+        }
+    }
+    if (!strText.IsEmpty() && (strText[0] == ' ' || strText[strText.GetLength() - 1] == ' ' ||
+                               strText[strText.GetLength() - 1] == ',')) {
+        return "starts or ends with a blank, or ends with a comma, which a reader of the KVN CSV "
+               "file drops";
+    }
+    return CString();
+}
+
+BOOL CConvertCommand::ConvertsInto(int nDirection, CString strCandidate) {
+    return ReadSelected(nDirection) == 0 &&
+           WriterOf(nDirection).WouldWriteSameAs(strCandidate, &m_plotData);
+}
+
+void CConvertCommand::SetKeepIdentical(BOOL bKeep) {
+    m_csvFile.m_bKeepIdentical = bKeep;
+    m_twiFile.m_bKeepIdentical = bKeep;
 }
 
 BOOL CConvertCommand::HasWarnings(const CSurveyDataFile& writer) {
@@ -208,11 +270,15 @@ CString CConvertCommand::ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder) {
     return strQuestion;
 }
 
-CString CConvertCommand::OutputPathFor(CString strPath, int nDirection) {
+CString CConvertCommand::OutputPathFor(CString strPath, int nDirection, CString strFolder) {
     const NameParts parts = SplitName(strPath);
     // The prefix stays even when the title carries it already: dropping it
     // would let SDP_B12.csv -> SDP_B12.twi -> back overwrite the original.
     CString strOutput = DirectoryOf(strPath);
+    if (!strFolder.IsEmpty()) {
+        const char chLast = strFolder[strFolder.GetLength() - 1];
+        strOutput = strFolder + (chLast == '/' || chLast == '\\' ? "" : "/");
+    }
     if (nDirection == directionCsvToTwi) {
         strOutput += parts.strTitle + kTwiExtension;
     } else {
@@ -237,7 +303,8 @@ void CConvertCommand::Finish(ConvertOutcome nOutcome, int nStatus, CString strMe
     m_strLastMessage = strMessage;
     // What the reader and the writer found follows the message, line by line.
     const bool bConverting = nOutcome == outcomeReadFailed || nOutcome == outcomeWriteFailed ||
-                             nOutcome == outcomeRefused || nOutcome == outcomeConverted;
+                             nOutcome == outcomeRefused || nOutcome == outcomeConverted ||
+                             nOutcome == outcomeUpToDate;
     if (bConverting && !m_plotData.m_diagnostics.IsEmpty()) {
         strMessage += "\r\n\r\n" + m_plotData.m_diagnostics.Describe();
     }

@@ -18,6 +18,14 @@ enum ConvertDirection {
     directionCsvToTwi = 1,
 };
 
+// Header items that a TWI file does not carry, given for its KVN CSV output;
+// an empty text leaves the item as the TWI reader sets it.
+struct CTwiHeaderItems {
+    CString m_strSite;
+    CString m_strBorehole;
+    CString m_strDepthUnits; // "feet" or "meters"
+};
+
 // What the command asks of whoever drives it.
 class CConvertHost {
 public:
@@ -39,8 +47,9 @@ enum ConvertOutcome {
     outcomeNoDirection,
     outcomeReadFailed,
     outcomeWriteFailed,
-    outcomeRefused, // strict checking: the survey has warnings, nothing written
-    outcomeKept,    // the output exists and was kept, as asked
+    outcomeRefused,  // strict checking: the survey has warnings, nothing written
+    outcomeKept,     // the output exists and was kept, as asked
+    outcomeUpToDate, // the output holds this conversion already: left alone
     outcomeConverted,
 };
 
@@ -52,6 +61,8 @@ public:
     static constexpr const char* kMsgError = "Error reading data file, code = %d.";
     static constexpr const char* kMsgConverted =
         "Spiral data file converted. New file located at\r\n";
+    static constexpr const char* kMsgUpToDate =
+        "Up to date: the existing file already holds this conversion. It is located at\r\n";
     static constexpr const char* kMsgStrictRefused =
         "Not converted: the survey has warnings, and strict checking counts them as errors.";
     // The entries of a window's direction box, in the order of
@@ -110,8 +121,9 @@ public:
     // paths); empty when the path names a file in the current folder.
     CString GetDirectory(CString strPath);
     // The output a conversion of strPath in nDirection writes: beside the
-    // source, "SDP_" and the title with ".csv", or the title with ".twi".
-    static CString OutputPathFor(CString strPath, int nDirection);
+    // source (or in strFolder when one is given), "SDP_" and the title with
+    // ".csv", or the title with ".twi".
+    static CString OutputPathFor(CString strPath, int nDirection, CString strFolder = CString());
     // TRUE when an output's name is taken by anything but a folder: a file,
     // a link to one, or a link that leads nowhere. Such an output is asked
     // about (or kept, when the driver keeps existing outputs) and then
@@ -134,6 +146,21 @@ public:
 
     // Strict checking: a survey with any warning is not converted.
     void SetStrict(BOOL bStrict) { m_bStrict = bStrict; }
+    // An existing output that already holds exactly the bytes of the
+    // conversion is left alone (time stamp and all) instead of replaced.
+    void SetKeepIdentical(BOOL bKeep);
+    // Site, borehole and depth unit for the KVN CSV output of a TWI source.
+    void SetTwiHeaderItems(const CTwiHeaderItems& items) { m_twiItems = items; }
+    // Why strText cannot stand as the header item of a KVN CSV file that
+    // nStep names (CCsvDataFile::HeaderKey) and be read back as it is; empty
+    // when it can.
+    static CString HeaderItemProblem(int nStep, const CString& strText);
+    // TRUE when strCandidate holds exactly what converting the selected file
+    // in nDirection would write; nothing is written.
+    BOOL ConvertsInto(int nDirection, CString strCandidate);
+    // Outputs go into this folder instead of beside their source; empty for
+    // beside the source.
+    void SetOutputFolder(CString strFolder) { m_strOutputFolder = strFolder; }
     // Outputs go to this batch under the number nOrder, to be put in place
     // with the others of the batch, instead of at once.
     void SetOutputBatch(COutputBatch* pBatch, int nOrder);
@@ -155,10 +182,15 @@ private:
     // For strict checking: TRUE when the survey read, or its write by
     // writer, gives any warning; the write's warnings join the record's.
     BOOL HasWarnings(const CSurveyDataFile& writer);
+    // Reads the selected file with the reader of nDirection; its status.
+    int ReadSelected(int nDirection);
+    CSurveyDataFile& WriterOf(int nDirection);
     void FinishWithStatus(ConvertOutcome nOutcome, int nStatus);
     void Finish(ConvertOutcome nOutcome, int nStatus, CString strMessage);
     void Show(ConvertOutcome nOutcome, CString strMessage);
 
     CConvertHost& m_host;
     BOOL m_bStrict = FALSE;
+    CString m_strOutputFolder;
+    CTwiHeaderItems m_twiItems;
 };

@@ -48,17 +48,17 @@ std::string Length(double dValue, const std::string& strUnit, int nDecimals = 6)
     return strText;
 }
 
-// "MM/DD/YYYY hh:mm:ss" in local time, month first as the KVN CSV files
-// write their dates, and as the readers read them.
+// "YYYY-MM-DD hh:mm:ss" in local time (ISO 8601): "03/02/2026" would read
+// as 3 February in most of the world, and as 2 March in the KVN CSV files.
 std::string DateTime(const CTime& time) {
     struct tm fields;
     time.GetLocalTm(&fields);
     std::string strText;
-    AppendWhole(strText, fields.tm_mon + 1, 2);
-    strText += "/";
-    AppendWhole(strText, fields.tm_mday, 2);
-    strText += "/";
     AppendWhole(strText, fields.tm_year + 1900, 4);
+    strText += "-";
+    AppendWhole(strText, fields.tm_mon + 1, 2);
+    strText += "-";
+    AppendWhole(strText, fields.tm_mday, 2);
     strText += " ";
     AppendWhole(strText, fields.tm_hour, 2);
     strText += ":";
@@ -169,6 +169,7 @@ std::vector<SummaryItem> CSurveySummary::Items() const {
     std::vector<SummaryItem> items;
     items.push_back({"Format", FormatName(m_nFormat)});
     if (!m_bRead) {
+        AddHeaderItemsRead(items);
         return items;
     }
     if (m_nFormat == formatCsv) {
@@ -201,6 +202,30 @@ std::vector<SummaryItem> CSurveySummary::Items() const {
     items.push_back({"Reading unit", OrNone(Trimmed(m_data.m_strReadingUnits))});
     AddFigures(items, SurveyFigures::Of(profile, m_limit), strUnit);
     return items;
+}
+
+void CSurveySummary::AddHeaderItemsRead(std::vector<SummaryItem>& items) const {
+    // A file refused in its data (or late in its header) still names its
+    // borehole and site: which survey it is matters most when it failed.
+    // The record starts each read empty, so what is set came from the file.
+    if (m_nFormat == formatCsv) {
+        for (const auto& [pszLabel, strValue] :
+             {std::pair{"Borehole", &m_data.m_strBorehole}, {"Site", &m_data.m_strSite}}) {
+            if (!Trimmed(*strValue).empty()) {
+                items.push_back({pszLabel, Trimmed(*strValue)});
+            }
+        }
+    }
+    const std::string strUnit = Trimmed(m_data.m_strDepthUnits);
+    if (m_data.m_nDateLine > 0) {
+        items.push_back({"Reading date", DateTime(m_data.m_timeReading)});
+    }
+    if (m_data.m_nDepthLine > 0) {
+        items.push_back({"Depth", Length(m_data.m_dBottomDepth, strUnit)});
+    }
+    if (m_data.m_nIntervalLine > 0) {
+        items.push_back({"Interval", Length(m_data.m_dInterval, strUnit)});
+    }
 }
 
 std::vector<std::string> CSurveySummary::Lines() const {

@@ -87,5 +87,7 @@ public:
     CString m_strFileError;
 
 private:
+    // The header items a read that failed had read, for its summary.
+    void AddHeaderItemsRead(std::vector<SummaryItem>& items) const;
     BOOL m_bRead = FALSE;
 };

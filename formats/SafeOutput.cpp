@@ -68,9 +68,21 @@ void CSafeOutput::Append(const CString& strLine, BOOL bNewLine) {
 }
 
 void CSafeOutput::FlushWhenFull() {
-    if (m_strBuffer.size() >= kBufferSize) {
+    if (m_strBuffer.size() >= kBufferSize && !m_bHold) {
         Flush();
     }
+}
+
+void CSafeOutput::Hold() {
+    m_strBuffer.clear();
+    m_bHold = TRUE;
+}
+
+std::string CSafeOutput::TakeHeld() {
+    m_bHold = FALSE;
+    std::string strBytes;
+    strBytes.swap(m_strBuffer);
+    return strBytes;
 }
 
 void CSafeOutput::Flush() {

@@ -79,6 +79,12 @@ public:
     void Append(const CString& strLine, BOOL bNewLine);
     // Passes the lines gathered to the file (a failure raises CFileException).
     void Flush();
+    // For an output made in memory alone: from Hold on, no file is written
+    // and the lines stay in the buffer until TakeHeld takes them all.
+    void Hold();
+    std::string TakeHeld();
+    // Takes lines made in memory as the output's, to be written on commit.
+    void Fill(std::string& strBytes) { m_strBuffer.swap(strBytes); }
 
     // Puts the output in place: into the batch when one is set, else flushed
     // to the disk and renamed over the target. FALSE, with nSystemError and
@@ -111,4 +117,5 @@ private:
     CString m_strTargetPath; // the name it gets when committed
     std::string m_strBuffer; // lines written but not yet passed to the file
     size_t m_nLineStart = 0; // where the line being made began in it
+    BOOL m_bHold = FALSE;    // made in memory: the buffer is never flushed
 };

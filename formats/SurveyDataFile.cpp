@@ -90,23 +90,31 @@ int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
     if (strPath.IsEmpty()) {
         strPath = MakeOutputPath(pData);
     }
+    m_bLeftAlone = FALSE;
+    // An output that would not change is made in memory and compared; a
+    // file read costs far less than a file written and flushed to the disk.
+    std::string strRendered;
+    if (m_bKeepIdentical && GetEntry(strPath) == entryFile) {
+        const int nStatus = Render(pData, strRendered);
+        if (nStatus != statusDone) {
+            return nStatus;
+        }
+        if (FileHolds(strPath, strRendered)) {
+            m_bLeftAlone = TRUE;
+            AddTargetWarnings(*pData, pData->m_diagnostics);
+            return statusDone;
+        }
+    }
     if (!OpenDataFile(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite)) {
         pData->m_diagnostics.AddError(0, "the output file " + strPath + " cannot be created: " +
                                              SystemErrorText(m_nSystemError));
         return statusNotCreated;
     }
     CPendingOutput pending(*this);
-    PrepareWrite(pData);
-    if (!WriteHeader(pData)) {
-        CloseDataFile();
-        pData->m_diagnostics.AddError(0, "the header of the output could not be written");
-        return statusHeaderNotWritten;
-    }
-    WriteData(pData);
-    if (m_bLineTooLong) {
-        DiscardOutput();
-        pData->m_diagnostics.AddError(0, m_strLongLine + ": nothing was written");
-        return statusLineTooLong;
+    if (!strRendered.empty()) {
+        m_output.Fill(strRendered);
+    } else if (const int nStatus = WriteBody(pData); nStatus != statusDone) {
+        return nStatus;
     }
     if (!CommitDataFile()) {
         pData->m_diagnostics.AddError(
@@ -116,6 +124,60 @@ int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
     }
     AddTargetWarnings(*pData, pData->m_diagnostics);
     return statusDone;
+}
+
+BOOL CSurveyDataFile::WouldWriteSameAs(const CString& strPath, CPlotDataObj* pData) {
+    std::string strRendered;
+    return pData->m_bDataLoaded && Render(pData, strRendered) == statusDone &&
+           FileHolds(strPath, strRendered);
+}
+
+int CSurveyDataFile::WriteBody(CPlotDataObj* pData) {
+    PrepareWrite(pData);
+    if (!WriteHeader(pData)) {
+        DiscardOutput();
+        pData->m_diagnostics.AddError(0, "the header of the output could not be written");
+        return statusHeaderNotWritten;
+    }
+    WriteData(pData);
+    if (m_bLineTooLong) {
+        DiscardOutput();
+        pData->m_diagnostics.AddError(0, m_strLongLine + ": nothing was written");
+        return statusLineTooLong;
+    }
+    return statusDone;
+}
+
+int CSurveyDataFile::Render(CPlotDataObj* pData, std::string& strBytes) {
+    // The steps write lines while the file is open; here the open file is
+    // the buffer alone, which keeps every line until the end.
+    CloseDataFile();
+    m_bLineTooLong = FALSE;
+    m_output.Hold();
+    m_bOpen = TRUE;
+    const int nStatus = WriteBody(pData);
+    m_bOpen = FALSE;
+    strBytes = m_output.TakeHeld();
+    return nStatus;
+}
+
+BOOL CSurveyDataFile::FileHolds(const CString& strPath, const std::string& strBytes) {
+    CFile file;
+    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
+        return FALSE;
+    }
+    // One byte more than expected shows a longer file.
+    std::string strRead(strBytes.size() + 1, '\0');
+    size_t nRead = 0;
+    while (nRead < strRead.size()) {
+        const UINT nGot = file.Read(&strRead[nRead], static_cast<UINT>(strRead.size() - nRead));
+        if (nGot == 0) {
+            break;
+        }
+        nRead += nGot;
+    }
+    file.Close();
+    return nRead == strBytes.size() && strRead.compare(0, nRead, strBytes) == 0;
 }
 
 void CSurveyDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const {

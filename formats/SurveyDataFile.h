@@ -38,7 +38,15 @@ public:
     // output cannot be created or written, 3 the header cannot be written.
     // What the target format cannot hold is added to the record's
     // diagnostics as warnings.
+    // With m_bKeepIdentical, an existing output that already holds exactly
+    // the bytes of this write is left alone, its time stamp and all:
+    // m_bLeftAlone then says so, and the status is 0.
     int WriteSurvey(CString strPath, CPlotDataObj* pData);
+    BOOL m_bKeepIdentical = FALSE;
+    BOOL m_bLeftAlone = FALSE;
+    // TRUE when the file at strPath holds exactly the bytes a write of the
+    // record would give; nothing is written.
+    BOOL WouldWriteSameAs(const CString& strPath, CPlotDataObj* pData);
     // The warnings a write of this record would give, added to the list:
     // what this format cannot hold as the record has it.
     virtual void AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const;
@@ -172,6 +180,14 @@ protected:
 
 private:
     void DiscardOutput();
+    // The format's header and data steps into the output buffer: 0, or the
+    // status of a write that failed (its error added to the record).
+    int WriteBody(CPlotDataObj* pData);
+    // The whole output made in memory, no file opened: 0 and its bytes in
+    // strBytes, or the status of the write that failed.
+    int Render(CPlotDataObj* pData, std::string& strBytes);
+    // TRUE when the file at strPath holds exactly these bytes.
+    static BOOL FileHolds(const CString& strPath, const std::string& strBytes);
 
     const CString m_strExtension;
     CSafeOutput m_output; // the output being written, until committed or discarded

@@ -26,8 +26,12 @@ typedef std::pair<unsigned long long, unsigned long long> FileIdentity;
 BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity);
 // The names of the files in a folder (links that lead to a file included;
 // folders and other entries left out), in no particular order. FALSE when
-// the folder cannot be read.
-BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names);
+// the folder cannot be read. With pFolders, the names of its subfolders
+// too (not links to folders, which could lead round in a circle).
+BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names,
+                     std::vector<CString>* pFolders = nullptr);
+// Creates a folder; TRUE when it exists afterwards.
+BOOL MakeFolder(LPCSTR pszPath);
 // The folder part of a path with its separator ("/data/" of "/data/B12.twi");
 // empty for a bare name.
 CString FolderOf(LPCSTR pszPath);

@@ -95,7 +95,8 @@ BOOL RemoveFile(LPCSTR pszPath) {
     return ::unlink(pszPath) == 0;
 }
 
-BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names) {
+BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names,
+                     std::vector<CString>* pFolders) {
     DIR* pFolder = pszFolder && *pszFolder ? ::opendir(pszFolder) : nullptr;
     if (pFolder == nullptr) {
         return FALSE;
@@ -106,8 +107,17 @@ BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names) {
         // A link is followed: a link to a survey counts as the survey.
         if (::fstatat(fdFolder, pEntry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
             names.push_back(CString(pEntry->d_name));
+        } else if (pFolders != nullptr && std::strcmp(pEntry->d_name, ".") != 0 &&
+                   std::strcmp(pEntry->d_name, "..") != 0 &&
+                   ::fstatat(fdFolder, pEntry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                   S_ISDIR(info.st_mode)) {
+            pFolders->push_back(CString(pEntry->d_name));
         }
     }
     ::closedir(pFolder);
     return TRUE;
+}
+
+BOOL MakeFolder(LPCSTR pszPath) {
+    return pszPath && *pszPath && (::mkdir(pszPath, 0777) == 0 || IsDirectory(pszPath));
 }

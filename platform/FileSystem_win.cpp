@@ -180,7 +180,8 @@ BOOL RemoveFile(LPCSTR pszPath) {
     return TRUE;
 }
 
-BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names) {
+BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names,
+                     std::vector<CString>* pFolders) {
     std::wstring strPattern;
     if (pszFolder == nullptr || !WideFromUtf8(pszFolder, strPattern) || strPattern.empty()) {
         return FALSE;
@@ -195,10 +196,22 @@ BOOL ListFolderFiles(LPCSTR pszFolder, std::vector<CString>& names) {
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     }
     do {
+        const std::wstring strName = found.cFileName;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            names.push_back(CString(Utf8FromWide(found.cFileName).c_str()));
+            names.push_back(CString(Utf8FromWide(strName.c_str()).c_str()));
+        } else if (pFolders != nullptr && strName != L"." && strName != L".." &&
+                   !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            pFolders->push_back(CString(Utf8FromWide(strName.c_str()).c_str()));
         }
     } while (FindNextFileW(hFind, &found));
     FindClose(hFind);
     return TRUE;
+}
+
+BOOL MakeFolder(LPCSTR pszPath) {
+    std::wstring strWide;
+    if (pszPath == nullptr || !WideFromUtf8(pszPath, strWide) || strWide.empty()) {
+        return FALSE;
+    }
+    return CreateDirectoryW(strWide.c_str(), nullptr) || IsDirectory(pszPath);
 }

@@ -96,7 +96,7 @@ CString CTwistProfile::DateText() const {
     struct tm fields;
     m_timeReading.GetLocalTm(&fields);
     CString strDate;
-    strDate.Format("%.2d/%.2d/%.4d %.2d:%.2d", fields.tm_mon + 1, fields.tm_mday,
-                   fields.tm_year + 1900, fields.tm_hour, fields.tm_min);
+    strDate.Format("%.4d-%.2d-%.2d %.2d:%.2d:%.2d", fields.tm_year + 1900, fields.tm_mon + 1,
+                   fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec);
     return strDate;
 }

@@ -37,8 +37,8 @@ public:
     // A sentence for a status, for a window or a command line to show.
     static const char* StatusText(TwistProfileStatus nStatus);
 
-    // The reading date as "MM/DD/YYYY hh:mm" in local time, month first as
-    // the KVN CSV files write their dates.
+    // The reading date as "YYYY-MM-DD hh:mm:ss" in local time (ISO 8601),
+    // which no reader takes for another day.
     CString DateText() const;
 
     TwistProfileStatus m_nStatus = profileNotLoaded;

@@ -437,7 +437,7 @@ void TestConvertDlg::dropSelectsFile_data() {
     QTest::addColumn<bool>("accepted");
 
     QTest::newRow("one survey") << QStringList{"SDP_0001.csv"} << true;
-    // Several files are converted at once, not selected.
+    // Several files are listed, waiting for Convert, not selected.
     QTest::newRow("two files") << QStringList{"SDP_0001.csv", "B12.twi"} << true;
     QTest::newRow("web address") << QStringList{"https://example.com/SDP_0001.csv"} << false;
 }
@@ -470,8 +470,12 @@ void TestConvertDlg::dropSelectsFile() {
     QDropEvent drop(QPointF(ptDrop), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w.dlg, &drop);
     if (names.size() > 1) {
+        // Listed for Convert, not selected as one file, and nothing converted yet.
+        QCOMPARE(w.Selection()->toPlainText(), QStringLiteral("2 files and folders chosen"));
+        QVERIFY(w.dlg.Command().m_strSelection.IsEmpty());
+        QVERIFY(!QFile::exists(dir.filePath("SDP_0001.twi")));
+        w.dlg.findChild<QPushButton*>(QStringLiteral("convert"))->click();
         QVERIFY(finished.count() > 0 || finished.wait(20000));
-        QVERIFY(w.Selection()->toPlainText().isEmpty());
         QCOMPARE(ReadFile(dir.filePath("SDP_0001.twi")), kTwiSurvey);
         QCOMPARE(ReadFile(dir.filePath("SDP_B12.csv")), kCsvSurvey);
         return;

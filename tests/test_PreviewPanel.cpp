@@ -11,6 +11,7 @@
 #include "formats/twi/TwiDataFile.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -81,10 +82,15 @@ struct Window {
         m_choice = choice;
         QSignalSpy done(&Results(), &CResultsPanel::finished);
         dlg.findChild<QPushButton*>("browse")->click();
-        return choice.size() < 2 || done.count() > 0 || done.wait(20000);
+        if (choice.size() < 2) {
+            return true;
+        }
+        Convert(); // several are listed, and wait for it
+        return done.count() > 0 || done.wait(20000);
     }
-    // Drops files; for several, waits for their run to end unless told not to.
-    bool Drop(const QStringList& paths, bool bWait = true) {
+    // Drops files; several are converted (unless bConvert is false), and
+    // their run waited for unless told not to.
+    bool Drop(const QStringList& paths, bool bWait = true, bool bConvert = true) {
         dlg.show();
         QList<QUrl> urls;
         for (const QString& strPath : paths) {
@@ -97,8 +103,11 @@ struct Window {
         QApplication::sendEvent(&dlg, &enter);
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&dlg, &drop);
-        return !bWait || (paths.size() == 1 && !QFileInfo(paths[0]).isDir()) || done.count() > 0 ||
-               done.wait(20000);
+        if ((paths.size() == 1 && !QFileInfo(paths[0]).isDir()) || !bConvert) {
+            return true;
+        }
+        Convert(); // several are listed, and wait for it
+        return !bWait || done.count() > 0 || done.wait(20000);
     }
     // Each row of the results as "FILE: RESULT".
     QStringList Rows() {
@@ -159,13 +168,13 @@ void TestPreviewPanel::selectionShowsSurvey_data() {
     QTest::addColumn<int>("stations");    // in the plot; -1 for none
 
     QTest::newRow("twi chosen") << "BH-07.twi" << Edit() << false
-                                << "Format: TWI|Reading date: 10/21/2026 14:05:37|Depth: 80.0 "
+                                << "Format: TWI|Reading date: 2026-10-21 14:05:37|Depth: 80.0 "
                                    "feet|Interval: 2.0 feet|Stations: 40, from 2.0 to 80.0 "
                                    "feet|Reading unit: degrees"
                                 << "" << 40;
     QTest::newRow("csv dropped, a warning")
         << "SDP_I-3.csv" << Edit{"09/14/2026", "02/31/2026"} << true
-        << "Format: KVN CSV|Borehole: I-3|Site: North Slope Cut|Reading date: 03/03/2026"
+        << "Format: KVN CSV|Borehole: I-3|Site: North Slope Cut|Reading date: 2026-03-03"
         << "line 8: warning: the reading date \"02/31/2026,10:42:05\" does not exist" << 48;
     QTest::newRow("station missing")
         << "SDP_I-3.csv" << kDropRow3m << false << "Format: KVN CSV"
@@ -347,6 +356,14 @@ void TestPreviewPanel::manyFilesConvertedAndListed() {
                                            "Only .twi and .csv files are converted."));
     QVERIFY(w.Results().List()->topLevelItem(2)->toolTip(1).contains("\n\nline 1: error: "));
     QCOMPARE(w.Results().StatusText(), QStringLiteral("4 files: 2 converted, 2 not converted."));
+    // The list can show the failures alone.
+    w.dlg.findChild<QCheckBox*>("onlyFailed")->setChecked(true);
+    QList<bool> hidden;
+    for (int i = 0; i < 4; ++i) {
+        hidden << w.Results().List()->topLevelItem(i)->isHidden();
+    }
+    QCOMPARE(hidden, (QList<bool>{true, true, false, false}));
+    w.dlg.findChild<QCheckBox*>("onlyFailed")->setChecked(false);
     QVERIFY(w.m_messages.isEmpty() && w.m_questions.isEmpty());
     QVERIFY(w.dlg.Command().m_strSelection.IsEmpty()); // nothing selected for Convert
 
@@ -362,6 +379,18 @@ void TestPreviewPanel::manyFilesConvertedAndListed() {
     Sample(dir, "BH-07.twi", "older/B1.TWI");
     QVERIFY(w.Drop({dir.filePath("older")}));
     QCOMPARE(w.Rows(), QStringList{"B1.TWI: Converted to SDP_B1.csv"});
+
+    // Several chosen in Browse are listed as ready; only Convert converts them.
+    Sample(dir, "BH-07.twi", "older/B2.twi");
+    w.m_choice = QStringList{dir.filePath("older/B1.TWI"), dir.filePath("older/B2.twi")};
+    w.dlg.findChild<QPushButton*>("browse")->click();
+    QCOMPARE(w.Rows(), (QStringList{"B1.TWI: Ready", "B2.twi: Ready"}));
+    QVERIFY(!QFileInfo::exists(dir.filePath("older/SDP_B2.csv")));
+    QSignalSpy done(&w.Results(), &CResultsPanel::finished);
+    w.Convert();
+    QVERIFY(done.count() > 0 || done.wait(20000));
+    QCOMPARE(w.Rows(),
+             (QStringList{"B1.TWI: Up to date: SDP_B1.csv", "B2.twi: Converted to SDP_B2.csv"}));
 }
 
 void TestPreviewPanel::existingOutputsAskedOnce_data() {
@@ -470,13 +499,15 @@ void TestPreviewPanel::savePictures() {
         {{Sample(dir, "BH-07.twi", "BH-07.twi"), Sample(dir, "SDP_I-3.csv", "SDP_I-3.csv"), strGap,
           Sample(dir, "SDP_I-3.csv", "SDP_I-4.csv", {"09/14/2026", "02/31/2026"})},
          "veltrane-preview-many.png"},
+        {{Sample(dir, "BH-07.twi", "B1.twi"), Sample(dir, "BH-07.twi", "B2.twi")},
+         "veltrane-preview-ready.png"},
         {{"samples/SDP_I-3.csv"}, "veltrane-readme.png"},
     };
     const QString strOldCurrent = QDir::currentPath();
     for (const auto& shot : shots) {
         QDir::setCurrent(kSamples + "/..");
         Window w;
-        QVERIFY(w.Drop(shot.first));
+        QVERIFY(w.Drop(shot.first, true, !shot.second.contains("ready")));
         QDir::setCurrent(strOldCurrent);
         w.SelectRow(1);
         QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));

@@ -172,13 +172,13 @@ TEST(TwistPlot, TextStandsWhereItsAnchorSays) {
 TEST(TwistPlot, TitleAndLabelWords) {
     testing_support::ScopedTimeZone tz(testing_support::kZoneUtc);
     CTwistProfile profile = ProfileOf({1.0, 2.0});
-    EXPECT_EQ(CTwistPlot(profile, "x.twi").Title().toStdString(), "B12 - 02/12/2010 20:28");
+    EXPECT_EQ(CTwistPlot(profile, "x.twi").Title().toStdString(), "B12 - 2010-02-12 20:28:45");
     profile.m_strTitle.Empty(); // no borehole: the file name the caller gives
     TempDir dir;
     ASSERT_TRUE(CTwistPlot(profile, " BH-07.twi").Save(QString::fromStdString(dir / "b.svg")));
     const std::string svg = ReadBytes(dir / "b.svg");
     for (const char* text :
-         {">BH-07.twi - 02/12/2010 20:28<", ">Depth (feet)<", ">Cumulative twist (degrees)<",
+         {">BH-07.twi - 2010-02-12 20:28:45<", ">Depth (feet)<", ">Cumulative twist (degrees)<",
           ">Twist per interval (degrees)<", ">Cumulative twist<", ">Twist per interval<"}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }

@@ -20,14 +20,14 @@ struct Result {
     std::string err;
 };
 
-const std::string kTwiSummary = "BH-07.twi\n  Format: TWI\n  Reading date: 10/21/2026 14:05:37\n"
+const std::string kTwiSummary = "BH-07.twi\n  Format: TWI\n  Reading date: 2026-10-21 14:05:37\n"
                                 "  Depth: 80.0 feet\n  Interval: 2.0 feet\n"
                                 "  Stations: 40, from 2.0 to 80.0 feet\n  Reading unit: degrees\n"
                                 "  Total twist: 7.4 degrees\n"
                                 "  Mean twist rate: 0.925 degrees per 10 feet\n"
                                 "  Largest interval twist: 0.7 degrees at 18.0 feet\n";
 const std::string kCsvSummary = "SDP_I-3.csv\n  Format: KVN CSV\n  Borehole: I-3\n"
-                                "  Site: North Slope Cut\n  Reading date: 09/14/2026 10:42:05\n"
+                                "  Site: North Slope Cut\n  Reading date: 2026-09-14 10:42:05\n"
                                 "  Depth: 24.0 meters\n  Interval: 0.5 meters\n"
                                 "  Stations: 48, from 0.5 to 24.0 meters\n"
                                 "  Reading unit: degrees\n"
@@ -93,7 +93,11 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
         {"--info BH-07.twi SDP_I-3.csv", 0, kTwiSummary + "\n" + kCsvSummary, ""},
         {"--info SDP_moved.csv", 0, "SDP_moved.csv\n  Format: KVN CSV\n  Borehole: I-3\n",
          "SDP_moved.csv:8: warning: the reading date \"02/31/2026,10:42:05\" does not exist"},
-        {"--info SDP_gap.csv BH-07.twi", 1, kTwiSummary,
+        // A file refused in its data still shows the header it read.
+        {"--info SDP_gap.csv BH-07.twi", 1,
+         "SDP_gap.csv\n  Format: KVN CSV\n  Borehole: I-3\n  Site: North Slope Cut\n  Reading "
+         "date: 2026-09-14 10:42:05\n  Depth: 24.0 meters\n  Interval: 0.5 meters\n\n" +
+             kTwiSummary,
          "SDP_gap.csv: Error reading data file, code = -5.\nA station is missing between the "
          "first and the last station.\nSDP_gap.csv:27: error: the station at 3.0 m is missing"},
         {"--info notes.txt", 1, "", "notes.txt: The file format type can not determined.\n"},
@@ -111,9 +115,9 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
         {"--plot", 2, "", "option '--plot' needs a picture format: svg"},
         {"--plot jpg BH-07.twi", 2, "", "unknown picture format 'jpg' for '--plot'"},
         // An unreadable survey fails once, and has no picture.
-        {"--plot svg broken.twi", 1, "", "broken.twi: Error reading data file, code = -3."},
+        {"--plot svg broken.twi", 1, "", "broken.twi: error: this is not a readable TWI survey"},
 #ifdef VELTRANE_HAVE_PLOT
-        {"--plot png broken.twi", 1, "", "broken.twi: Error reading data file, code = -3."},
+        {"--plot png broken.twi", 1, "", "broken.twi: error: this is not a readable TWI survey"},
 #else
         {"--plot png BH-07.twi", 2, "", "this veltrane-convert cannot draw PNG pictures"},
 #endif
@@ -158,7 +162,7 @@ TEST_F(VeltraneInfoTest, PlotDrawsBesideTheOutput) {
     }
     // The picture is of the survey: the borehole is in its title.
     Run("--info --plot svg SDP_I-3.csv");
-    EXPECT_TRUE(Contains(Read("SDP_I-3.svg"), "I-3 - 09/14/2026 10:42"));
+    EXPECT_TRUE(Contains(Read("SDP_I-3.svg"), "I-3 - 2026-09-14 10:42:05"));
 }
 
 #ifdef VELTRANE_HAVE_PLOT
@@ -214,7 +218,7 @@ TEST_F(VeltraneInfoTest, PicturesAreReplacedAndKeptAsOutputsAre) {
     }
     Result r = Run("-n --plot svg BH-07.twi");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "BH-07.twi: kept the existing SDP_BH-07.csv (--no-clobber)\n"
+    EXPECT_EQ(r.out, "BH-07.twi -> SDP_BH-07.csv (kept)\n"
                      "BH-07.twi: kept the existing SDP_BH-07.svg (--no-clobber)\n");
     EXPECT_FALSE(fs::exists(m_dir / "nowhere"));
 }

@@ -36,6 +36,7 @@ enum HeaderStep {
 };
 constexpr int kHeaderSteps = stepOffsetCorrection;
 static_assert(kHeaderSteps == CCsvDataFile::kHeaderSteps);
+static_assert(stepSite == CCsvDataFile::kSiteStep && stepBorehole == CCsvDataFile::kBoreholeStep);
 
 // Every file is written as version 2.20; a version 1 file has no offset
 // correction, so its header ends with the comment block.

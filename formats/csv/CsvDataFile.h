@@ -32,6 +32,9 @@ public:
     // kHeaderSteps) looks for; empty outside that range.
     static constexpr int kHeaderSteps = 14;
     static LPCSTR HeaderKey(int nStep);
+    // The steps of the header items a TWI file does not carry.
+    static constexpr int kSiteStep = 3;
+    static constexpr int kBoreholeStep = 4;
 
     // Set for a read whose survey becomes a TWI file: a KVN CSV file that is
     // not a spiral survey is then refused, since a TWI file holds twist only.

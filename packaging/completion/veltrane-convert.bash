@@ -15,13 +15,27 @@ _veltrane_convert() {
         mapfile -t COMPREPLY < <(compgen -W 'svg png pdf' -- "$cur")
         return
         ;;
+    -o | --output-dir)
+        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        return
+        ;;
+    --site)
+        return
+        ;;
+    --borehole)
+        return
+        ;;
+    --depth-unit)
+        mapfile -t COMPREPLY < <(compgen -W 'feet meters' -- "$cur")
+        return
+        ;;
     -j | --jobs | --limit)
         return
         ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
-            --info --limit --plot --help --version' -- "$cur")
+            --info --limit --plot --help --version --depth-unit --borehole --site --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
         return
     fi
     compopt -o filenames 2>/dev/null
