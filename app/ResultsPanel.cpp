@@ -118,6 +118,7 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
     pFoot->addWidget(m_pStatus, 1);
     // In a long list, the few files that need a look.
     m_pOnlyFailed = new QCheckBox(QStringLiteral("Only files not converted"), this);
+    m_pOnlyFailed->setAccessibleName(QStringLiteral("Show only the files not converted"));
     m_pOnlyFailed->setObjectName(QStringLiteral("onlyFailed"));
     connect(m_pOnlyFailed, &QCheckBox::toggled, this, &CResultsPanel::ApplyFilter);
     pFoot->addWidget(m_pOnlyFailed);

@@ -450,6 +450,9 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
             nUpToDate +=
                 result.m_nJobOutcome == jobUpToDate || result.m_nJobOutcome == jobOutputOfInput;
         }
+        // Each file's line goes out as it is done, which also shows at once
+        // a standard output that was closed.
+        m_out.flush();
         if (!m_out && !bOutputClosed) {
             bOutputClosed = true;
             m_err << kProgramName << ": the standard output was closed: stopped; the files "

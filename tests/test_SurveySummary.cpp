@@ -125,21 +125,21 @@ TEST(SurveySummaryTest, ReadsInTurn) {
         std::string failure; // the start of FailureText; empty after a read
     } cases[] = {
         {SamplePath("SDP_I-3.csv"), directionCsvToTwi,
-         "Format: KVN CSV|Borehole: I-3|Site: North Slope Cut|Reading date: 09/14/2026 10:42:05|"
+         "Format: KVN CSV|Borehole: I-3|Site: North Slope Cut|Reading date: 2026-09-14 10:42:05|"
          "Depth: 24.0 meters|Interval: 0.5 meters|Stations: 48, from 0.5 to 24.0 meters|"
          "Reading unit: degrees|Total twist: 6.3 degrees|"
          "Mean twist rate: 2.625 degrees per 10 meters|"
          "Largest interval twist: 0.6 degrees at 14.0 meters",
          ""},
         {SamplePath("BH-07.twi"), directionTwiToCsv,
-         "Format: TWI|Reading date: 10/21/2026 14:05:37|Depth: 80.0 feet|Interval: 2.0 feet|"
+         "Format: TWI|Reading date: 2026-10-21 14:05:37|Depth: 80.0 feet|Interval: 2.0 feet|"
          "Stations: 40, from 2.0 to 80.0 feet|Reading unit: degrees|Total twist: 7.4 degrees|"
          "Mean twist rate: 0.925 degrees per 10 feet|"
          "Largest interval twist: 0.7 degrees at 18.0 feet",
          ""},
         // A header without borehole or site.
         {DataPath("spiral_10ft.csv"), directionCsvToTwi,
-         "Format: KVN CSV|Borehole: (none)|Site: (none)|Reading date: 02/12/2010 20:28:45|"
+         "Format: KVN CSV|Borehole: (none)|Site: (none)|Reading date: 2010-02-12 20:28:45|"
          "Depth: 10.0 feet|Interval: 2.0 feet|Stations: 5, from 2.0 to 10.0 feet|"
          "Reading unit: degrees|Total twist: 1.2 degrees|Mean twist rate: 1.2 degrees per 10 feet|"
          "Largest interval twist: 0.4 degrees at 8.0 feet",
@@ -149,7 +149,9 @@ TEST(SurveySummaryTest, ReadsInTurn) {
         {DataPath("spiral_10ft.csv"), directionTwiToCsv, "Format: TWI",
          "Error reading data file, code = -3.\n"},
         // Refused as its conversion to TWI refuses it.
-        {dir / "SDP_incl.csv", directionCsvToTwi, "Format: KVN CSV",
+        // What the damaged file's header held is still shown.
+        {dir / "SDP_incl.csv", directionCsvToTwi,
+         "Format: KVN CSV|Reading date: 2010-02-12 20:28:45|Depth: 10.0 feet|Interval: 2.0 feet",
          "Error reading data file, code = -9.\n"},
         {DataPath("twi_10ft.twi"), directionNone, "Format: TWI",
          "Error reading data file, code = -1."},

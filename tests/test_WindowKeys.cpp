@@ -44,7 +44,8 @@ struct Window {
             m_choice << Path(QStringLiteral("B%1.twi").arg(i));
             QFile::copy(Path("BH-07.twi"), m_choice.last());
         }
-        dlg.OnBrowse();
+        dlg.OnBrowse(); // listed, waiting for Convert
+        dlg.OnConvert();
     }
 
     QTemporaryDir dir;
