@@ -23,6 +23,9 @@ ROUNDS ?= 5
 DISK ?=
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Warnings are errors in every build the Makefile makes (make test, CI);
+# a build by hand with cmake only shows them. WERROR=OFF to look past them.
+WERROR ?= ON
 FUZZ_SECONDS ?= 30
 FUZZ_TARGETS := readline numbers csv_reader twi_reader conversion
 PREFIX ?= /usr/local
@@ -43,7 +46,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) > /dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_WERROR=$(WERROR) $(CMAKE_FLAGS) > /dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -53,12 +56,14 @@ test-unit: build
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=ON \
+		-DVELTRANE_WERROR=$(WERROR) \
 		-DVELTRANE_BUILD_BENCH=OFF $(CMAKE_FLAGS) > /dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
 windows-build: deps
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DVELTRANE_WERROR=$(WERROR) \
 		-DCMAKE_BUILD_TYPE=Release -DVELTRANE_BUILD_TESTS=ON -DVELTRANE_BUILD_BENCH=OFF \
 		$(CMAKE_FLAGS) > /dev/null
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
@@ -73,6 +78,7 @@ test-windows: build windows
 
 fuzz-build: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANE_FUZZ=ON \
+		-DVELTRANE_WERROR=$(WERROR) \
 		-DCMAKE_CXX_COMPILER=clang++-14 -DVELTRANE_BUILD_TESTS=OFF -DVELTRANE_BUILD_APP=OFF \
 		-DVELTRANE_BUILD_PLOT=OFF -DVELTRANE_BUILD_BENCH=OFF > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)

@@ -21,10 +21,10 @@ const wchar_t* const kFaces[] = {L"Arial",  L"Liberation Sans", L"Segoe UI",
                                  L"Tahoma", L"DejaVu Sans",     L"Microsoft Sans Serif"};
 
 struct FontOf {
-    FontOf(const Gdiplus::FontFamily& family, const ChartFont& font)
-        : family(family), font(&family, static_cast<Gdiplus::REAL>(font.dPixels),
-                               font.bBold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
-                               Gdiplus::UnitPixel) {}
+    FontOf(const Gdiplus::FontFamily& face, const ChartFont& chartFont)
+        : family(face), font(&face, static_cast<Gdiplus::REAL>(chartFont.dPixels),
+                             chartFont.bBold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular,
+                             Gdiplus::UnitPixel) {}
 
     double LineHeight(double dPixels) const {
         const INT nStyle = font.GetStyle();
