@@ -126,34 +126,7 @@ void CConvertDlg::CreateControls() {
     m_pBrowse->setGeometry(units.MapRect(324, 7, 58, 15));
     connect(m_pBrowse, &QPushButton::clicked, this, &CConvertDlg::OnBrowse);
 
-    // The direction: an entry of the list, or typed text, which selects none.
-    m_cbDirection = new QComboBox(this);
-    m_cbDirection->setObjectName(QStringLiteral("direction"));
-    m_cbDirection->setEditable(true);
-    m_cbDirection->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* pszEntry : kDirectionEntries) {
-        m_cbDirection->addItem(QString::fromLatin1(pszEntry));
-    }
-    m_cbDirection->lineEdit()->setAcceptDrops(false);
-    m_cbDirection->lineEdit()->installEventFilter(this);
-
-    // Where the desktop's font and style need more room for the entries than
-    // the grid gives, the box grows and Convert moves along, so that no entry
-    // is cut off. The box keeps its own height, level with Convert.
-    QRect rcDirection = units.MapRect(5, 33, 106, 41);
-    m_cbDirection->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    int nWider = qMax(0, m_cbDirection->sizeHint().width() - rcDirection.width());
-    rcDirection.setWidth(rcDirection.width() + nWider);
-    rcDirection.setHeight(m_cbDirection->sizeHint().height());
-
-    m_pConvert = new QPushButton(QStringLiteral("Convert"), this);
-    m_pConvert->setObjectName(QStringLiteral("convert"));
-    m_pConvert->setAutoDefault(false);
-    m_pConvert->setGeometry(units.MapRect(113, 32, 66, 15).translated(nWider, 0));
-    connect(m_pConvert, &QPushButton::clicked, this, &CConvertDlg::OnConvert);
-
-    rcDirection.moveTop(m_pConvert->geometry().center().y() - rcDirection.height() / 2);
-    m_cbDirection->setGeometry(rcDirection);
+    CreateDirectionRow(units);
 
     // The picture; a click on it opens the About box.
     m_pPicture = new QLabel(this);
@@ -229,6 +202,37 @@ void CConvertDlg::FitScreen() {
     }
     setMinimumSize(minimumSize().boundedTo(available));
     resize(size().boundedTo(available));
+}
+
+void CConvertDlg::CreateDirectionRow(const CDialogUnits& units) {
+    // The direction: an entry of the list, or typed text, which selects none.
+    m_cbDirection = new QComboBox(this);
+    m_cbDirection->setObjectName(QStringLiteral("direction"));
+    m_cbDirection->setEditable(true);
+    m_cbDirection->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* pszEntry : kDirectionEntries) {
+        m_cbDirection->addItem(QString::fromLatin1(pszEntry));
+    }
+    m_cbDirection->lineEdit()->setAcceptDrops(false);
+    m_cbDirection->lineEdit()->installEventFilter(this);
+
+    // Where the desktop's font and style need more room for the entries than
+    // the grid gives, the box grows and Convert moves along, so that no entry
+    // is cut off. The box keeps its own height, level with Convert.
+    QRect rcDirection = units.MapRect(5, 33, 106, 41);
+    m_cbDirection->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    int nWider = qMax(0, m_cbDirection->sizeHint().width() - rcDirection.width());
+    rcDirection.setWidth(rcDirection.width() + nWider);
+    rcDirection.setHeight(m_cbDirection->sizeHint().height());
+
+    m_pConvert = new QPushButton(QStringLiteral("Convert"), this);
+    m_pConvert->setObjectName(QStringLiteral("convert"));
+    m_pConvert->setAutoDefault(false);
+    m_pConvert->setGeometry(units.MapRect(113, 32, 66, 15).translated(nWider, 0));
+    connect(m_pConvert, &QPushButton::clicked, this, &CConvertDlg::OnConvert);
+
+    rcDirection.moveTop(m_pConvert->geometry().center().y() - rcDirection.height() / 2);
+    m_cbDirection->setGeometry(rcDirection);
 }
 
 void CConvertDlg::LayOutControls() {

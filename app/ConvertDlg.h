@@ -7,6 +7,8 @@
 #include "convert/ConvertCommand.h"
 
 #include <QDialog>
+
+class CDialogUnits;
 #include <QString>
 #include <functional>
 
@@ -104,6 +106,8 @@ protected:
 
 private:
     void CreateControls();
+    // The direction box and Convert, on the second row.
+    void CreateDirectionRow(const CDialogUnits& units);
     // Shortcuts and accessible names: every action can be reached without
     // a mouse, and every control is named for a screen reader.
     void AddKeyboardPaths();

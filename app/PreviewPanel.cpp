@@ -82,44 +82,7 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     auto* pSurveyLayout = new QHBoxLayout(pSurvey);
     pSurveyLayout->setContentsMargins(0, 0, 0, 0);
 
-    // Left of the plot: the summary, and under it the twist limit.
-    auto* pFigures = new QWidget(pSurvey);
-    auto* pFiguresLayout = new QVBoxLayout(pFigures);
-    pFiguresLayout->setContentsMargins(0, 0, 0, 0);
-    m_pSummary = new QLabel(pFigures);
-    m_pSummary->setObjectName(QStringLiteral("summary"));
-    m_pSummary->setAccessibleName(QStringLiteral("Survey summary"));
-    m_pSummary->setTextFormat(Qt::RichText);
-    m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_pSummary->setWordWrap(false);
-    m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    pFiguresLayout->addWidget(m_pSummary, 0);
-
-    m_pLimitRow = new QWidget(pFigures);
-    auto* pLimitLayout = new QHBoxLayout(m_pLimitRow);
-    pLimitLayout->setContentsMargins(0, 0, 0, 0);
-    auto* pLimitLabel = new QLabel(QStringLiteral("&Limit:"), m_pLimitRow);
-    m_pLimit = new QLineEdit(m_pLimitRow);
-    m_pLimit->setObjectName(QStringLiteral("limit"));
-    m_pLimit->setAccessibleName(QStringLiteral("Twist limit in degrees"));
-    m_pLimit->setPlaceholderText(QStringLiteral("none"));
-    m_pLimit->setToolTip(
-        QStringLiteral("The twist of one interval, either way, that the summary lists the "
-                       "intervals over"));
-    m_pLimit->setClearButtonEnabled(true);
-    m_pLimit->setMaximumWidth(
-        m_pLimit->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) +
-        m_pLimit->fontMetrics().height() * 2);
-    pLimitLabel->setBuddy(m_pLimit);
-    pLimitLayout->addWidget(pLimitLabel);
-    pLimitLayout->addWidget(m_pLimit);
-    pLimitLayout->addWidget(new QLabel(QStringLiteral("degrees"), m_pLimitRow));
-    pLimitLayout->addStretch(1);
-    connect(m_pLimit, &QLineEdit::textChanged, this, &CPreviewPanel::OnLimitEdited);
-    pFiguresLayout->addWidget(m_pLimitRow, 0);
-    pFiguresLayout->addStretch(1);
-    pSurveyLayout->addWidget(pFigures, 0);
-
+    pSurveyLayout->addWidget(CreateFigures(pSurvey), 0);
     // The plot, or in its place why there is none.
     m_pStack = new QStackedWidget(pSurvey);
     m_pPlotView = new CTwistPlotView(m_pStack);
@@ -150,6 +113,52 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     pLayout->addWidget(m_pDiagnostics, 0);
 
     ShowNothing();
+}
+
+QWidget* CPreviewPanel::CreateFigures(QWidget* pParent) {
+    // Left of the plot: the summary, and under it the twist limit.
+    auto* pFigures = new QWidget(pParent);
+    auto* pFiguresLayout = new QVBoxLayout(pFigures);
+    pFiguresLayout->setContentsMargins(0, 0, 0, 0);
+    m_pSummary = new QLabel(pFigures);
+    m_pSummary->setObjectName(QStringLiteral("summary"));
+    m_pSummary->setAccessibleName(QStringLiteral("Survey summary"));
+    m_pSummary->setTextFormat(Qt::RichText);
+    m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pSummary->setWordWrap(false);
+    m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    pFiguresLayout->addWidget(m_pSummary, 0);
+
+    pFiguresLayout->addWidget(CreateLimitRow(pFigures), 0);
+    pFiguresLayout->addStretch(1);
+    return pFigures;
+}
+
+QWidget* CPreviewPanel::CreateLimitRow(QWidget* pParent) {
+    // The twist of one interval the summary lists the intervals over.
+    m_pLimitRow = new QWidget(pParent);
+    auto* pLimitLayout = new QHBoxLayout(m_pLimitRow);
+    pLimitLayout->setContentsMargins(0, 0, 0, 0);
+    auto* pLimitLabel = new QLabel(QStringLiteral("&Limit:"), m_pLimitRow);
+    m_pLimit = new QLineEdit(m_pLimitRow);
+    m_pLimit->setObjectName(QStringLiteral("limit"));
+    m_pLimit->setAccessibleName(QStringLiteral("Twist limit in degrees"));
+    m_pLimit->setPlaceholderText(QStringLiteral("none"));
+    m_pLimit->setToolTip(
+        QStringLiteral("The twist of one interval, either way, that the summary lists the "
+                       "intervals over"));
+    m_pLimit->setClearButtonEnabled(true);
+    m_pLimit->setMaximumWidth(
+        m_pLimit->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) +
+        m_pLimit->fontMetrics().height() * 2);
+    pLimitLabel->setBuddy(m_pLimit);
+    pLimitLayout->addWidget(pLimitLabel);
+    pLimitLayout->addWidget(m_pLimit);
+    pLimitLayout->addWidget(new QLabel(QStringLiteral("degrees"), m_pLimitRow));
+    pLimitLayout->addStretch(1);
+    connect(m_pLimit, &QLineEdit::textChanged, this, &CPreviewPanel::OnLimitEdited);
+
+    return m_pLimitRow;
 }
 
 void CPreviewPanel::ShowNothing() {

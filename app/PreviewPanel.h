@@ -38,6 +38,9 @@ public:
     // came of it; directionNone shows strNote, or that a direction is needed.
     void Preview(const QString& strPath, int nDirection, const QString& strNote = QString());
     // Back to the start: nothing selected.
+    // The summary with the limit under it, and the limit's row.
+    QWidget* CreateFigures(QWidget* pParent);
+    QWidget* CreateLimitRow(QWidget* pParent);
     void ShowNothing();
 
     const QString& Path() const { return m_strPath; }

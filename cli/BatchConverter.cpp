@@ -114,29 +114,36 @@ std::string ValueNeeded(int nOption) {
     }
 }
 
-// Sets what an option with a value asks for; false, with strProblem, for a
-// value it does not take.
-bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
-              std::string& strProblem) {
-    switch (nOption) {
-    case 'j': {
-        const char* p = value.c_str();
-        int nJobs = 0;
-        if (!ScanWhole(p, nJobs) || *p != '\0' || nJobs < 1) {
-            strProblem = "'" + value + "' is not a number of files for '-j'";
+// The KVN CSV header items a TWI source does not carry: --site, --borehole
+// and --depth-unit. False, with strProblem, for a text the CSV reader would
+// not read back the same.
+bool SetHeaderItem(int nOption, const std::string& value, CBatchOptions& options,
+                   std::string& strProblem) {
+    if (nOption == optDepthUnit) {
+        if (value != "feet" && value != "meters") {
+            strProblem =
+                "unknown depth unit '" + value + "' for '--depth-unit': use feet or meters";
             return false;
         }
-        options.nJobs = nJobs;
+        options.twiItems.m_strDepthUnits = value.c_str();
         return true;
     }
-    case optPlot:
-        strProblem = PictureTypeProblem(value);
-        if (!strProblem.empty()) {
-            return false;
-        }
-        options.strPlotFormat = value;
-        return true;
-    case optLimit: {
+    const bool bSite = nOption == optSite;
+    const CString strWhy = CConvertCommand::HeaderItemProblem(
+        bSite ? CCsvDataFile::kSiteStep : CCsvDataFile::kBoreholeStep, value.c_str());
+    if (!strWhy.IsEmpty()) {
+        strProblem = std::string("the ") + (bSite ? "site" : "borehole") + " \"" + value + "\" " +
+                     strWhy.str();
+        return false;
+    }
+    (bSite ? options.twiItems.m_strSite : options.twiItems.m_strBorehole) = value.c_str();
+    return true;
+}
+
+// A number option's value: -j N and --limit DEG.
+bool SetNumber(int nOption, const std::string& value, CBatchOptions& options,
+               std::string& strProblem) {
+    if (nOption == optLimit) {
         double dLimit = 0.0;
         if (!CSurveySummary::ParseLimit(value, dLimit)) {
             strProblem = "'" + value + "' is not a twist in degrees (0 or more) for '--limit'";
@@ -145,6 +152,35 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
         options.limit = dLimit;
         return true;
     }
+    const char* p = value.c_str();
+    int nJobs = 0;
+    if (!ScanWhole(p, nJobs) || *p != '\0' || nJobs < 1) {
+        strProblem = "'" + value + "' is not a number of files for '-j'";
+        return false;
+    }
+    options.nJobs = nJobs;
+    return true;
+}
+
+// Sets what an option with a value asks for; false, with strProblem, for a
+// value it does not take.
+bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
+              std::string& strProblem) {
+    switch (nOption) {
+    case 'j':
+    case optLimit:
+        return SetNumber(nOption, value, options, strProblem);
+    case optSite:
+    case optBorehole:
+    case optDepthUnit:
+        return SetHeaderItem(nOption, value, options, strProblem);
+    case optPlot:
+        strProblem = PictureTypeProblem(value);
+        if (!strProblem.empty()) {
+            return false;
+        }
+        options.strPlotFormat = value;
+        return true;
     case optTo: {
         const int nTarget = CConvertCommand::GuessDirection(value.c_str());
         if (nTarget == directionNone) {
@@ -155,27 +191,6 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
         options.nDirection = nTarget == directionCsvToTwi ? directionTwiToCsv : directionCsvToTwi;
         return true;
     }
-    case optSite:
-    case optBorehole: {
-        const bool bSite = nOption == optSite;
-        const CString strWhy = CConvertCommand::HeaderItemProblem(
-            bSite ? CCsvDataFile::kSiteStep : CCsvDataFile::kBoreholeStep, value.c_str());
-        if (!strWhy.IsEmpty()) {
-            strProblem = std::string("the ") + (bSite ? "site" : "borehole") + " \"" + value +
-                         "\" " + strWhy.str();
-            return false;
-        }
-        (bSite ? options.twiItems.m_strSite : options.twiItems.m_strBorehole) = value.c_str();
-        return true;
-    }
-    case optDepthUnit:
-        if (value != "feet" && value != "meters") {
-            strProblem =
-                "unknown depth unit '" + value + "' for '--depth-unit': use feet or meters";
-            return false;
-        }
-        options.twiItems.m_strDepthUnits = value.c_str();
-        return true;
     case 'o':
         if (!IsDirectory(value.c_str())) {
             strProblem = "the output folder '" + value + "' " +
@@ -416,6 +431,39 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options,
     return nFailed == 0 ? exitConverted : exitSomeFailed;
 }
 
+void CBatchConverter::CTally::Add(const CJobResult& result, bool bDone) {
+    if (!bDone) {
+        ++nFailed;
+        return;
+    }
+    nConverted += result.m_nJobOutcome == jobConverted;
+    nKept += result.m_nJobOutcome == jobKept;
+    nUpToDate += result.m_nJobOutcome == jobUpToDate || result.m_nJobOutcome == jobOutputOfInput;
+}
+
+void CBatchConverter::PrintTally(const CTally& tally) {
+    m_out.flush();
+    m_err << kProgramName << ": " << tally.nConverted << " converted, " << tally.nUpToDate
+          << " up to date, ";
+    if (tally.nKept > 0) {
+        m_err << tally.nKept << " kept, ";
+    }
+    m_err << tally.nFailed << " not converted\n";
+}
+
+void CBatchConverter::ReportSystemEvents(CBatchEngine& engine) {
+    engine.m_onFewerWorkers = [this](int nStarted, int nAsked) {
+        m_err << kProgramName << ": the system started only " << nStarted << " of " << nAsked
+              << " workers; converting " << nStarted << " files at a time.\n";
+    };
+    engine.m_onLeftTempFiles = [this](const CString& strFolder, int nRemoved) {
+        m_err << kProgramName << ": removed " << nRemoved << " temporary file"
+              << (nRemoved == 1 ? "" : "s") << " that a stopped earlier run left in "
+              << (strFolder.IsEmpty() ? std::string("the current folder") : strFolder.str())
+              << ".\n";
+    };
+}
+
 int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
                              CSurveyReport& report) {
     CBatchEngine engine;
@@ -426,10 +474,7 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     engine.m_strOtherFolderHint = "write the outputs into another folder with -o DIR";
     engine.m_twiItems = options.twiItems;
     CProgressLine progress(m_err, m_bProgress);
-    int nFailed = 0;
-    int nConverted = 0;
-    int nUpToDate = 0;
-    int nKept = 0;
+    CTally tally;
     // A standard output that cannot take the report (closed by `| head`, say)
     // stops the batch: the files begun are finished, no other is begun.
     std::atomic<bool> bOutputClosed{false};
@@ -442,14 +487,7 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
             !report.Report(jobs[static_cast<size_t>(nIndex)], false)) {
             bDone = false;
         }
-        if (!bDone) {
-            ++nFailed;
-        } else {
-            nConverted += result.m_nJobOutcome == jobConverted;
-            nKept += result.m_nJobOutcome == jobKept;
-            nUpToDate +=
-                result.m_nJobOutcome == jobUpToDate || result.m_nJobOutcome == jobOutputOfInput;
-        }
+        tally.Add(result, bDone);
         // Each file's line goes out as it is done, which also shows at once
         // a standard output that was closed.
         m_out.flush();
@@ -459,31 +497,16 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
                   << "not yet begun are not converted.\n";
         }
     };
-    engine.m_onFewerWorkers = [&](int nStarted, int nAsked) {
-        m_err << kProgramName << ": the system started only " << nStarted << " of " << nAsked
-              << " workers; converting " << nStarted << " files at a time.\n";
-    };
-    engine.m_onLeftTempFiles = [&](const CString& strFolder, int nRemoved) {
-        m_err << kProgramName << ": removed " << nRemoved << " temporary file"
-              << (nRemoved == 1 ? "" : "s") << " that a stopped earlier run left in "
-              << (strFolder.IsEmpty() ? std::string("the current folder") : strFolder.str())
-              << ".\n";
-    };
+    ReportSystemEvents(engine);
     engine.m_onProgress = [&](int nDone, int nTotal, const CString& strSource) {
         progress.Show(nDone, nTotal, strSource.str());
     };
     engine.Run(jobs);
     progress.Hold();
     if (jobs.size() > 1) {
-        m_out.flush();
-        m_err << kProgramName << ": " << nConverted << " converted, " << nUpToDate
-              << " up to date, ";
-        if (nKept > 0) {
-            m_err << nKept << " kept, ";
-        }
-        m_err << nFailed << " not converted\n";
+        PrintTally(tally);
     }
-    return nFailed == 0 && !bOutputClosed ? exitConverted : exitSomeFailed;
+    return tally.nFailed == 0 && !bOutputClosed ? exitConverted : exitSomeFailed;
 }
 
 CBatchConverter::CProgressLine::CProgressLine(std::ostream& stream, bool bEnabled)

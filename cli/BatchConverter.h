@@ -16,6 +16,8 @@
 class CSurveyReport;
 
 // What a command line asks for.
+class CBatchEngine;
+
 struct CBatchOptions {
     enum Action { actionConvert, actionHelp, actionVersion };
     Action nAction = actionConvert;
@@ -103,6 +105,19 @@ private:
     // --info: each file's summary, and its picture with --plot.
     int ShowSummaries(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
                       CSurveyReport& report);
+    // How the files of a batch ended, for the line after them.
+    struct CTally {
+        int nConverted = 0;
+        int nUpToDate = 0; // up to date, or the output of another input
+        int nKept = 0;
+        int nFailed = 0;
+        void Add(const CJobResult& result, bool bDone);
+    };
+    // "veltrane-convert: 198 converted, 2 up to date, 1 not converted".
+    void PrintTally(const CTally& tally);
+    // What the engine says of the system: fewer workers than asked, and
+    // temporary files an earlier, stopped run left.
+    void ReportSystemEvents(CBatchEngine& engine);
     // Converts the files, and draws their pictures with --plot.
     int Convert(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
                 CSurveyReport& report);

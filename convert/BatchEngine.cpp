@@ -87,23 +87,7 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
             scheduler.Done(i);
         }
     };
-    std::vector<std::thread> workers;
-    {
-        // The workers never take a stop signal: the thread that stops the
-        // program must find each temporary file either noted or not begun.
-        CStopSignalsBlocked blocked;
-        const int nAsked = Workers(nFiles);
-        try {
-            while (static_cast<int>(workers.size()) < nAsked) {
-                workers.emplace_back(work, nFiles);
-            }
-        } catch (const std::system_error&) {
-            // A process or memory limit: the batch goes on with fewer.
-        }
-        if (static_cast<int>(workers.size()) < nAsked && m_onFewerWorkers) {
-            m_onFewerWorkers(std::max<int>(static_cast<int>(workers.size()), 1), nAsked);
-        }
-    }
+    std::vector<std::thread> workers = StartWorkers(Workers(nFiles), [&] { work(nFiles); });
     for (size_t c = 0; c < scheduler.Chunks(); ++c) {
         if (workers.empty()) {
             work(scheduler.EndOf(c)); // no worker could start: this thread converts alone
@@ -122,6 +106,25 @@ std::vector<CJobResult> CBatchEngine::Run(const std::vector<CConvertJob>& jobs) 
         worker.join();
     }
     return results;
+}
+
+std::vector<std::thread> CBatchEngine::StartWorkers(int nAsked,
+                                                    const std::function<void()>& work) const {
+    std::vector<std::thread> workers;
+    // The workers never take a stop signal: the thread that stops the
+    // program must find each temporary file either noted or not begun.
+    CStopSignalsBlocked blocked;
+    try {
+        while (static_cast<int>(workers.size()) < nAsked) {
+            workers.emplace_back(work);
+        }
+    } catch (const std::system_error&) {
+        // A process or memory limit: the batch goes on with fewer.
+    }
+    if (static_cast<int>(workers.size()) < nAsked && m_onFewerWorkers) {
+        m_onFewerWorkers(std::max<int>(static_cast<int>(workers.size()), 1), nAsked);
+    }
+    return workers;
 }
 
 void CBatchEngine::RunJob(const CConvertJob& job, BOOL bPlanned, CJobResult& result,

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 class COutputBatch;
@@ -69,6 +70,9 @@ private:
     CJobResult Convert(const CConvertJob& job, int nDirection, COutputBatch& batch,
                        int nOrder) const;
     int Workers(size_t nFiles) const;
+    // Starts nAsked workers running work, with the stop signals blocked, or
+    // as many as the system allows (m_onFewerWorkers says so); maybe none.
+    std::vector<std::thread> StartWorkers(int nAsked, const std::function<void()>& work) const;
     void RemoveLeftTempFilesBeside(const std::vector<CJobResult>& results,
                                    const std::vector<char>& bConvert) const;
     static void Commit(COutputBatch& batch, std::vector<CJobResult>& results);

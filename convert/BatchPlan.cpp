@@ -178,6 +178,34 @@ std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& 
     return outputOf;
 }
 
+namespace {
+
+// The later of two files that would write one output or picture: refused,
+// naming the earlier one. bWritesSurveys is FALSE for a call that only reads
+// its files (pictures alone count then).
+bool RefusedAsSameOutput(const std::vector<CConvertJob>& jobs, COutputIndex& written,
+                         BOOL bWritesSurveys, const CString& strPicture, CJobResult& result) {
+    size_t nEarlier = 0;
+    if (bWritesSurveys && written.Find(result.m_strOutput, nEarlier)) {
+        result.m_nJobOutcome = jobSameOutput;
+        result.m_strMessage = "Not converted: its output " + result.m_strOutput +
+                              " is also the output of " + jobs[nEarlier].m_strPath +
+                              ", named earlier in the same call.";
+        return true;
+    }
+    if (!strPicture.IsEmpty() && written.Find(strPicture, nEarlier)) {
+        result.m_nJobOutcome = jobSameOutput;
+        // A call that only reads its files skips the file, picture and all.
+        result.m_strMessage = CString(bWritesSurveys ? "Not converted" : "Skipped") +
+                              ": its picture " + strPicture + " is also the picture of " +
+                              jobs[nEarlier].m_strPath + ", named earlier in the same call.";
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
                       std::vector<char>& bConvert) const {
     CInputIndex inputs(jobs);
@@ -218,20 +246,7 @@ void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResu
                                        ? CString()
                                        : PicturePath(jobs[i].m_strPath, result.m_nDirection,
                                                      m_strPictureType, jobs[i].m_strOutputFolder);
-        size_t nEarlier = 0;
-        if (m_bWritesSurveys && written.Find(result.m_strOutput, nEarlier)) {
-            result.m_nJobOutcome = jobSameOutput;
-            result.m_strMessage = "Not converted: its output " + result.m_strOutput +
-                                  " is also the output of " + jobs[nEarlier].m_strPath +
-                                  ", named earlier in the same call.";
-            continue;
-        }
-        if (!strPicture.IsEmpty() && written.Find(strPicture, nEarlier)) {
-            result.m_nJobOutcome = jobSameOutput;
-            // A call that only reads its files skips the file, picture and all.
-            result.m_strMessage = CString(m_bWritesSurveys ? "Not converted" : "Skipped") +
-                                  ": its picture " + strPicture + " is also the picture of " +
-                                  jobs[nEarlier].m_strPath + ", named earlier in the same call.";
+        if (RefusedAsSameOutput(jobs, written, m_bWritesSurveys, strPicture, result)) {
             continue;
         }
         if (m_bWritesSurveys) {

@@ -771,6 +771,31 @@ int CCsvDataFile::RefuseRow(const CString& strLine, int nShape, bool bFirst) {
     return statusDone;
 }
 
+// A row must name the station after the row before it: a repeat, a row out
+// of order or a gap refuses the file.
+int CCsvDataFile::CheckSequence(const CRowPlacement& placement, int nSlot, double dLabel) {
+    const CPlotDataObj& data = *m_pData;
+    const double dInterval = data.m_dInterval;
+    if (placement.nRows > 0 && nSlot <= placement.nSlot) {
+        return RefuseData(
+            statusMisplacedStation, m_nLine,
+            nSlot == placement.nSlot
+                ? "the row at " + DepthText(dLabel, data) + " repeats the station of line " +
+                      LineNumberText(placement.nLine)
+                : "the row at " + DepthText(dLabel, data) +
+                      " is out of order: it follows the row at " +
+                      DepthText(placement.dLabel, data) + ", and the rows run from the top down");
+    }
+    if (placement.nRows > 0 && nSlot > placement.nSlot + 1) {
+        return RefuseData(statusMissingStation, m_nLine,
+                          MissingText((placement.nSlot + 2) * dInterval, nSlot * dInterval,
+                                      nSlot - placement.nSlot - 1, data) +
+                              " (the rows jump from " + DepthText(placement.dLabel, data) + " to " +
+                              DepthText(dLabel, data) + ")");
+    }
+    return statusDone;
+}
+
 // Puts one row at the station its depth names; statusDone, or the status
 // that refuses the file.
 int CCsvDataFile::PlaceRow(CRowPlacement& placement, double dDepth,
@@ -801,22 +826,8 @@ int CCsvDataFile::PlaceRow(CRowPlacement& placement, double dDepth,
                               DepthText(dInterval, data));
     }
     const int nSlot = static_cast<int>(dStation) - 1;
-    if (placement.nRows > 0 && nSlot <= placement.nSlot) {
-        return RefuseData(
-            statusMisplacedStation, m_nLine,
-            nSlot == placement.nSlot
-                ? "the row at " + DepthText(dLabel, data) + " repeats the station of line " +
-                      LineNumberText(placement.nLine)
-                : "the row at " + DepthText(dLabel, data) +
-                      " is out of order: it follows the row at " +
-                      DepthText(placement.dLabel, data) + ", and the rows run from the top down");
-    }
-    if (placement.nRows > 0 && nSlot > placement.nSlot + 1) {
-        return RefuseData(statusMissingStation, m_nLine,
-                          MissingText((placement.nSlot + 2) * dInterval, nSlot * dInterval,
-                                      nSlot - placement.nSlot - 1, data) +
-                              " (the rows jump from " + DepthText(placement.dLabel, data) + " to " +
-                              DepthText(dLabel, data) + ")");
+    if (const int nStatus = CheckSequence(placement, nSlot, dLabel); nStatus != statusDone) {
+        return nStatus;
     }
     if (placement.nRows == 0) {
         placement.nFirstSlot = nSlot;

@@ -75,6 +75,7 @@ private:
     int ReadRows(CString strLine);
     int RefuseRow(const CString& strLine, int nShape, bool bFirst);
     int PlaceRow(CRowPlacement& placement, double dDepth, const double (&dValues)[kFaces]);
+    int CheckSequence(const CRowPlacement& placement, int nSlot, double dLabel);
     int EndOfRows(CRowPlacement& placement, CString strReason, int nLine);
     int FinishRows(const CRowPlacement& placement);
 
