@@ -60,7 +60,7 @@ lintian_pid=$!
 root=$work/root
 dpkg-deb -x "$runtime" "$root"
 dpkg-deb -x "$dev" "$root"
-"$root/usr/bin/veltrane-convert" --version | grep -q "Veltrane Version" ||
+"$root/usr/bin/veltrane-convert" --version | grep -qF "veltrane-convert (Veltrane) $version" ||
     fail "the unpacked veltrane-convert --version printed no version"
 "$root/usr/bin/veltrane" --version | grep -q "Veltrane Version" ||
     fail "the unpacked veltrane --version printed no version"
