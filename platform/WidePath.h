@@ -9,6 +9,10 @@
 // The UTF-16 form of a UTF-8 text; false (and an empty result) when the text
 // is not valid UTF-8, which names no file on Windows.
 bool WideFromUtf8(const char* pszText, std::wstring& strWide);
+// The same for a text shown on screen: the UTF-16 form, empty when the text
+// is not valid UTF-8.
+std::wstring Wide(const char* pszText);
+std::wstring Wide(const std::string& strText);
 // The UTF-8 form of a UTF-16 text (a lone surrogate becomes U+FFFD).
 std::string Utf8FromWide(const wchar_t* pszWide);
 // The errno value that says what a Win32 error code (GetLastError) means:

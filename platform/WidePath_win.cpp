@@ -30,6 +30,16 @@ bool WideFromUtf8(const char* pszText, std::wstring& strWide) {
     return true;
 }
 
+std::wstring Wide(const char* pszText) {
+    std::wstring strWide;
+    WideFromUtf8(pszText, strWide);
+    return strWide;
+}
+
+std::wstring Wide(const std::string& strText) {
+    return Wide(strText.c_str());
+}
+
 std::string Utf8FromWide(const wchar_t* pszWide) {
     std::string strText;
     if (pszWide == nullptr || *pszWide == L'\0') {

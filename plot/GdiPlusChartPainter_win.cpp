@@ -36,12 +36,6 @@ struct FontOf {
     Gdiplus::Font font;
 };
 
-std::wstring Wide(const std::string& strText) {
-    std::wstring strWide;
-    WideFromUtf8(strText.c_str(), strWide);
-    return strWide;
-}
-
 Gdiplus::Color ColourOf(const ChartStep& step) {
     return Gdiplus::Color(255, static_cast<BYTE>(step.nColour >> 16),
                           static_cast<BYTE>(step.nColour >> 8), static_cast<BYTE>(step.nColour));

@@ -44,12 +44,6 @@ constexpr int kMarginUnits = 5;
 const wchar_t kPictureFilters[] = L"PNG picture (*.png)\0*.png\0"
                                   L"SVG drawing (*.svg)\0*.svg\0";
 
-std::wstring Wide(const CString& strText) {
-    std::wstring strWide;
-    WideFromUtf8(strText, strWide);
-    return strWide;
-}
-
 // The caption of the message boxes: the program's file name without ".exe".
 std::wstring MessageCaption() {
     std::vector<wchar_t> path(kLongestPath);

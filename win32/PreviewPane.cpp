@@ -25,12 +25,6 @@ constexpr int kSummaryShare = 40; // percent
 constexpr int kDiagnosticsUnits = 44;
 constexpr int kGapUnits = 4;
 
-std::wstring Wide(const std::string& strText) {
-    std::wstring strWide;
-    WideFromUtf8(strText.c_str(), strWide);
-    return strWide;
-}
-
 // Lines for an edit control, which breaks lines at CR LF only.
 std::string WithCrLf(const std::string& strText) {
     std::string strOut;

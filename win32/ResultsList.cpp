@@ -35,12 +35,6 @@ enum RowIcon { iconConverted, iconInformation, iconWarning };
 // The check mark of a converted file.
 constexpr COLORREF kCheckColour = RGB(0, 150, 60);
 
-std::wstring Wide(const CString& strText) {
-    std::wstring strWide;
-    WideFromUtf8(strText, strWide);
-    return strWide;
-}
-
 std::string FileNameOf(const std::string& strPath) {
     const size_t nSlash = strPath.find_last_of("\\/");
     return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
