@@ -48,6 +48,16 @@ CString CBatchReport::Converting(int nFiles) {
     return "Converting " + Counted(nFiles, "file", "files") + "...";
 }
 
+CString CBatchReport::ReadyToConvert(int nFiles) {
+    return Counted(nFiles, "file", "files") + " ready: press Convert to convert them.";
+}
+
+CString CBatchReport::Chosen(int nPaths) {
+    CString str;
+    str.Format("%d files and folders chosen", nPaths);
+    return str;
+}
+
 CString CBatchReport::ResultText(const CJobResult& result) {
     switch (result.m_nJobOutcome) {
     case jobConverted: {
@@ -63,6 +73,10 @@ CString CBatchReport::ResultText(const CJobResult& result) {
     }
     case jobKept:
         return "Kept the existing " + FileName(result.m_strOutput);
+    case jobUpToDate:
+        return "Up to date: " + FileName(result.m_strOutput);
+    case jobOutputOfInput:
+        return "The output of " + FileName(result.m_strMadeFrom) + ", up to date";
     case jobUnknownType:
         return OneLine(CConvertCommand::UnknownTypeText(kOnlySurveys));
     case jobFailed:
@@ -83,17 +97,23 @@ CString CBatchReport::ResultDetail(const CJobResult& result) {
 void CBatchReport::Add(const CJobResult& result) {
     m_nConverted += result.m_nJobOutcome == jobConverted ? 1 : 0;
     m_nKept += result.m_nJobOutcome == jobKept ? 1 : 0;
+    m_nUpToDate +=
+        result.m_nJobOutcome == jobUpToDate || result.m_nJobOutcome == jobOutputOfInput ? 1 : 0;
     m_nCancelled += result.m_nJobOutcome == jobCancelled ? 1 : 0;
 }
 
 CString CBatchReport::Summary(int nTotal) const {
-    const int nOthers = nTotal - m_nConverted - m_nKept;
+    const int nOthers = nTotal - m_nConverted - m_nKept - m_nUpToDate;
     CString strStatus;
     strStatus.Format(": %d converted", m_nConverted);
     strStatus = Counted(nTotal, "file", "files") + strStatus;
     CString strPart;
     if (m_nKept > 0) {
         strPart.Format(", %d kept", m_nKept);
+        strStatus += strPart;
+    }
+    if (m_nUpToDate > 0) {
+        strPart.Format(", %d up to date", m_nUpToDate);
         strStatus += strPart;
     }
     if (nOthers > 0) {

@@ -26,6 +26,8 @@ TEST(BatchReport, RowSaysTheOutputOrWhyOnOneLine) {
     twoWarnings.m_diagnostics.AddWarning(5, "a reading was rounded");
     CJobResult oneWarning = Result(jobConverted, "out/SDP_B12.csv");
     oneWarning.m_diagnostics.AddWarning(0, "w");
+    CJobResult madeFrom = Result(jobOutputOfInput, "in/SDP_B12.csv");
+    madeFrom.m_strMadeFrom = "C:\\in\\B12.twi";
     const struct {
         CJobResult result;
         std::string text;
@@ -34,6 +36,8 @@ TEST(BatchReport, RowSaysTheOutputOrWhyOnOneLine) {
         {oneWarning, "Converted to SDP_B12.csv (1 warning)"},
         {twoWarnings, "Converted to SDP_B12.csv (2 warnings)"},
         {Result(jobKept, "in\\SDP_B12.csv"), "Kept the existing SDP_B12.csv"},
+        {Result(jobUpToDate, "in/SDP_B12.csv"), "Up to date: SDP_B12.csv"},
+        {madeFrom, "The output of B12.twi, up to date"},
         // Line breaks and runs of spaces of a message make one space.
         {Result(jobCancelled, "", "Not converted:\r\n  cancelled. \n"),
          "Not converted: cancelled."},
@@ -63,6 +67,8 @@ TEST(BatchReport, CountAndQuestion) {
          4,
          "4 files: 1 converted, 1 kept, 2 not converted (cancelled)."},
         {{jobKept, jobKept}, 2, "2 files: 0 converted, 2 kept."},
+        // Up to date is no failure: a second run over the same files.
+        {{jobUpToDate, jobOutputOfInput, jobConverted}, 3, "3 files: 1 converted, 2 up to date."},
     };
     for (const auto& c : cases) {
         CBatchReport report;
@@ -76,4 +82,20 @@ TEST(BatchReport, CountAndQuestion) {
     EXPECT_EQ(CBatchReport::ReplaceQuestion(12).str(),
               "12 of the converted files already exist. Replace them?");
     EXPECT_EQ(CBatchReport::Converting(1).str(), "Converting 1 file...");
+    EXPECT_EQ(CBatchReport::ReadyToConvert(1).str(),
+              "1 file ready: press Convert to convert them.");
+    EXPECT_EQ(CBatchReport::ReadyToConvert(3).str(),
+              "3 files ready: press Convert to convert them.");
+    EXPECT_EQ(CBatchReport::Chosen(2).str(), "2 files and folders chosen");
+}
+
+// Only files not converted: every ending that left a good output is hidden.
+TEST(BatchReport, FilterHidesWhatSucceeded) {
+    for (JobOutcome n : {jobConverted, jobKept, jobUpToDate, jobOutputOfInput, jobUnknownType,
+                         jobProtectsInput, jobSameOutput, jobFailed, jobFileError, jobCancelled}) {
+        const bool bSucceeded =
+            n == jobConverted || n == jobKept || n == jobUpToDate || n == jobOutputOfInput;
+        EXPECT_EQ(CBatchReport::HiddenByFilter(true, Result(n, "SDP_B12.csv")), bSucceeded) << n;
+        EXPECT_FALSE(CBatchReport::HiddenByFilter(false, Result(n, "SDP_B12.csv"))) << n;
+    }
 }
