@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/WidePath.h"
 #include "plot/SvgChartPainter.h"
+#include "win32/AccessibleNames.h"
 #include "win32/resource.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace {
@@ -33,12 +35,20 @@ constexpr DWORD kLongestPath = 32768;
 
 // The window's first size and its smallest, in dialog units: the template's
 // width, and room for the preview under the template's controls (which take
-// the top kTopUnits).
+// the top kTopUnits). Both stay within the work area of the window's monitor.
 constexpr int kWidthUnits = 389;
 constexpr int kHeightUnits = 300;
 constexpr int kMinHeightUnits = 180;
 constexpr int kTopUnits = 54;
 constexpr int kMarginUnits = 5;
+// The top rows in the template, which follow the window's width: the
+// selection box grows or shrinks, Browse and the picture keep to the right,
+// and the selection box keeps at least kMinSelectionUnits.
+constexpr RECT kSelectionUnits{5, 7, 322, 28};
+constexpr RECT kBrowseUnits{324, 7, 382, 22};
+constexpr RECT kPictureUnits{361, 28, 382, 48};
+constexpr int kConvertRightUnits = 179;
+constexpr int kMinSelectionUnits = 60;
 
 // Save Picture's choices; the first is the type of a name without extension.
 const wchar_t kPictureFilters[] = L"PNG picture (*.png)\0*.png\0"
@@ -103,37 +113,80 @@ public:
 
 int CConvertWindow::Run(const std::vector<std::string>& startFiles) {
     m_startFiles = startFiles;
+    // COM, for the names given to screen readers.
+    const HRESULT hrCom =
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     HINSTANCE hInstance = GetModuleHandleW(nullptr);
     HWND hDlg = CreateDialogParamW(hInstance, MAKEINTRESOURCEW(IDD_VELTRANE_DIALOG), nullptr,
                                    CConvertWindowProc::Proc, reinterpret_cast<LPARAM>(this));
     if (hDlg == nullptr) {
+        if (SUCCEEDED(hrCom)) {
+            CoUninitialize();
+        }
         return 1;
     }
     HACCEL hAccelerators = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(hDlg, hAccelerators, &msg)) {
-            continue;
-        }
-        // Escape cancels a run over many files, or else closes the window,
-        // whichever control has the keyboard (the boxes the window opens run
-        // their own loops), unless it closes the open list of directions first.
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE &&
-            !SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETDROPPEDSTATE, 0, 0)) {
-            if (m_results.IsRunning()) {
-                m_results.Cancel();
-            } else {
-                PostMessageW(hDlg, WM_CLOSE, 0, 0);
-            }
-            continue;
-        }
-        if (IsDialogMessageW(hDlg, &msg)) {
+        if (TranslateAcceleratorW(hDlg, hAccelerators, &msg) || OnKey(&msg) ||
+            IsDialogMessageW(hDlg, &msg)) {
             continue;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    m_names.Release();
+    if (SUCCEEDED(hrCom)) {
+        CoUninitialize();
+    }
     return 0;
+}
+
+bool CConvertWindow::OnKey(const void* pMessage) {
+    const MSG& msg = *static_cast<const MSG*>(pMessage);
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    // Plain Enter and Escape, whichever control of the window has the
+    // keyboard (the boxes the window opens run their own loops), unless they
+    // close the open list of directions first.
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) ||
+        GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0 ||
+        (msg.hwnd != hDlg && !IsChild(hDlg, msg.hwnd)) ||
+        SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETDROPPEDSTATE, 0, 0)) {
+        return false;
+    }
+    // Escape cancels a run over many files as Cancel does, and the window
+    // stays; with none running it closes the window.
+    if (msg.wParam == VK_ESCAPE) {
+        if (m_results.IsRunning()) {
+            m_results.Cancel();
+        } else {
+            PostMessageW(hDlg, WM_CLOSE, 0, 0);
+        }
+        return true;
+    }
+    // Enter on a push button presses it, as dialogs have it.
+    const LRESULT nCode = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, 0);
+    if ((nCode & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0) {
+        return false;
+    }
+    OnEnter();
+    return true;
+}
+
+void CConvertWindow::OnEnter() {
+    if (!m_readyPaths.empty() || m_command.EnterConverts()) {
+        OnConvert();
+    } else {
+        OnBrowse();
+    }
+}
+
+void CConvertWindow::OnConvert() {
+    if (!m_readyPaths.empty()) {
+        ConvertMany(m_readyPaths);
+        return;
+    }
+    m_command.OnConvertButton();
 }
 
 bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam) {
@@ -199,7 +252,11 @@ bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification
         OnBrowse();
         return true;
     case IDC_CONVERT:
-        m_command.OnConvertButton();
+        OnConvert();
+        return true;
+    case ID_FOCUS_DIRECTION:
+        SendMessageW(hDlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hDlg, IDC_DIRECTION)),
+                     TRUE);
         return true;
     case IDC_PICTURE:
         if (nNotification == STN_CLICKED) {
@@ -215,14 +272,14 @@ bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification
     case IDC_DIRECTION:
         // A direction picked from the list shows the survey as it reads.
         if (nNotification == CBN_SELCHANGE && !m_command.m_strSelection.IsEmpty()) {
-            m_preview.Preview(
+            ShowPreview(
                 m_command.m_strPathName.str(),
                 static_cast<int>(SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETCURSEL, 0, 0)));
-            OnSize(); // the diagnostics come and go
         }
         return false;
     case IDOK:
-        return true; // no default button: Enter closes nothing
+        OnEnter(); // Enter that reached the dialog: no default button to press
+        return true;
     case IDCANCEL:
         Close();
         return true;
@@ -237,8 +294,18 @@ void CConvertWindow::OnGetMinMaxInfo(void* pMinMaxInfo) {
     MapDialogRect(hDlg, &smallest);
     AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)));
+    // Never more than the monitor's work area: a large scale or a small
+    // screen still shows the whole window.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    LONG nMaxWidth = smallest.right - smallest.left, nMaxHeight = smallest.bottom - smallest.top;
+    if (GetMonitorInfoW(MonitorFromWindow(hDlg, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        nMaxWidth = monitor.rcWork.right - monitor.rcWork.left;
+        nMaxHeight = monitor.rcWork.bottom - monitor.rcWork.top;
+    }
     static_cast<MINMAXINFO*>(pMinMaxInfo)->ptMinTrackSize =
-        POINT{smallest.right - smallest.left, smallest.bottom - smallest.top};
+        POINT{std::min(smallest.right - smallest.left, nMaxWidth),
+              std::min(smallest.bottom - smallest.top, nMaxHeight)};
 }
 
 void CConvertWindow::OnDpiChanged(const void* pSuggestedRect) {
@@ -277,10 +344,10 @@ void CConvertWindow::OnInitDialog() {
     m_results.Create(hDlg);
     m_results.m_onChosen = [this](const std::string& strPath, int nDirection,
                                   const std::string& strNote) {
-        m_preview.Preview(strPath, nDirection, strNote);
-        OnSize(); // the diagnostics come and go
+        ShowPreview(strPath, nDirection, strNote);
     };
-    SizeForPreview();
+    m_names.NameControls(hDlg);
+    FitWorkArea();
     if (!m_startFiles.empty()) {
         // Taken once the window shows, so that a message has it as owner.
         ShowWindow(hDlg, SW_SHOW);
@@ -292,8 +359,21 @@ void CConvertWindow::OpenFiles(const std::vector<std::string>& paths) {
     if (paths.size() == 1 && !IsDirectory(paths.front().c_str())) {
         SelectFile(paths.front());
     } else if (!paths.empty()) {
-        ConvertMany(paths);
+        ListMany(paths);
     }
+}
+
+void CConvertWindow::ListMany(const std::vector<std::string>& paths) {
+    if (!m_results.ListReady(paths)) {
+        ShowMessageText(Wide(CBatchReport::kStillRunning), MB_ICONWARNING);
+        return;
+    }
+    m_readyPaths = paths;
+    SetDlgItemTextW(static_cast<HWND>(m_hDlg), IDC_SELECTION,
+                    (paths.size() == 1 ? Wide(paths.front())
+                                       : Wide(CBatchReport::Chosen(static_cast<int>(paths.size()))))
+                        .c_str());
+    OnSize(); // the list takes room for its rows
 }
 
 void CConvertWindow::ConvertMany(const std::vector<std::string>& paths) {
@@ -303,10 +383,21 @@ void CConvertWindow::ConvertMany(const std::vector<std::string>& paths) {
                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     });
     if (!bStarted) {
-        MessageBoxW(hDlg, Wide(CBatchReport::kStillRunning).c_str(), MessageCaption().c_str(),
-                    MB_OK | MB_ICONWARNING);
+        ShowMessageText(Wide(CBatchReport::kStillRunning), MB_ICONWARNING);
     }
     OnSize(); // the list takes room for its rows
+}
+
+void CConvertWindow::ShowMessageText(const std::wstring& strText, unsigned int nIcon) {
+    MessageBoxW(static_cast<HWND>(m_hDlg), strText.c_str(), MessageCaption().c_str(),
+                MB_OK | nIcon);
+}
+
+void CConvertWindow::ShowPreview(const std::string& strPath, int nDirection,
+                                 const std::string& strNote) {
+    m_preview.Preview(strPath, nDirection, strNote);
+    m_names.Describe(m_preview.PlotWindow(), m_preview.Description());
+    OnSize(); // the diagnostics come and go
 }
 
 void CConvertWindow::Close() {
@@ -325,7 +416,7 @@ void CConvertWindow::OnBrowse() {
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = kLongestPath;
     // A name that does not exist is accepted; the reader reports it on
-    // Convert. Several files chosen together are converted at once.
+    // Convert. Several files chosen together are listed for Convert.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ALLOWMULTISELECT;
     if (!GetOpenFileNameW(&dialog) || path[0] == L'\0') {
         return;
@@ -354,23 +445,31 @@ void CConvertWindow::SelectFile(const std::string& strPath) {
     if (nDirection != directionNone) {
         SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_SETCURSEL, nDirection, 0);
     }
+    m_readyPaths.clear();
     SetDlgItemTextW(hDlg, IDC_SELECTION, Wide(m_command.m_strSelection).c_str());
-    m_preview.Preview(strPath, GetDirection());
-    OnSize(); // the diagnostics come and go
+    SetWindowTextW(hDlg, Wide(m_command.WindowTitle()).c_str());
+    ShowPreview(strPath, GetDirection());
 }
 
-void CConvertWindow::SizeForPreview() {
+void CConvertWindow::FitWorkArea() {
     HWND hDlg = static_cast<HWND>(m_hDlg);
     RECT size{0, 0, kWidthUnits, kHeightUnits};
     MapDialogRect(hDlg, &size);
     AdjustWindowRectEx(&size, static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)));
-    const int nWidth = size.right - size.left, nHeight = size.bottom - size.top;
-    // Centred in the work area, as the template's window was.
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(hDlg, nullptr, work.left + std::max(0L, (work.right - work.left - nWidth) / 2),
-                 work.top + std::max(0L, (work.bottom - work.top - nHeight) / 2), nWidth, nHeight,
+    LONG nWidth = size.right - size.left, nHeight = size.bottom - size.top;
+    // Within the work area of the monitor the window opens on, at any
+    // scale, and centred there as the template's window was.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT work{0, 0, nWidth, nHeight};
+    if (GetMonitorInfoW(MonitorFromWindow(hDlg, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        work = monitor.rcWork;
+    }
+    nWidth = std::min(nWidth, work.right - work.left);
+    nHeight = std::min(nHeight, work.bottom - work.top);
+    SetWindowPos(hDlg, nullptr, work.left + (work.right - work.left - nWidth) / 2,
+                 work.top + (work.bottom - work.top - nHeight) / 2, nWidth, nHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     OnSize();
 }
@@ -379,6 +478,28 @@ void CConvertWindow::OnSize() {
     HWND hDlg = static_cast<HWND>(m_hDlg);
     RECT client;
     GetClientRect(hDlg, &client);
+    RECT base{0, 0, kWidthUnits, kMinSelectionUnits};
+    MapDialogRect(hDlg, &base);
+    const LONG nExtra = client.right - base.right; // below 0 in a narrow window
+    RECT selection = kSelectionUnits, browse = kBrowseUnits, picture = kPictureUnits;
+    RECT convert{0, 0, kConvertRightUnits + kMarginUnits, 0};
+    for (RECT* pRect : {&selection, &browse, &picture, &convert}) {
+        MapDialogRect(hDlg, pRect);
+    }
+    // Browse keeps to the right, after the least of the selection box; the
+    // picture keeps to the right, after Convert.
+    const LONG nGap = browse.left - selection.right;
+    OffsetRect(&browse, std::max(nExtra, selection.left + base.bottom + nGap - browse.left), 0);
+    selection.right = browse.left - nGap;
+    OffsetRect(&picture, std::max(nExtra, convert.right - picture.left), 0);
+    const UINT nFlags = SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(GetDlgItem(hDlg, IDC_SELECTION), nullptr, selection.left, selection.top,
+                 selection.right - selection.left, selection.bottom - selection.top, nFlags);
+    SetWindowPos(GetDlgItem(hDlg, IDC_BROWSE), nullptr, browse.left, browse.top,
+                 browse.right - browse.left, browse.bottom - browse.top, nFlags);
+    SetWindowPos(GetDlgItem(hDlg, IDC_PICTURE), nullptr, picture.left, picture.top, 0, 0,
+                 nFlags | SWP_NOSIZE);
+
     RECT top{kMarginUnits, kTopUnits, 0, kMarginUnits};
     MapDialogRect(hDlg, &top);
     const int nRight = client.right - top.left, nBottom = client.bottom - top.bottom;

@@ -6,6 +6,7 @@
 
 #include "convert/ConvertCommand.h"
 #include "plot/GdiPlusChartPainter_win.h"
+#include "win32/AccessibleNames.h"
 #include "win32/PreviewPane.h"
 #include "win32/ResultsList.h"
 
@@ -16,7 +17,7 @@ class CConvertWindow : public CConvertHost {
 public:
     // Runs the dialog until it is closed; the files given (UTF-8) are taken
     // first as files dropped on the window are: one is selected, several or
-    // a folder are converted at once (Windows passes the file of "Open
+    // a folder are listed for Convert (Windows passes the file of "Open
     // with", or those dropped on the program's icon, so).
     int Run(const std::vector<std::string>& startFiles);
 
@@ -42,19 +43,32 @@ private:
     void OnInitDialog();
     void OnBrowse();
     void OnAbout();
-    // One file is selected, for Convert; several, or a folder, are
-    // converted at once.
+    // One file is selected, for Convert; several, or a folder, are listed
+    // as ready, and converted when Convert is pressed, never before.
     void OpenFiles(const std::vector<std::string>& paths);
+    void ListMany(const std::vector<std::string>& paths);
     void ConvertMany(const std::vector<std::string>& paths);
+    // Convert: the files listed as ready, or else the selected file.
+    void OnConvert();
+    // Enter away from a push button: converts what is selected or listed,
+    // or browses when nothing is.
+    void OnEnter();
+    // The message loop's keys: Enter and Escape as the window has them;
+    // true for a key it took.
+    bool OnKey(const void* pMsg);
+    // Shows a survey in the preview, and describes the plot by its summary.
+    void ShowPreview(const std::string& strPath, int nDirection, const std::string& strNote = {});
+    // The size the window opens with: the template's width and room for the
+    // preview, within the work area of the window's monitor, centred there.
+    void FitWorkArea();
+    void ShowMessageText(const std::wstring& strText, unsigned int nIcon);
     // Ends a run over many files, once the files under way are in place, and
     // closes the window.
     void Close();
     // Selects a file as Browse does: the selection, the direction guessed
     // from its extension (or the format message), then the path on show.
     void SelectFile(const std::string& strPath);
-    // The window at its first size: the template's controls and the preview.
-    void SizeForPreview();
-    // The template's controls stay where they are; the preview takes the rest.
+    // The top rows follow the window's width; the preview takes the rest.
     void OnSize();
     void OnSavePicture();
 
@@ -62,6 +76,10 @@ private:
     CGdiPlusSession m_gdiplus; // before the preview, which draws with it
     CPreviewPane m_preview;
     CResultsList m_results; // after the preview, which its rows show
+    CAccessibleNames m_names;
     Handle m_hDlg = nullptr;
     std::vector<std::string> m_startFiles;
+    // Several files or folders chosen, waiting for Convert; Convert again
+    // converts them again (finding them up to date), as it does one file.
+    std::vector<std::string> m_readyPaths;
 };

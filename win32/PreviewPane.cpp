@@ -84,7 +84,10 @@ public:
             HMENU hMenu = CreatePopupMenu();
             const bool bChart = pPane != nullptr && pPane->Chart() != nullptr;
             AppendMenuW(hMenu, MF_STRING | (bChart ? 0 : MF_GRAYED), ID_SAVE_PICTURE,
-                        L"Save Picture...\tCtrl+S");
+                        L"&Save Picture...\tCtrl+S");
+            AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(hMenu, MF_STRING, ID_HELP_ABOUT,
+                        (Wide(CConvertCommand::kAboutItem) + L"\tF1").c_str());
             POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             if (at.x == -1 && at.y == -1) { // from the keyboard: at the plot's corner
                 at = POINT{0, 0};
@@ -163,6 +166,7 @@ void CPreviewPane::Preview(const std::string& strPath, int nDirection, const std
     const bool bDirection = nDirection == directionTwiToCsv || nDirection == directionCsvToTwi;
     std::string strSummary;
     std::string strDiagnostics;
+    m_strDescription.clear();
     if (strPath.empty()) {
         m_summary.Read(CString(), directionNone);
         m_strMessage = kNothingSelected;
@@ -173,8 +177,10 @@ void CPreviewPane::Preview(const std::string& strPath, int nDirection, const std
     } else {
         const bool bRead = m_summary.Read(strPath.c_str(), nDirection);
         strSummary = FileNameOf(strPath) + "\n";
+        m_strDescription = FileNameOf(strPath);
         for (const std::string& strLine : m_summary.Lines()) {
             strSummary += "\n" + strLine;
+            m_strDescription += "\n" + strLine;
         }
         strDiagnostics = m_summary.m_data.m_diagnostics.Describe().str();
         if (bRead) {

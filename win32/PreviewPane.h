@@ -29,6 +29,10 @@ public:
     const CTwistChart* Chart() const { return m_chart ? &*m_chart : nullptr; }
     const std::string& Path() const { return m_strPath; }
     int Direction() const { return m_nDirection; }
+    // What a screen reader says of the plot: the summary's text, the file's
+    // name first; empty while no survey is on show.
+    const std::string& Description() const { return m_strDescription; }
+    void* PlotWindow() const { return m_hPlot; }
 
     static constexpr const char* kNothingSelected =
         "Select a survey file with Browse..., or drop one onto the window, to see its twist "
@@ -47,6 +51,7 @@ private:
     std::optional<CTwistChart> m_chart;
     std::string m_strMessage; // in the plot's place when there is no chart
     std::string m_strPath;
+    std::string m_strDescription;
     int m_nDirection = -1;
     bool m_bDiagnostics = false;
     int m_nSummaryWidth = 0; // its longest line, in pixels

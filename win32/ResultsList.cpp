@@ -27,6 +27,7 @@ constexpr int kHeaderUnits = 14;
 constexpr int kFootUnits = 14;
 constexpr int kGapUnits = 4;
 constexpr int kCancelUnits = 50;
+constexpr int kFilterUnits = 100;
 constexpr int kShownRows = 6;
 constexpr int kTipWidthUnits = 260;
 
@@ -51,6 +52,8 @@ RowIcon IconOf(const CJobResult& result) {
     case jobConverted:
         return iconConverted;
     case jobKept:
+    case jobUpToDate:
+    case jobOutputOfInput:
     case jobCancelled:
         return iconInformation;
     default:
@@ -159,6 +162,10 @@ void CResultsList::Create(void* hDialog) {
 
     CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, 0, 0,
                     0, hDlg, reinterpret_cast<HMENU>(IDC_RESULTS_STATUS), hInstance, nullptr);
+    // In a long list, the few files that need a look.
+    CreateWindowExW(0, L"BUTTON", Wide(CBatchReport::kOnlyNotConverted).c_str(),
+                    WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 0, 0, hDlg,
+                    reinterpret_cast<HMENU>(IDC_ONLY_NOT_CONVERTED), hInstance, nullptr);
     CreateWindowExW(0, PROGRESS_CLASSW, L"Conversion progress", WS_CHILD, 0, 0, 0, 0, hDlg,
                     reinterpret_cast<HMENU>(IDC_PROGRESS), hInstance, nullptr);
     CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
@@ -169,7 +176,7 @@ void CResultsList::Create(void* hDialog) {
 void CResultsList::UseDialogFont() {
     HWND hDlg = static_cast<HWND>(m_hDlg);
     const LRESULT hFont = SendMessageW(hDlg, WM_GETFONT, 0, 0);
-    for (int nControl : {IDC_RESULTS, IDC_RESULTS_STATUS, IDC_CANCEL_RUN}) {
+    for (int nControl : {IDC_RESULTS, IDC_RESULTS_STATUS, IDC_ONLY_NOT_CONVERTED, IDC_CANCEL_RUN}) {
         SendDlgItemMessageW(hDlg, nControl, WM_SETFONT, static_cast<WPARAM>(hFont), TRUE);
     }
 }
@@ -188,7 +195,7 @@ int CResultsList::Layout(int nLeft, int nTop, int nRight, int nBottom) {
     int nWanted = static_cast<int>(units.top);
     HWND hList = static_cast<HWND>(m_hList);
     RECT row{LVIR_BOUNDS, 0, 0, 0}, header{};
-    if (!m_rows.empty() &&
+    if (ListView_GetItemCount(hList) > 0 &&
         SendMessageW(hList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)) &&
         GetWindowRect(ListView_GetHeader(hList), &header)) {
         nWanted =
@@ -204,23 +211,36 @@ int CResultsList::Layout(int nLeft, int nTop, int nRight, int nBottom) {
     ListView_SetColumnWidth(hList, 0, nWidth / 3);
     ListView_SetColumnWidth(hList, 1, nWidth - nWidth / 3);
 
-    const int nFootTop = nListBottom + nGap / 2;
-    const int nMiddle = nLeft + (nRight - nLeft) / 2;
-    const int nCancelLeft = nRight - static_cast<int>(units.left);
-    MoveWindow(GetDlgItem(hDlg, IDC_RESULTS_STATUS), nLeft, nFootTop + nFoot / 5,
-               nMiddle - nLeft - nGap, nFoot - nFoot / 5, TRUE);
-    MoveWindow(GetDlgItem(hDlg, IDC_PROGRESS), nMiddle, nFootTop + nFoot / 6,
-               nCancelLeft - nGap - nMiddle, nFoot - nFoot / 3, TRUE);
-    MoveWindow(GetDlgItem(hDlg, IDC_CANCEL_RUN), nCancelLeft, nFootTop, nRight - nCancelLeft, nFoot,
-               TRUE);
-    return nFootTop + nFoot + nGap;
+    m_nFootLeft = nLeft;
+    m_nFootTop = nListBottom + nGap / 2;
+    m_nFootRight = nRight;
+    LayoutFoot();
+    return m_nFootTop + nFoot + nGap;
 }
 
-bool CResultsList::ConvertMany(const std::vector<std::string>& paths,
-                               const std::function<bool(const std::wstring&)>& askReplace) {
-    if (IsRunning()) {
-        return false;
-    }
+void CResultsList::LayoutFoot() {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    RECT units{kCancelUnits, kFilterUnits, kGapUnits, kFootUnits};
+    MapDialogRect(hDlg, &units);
+    const int nFoot = static_cast<int>(units.bottom), nGap = static_cast<int>(units.right);
+    const int nLeft = m_nFootLeft, nTop = m_nFootTop, nRight = m_nFootRight;
+    // The count at the left; the filter at the right, or, while progress
+    // and Cancel take the right half, just before them.
+    const int nMiddle = nLeft + (nRight - nLeft) / 2;
+    const int nCancelLeft = nRight - static_cast<int>(units.left);
+    const int nFilterRight = m_bProgress ? nMiddle - nGap : nRight;
+    const int nFilterLeft = std::max(nLeft, nFilterRight - static_cast<int>(units.top));
+    MoveWindow(GetDlgItem(hDlg, IDC_RESULTS_STATUS), nLeft, nTop + nFoot / 5,
+               std::max(0, nFilterLeft - nGap - nLeft), nFoot - nFoot / 5, TRUE);
+    MoveWindow(GetDlgItem(hDlg, IDC_ONLY_NOT_CONVERTED), nFilterLeft, nTop,
+               nFilterRight - nFilterLeft, nFoot, TRUE);
+    MoveWindow(GetDlgItem(hDlg, IDC_PROGRESS), nMiddle, nTop + nFoot / 6,
+               nCancelLeft - nGap - nMiddle, nFoot - nFoot / 3, TRUE);
+    MoveWindow(GetDlgItem(hDlg, IDC_CANCEL_RUN), nCancelLeft, nTop, nRight - nCancelLeft, nFoot,
+               TRUE);
+}
+
+std::vector<CConvertJob> CResultsList::SurveysOf(const std::vector<std::string>& paths) {
     std::vector<CString> named;
     for (const std::string& strPath : paths) {
         named.emplace_back(strPath.c_str());
@@ -229,21 +249,59 @@ bool CResultsList::ConvertMany(const std::vector<std::string>& paths,
     for (const CString& strFile : CBatchPlan::SurveyFilesOf(named)) {
         jobs.push_back(CConvertJob{strFile, directionNone});
     }
+    return jobs;
+}
+
+void CResultsList::ListFiles(const std::vector<CConvertJob>& jobs, const char* pszState) {
+    ListView_DeleteAllItems(static_cast<HWND>(m_hList)); // no selection carries over
+    m_rows.clear();
+    const std::wstring strState = Wide(pszState);
+    for (const CConvertJob& job : jobs) {
+        CRow row;
+        row.m_strPath = job.m_strPath.str();
+        row.m_nDirection = CBatchPlan::DirectionOf(job);
+        row.m_strResult = strState;
+        row.m_strDetail = Wide(job.m_strPath);
+        m_rows.push_back(std::move(row));
+    }
+    ApplyFilter();
+    m_bShown = true;
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    for (int nControl : {IDC_RESULTS, IDC_RESULTS_STATUS, IDC_ONLY_NOT_CONVERTED}) {
+        ShowWindow(GetDlgItem(hDlg, nControl), SW_SHOWNA);
+    }
+}
+
+bool CResultsList::ListReady(const std::vector<std::string>& paths) {
+    if (IsRunning()) {
+        return false;
+    }
+    const std::vector<CConvertJob> jobs = SurveysOf(paths);
+    ListFiles(jobs, CBatchReport::kReady);
+    ShowProgress(false);
+    SetStatus(jobs.empty() ? CString(CBatchReport::kNoSurveys)
+                           : CBatchReport::ReadyToConvert(static_cast<int>(jobs.size())));
+    return true;
+}
+
+bool CResultsList::ConvertMany(const std::vector<std::string>& paths,
+                               const std::function<bool(const std::wstring&)>& askReplace) {
+    if (IsRunning()) {
+        return false;
+    }
+    const std::vector<CConvertJob> jobs = SurveysOf(paths);
+    // Asked before the rows change, the ready rows still on show.
     const int nExisting = CBatchPlan::ExistingOutputs(jobs);
     const bool bReplace =
         nExisting == 0 || askReplace(Wide(CBatchReport::ReplaceQuestion(nExisting)));
 
-    ListFiles(jobs);
-    m_bShown = true;
-    for (int nControl : {IDC_RESULTS, IDC_RESULTS_STATUS}) {
-        ShowWindow(GetDlgItem(static_cast<HWND>(m_hDlg), nControl), SW_SHOWNA);
-    }
+    ListFiles(jobs, CBatchReport::kWaiting);
+    HWND hDlg = static_cast<HWND>(m_hDlg);
     m_report = CBatchReport();
     m_bCancel = false;
-    SendDlgItemMessageW(static_cast<HWND>(m_hDlg), IDC_PROGRESS, PBM_SETRANGE32, 0,
-                        static_cast<LPARAM>(jobs.size()));
-    SendDlgItemMessageW(static_cast<HWND>(m_hDlg), IDC_PROGRESS, PBM_SETPOS, 0, 0);
-    EnableWindow(GetDlgItem(static_cast<HWND>(m_hDlg), IDC_CANCEL_RUN), TRUE);
+    SendDlgItemMessageW(hDlg, IDC_PROGRESS, PBM_SETRANGE32, 0, static_cast<LPARAM>(jobs.size()));
+    SendDlgItemMessageW(hDlg, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    EnableWindow(GetDlgItem(hDlg, IDC_CANCEL_RUN), TRUE);
     if (jobs.empty()) {
         SetStatus(CBatchReport::kNoSurveys);
         return true;
@@ -253,28 +311,72 @@ bool CResultsList::ConvertMany(const std::vector<std::string>& paths,
     return true;
 }
 
-void CResultsList::ListFiles(const std::vector<CConvertJob>& jobs) {
+void CResultsList::InsertItem(int nRow, int nItem) {
     HWND hList = static_cast<HWND>(m_hList);
+    const CRow& row = m_rows[static_cast<size_t>(nRow)];
+    const std::wstring strName = Wide(FileNameOf(row.m_strPath).c_str());
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = nItem;
+    item.iImage = row.m_nIcon < 0 ? I_IMAGENONE : row.m_nIcon;
+    item.pszText = const_cast<LPWSTR>(strName.c_str());
+    item.lParam = nRow;
+    const int nAt =
+        static_cast<int>(SendMessageW(hList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    SetCellText(hList, nAt, 1, row.m_strResult);
+}
+
+void CResultsList::ApplyFilter() {
+    HWND hList = static_cast<HWND>(m_hList);
+    const int nSelected = RowOfItem(ListView_GetNextItem(hList, -1, LVNI_SELECTED));
     CBulkChange change(hList);
     ListView_DeleteAllItems(hList);
-    SendMessageW(hList, LVM_SETITEMCOUNT, static_cast<WPARAM>(jobs.size()), 0);
-    m_rows.clear();
-    const std::wstring strWaiting = Wide(CBatchReport::kWaiting);
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        CRow row;
-        row.m_strPath = jobs[i].m_strPath.str();
-        row.m_nDirection = CBatchPlan::DirectionOf(jobs[i]);
-        row.m_strDetail = Wide(jobs[i].m_strPath);
-        const std::wstring strName = Wide(FileNameOf(row.m_strPath).c_str());
-        m_rows.push_back(std::move(row));
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = static_cast<int>(i);
-        item.iImage = I_IMAGENONE;
-        item.pszText = const_cast<LPWSTR>(strName.c_str());
-        SendMessageW(hList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        SetCellText(hList, static_cast<int>(i), 1, strWaiting);
+    int nItem = 0;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (!(m_bOnlyNotConverted && m_rows[i].m_bHidden)) {
+            InsertItem(static_cast<int>(i), nItem++);
+        }
     }
+    // The row that was selected stays so, when it is still listed.
+    const int nAgain = ItemOfRow(nSelected);
+    if (nAgain >= 0) {
+        ListView_SetItemState(hList, nAgain, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(hList, nAgain, FALSE);
+    }
+}
+
+void CResultsList::ShowOnlyNotConverted(bool bOnly) {
+    m_bOnlyNotConverted = bOnly;
+    SendDlgItemMessageW(static_cast<HWND>(m_hDlg), IDC_ONLY_NOT_CONVERTED, BM_SETCHECK,
+                        bOnly ? BST_CHECKED : BST_UNCHECKED, 0);
+    ApplyFilter();
+}
+
+int CResultsList::ItemOfRow(int nRow) const {
+    if (nRow < 0) {
+        return -1;
+    }
+    LVFINDINFOW find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = nRow;
+    return static_cast<int>(SendMessageW(static_cast<HWND>(m_hList), LVM_FINDITEMW,
+                                         static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+int CResultsList::RowOfItem(int nItem) const {
+    if (nItem < 0) {
+        return -1;
+    }
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    if (!SendMessageW(static_cast<HWND>(m_hList), LVM_GETITEMW, 0,
+                      reinterpret_cast<LPARAM>(&item)) ||
+        item.lParam < 0 || item.lParam >= static_cast<LPARAM>(m_rows.size())) {
+        return -1;
+    }
+    return static_cast<int>(item.lParam);
 }
 
 void CResultsList::Start(const std::vector<CConvertJob>& jobs, bool bReplace) {
@@ -345,6 +447,12 @@ bool CResultsList::OnMessage(unsigned int nMessage, unsigned long long wParam, l
         ShowProgress(IsRunning());
         return true;
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_ONLY_NOT_CONVERTED && HIWORD(wParam) == BN_CLICKED) {
+            ShowOnlyNotConverted(SendDlgItemMessageW(static_cast<HWND>(m_hDlg),
+                                                     IDC_ONLY_NOT_CONVERTED, BM_GETCHECK, 0,
+                                                     0) == BST_CHECKED);
+            return true;
+        }
         if (LOWORD(wParam) != IDC_CANCEL_RUN) {
             return false;
         }
@@ -386,19 +494,30 @@ void CResultsList::ShowResult(int nIndex, const CJobResult& result) {
         return;
     }
     HWND hList = static_cast<HWND>(m_hList);
-    SetCellText(hList, nIndex, 1, Wide(CBatchReport::ResultText(result)));
-    LVITEMW item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = nIndex;
-    item.iImage = IconOf(result);
-    SendMessageW(hList, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     CRow& row = m_rows[static_cast<size_t>(nIndex)];
+    row.m_strResult = Wide(CBatchReport::ResultText(result));
+    row.m_nIcon = IconOf(result);
+    row.m_bHidden = CBatchReport::HiddenByFilter(true, result);
     row.m_strDetail = WithoutCr(Wide(CBatchReport::ResultDetail(result)));
     if (result.m_nJobOutcome == jobUnknownType) {
         row.m_strNote = CBatchReport::ResultText(result).str();
     }
     m_report.Add(result);
-    if (ListView_GetItemState(hList, nIndex, LVIS_SELECTED) != 0 && m_onChosen) {
+    const int nItem = ItemOfRow(nIndex);
+    if (nItem < 0) {
+        return;
+    }
+    if (m_bOnlyNotConverted && row.m_bHidden) {
+        ListView_DeleteItem(hList, nItem);
+        return;
+    }
+    SetCellText(hList, nItem, 1, row.m_strResult);
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = nItem;
+    item.iImage = row.m_nIcon;
+    SendMessageW(hList, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    if (ListView_GetItemState(hList, nItem, LVIS_SELECTED) != 0 && m_onChosen) {
         m_onChosen(row.m_strPath, row.m_nDirection, row.m_strNote); // it may have changed
     }
 }
@@ -417,6 +536,10 @@ void CResultsList::ShowProgress(bool bShow) {
     }
     for (int nControl : {IDC_PROGRESS, IDC_CANCEL_RUN}) {
         ShowWindow(GetDlgItem(hDlg, nControl), bShow ? SW_SHOWNA : SW_HIDE);
+    }
+    m_bProgress = bShow;
+    if (m_bShown) {
+        LayoutFoot(); // the filter makes room for them, or takes the corner again
     }
 }
 
@@ -472,8 +595,8 @@ bool CResultsList::OnNotify(const void* pHeader) {
     const NMHDR& header = *static_cast<const NMHDR*>(pHeader);
     if (header.hwndFrom == static_cast<HWND>(m_hTip) && header.code == TTN_GETDISPINFOW) {
         auto& info = *const_cast<NMTTDISPINFOW*>(static_cast<const NMTTDISPINFOW*>(pHeader));
-        const bool bRow = m_nTipRow >= 0 && m_nTipRow < static_cast<int>(m_rows.size());
-        m_strTip = bRow ? m_rows[static_cast<size_t>(m_nTipRow)].m_strDetail : std::wstring();
+        const int nRow = RowOfItem(m_nTipRow);
+        m_strTip = nRow >= 0 ? m_rows[static_cast<size_t>(nRow)].m_strDetail : std::wstring();
         info.lpszText = m_strTip.empty() ? nullptr : m_strTip.data();
         return true;
     }
@@ -484,9 +607,9 @@ bool CResultsList::OnNotify(const void* pHeader) {
         const auto& change = *static_cast<const NMLISTVIEW*>(pHeader);
         const bool bSelected =
             (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0;
-        if (bSelected && change.iItem >= 0 && change.iItem < static_cast<int>(m_rows.size()) &&
-            m_onChosen) {
-            const CRow& row = m_rows[static_cast<size_t>(change.iItem)];
+        const int nRow = bSelected ? RowOfItem(change.iItem) : -1;
+        if (nRow >= 0 && m_onChosen) {
+            const CRow& row = m_rows[static_cast<size_t>(nRow)];
             m_onChosen(row.m_strPath, row.m_nDirection, row.m_strNote);
         }
         return true;

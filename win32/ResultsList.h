@@ -1,7 +1,8 @@
 // Many files at once in the Windows window: the files dropped or chosen
-// together (a folder gives its surveys) are converted by the batch engine of
-// veltrane-convert on a thread of their own, and listed with how each ended.
-// Selecting a row shows that file in the preview.
+// together (a folder gives its surveys) are listed as ready, converted by the
+// batch engine of veltrane-convert on a thread of their own when Convert is
+// pressed, and listed with how each ended. Selecting a row shows that file in
+// the preview; "Only files not converted" hides the rows that succeeded.
 #pragma once
 
 #include "convert/BatchEngine.h"
@@ -28,8 +29,9 @@ public:
         m_onChosen;
 
     ~CResultsList();
-    // Creates the list, the count, the progress bar and Cancel in the
-    // dialog, hidden until a first run, in tab order after what is there.
+    // Creates the list, the count, the filter, the progress bar and Cancel
+    // in the dialog, hidden until files are listed, in tab order after what
+    // is there.
     void Create(void* hDlg);
     void UseDialogFont();
     // Places the list from nTop down, up to half of the room to nBottom;
@@ -42,7 +44,12 @@ public:
     // earlier run is still going.
     bool ConvertMany(const std::vector<std::string>& paths,
                      const std::function<bool(const std::wstring&)>& askReplace);
+    // Lists the surveys that ConvertMany would convert as ready, converting
+    // nothing; FALSE (and nothing listed) while a run is going.
+    bool ListReady(const std::vector<std::string>& paths);
     bool IsRunning() const { return m_thread.joinable(); }
+    // Shows only the rows of files not converted, or every row.
+    void ShowOnlyNotConverted(bool bOnly);
     // Stops the run after the files under way; the rest are not converted.
     void Cancel();
     // Cancels a run and returns once the files under way are in place and
@@ -56,14 +63,31 @@ private:
     // The list's own procedure, which follows the row under the mouse.
     friend class CResultsListProc;
 
+    // A file of the list; the list view shows those the filter lets
+    // through, each item holding the index of its row.
     struct CRow {
         std::string m_strPath;
         int m_nDirection = 0;
+        std::wstring m_strResult; // the Result column
+        int m_nIcon = -1;         // none until the result
+        bool m_bHidden = false;   // by the filter
         std::wstring m_strDetail; // the tooltip
         std::string m_strNote;    // in place of a preview
     };
 
-    void ListFiles(const std::vector<CConvertJob>& jobs);
+    // The surveys the paths name (a folder gives its own).
+    static std::vector<CConvertJob> SurveysOf(const std::vector<std::string>& paths);
+    // A row for each, with its state (waiting, ready), and the list on show.
+    void ListFiles(const std::vector<CConvertJob>& jobs, const char* pszState);
+    // The list view's item of row nRow; -1 while the filter hides it.
+    int ItemOfRow(int nRow) const;
+    // The row of the list view's item nItem; -1 for none.
+    int RowOfItem(int nItem) const;
+    void InsertItem(int nRow, int nItem);
+    // The rows again, each shown or hidden by the filter.
+    void ApplyFilter();
+    // The foot: the count, the filter, and during a run progress and Cancel.
+    void LayoutFoot();
     void Start(const std::vector<CConvertJob>& jobs, bool bReplace);
     // Shows what the run posted since the last call; ends the run once it has.
     void TakeNews();
@@ -81,6 +105,10 @@ private:
     int m_nTipRow = -1;    // the row under the mouse
     std::wstring m_strTip; // the tip on show
     bool m_bShown = false;
+    bool m_bOnlyNotConverted = false;
+    bool m_bProgress = false; // progress and Cancel on show
+    // Where the foot goes, from the last layout.
+    int m_nFootLeft = 0, m_nFootTop = 0, m_nFootRight = 0;
     std::vector<CRow> m_rows;
     CBatchReport m_report;
 

@@ -22,6 +22,7 @@
 #define IDC_RESULTS_STATUS 1021
 #define IDC_PROGRESS 1022
 #define IDC_CANCEL_RUN 1023
+#define IDC_ONLY_NOT_CONVERTED 1024
 
 // The About item of the system menu; system commands keep the low four bits free.
 #define IDM_ABOUTBOX 0x0010
@@ -29,6 +30,9 @@
 #define ID_HELP_ABOUT 0xE140
 // Ctrl+S and the plot's context menu save the plot as a picture.
 #define ID_SAVE_PICTURE 0x8010
+// Ctrl+D moves to the direction box (Ctrl+O and Ctrl+Enter send Browse and
+// Convert, the buttons' own commands).
+#define ID_FOCUS_DIRECTION 0x8011
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
