@@ -6,10 +6,16 @@
 #      statuses, also for paths with backslashes, drive letters and names
 #      outside ASCII; PNG pictures of the right size with both series;
 #      Ctrl-C midway leaves no temporary file;
-#   3. the Win32 dialog under Xvfb, driven with xdotool: F1 opens the About
-#      box (a picture of both is kept), a file given to it shows its twist
-#      plot and Save Picture saves it, Convert converts the file, and three
-#      files given together convert, are listed, and are asked about once;
+#   3. the Win32 dialog under Xvfb, driven with xdotool: Enter browses with
+#      nothing selected, F1 opens the About box (a picture of both is kept), a
+#      file given to it names the title and shows its twist plot, Save Picture
+#      saves it from Ctrl+S and from the plot's menu (Shift+F10), Enter
+#      converts the file; files chosen together in Browse or given together
+#      are listed and wait for Convert, then convert, are listed with their
+#      results, are asked about once, and the list shows only the files not
+#      converted on request; Escape cancels a running batch and the window
+#      stays; closing during a batch leaves every output whole and no
+#      temporary file; at 200% the first size fits the screen;
 #   4. the installer: a silent install over an older version and a silent
 #      removal, with the files, the Start-menu entry and the file types.
 # Prints "windows: N checks passed" at the end; any failure stops it.
@@ -43,8 +49,13 @@ cleanup() {
 trap cleanup EXIT
 
 checks=0
+windows_path() { echo "Z:$1" | tr '/' '\\'; }
 fail() {
     echo "windows: FAILED: $*" >&2
+    # What the screen showed, for a failure of the dialog.
+    if [ -n "${DISPLAY:-}" ] && import -window root "$root/$WINDOWS_BUILD/failed.png" 2> /dev/null; then
+        echo "windows: the screen at the failure: $WINDOWS_BUILD/failed.png" >&2
+    fi
     exit 1
 }
 
@@ -323,10 +334,18 @@ keys() { # ID KEY...
 
 # F1 opens the About box; its OK (at 178,34 50x14 of 235x55) closes it.
 dialog_dir=$work/dialog
+rm -rf "$dialog_dir"
 mkdir -p "$dialog_dir"
 (cd "$dialog_dir" && exec "$WINE" "$windows_dialog" > /dev/null 2>&1) &
 dialog_pid=$!
 main=$(wait_window Veltrane) || fail "the dialog did not show"
+# Enter with nothing selected browses; Escape leaves the file dialog.
+keys "$main" Return
+opener=$(wait_window Open) || fail "Enter with nothing selected did not open the file dialog"
+keys "$opener" Escape
+wait_gone "$opener" || fail "Escape did not close the file dialog"
+find_window Veltrane > /dev/null || fail "Escape in the file dialog closed the window"
+click_units "$main" 240 45 389 300 # an empty spot: the window is active again
 keys "$main" F1
 about=$(wait_window "About Veltrane") || fail "F1 did not open the About box"
 sleep 0.5
@@ -335,8 +354,9 @@ click_units "$about" 203 41 235 55
 wait_gone "$about" || fail "OK did not close the About box"
 kill "$dialog_pid"
 wait "$dialog_pid" || true
-checks=$((checks + 1))
-echo "windows: F1 opens the About box (picture: $WINDOWS_BUILD/dialog-about.png)"
+checks=$((checks + 2))
+echo "windows: Enter browses with nothing selected, F1 opens the About box" \
+    "(picture: $WINDOWS_BUILD/dialog-about.png)"
 
 # Started with a file, as "Open with" starts it: the preview shows its plot
 # (right of the summary, from 119,54 to 384,295 of the window's 389x300
@@ -344,7 +364,8 @@ echo "windows: F1 opens the About box (picture: $WINDOWS_BUILD/dialog-about.png)
 cp samples/BH-07.twi "$dialog_dir/Скв-3.twi"
 (cd "$dialog_dir" && exec "$WINE" "$windows_dialog" 'Скв-3.twi' > /dev/null 2>&1) &
 dialog_pid=$!
-main=$(wait_window Veltrane) || fail "the dialog did not show with a file"
+main=$(wait_window "Скв-3.twi - Veltrane") \
+    || fail "the dialog's title does not name the file: $(xdotool search --onlyvisible --name Veltrane getwindowname 2> /dev/null)"
 sleep 1
 import -window root "$root/$WINDOWS_BUILD/dialog-selected.png"
 import -window "$main" "$work/dialog-window.png"
@@ -366,17 +387,28 @@ done
 [ "$(identify -format '%m %w %h' "$dialog_dir/SDP_Скв-3.png" 2> /dev/null)" = "PNG 1200 900" ] \
     || fail "Save Picture wrote no PNG of 1200 x 900"
 rm "$dialog_dir/SDP_Скв-3.png"
-checks=$((checks + 2))
-echo "windows: the dialog previews a file and saves its picture"
+# The plot takes the focus on the Tab path (selection, Browse, direction,
+# Convert, summary, plot), and Shift+F10 opens its menu, Save Picture first.
+keys "$main" Tab Tab Tab Tab Tab shift+F10
+sleep 0.5
+keys "$main" Down Return
+saver=$(wait_window "Save Picture") || fail "the plot's menu from Shift+F10 did not offer Save Picture"
+keys "$saver" Escape
+wait_gone "$saver" || fail "Save Picture did not close"
+click_units "$main" 240 45 389 300 # an empty spot: the window is active again
+checks=$((checks + 4))
+echo "windows: the dialog names the file in its title, previews it and saves its picture"
 
-# Convert (at 113,32 66x15) converts it and says so; a second press asks
-# before it replaces the output, and No keeps it.
-click_units "$main" 146 39 389 300
-message=$(wait_window veltrane) || fail "Convert showed no message"
+# Enter converts it (with the focus away from a button) and says so; a
+# press of Convert (at 113,32 66x15) asks before it replaces the output,
+# and No keeps it.
+click_units "$main" 100 15 389 300 # the selection box
+keys "$main" Return
+message=$(wait_window veltrane) || fail "Enter showed no message"
 sleep 0.5
 import -window root "$root/$WINDOWS_BUILD/dialog-converted.png"
 cmp -s "$dialog_dir/SDP_Скв-3.csv" "$work/linux/SDP_BH-07.csv" \
-    || fail "the dialog's output differs from the Linux build's"
+    || fail "Enter did not convert, or the output differs from the Linux build's"
 click_bottom "$message" 0
 wait_gone "$message" || fail "OK did not close the message"
 printf 'kept' > "$dialog_dir/SDP_Скв-3.csv"
@@ -393,24 +425,76 @@ checks=$((checks + 2))
 echo "windows: the dialog converts a file and asks before it replaces one" \
     "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
 
-# Three files given together, as Windows passes files dropped on the
-# program's icon: all three convert to the golden bytes, and the list shows
-# a row for each with the green check mark of a converted file (rows told
-# apart by the bands of rows that hold it, in a picture of the window).
+# Several files chosen together in Browse (Ctrl+O, the names typed in
+# quotes) are listed as ready and wait for Convert: nothing is written
+# until Ctrl+Enter converts them.
+browse_dir=$work/dialog-browse
+rm -rf "$browse_dir"
+mkdir -p "$browse_dir"
+cp samples/BH-07.twi "$browse_dir/B-1.twi"
+cp samples/SDP_I-3.csv "$browse_dir/"
+(cd "$browse_dir" && exec "$WINE" "$windows_dialog" > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show for Browse"
+keys "$main" ctrl+o
+opener=$(wait_window Open) || fail "Ctrl+O did not open the file dialog"
+sleep 1
+# The dialog opens in the folder it showed last: first the folder, then the names.
+keys "$opener" ctrl+a
+xdotool type --delay 20 "$(windows_path "$browse_dir")"
+keys "$opener" Return
+sleep 1
+keys "$opener" ctrl+a
+xdotool type --delay 30 '"B-1.twi" "SDP_I-3.csv"'
+keys "$opener" Return
+wait_gone "$opener" || fail "the file dialog did not take two files"
+sleep 2
+import -window "$main" "$work/dialog-browse.png"
+[ ! -e "$browse_dir/SDP_B-1.csv" ] && [ ! -e "$browse_dir/SDP_I-3.twi" ] \
+    || fail "two files chosen in Browse were converted before Convert"
+click_units "$main" 240 45 389 300 # an empty spot: the window is active again
+keys "$main" ctrl+Return
+for _ in $(seq 100); do
+    [ -s "$browse_dir/SDP_B-1.csv" ] && [ -s "$browse_dir/SDP_I-3.twi" ] && break
+    sleep 0.1
+done
+cmp -s "$browse_dir/SDP_B-1.csv" tests/data/samples/SDP_BH-07.csv \
+    && cmp -s "$browse_dir/SDP_I-3.twi" tests/data/samples/SDP_I-3.twi \
+    || fail "Ctrl+Enter did not convert the two files chosen in Browse (picture: $work/dialog-browse.png)"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 2))
+echo "windows: two files chosen in Browse wait for Convert, then convert"
+
+# Four files given together, as Windows passes files dropped on the
+# program's icon, one of them no survey: listed as ready, nothing written
+# until Enter converts them; then three convert to the golden bytes, and the
+# list shows a row for each with the green check mark of a converted file
+# (rows told apart by the bands of rows that hold it, in a picture of the
+# window), until "Only files not converted" (Tab from the list, and Space)
+# leaves the one row not converted.
 batch_dir=$work/dialog-batch
 rm -rf "$batch_dir"
 mkdir -p "$batch_dir"
 cp samples/BH-07.twi "$batch_dir/A-1.twi"
 cp samples/BH-07.twi "$batch_dir/Скв-2.twi"
 cp samples/SDP_I-3.csv "$batch_dir/"
-(cd "$batch_dir" && exec "$WINE" "$windows_dialog" A-1.twi 'Скв-2.twi' SDP_I-3.csv > /dev/null 2>&1) &
+printf 'not a survey\r\n' > "$batch_dir/bad.twi"
+batch_files=(A-1.twi 'Скв-2.twi' SDP_I-3.csv bad.twi)
+(cd "$batch_dir" && exec "$WINE" "$windows_dialog" "${batch_files[@]}" > /dev/null 2>&1) &
 dialog_pid=$!
-main=$(wait_window Veltrane) || fail "the dialog did not show with three files"
+main=$(wait_window Veltrane) || fail "the dialog did not show with four files"
+sleep 2
+import -window "$main" "$root/$WINDOWS_BUILD/dialog-ready.png"
+[ -z "$(find "$batch_dir" -name 'SDP_*' ! -name SDP_I-3.csv)" ] \
+    || fail "files given together were converted before Convert"
 check_rows() { # how many rows show the check mark
     import -window "$main" "$work/dialog-batch.png" 2> /dev/null || return 0
     convert "$work/dialog-batch.png" txt:- | awk -F'[,:]' 'tolower($0) ~ /#00963c/ { print $2 }' \
         | sort -un | awk 'NR == 1 || $1 > last + 1 { rows++ } { last = $1 } END { print rows + 0 }'
 }
+[ "$(check_rows)" = 0 ] || fail "rows ready for Convert show a result"
+keys "$main" Return
 rows=0
 for _ in $(seq 50); do
     rows=$(check_rows)
@@ -421,19 +505,31 @@ cp "$work/dialog-batch.png" "$root/$WINDOWS_BUILD/dialog-batch.png"
 cmp -s "$batch_dir/SDP_A-1.csv" tests/data/samples/SDP_BH-07.csv \
     && cmp -s "$batch_dir/SDP_Скв-2.csv" tests/data/samples/SDP_BH-07.csv \
     && cmp -s "$batch_dir/SDP_I-3.twi" tests/data/samples/SDP_I-3.twi \
-    || fail "three files given together did not convert to the golden files"
+    || fail "Enter did not convert the files given together to the golden files"
 [ "$rows" = 3 ] || fail "the results list shows $rows converted files, not 3"
+# The Tab path: selection, Browse, direction, Convert, summary, plot, list, filter.
+keys "$main" Tab Tab Tab Tab Tab Tab Tab space
+for _ in $(seq 25); do
+    rows=$(check_rows)
+    [ "$rows" = 0 ] && break
+    sleep 0.2
+done
+[ "$rows" = 0 ] || fail "Only files not converted still shows $rows converted files"
+cp "$work/dialog-batch.png" "$root/$WINDOWS_BUILD/dialog-filtered.png"
 kill "$dialog_pid"
 wait "$dialog_pid" || true
 
-# Given again with two outputs changed since: one question for both, and No
-# keeps both and converts the third again.
+# Given again with two outputs changed since: no question until Convert,
+# then one question for both, and No keeps both and converts the third again.
 printf 'kept' > "$batch_dir/SDP_A-1.csv"
 printf 'kept' > "$batch_dir/SDP_I-3.twi"
 rm "$batch_dir/SDP_Скв-2.csv"
-(cd "$batch_dir" && exec "$WINE" "$windows_dialog" A-1.twi 'Скв-2.twi' SDP_I-3.csv > /dev/null 2>&1) &
+(cd "$batch_dir" && exec "$WINE" "$windows_dialog" "${batch_files[@]}" > /dev/null 2>&1) &
 dialog_pid=$!
-main=$(wait_window Veltrane) || fail "the dialog did not show with three files again"
+main=$(wait_window Veltrane) || fail "the dialog did not show with four files again"
+sleep 1
+! find_window veltrane > /dev/null || fail "a Replace question before Convert"
+click_units "$main" 146 39 389 300 # Convert
 question=$(wait_window veltrane) || fail "no Replace question for the existing outputs"
 [ ! -e "$batch_dir/SDP_Скв-2.csv" ] || fail "converted before the Replace question's answer"
 click_bottom "$question" 36 # No, right of the middle
@@ -450,9 +546,89 @@ cmp -s "$batch_dir/SDP_Скв-2.csv" tests/data/samples/SDP_BH-07.csv \
     || fail "No did not convert the file with no output"
 kill "$dialog_pid"
 wait "$dialog_pid" || true
-checks=$((checks + 3))
-echo "windows: three files given together convert, are listed, and are asked about once" \
-    "(picture: $WINDOWS_BUILD/dialog-batch.png)"
+checks=$((checks + 6))
+echo "windows: files given together wait for Convert, convert, are listed, are asked about once," \
+    "and the list shows only the file not converted on request" \
+    "(pictures: $WINDOWS_BUILD/dialog-ready.png, dialog-batch.png, dialog-filtered.png)"
+
+# A folder of many surveys, given on the command line: Escape during the run
+# cancels it as Cancel does, the window stays, and every output written is
+# whole. Converted again, closing the window midway ends the program once
+# the files under way are in place: no temporary file is left.
+stop_dir=$work/dialog-stop
+rm -rf "$stop_dir"
+mkdir -p "$stop_dir"
+stop_files=600
+for i in $(seq $stop_files); do cp samples/BH-07.twi "$stop_dir/s$i.twi"; done
+temporary_files() { find "$stop_dir" -name '.*' -type f | wc -l; }
+wait_converting() { # until a temporary file shows the run writing
+    for _ in $(seq 1200); do
+        [ "$(temporary_files)" -gt 0 ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+outputs_whole() { # every output has the golden bytes
+    local output
+    for output in "$stop_dir"/SDP_*.csv; do
+        [ -e "$output" ] || continue
+        cmp -s "$output" tests/data/samples/SDP_BH-07.csv || return 1
+    done
+}
+(cd "$stop_dir" && exec "$WINE" "$windows_dialog" "$(windows_path "$stop_dir")" > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with a folder"
+keys "$main" Return
+wait_converting || fail "Enter did not convert the folder"
+keys "$main" Escape
+for _ in $(seq 200); do
+    [ "$(temporary_files)" = 0 ] && break
+    sleep 0.1
+done
+sleep 1
+converted=$(find "$stop_dir" -name 'SDP_*.csv' | wc -l)
+[ "$(temporary_files)" = 0 ] || fail "Escape left temporary files"
+[ "$converted" -lt $stop_files ] || fail "Escape did not cancel the run"
+find_window Veltrane > /dev/null || fail "Escape during a run closed the window"
+sleep 1
+[ "$(find "$stop_dir" -name 'SDP_*.csv' | wc -l)" = "$converted" ] || fail "the run went on after Escape"
+outputs_whole || fail "an output of the cancelled run is not whole"
+checks=$((checks + 2))
+echo "windows: Escape cancels a run of $stop_files files after $converted, and the window stays"
+
+rm -f "$stop_dir"/SDP_*.csv
+keys "$main" Return
+wait_converting || fail "Enter did not convert the folder again"
+keys "$main" alt+F4
+for _ in $(seq 300); do
+    kill -0 "$dialog_pid" 2> /dev/null || break
+    sleep 0.1
+done
+! kill -0 "$dialog_pid" 2> /dev/null || fail "closing during a run did not end the program"
+wait "$dialog_pid" || true
+[ "$(temporary_files)" = 0 ] || fail "closing during a run left $(temporary_files) temporary files"
+[ "$(find "$stop_dir" -name 'SDP_*.csv' | wc -l)" -lt $stop_files ] || fail "closing did not cancel the run"
+outputs_whole || fail "an output of the run closed midway is not whole"
+checks=$((checks + 1))
+echo "windows: closing the window during a run leaves whole outputs and no temporary file"
+
+# At 200% (192 dots per inch) the window opens within the 800 x 600 screen,
+# larger than at 100%.
+"$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f > /dev/null 2>&1
+(cd "$dialog_dir" && exec "$WINE" "$windows_dialog" 'Скв-3.twi' > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window "Скв-3.twi - Veltrane") || fail "the dialog did not show at 200%"
+sleep 1
+import -window root "$root/$WINDOWS_BUILD/dialog-200.png"
+eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+"$WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f > /dev/null 2>&1
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 800 ] && [ $((Y + HEIGHT)) -le 600 ] \
+    || fail "at 200% the window (${WIDTH}x${HEIGHT} at $X,$Y) does not fit the 800 x 600 screen"
+[ "$WIDTH" -gt 700 ] || fail "at 200% the window is only $WIDTH pixels wide"
+checks=$((checks + 1))
+echo "windows: at 200% the first size fits the screen (picture: $WINDOWS_BUILD/dialog-200.png)"
 
 # ---------------------------------------------------------------- 4. the installer
 # The MSI of make windows, installed silently over an older Veltrane, which
@@ -467,7 +643,6 @@ msi=$root/$WINDOWS_BUILD/$msi_name.msi
 msi_work=$root/$WINDOWS_BUILD/msi-check
 rm -rf "$msi_work"
 mkdir -p "$msi_work"
-windows_path() { echo "Z:$1" | tr '/' '\\'; }
 # (Wine's menu builder would copy the Start-menu entry into this machine's menus.)
 run_msiexec() {
     WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" "$WINE" msiexec "$@" /qn > /dev/null 2>&1
