@@ -456,8 +456,8 @@ void CConvertDlg::keyPressEvent(QKeyEvent* pEvent) {
         // step of the window's work.
         if (auto* pButton = qobject_cast<QPushButton*>(focusWidget())) {
             pButton->click();
-        } else if (m_command.EnterConverts()) {
-            OnConvert();
+        } else if (m_command.EnterConverts() || !m_manyReady.isEmpty()) {
+            OnConvert(); // the selected file, or the files listed for Convert
         } else {
             OnBrowse();
         }

@@ -63,6 +63,7 @@ class TestWindowKeys : public QObject {
 private slots:
     void enterConvertsOrBrowses_data();
     void enterConvertsOrBrowses();
+    void enterConvertsListedFiles();
     void escapeCancelsAndClosingWaits();
     void plotMenuFromKeys_data();
     void plotMenuFromKeys();
@@ -104,6 +105,20 @@ void TestWindowKeys::enterConvertsOrBrowses() {
                                     : selected
                                         ? CConvertCommand::kMsgConverted + w.Path("SDP_I-3.twi")
                                         : QString(CConvertCommand::kMsgNoFile));
+}
+
+// Several files listed for Convert, with no file selected before: Enter
+// converts them rather than browsing again.
+void TestWindowKeys::enterConvertsListedFiles() {
+    Window w;
+    w.m_choice = QStringList{w.Path("SDP_I-3.csv"), w.Path("BH-07.twi")};
+    w.dlg.OnBrowse();
+    QSignalSpy done(&w.Results(), &CResultsPanel::finished);
+    w.Child("selection")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(done.count() > 0 || done.wait(20000));
+    QCOMPARE(w.m_nBrowsed, 1);
+    QVERIFY(QFile::exists(w.Path("SDP_I-3.twi")) && QFile::exists(w.Path("SDP_BH-07.csv")));
 }
 
 // Escape cancels a run held up on its first files, as Cancel does, and the
