@@ -17,6 +17,7 @@
 #endif
 #include <windows.h>
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -49,6 +50,18 @@ constexpr RECT kBrowseUnits{324, 7, 382, 22};
 constexpr RECT kPictureUnits{361, 28, 382, 48};
 constexpr int kConvertRightUnits = 179;
 constexpr int kMinSelectionUnits = 60;
+
+// The keys of the controls whose fixed texts carry no mnemonic, told where
+// the mouse rests on them.
+const struct {
+    int nControl;
+    const wchar_t* pszTip;
+} kKeyTips[] = {
+    {IDC_BROWSE, L"Choose a survey file, or several (Ctrl+O)"},
+    {IDC_DIRECTION, L"Conversion direction (Ctrl+D)"},
+    {IDC_CONVERT, L"Convert the selected file (Enter, Ctrl+Enter)"},
+    {IDC_PICTURE, L"About Veltrane (F1)"},
+};
 
 // Save Picture's choices; the first is the type of a name without extension.
 const wchar_t kPictureFilters[] = L"PNG picture (*.png)\0*.png\0"
@@ -347,11 +360,36 @@ void CConvertWindow::OnInitDialog() {
         ShowPreview(strPath, nDirection, strNote);
     };
     m_names.NameControls(hDlg);
+    AddKeyTips();
     FitWorkArea();
     if (!m_startFiles.empty()) {
         // Taken once the window shows, so that a message has it as owner.
         ShowWindow(hDlg, SW_SHOW);
         OpenFiles(m_startFiles);
+    }
+}
+
+void CConvertWindow::AddKeyTips() {
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    HWND hTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hDlg, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    for (const auto& tip : kKeyTips) {
+        HWND hControl = GetDlgItem(hDlg, tip.nControl);
+        // The direction box's field takes the mouse over most of the box.
+        for (HWND hPart : {hControl, GetWindow(hControl, GW_CHILD)}) {
+            if (hPart == nullptr) {
+                continue;
+            }
+            TTTOOLINFOW tool = {};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = hDlg;
+            tool.uId = reinterpret_cast<UINT_PTR>(hPart);
+            tool.lpszText = const_cast<LPWSTR>(tip.pszTip);
+            SendMessageW(hTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
     }
 }
 

@@ -56,6 +56,9 @@ private:
     // The message loop's keys: Enter and Escape as the window has them;
     // true for a key it took.
     bool OnKey(const void* pMsg);
+    // Tooltips that name the keys of Browse, the direction, Convert and the
+    // picture, whose texts stay as they are.
+    void AddKeyTips();
     // Shows a survey in the preview, and describes the plot by its summary.
     void ShowPreview(const std::string& strPath, int nDirection, const std::string& strNote = {});
     // The size the window opens with: the template's width and room for the
