@@ -1,6 +1,7 @@
 #include "app/ResultsPanel.h"
 
 #include "app/SurveyPaths.h"
+#include "convert/BatchReport.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -28,53 +29,9 @@ constexpr int kDirectionRole = Qt::UserRole + 1;
 constexpr int kNoteRole = Qt::UserRole + 2;
 constexpr int kSucceededRole = Qt::UserRole + 3; // converted, kept or up to date
 
-// What a row of a file of no known type says, in place of the direction
-// box's advice.
-constexpr const char* kOnlySurveys = "Only .twi and .csv files are converted.";
-
-QString FileName(const CString& strPath) {
-    return QFileInfo(FromSurveyPath(strPath)).fileName();
-}
-
-// A message of the command on one line.
-QString OneLine(const CString& strText) {
-    return FromSurveyText(strText.str()).replace('\n', ' ').simplified();
-}
-
-QString Counted(int nCount, const char* pszOne, const char* pszMany) {
-    return QStringLiteral("%1 %2").arg(nCount).arg(
-        QString::fromLatin1(nCount == 1 ? pszOne : pszMany));
-}
-
-// The row's result: the output written or kept, or why the file was not
-// converted, with what the status means.
+// A row's result as the window shows it: the words both windows share.
 QString ResultText(const CJobResult& result) {
-    switch (result.m_nJobOutcome) {
-    case jobConverted: {
-        int nWarnings = 0;
-        for (int i = 0; i < result.m_diagnostics.GetSize(); ++i) {
-            nWarnings += result.m_diagnostics.GetAt(i).m_nSeverity == severityWarning ? 1 : 0;
-        }
-        QString strText = QStringLiteral("Converted to ") + FileName(result.m_strOutput);
-        if (nWarnings > 0) {
-            strText += QStringLiteral(" (%1)").arg(Counted(nWarnings, "warning", "warnings"));
-        }
-        return strText;
-    }
-    case jobKept:
-        return QStringLiteral("Kept the existing ") + FileName(result.m_strOutput);
-    case jobUpToDate:
-        return QStringLiteral("Up to date: ") + FileName(result.m_strOutput);
-    case jobOutputOfInput:
-        return QStringLiteral("The output of ") + FileName(result.m_strMadeFrom) +
-               QStringLiteral(", up to date");
-    case jobUnknownType:
-        return OneLine(CConvertCommand::UnknownTypeText(kOnlySurveys));
-    case jobFailed:
-        return (OneLine(result.m_strMessage) + " " + OneLine(result.StatusExplanation())).trimmed();
-    default:
-        return OneLine(result.m_strMessage);
-    }
+    return FromSurveyText(CBatchReport::ResultText(result).str());
 }
 
 QIcon ResultIcon(const QStyle* pStyle, const CJobResult& result) {
@@ -117,7 +74,7 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
     m_pStatus->setAccessibleName(QStringLiteral("Conversion summary"));
     pFoot->addWidget(m_pStatus, 1);
     // In a long list, the few files that need a look.
-    m_pOnlyFailed = new QCheckBox(QStringLiteral("Only files not converted"), this);
+    m_pOnlyFailed = new QCheckBox(QString::fromLatin1(CBatchReport::kOnlyNotConverted), this);
     m_pOnlyFailed->setAccessibleName(QStringLiteral("Show only the files not converted"));
     m_pOnlyFailed->setObjectName(QStringLiteral("onlyFailed"));
     connect(m_pOnlyFailed, &QCheckBox::toggled, this, &CResultsPanel::ApplyFilter);
@@ -151,10 +108,7 @@ CResultsPanel::~CResultsPanel() {
 }
 
 QString CResultsPanel::ReplaceQuestion(int nExisting) {
-    if (nExisting == 1) {
-        return QStringLiteral("1 of the converted files already exists. Replace it?");
-    }
-    return QStringLiteral("%1 of the converted files already exist. Replace them?").arg(nExisting);
+    return FromSurveyText(CBatchReport::ReplaceQuestion(nExisting).str());
 }
 
 void CResultsPanel::FindSurveys(const QStringList& paths, QStringList& files,
@@ -180,9 +134,9 @@ bool CResultsPanel::ListReady(const QStringList& paths) {
     show();
     emit listed();
     m_pProgressRow->hide();
-    m_pStatus->setText(jobs.empty() ? QStringLiteral("No survey files (.twi or .csv) to convert.")
-                                    : QStringLiteral("%1 ready: press Convert to convert them.")
-                                          .arg(Counted(int(jobs.size()), "file", "files")));
+    m_pStatus->setText(FromSurveyText(
+        jobs.empty() ? std::string(CBatchReport::kNoSurveys)
+                     : CBatchReport::ReadyToConvert(static_cast<int>(jobs.size())).str()));
     return true;
 }
 
@@ -200,18 +154,18 @@ bool CResultsPanel::ConvertMany(const QStringList& paths, const Question& askRep
     ListFiles(files, jobs, kWaiting);
     show();
     emit started();
-    m_nConverted = m_nKept = m_nCancelled = 0;
+    m_report = CBatchReport();
     m_pProgress->setRange(0, static_cast<int>(jobs.size()));
     m_pProgress->setValue(0);
     m_pCancel->setEnabled(true);
     m_bCancel = false;
     if (jobs.empty()) {
-        m_pStatus->setText(QStringLiteral("No survey files (.twi or .csv) to convert."));
+        m_pStatus->setText(QString::fromLatin1(CBatchReport::kNoSurveys));
         emit finished();
         return true;
     }
     m_pStatus->setText(
-        QStringLiteral("Converting %1...").arg(Counted(int(jobs.size()), "file", "files")));
+        FromSurveyText(CBatchReport::Converting(static_cast<int>(jobs.size())).str()));
 
     Start(jobs, bReplace);
     return true;
@@ -307,19 +261,13 @@ void CResultsPanel::ShowResult(int nIndex, const CJobResult& result) {
     pItem->setText(1, ResultText(result));
     pItem->setIcon(1, ResultIcon(style(), result));
     pItem->setData(0, kSucceededRole, result.Succeeded() != FALSE);
-    pItem->setHidden(m_pOnlyFailed->isChecked() && result.Succeeded());
+    pItem->setHidden(CBatchReport::HiddenByFilter(m_pOnlyFailed->isChecked(), result));
     // The whole story on the row: the result and the lines that explain it.
-    QString strDetail = ResultText(result);
-    if (!result.m_diagnostics.IsEmpty()) {
-        strDetail += QStringLiteral("\n\n") + FromSurveyText(result.m_diagnostics.Describe().str());
-    }
-    pItem->setToolTip(1, strDetail);
+    pItem->setToolTip(1, FromSurveyText(CBatchReport::ResultDetail(result).str()));
     if (result.m_nJobOutcome == jobUnknownType) {
         pItem->setData(0, kNoteRole, ResultText(result));
     }
-    m_nConverted += result.m_nJobOutcome == jobConverted ? 1 : 0;
-    m_nKept += result.m_nJobOutcome == jobKept ? 1 : 0;
-    m_nCancelled += result.m_nJobOutcome == jobCancelled ? 1 : 0;
+    m_report.Add(result);
     if (pItem->isSelected()) {
         OnSelectionChanged(); // the file may have changed: show it again
     }
@@ -332,19 +280,7 @@ void CResultsPanel::Finish() {
         m_pThread = nullptr;
     }
     m_pProgressRow->hide();
-    // "4 files: 2 converted, 1 kept, 1 not converted (cancelled)."
-    const int nTotal = m_pList->topLevelItemCount();
-    const int nOthers = nTotal - m_nConverted - m_nKept;
-    QString strStatus =
-        Counted(nTotal, "file", "files") + QStringLiteral(": %1 converted").arg(m_nConverted);
-    if (m_nKept > 0) {
-        strStatus += QStringLiteral(", %1 kept").arg(m_nKept);
-    }
-    if (nOthers > 0) {
-        strStatus += QStringLiteral(", %1 not converted").arg(nOthers);
-    }
-    strStatus += m_nCancelled > 0 ? QStringLiteral(" (cancelled).") : QStringLiteral(".");
-    m_pStatus->setText(strStatus);
+    m_pStatus->setText(FromSurveyText(m_report.Summary(m_pList->topLevelItemCount()).str()));
     emit finished();
 }
 

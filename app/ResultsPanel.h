@@ -5,6 +5,7 @@
 #pragma once
 
 #include "convert/BatchEngine.h"
+#include "convert/BatchReport.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,8 +29,8 @@ public:
 
     // How long a run goes before the progress bar and Cancel appear.
     static constexpr int kProgressDelayMs = 500;
-    static constexpr const char* kWaiting = "Waiting...";
-    static constexpr const char* kReady = "Ready";
+    static constexpr const char* kWaiting = CBatchReport::kWaiting;
+    static constexpr const char* kReady = CBatchReport::kReady;
 
     explicit CResultsPanel(QWidget* pParent = nullptr);
     ~CResultsPanel() override;
@@ -103,7 +104,5 @@ private:
     std::atomic<bool> m_bCancel{false};
     int m_nRun = 0; // runs started
     // How many rows ended each way so far.
-    int m_nConverted = 0;
-    int m_nKept = 0;
-    int m_nCancelled = 0;
+    CBatchReport m_report;
 };
