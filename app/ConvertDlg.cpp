@@ -5,6 +5,7 @@
 #include "app/DialogUnits.h"
 #include "app/PreviewPanel.h"
 #include "app/SurveyPaths.h"
+#include "convert/BatchReport.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -343,8 +344,9 @@ void CConvertDlg::ListMany(const QStringList& paths) {
     }
     m_manyReady = paths;
     m_pSelection->setPlainText(
-        paths.size() == 1 ? QDir::toNativeSeparators(paths.first())
-                          : QStringLiteral("%1 files and folders chosen").arg(paths.size()));
+        paths.size() == 1
+            ? QDir::toNativeSeparators(paths.first())
+            : FromSurveyText(CBatchReport::Chosen(static_cast<int>(paths.size())).str()));
 }
 
 bool CConvertDlg::ConvertMany(const QStringList& paths) {
@@ -353,8 +355,7 @@ bool CConvertDlg::ConvertMany(const QStringList& paths) {
     });
     if (!bStarted) {
         m_sink(this, CConvertApp::MessageCaption(),
-               QStringLiteral("Other files are still being converted. Wait until they are done, "
-                              "or cancel them, before converting these."));
+               QString::fromLatin1(CBatchReport::kStillRunning));
     }
     return bStarted;
 }
