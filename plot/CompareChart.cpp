@@ -21,8 +21,10 @@ constexpr const char* kDepthTitle = "Depth";
 constexpr const char* kSurveys = " surveys, ";
 constexpr const char* kDateTo = " to ";
 
-constexpr int kMaxHorizontalTicks = 10;
-constexpr int kMaxVerticalTicks = 12;
+// One wide track holds more ticks than the twist chart's two; more ticks
+// also leave less of the axis empty past the data.
+constexpr int kMaxHorizontalTicks = 16;
+constexpr int kMaxVerticalTicks = 16;
 // The axes reach this share of the data's span beyond it, then the next
 // tick, so that no station sits on the frame and both ends are labelled.
 constexpr double kMargin = 0.03;
