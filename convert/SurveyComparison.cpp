@@ -135,23 +135,24 @@ bool CSurveyComparison::Refuse(CompareStatus nStatus, std::string strProblem) {
 }
 
 bool CSurveyComparison::CheckAlike(const std::vector<CompareInput>& inputs) {
+    // Units by their code, named canonically: "m" and "meters" are one unit.
     const CPlotSettings units;
     const CompareInput& reference = inputs.front();
-    const std::string strRefUnit = reference.profile.m_strDepthUnits.str();
     const int nRefUnit = units.ParseUnits(reference.profile.m_strDepthUnits);
+    const std::string strRefUnit = units.UnitName(nRefUnit).str();
     for (size_t i = 1; i < inputs.size(); ++i) {
         const CompareInput& input = inputs[i];
-        const std::string strUnit = input.profile.m_strDepthUnits.str();
-        if (units.ParseUnits(input.profile.m_strDepthUnits) != nRefUnit) {
+        const int nUnit = units.ParseUnits(input.profile.m_strDepthUnits);
+        if (nUnit != nRefUnit) {
             return Refuse(compareDepthUnits,
-                          input.strName + " measures depth in " + strUnit + " and " +
-                              reference.strName + " in " + strRefUnit +
+                          input.strName + " measures depth in " + units.UnitName(nUnit).str() +
+                              " and " + reference.strName + " in " + strRefUnit +
                               ": surveys of different depth units are not compared.");
         }
         if (!Same(input.dInterval, reference.dInterval)) {
             return Refuse(compareIntervals,
                           input.strName + " has an interval of " +
-                              Number(input.dInterval, strUnit) + " and " + reference.strName +
+                              Number(input.dInterval, strRefUnit) + " and " + reference.strName +
                               " of " + Number(reference.dInterval, strRefUnit) +
                               ": surveys of different intervals are not compared.");
         }
@@ -247,7 +248,7 @@ std::string CSurveyComparison::DifferenceText(size_t nSeries) const {
     const CompareSeries& series = m_series[nSeries];
     const std::string& strReference = m_series.front().strName;
     if (!series.bDifference) {
-        return "no station at a depth of " + strReference;
+        return "no station at a depth that " + strReference + " measured";
     }
     return "largest difference from " + strReference + " " +
            Number(series.dLargestDifference, kDegrees) + " at " +

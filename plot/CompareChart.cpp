@@ -1,5 +1,7 @@
 #include "plot/CompareChart.h"
 
+#include "survey/NumberText.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -156,8 +158,9 @@ std::string CCompareChart::Title() const {
     }
     const std::string strName =
         m_comparison.m_strBorehole.empty() ? series.front().strName : m_comparison.m_strBorehole;
-    return strName + " - " + std::to_string(series.size()) + kSurveys +
-           series.front().strDate.str().substr(0, kDayChars) + kDateTo +
+    std::string strTitle = strName + " - ";
+    AppendWhole(strTitle, static_cast<long long>(series.size()));
+    return strTitle + kSurveys + series.front().strDate.str().substr(0, kDayChars) + kDateTo +
            series.back().strDate.str().substr(0, kDayChars);
 }
 

@@ -119,8 +119,8 @@ TEST(SurveyComparison, RefusesWhatCannotBeComparedNamingTheFiles) {
         {"depth units",
          {Survey("A.twi", 0, {1, 1}, 2.0, "feet"), Survey("B.csv", 60, {1, 1}, 2.0, "m")},
          compareDepthUnits,
-         "B.csv measures depth in m and A.twi in feet: surveys of different depth units are not "
-         "compared."},
+         "B.csv measures depth in meters and A.twi in feet: surveys of different depth units are "
+         "not compared."},
         {"no depth in common",
          {Survey("A.twi", 0, {1, 1}), Survey("B.twi", 60, {1, 1}, 0.5, "meters", 4)},
          compareNoCommonRange,
