@@ -30,6 +30,10 @@ constexpr int kMaxVerticalTicks = 16;
 // The axes reach this share of the data's span beyond it, then the next
 // tick, so that no station sits on the frame and both ends are labelled.
 constexpr double kMargin = 0.03;
+// Legend items are spaced for text this much wider than measured: a viewer
+// without the measured face draws an SVG picture's text in a wider one, and
+// an item must not run into the next one's line.
+constexpr double kLegendSlack = 1.12;
 // Characters of a reading date that give its day.
 constexpr size_t kDayChars = 10;
 
@@ -194,8 +198,8 @@ CompareChartLayout CCompareChart::Layout(const ChartRect& rect,
     layout.nLegendRows = nSeries > 0 ? 1 : 0;
     double x = 0.0;
     for (size_t i = 0; i < nSeries; ++i) {
-        const double dItem =
-            std::min(dWidth, 2.9 * px + metrics.Advance(m_comparison.LegendText(i), base));
+        const double dItem = std::min(
+            dWidth, 2.9 * px + kLegendSlack * metrics.Advance(m_comparison.LegendText(i), base));
         if (x > 0.0 && x + dItem > dWidth) {
             ++layout.nLegendRows;
             x = 0.0;
@@ -293,10 +297,11 @@ void CCompareChart::AddTitleLegendAndNote(Painting& paint) const {
         double dWidth = -dItemGap;
         size_t nEnd = nFirst;
         for (; nEnd < nSeries; ++nEnd) {
-            const std::string strText =
-                CTwistChart::Elide(m_comparison.LegendText(nEnd), area.w - dSample - 0.5 * px,
-                                   paint.base, paint.metrics);
-            const double dItem = dSample + 0.5 * px + paint.metrics.Advance(strText, paint.base);
+            const std::string strText = CTwistChart::Elide(
+                m_comparison.LegendText(nEnd), (area.w - dSample - 0.5 * px) / kLegendSlack,
+                paint.base, paint.metrics);
+            const double dItem =
+                dSample + 0.5 * px + kLegendSlack * paint.metrics.Advance(strText, paint.base);
             if (nEnd > nFirst && dWidth + dItemGap + dItem > area.w) {
                 break;
             }
@@ -310,7 +315,7 @@ void CCompareChart::AddTitleLegendAndNote(Painting& paint) const {
             x += dSample + 0.5 * px;
             const std::string& strText = texts[i - nFirst];
             paint.AddText(strText, ChartPoint{x, y}, paint.base, ChartAnchor::left);
-            x += paint.metrics.Advance(strText, paint.base) + dItemGap;
+            x += kLegendSlack * paint.metrics.Advance(strText, paint.base) + dItemGap;
         }
         nFirst = nEnd;
         y += dRow;
