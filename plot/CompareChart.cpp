@@ -30,6 +30,11 @@ constexpr int kMaxVerticalTicks = 16;
 // The axes reach this share of the data's span beyond it, then the next
 // tick, so that no station sits on the frame and both ends are labelled.
 constexpr double kMargin = 0.03;
+// The largest difference's label: its decimals, its size against the text's.
+constexpr int kLabelDecimals = 2;
+constexpr double kLabelScale = 0.9;
+constexpr const char* kDegreeSign = "\xC2\xB0";
+
 // Legend items are spaced for text this much wider than measured: a viewer
 // without the measured face draws an SVG picture's text in a wider one, and
 // an item must not run into the next one's line.
@@ -73,6 +78,16 @@ TwistAxis FitHorizontal(double dLow, double dHigh, double dWidth, const ChartFon
             return axis;
         }
     }
+}
+
+// The cumulative twist of a series at a station depth; 0 when it has none there.
+double CumulativeAt(const CompareSeries& series, double dDepth) {
+    for (const TwistStation& station : series.stations) {
+        if (station.dDepth == dDepth) {
+            return station.dCumulative;
+        }
+    }
+    return 0.0;
 }
 
 double MapX(const TwistAxis& axis, const ChartRect& track, double dValue) {
@@ -402,4 +417,40 @@ void CCompareChart::AddSeries(Painting& paint) const {
             paint.AddMarkers(i, std::vector<ChartPoint>(points.begin() + 1, points.end()));
         }
     }
+    for (size_t i = 1; i < all.size(); ++i) {
+        AddLargestDifference(paint, i);
+    }
+}
+
+void CCompareChart::AddLargestDifference(Painting& paint, size_t nSeries) const {
+    // A bar from the reference to the survey where they lie farthest apart,
+    // in the survey's colour, and the difference beside its outer end.
+    const CompareSeries& series = m_comparison.m_series[nSeries];
+    if (!series.bDifference) {
+        return;
+    }
+    const CompareChartLayout& l = paint.layout;
+    const double dSurvey = CumulativeAt(series, series.dLargestDepth);
+    const double xReference = MapX(l.twistAxis, l.rectTrack, dSurvey - series.dLargestDifference);
+    const double xSurvey = MapX(l.twistAxis, l.rectTrack, dSurvey);
+    const double y = MapY(l.depthAxis, l.rectTrack, series.dLargestDepth);
+    paint.AddLine(SeriesColour(nSeries), std::max(1.0, 0.08 * paint.px), ChartPoint{xReference, y},
+                  ChartPoint{xSurvey, y});
+    std::string strLabel = series.dLargestDifference > 0.0 ? "+" : "";
+    AppendFixed(strLabel, series.dLargestDifference, kLabelDecimals);
+    // "+1.60" as "+1.6", as the lines printed say it.
+    while (strLabel.back() == '0' && strLabel[strLabel.size() - 2] != '.') {
+        strLabel.pop_back();
+    }
+    strLabel += kDegreeSign;
+    // Beyond the survey's end of the bar, or before it where the track ends.
+    const ChartFont font{std::round(paint.px * kLabelScale), false};
+    const double dGap = 0.6 * paint.px;
+    const bool bRight = xSurvey >= xReference;
+    const double xRight = std::max(xSurvey, xReference) + dGap;
+    const bool bFits = xRight + paint.metrics.Advance(strLabel, font) <= l.rectTrack.Right();
+    paint.AddText(strLabel,
+                  ChartPoint{bRight == bFits ? xRight : std::min(xSurvey, xReference) - dGap,
+                             y - 0.8 * paint.dLine},
+                  font, bRight == bFits ? ChartAnchor::left : ChartAnchor::right);
 }

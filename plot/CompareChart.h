@@ -58,6 +58,7 @@ private:
     void AddTitleLegendAndNote(Painting& paint) const;
     void AddTrack(Painting& paint) const;
     void AddSeries(Painting& paint) const;
+    void AddLargestDifference(Painting& paint, size_t nSeries) const;
 
     CSurveyComparison m_comparison;
     double m_dTextPixels = 0.0;

@@ -319,4 +319,7 @@ TEST_F(VeltraneInfoTest, CompareDrawsRepeatSurveysOverEachOther) {
         EXPECT_EQ(nLines, 2u) << colour;
     }
     EXPECT_NE(svg.find("Surveys of different depths"), std::string::npos);
+    // Each later survey's largest difference marked where it lies.
+    EXPECT_NE(svg.find(">+0.1\xC2\xB0</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">+0.3\xC2\xB0</text>"), std::string::npos);
 }
