@@ -208,17 +208,23 @@ void CPreviewPanel::ShowComparisonSummary(const CSurveyComparison& comparison) {
     for (size_t i = 0; i < comparison.m_series.size(); ++i) {
         const QString strColour =
             QStringLiteral("#%1").arg(CCompareChart::SeriesColour(i), 6, 16, QLatin1Char('0'));
-        const QString strLegend = FromSurveyText(comparison.LegendText(i));
+        const CompareSeries& series = comparison.m_series[i];
+        const QString strName = FromSurveyText(series.strName);
+        const QString strDate = FromSurveyText(series.strDate.str());
         const QString strDifference = FromSurveyText(comparison.DifferenceText(i));
-        // A swatch in the series' colour, the survey, and how far it strays.
-        strHtml += QStringLiteral("<tr><td valign=\"top\" style=\"color:%1\">&#9632;</td>"
-                                  "<td>%2%3</td></tr>")
-                       .arg(strColour, WrappedHtml(strLegend, m_pSummary->fontMetrics()),
-                            strDifference.isEmpty()
-                                ? QString()
-                                : QStringLiteral("<br>") +
-                                      WrappedHtml(strDifference, m_pSummary->fontMetrics()));
-        lines << (strDifference.isEmpty() ? strLegend : strLegend + ": " + strDifference);
+        const QFontMetrics metrics = m_pSummary->fontMetrics();
+        // A swatch in the series' colour, the survey and its reading date,
+        // and how far it strays from the reference.
+        strHtml +=
+            QStringLiteral("<tr><td valign=\"top\" style=\"color:%1\">&#9632;</td>"
+                           "<td><b>%2</b>%3<br>%4%5</td></tr>")
+                .arg(strColour, strName.toHtmlEscaped(),
+                     i == 0 ? QStringLiteral(" (reference)") : QString(), strDate.toHtmlEscaped(),
+                     strDifference.isEmpty()
+                         ? QString()
+                         : QStringLiteral("<br>") + WrappedHtml(strDifference, metrics));
+        lines << (i == 0 ? QStringLiteral("%1 (reference), %2").arg(strName, strDate)
+                         : QStringLiteral("%1, %2: %3").arg(strName, strDate, strDifference));
     }
     strHtml += QStringLiteral("</table>");
     if (comparison.DepthsDiffer()) {

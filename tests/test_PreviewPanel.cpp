@@ -603,8 +603,8 @@ void TestPreviewPanel::compareSelectedRows() {
              std::string("B12-2024.twi"));
     const QString strDescription =
         w.dlg.findChild<CTwistPlotView*>("plot")->accessibleDescription();
-    QVERIFY2(strDescription.contains("B12-2026.twi: largest difference from B12-2024.twi 0.3 "
-                                     "degrees at 6.0 feet"),
+    QVERIFY2(strDescription.contains("B12-2026.twi, 2026-03-02 08:00:00: largest difference "
+                                     "from B12-2024.twi 0.3 degrees at 6.0 feet"),
              qPrintable(strDescription));
     QVERIFY(strDescription.contains("Surveys of different depths"));
 
