@@ -197,6 +197,26 @@ double CCompareChart::TextPixels(const ChartRect& rect) const {
     return std::clamp(std::round(std::min(rect.w, rect.h * 4.0 / 3.0) / 80.0), 8.0, 16.0);
 }
 
+int CCompareChart::LegendRows(double dWidth, const ChartFont& base,
+                              const IChartTextMetrics& metrics) const {
+    // The legend's items flow in rows across the width, as AddTitleLegendAndNote
+    // places them.
+    const double px = base.dPixels;
+    const size_t nSeries = m_comparison.m_series.size();
+    int nRows = nSeries > 0 ? 1 : 0;
+    double x = 0.0;
+    for (size_t i = 0; i < nSeries; ++i) {
+        const double dItem = std::min(
+            dWidth, 2.9 * px + kLegendSlack * metrics.Advance(m_comparison.LegendText(i), base));
+        if (x > 0.0 && x + dItem > dWidth) {
+            ++nRows;
+            x = 0.0;
+        }
+        x += dItem + 2.0 * px;
+    }
+    return nRows;
+}
+
 CompareChartLayout CCompareChart::Layout(const ChartRect& rect,
                                          const IChartTextMetrics& metrics) const {
     CompareChartLayout layout;
@@ -207,20 +227,8 @@ CompareChartLayout CCompareChart::Layout(const ChartRect& rect,
     const double dTick = 0.4 * px;
     layout.dTextPixels = px;
 
-    // The legend's items flow in rows across the width.
     const double dWidth = rect.w - 2 * px;
-    const size_t nSeries = m_comparison.m_series.size();
-    layout.nLegendRows = nSeries > 0 ? 1 : 0;
-    double x = 0.0;
-    for (size_t i = 0; i < nSeries; ++i) {
-        const double dItem = std::min(
-            dWidth, 2.9 * px + kLegendSlack * metrics.Advance(m_comparison.LegendText(i), base));
-        if (x > 0.0 && x + dItem > dWidth) {
-            ++layout.nLegendRows;
-            x = 0.0;
-        }
-        x += dItem + 2.0 * px;
-    }
+    layout.nLegendRows = LegendRows(dWidth, base, metrics);
     const std::string strNote = m_comparison.CommonRangeNote();
     if (!strNote.empty()) {
         layout.noteLines = CTwistChart::Wrap(strNote, dWidth, base, metrics);

@@ -55,6 +55,7 @@ public:
 private:
     struct Painting;
     double TextPixels(const ChartRect& rect) const;
+    int LegendRows(double dWidth, const ChartFont& base, const IChartTextMetrics& metrics) const;
     void AddTitleLegendAndNote(Painting& paint) const;
     void AddTrack(Painting& paint) const;
     void AddSeries(Painting& paint) const;
