@@ -390,7 +390,7 @@ void CConvertDlg::OnAbout() {
 }
 
 void CConvertDlg::OnSavePicture() {
-    if (m_pPreview->Plot() == nullptr) {
+    if (!m_pPreview->HasPicture()) {
         return;
     }
     const QString strPath = m_pictureChooser(this, m_pPreview->SuggestedPictureName());

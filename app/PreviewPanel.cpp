@@ -2,9 +2,12 @@
 
 #include "app/SurveyPaths.h"
 #include "app/TwistPlotView.h"
+#include "convert/SurveyComparison.h"
+#include "plot/ComparePlot.h"
 #include "plot/TwistPlot.h"
 #include "survey/TwistProfile.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -29,6 +32,9 @@ const PictureType kPictureTypes[] = {
     {"SVG drawing (*.svg)", "svg"},
     {"PDF document (*.pdf)", "pdf"},
 };
+
+constexpr const char* kCompareHeading = "Repeat surveys compared";
+constexpr const char* kComparePicture = "comparison";
 
 // Lines of diagnostics shown before the box scrolls.
 constexpr int kDiagnosticLines = 5;
@@ -69,6 +75,7 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     m_pResults->hide();
     m_pSplitter->addWidget(m_pResults);
     connect(m_pResults, &CResultsPanel::fileChosen, this, &CPreviewPanel::Preview);
+    connect(m_pResults, &CResultsPanel::compareChosen, this, &CPreviewPanel::ShowComparison);
     // Each run lists its rows, up to a few, and leaves the survey the rest.
     const auto giveListRoom = [this] {
         const int nTotal = m_pSplitter->height();
@@ -168,6 +175,73 @@ void CPreviewPanel::ShowNothing() {
     ShowMessage(QString(), QString::fromLatin1(kNothingSelected));
     m_pMessage->setAlignment(Qt::AlignCenter); // an invitation, not a report
     ShowDiagnostics();
+}
+
+void CPreviewPanel::ShowComparison(const QStringList& paths, const QList<int>& directions) {
+    std::vector<CString> surveyPaths;
+    std::vector<int> surveyDirections(directions.begin(), directions.end());
+    for (const QString& strPath : paths) {
+        surveyPaths.push_back(ToSurveyPath(strPath));
+    }
+    const CSurveyComparison comparison = CSurveyComparison::OfFiles(surveyPaths, surveyDirections);
+    m_strPath.clear();
+    m_nDirection = directionNone;
+    m_strCompareFolder = paths.isEmpty() ? QString() : QFileInfo(paths.first()).absolutePath();
+    m_summary.Read(CString(), directionNone);
+    m_pDiagnostics->hide();
+    const QString strHeading = QString::fromLatin1(kCompareHeading);
+    if (!comparison.IsReady()) {
+        ShowMessage(strHeading, FromSurveyText(comparison.Problem()));
+        return;
+    }
+    m_pPlotView->SetComparison(CComparePlot(comparison));
+    m_pStack->setCurrentWidget(m_pPlotView);
+    ShowComparisonSummary(comparison);
+    emit plotChanged(true);
+}
+
+void CPreviewPanel::ShowComparisonSummary(const CSurveyComparison& comparison) {
+    m_strHeading = QString::fromLatin1(kCompareHeading);
+    QString strHtml = QStringLiteral("<p style=\"margin-bottom:4px\"><b>%1</b></p><table>")
+                          .arg(m_strHeading.toHtmlEscaped());
+    QStringList lines{m_strHeading};
+    for (size_t i = 0; i < comparison.m_series.size(); ++i) {
+        const QString strColour =
+            QStringLiteral("#%1").arg(CCompareChart::SeriesColour(i), 6, 16, QLatin1Char('0'));
+        const CompareSeries& series = comparison.m_series[i];
+        const QString strName = FromSurveyText(series.strName);
+        const QString strDate = FromSurveyText(series.strDate.str());
+        const QString strDifference = FromSurveyText(comparison.DifferenceText(i));
+        const QFontMetrics metrics = m_pSummary->fontMetrics();
+        // A swatch in the series' colour, the survey and its reading date,
+        // and how far it strays from the reference.
+        strHtml +=
+            QStringLiteral("<tr><td valign=\"top\" style=\"color:%1\">&#9632;</td>"
+                           "<td><b>%2</b>%3<br>%4%5</td></tr>")
+                .arg(strColour, strName.toHtmlEscaped(),
+                     i == 0 ? QStringLiteral(" (reference)") : QString(), strDate.toHtmlEscaped(),
+                     strDifference.isEmpty()
+                         ? QString()
+                         : QStringLiteral("<br>") + WrappedHtml(strDifference, metrics));
+        lines << (i == 0 ? QStringLiteral("%1 (reference), %2").arg(strName, strDate)
+                         : QStringLiteral("%1, %2: %3").arg(strName, strDate, strDifference));
+    }
+    strHtml += QStringLiteral("</table>");
+    if (comparison.DepthsDiffer()) {
+        const QString strNote = FromSurveyText(comparison.CommonRangeNote());
+        strHtml += QStringLiteral("<p>%1</p>").arg(WrappedHtml(strNote, m_pSummary->fontMetrics()));
+        lines << strNote;
+    }
+    m_pSummary->setText(strHtml);
+    m_pSummary->show();
+    m_pLimitRow->hide();
+    const QString strSummary = lines.join(QLatin1Char('\n'));
+    m_pSummary->setAccessibleDescription(strSummary);
+    m_pPlotView->setAccessibleDescription(strSummary);
+}
+
+const CComparePlot* CPreviewPanel::Comparison() const {
+    return m_pPlotView->Comparison();
 }
 
 void CPreviewPanel::Preview(const QString& strPath, int nDirection, const QString& strNote) {
@@ -309,11 +383,18 @@ const CTwistPlot* CPreviewPanel::Plot() const {
 }
 
 QString CPreviewPanel::SuggestedPictureName() const {
+    if (Comparison() != nullptr) {
+        return QDir(m_strCompareFolder)
+            .filePath(QString::fromLatin1(kComparePicture) + "." + kPictureTypes[0].pszExtension);
+    }
     const CString strOutput = CSurveySummary::ConvertedPath(ToSurveyPath(m_strPath), m_nDirection);
     return FromSurveyPath(CSurveySummary::WithExtension(strOutput, kPictureTypes[0].pszExtension));
 }
 
 bool CPreviewPanel::SavePicture(const QString& strPath, QString* pError) const {
+    if (Comparison() != nullptr) {
+        return Comparison()->Save(strPath, pError);
+    }
     if (Plot() == nullptr) {
         if (pError != nullptr) {
             *pError = QStringLiteral("No twist plot is on show.");

@@ -13,6 +13,8 @@
 #include <QWidget>
 #include <optional>
 
+class CComparePlot;
+class CSurveyComparison;
 class CTwistPlot;
 class CTwistPlotView;
 class QLabel;
@@ -56,6 +58,14 @@ public:
 
     // The plot on show, or null when none is.
     const CTwistPlot* Plot() const;
+    // Repeat surveys over each other, and how far each strays from the
+    // oldest (see CSurveyComparison), in place of the survey; why not, when
+    // they cannot be compared.
+    void ShowComparison(const QStringList& paths, const QList<int>& directions);
+    // The comparison on show, or null when none is.
+    const CComparePlot* Comparison() const;
+    // A plot or a comparison is on show, for Save Picture.
+    bool HasPicture() const { return Plot() != nullptr || Comparison() != nullptr; }
     // Where a picture of the plot goes by default: beside the survey, named
     // after its conversion's output, as veltrane-convert --plot names it.
     QString SuggestedPictureName() const;
@@ -89,11 +99,15 @@ private:
     void ShowMessage(const QString& strHeading, const QString& strText);
     void ShowSummary(const QString& strHeading);
     void ShowDiagnostics();
+    // Left of the comparison: each survey in its colour, with its largest
+    // difference from the reference.
+    void ShowComparisonSummary(const CSurveyComparison& comparison);
     void OnLimitEdited();
 
     CSurveySummary m_summary;
     QString m_strPath;
     int m_nDirection = directionNone;
+    QString m_strCompareFolder; // the first compared survey's, for Save Picture
 
     QSplitter* m_pSplitter = nullptr;
     CResultsPanel* m_pResults = nullptr;

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -28,6 +29,11 @@ constexpr int kPathRole = Qt::UserRole;
 constexpr int kDirectionRole = Qt::UserRole + 1;
 constexpr int kNoteRole = Qt::UserRole + 2;
 constexpr int kSucceededRole = Qt::UserRole + 3; // converted, kept or up to date
+
+constexpr const char* kCompareText = "&Compare";
+constexpr const char* kCompareName = "Compare the selected surveys";
+constexpr const char* kCompareTip =
+    "The selected surveys over each other, and how far each strays from the oldest";
 
 // A row's result as the window shows it: the words both windows share.
 QString ResultText(const CJobResult& result) {
@@ -61,7 +67,10 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
     m_pList->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Result")});
     m_pList->setRootIsDecorated(false);
     m_pList->setUniformRowHeights(true);
-    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows at once are compared.
+    m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pList, &QWidget::customContextMenuRequested, this, &CResultsPanel::OnListMenu);
     m_pList->header()->setStretchLastSection(true);
     m_pList->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CResultsPanel::OnSelectionChanged);
@@ -79,6 +88,14 @@ CResultsPanel::CResultsPanel(QWidget* pParent) : QWidget(pParent) {
     m_pOnlyFailed->setObjectName(QStringLiteral("onlyFailed"));
     connect(m_pOnlyFailed, &QCheckBox::toggled, this, &CResultsPanel::ApplyFilter);
     pFoot->addWidget(m_pOnlyFailed);
+    m_pCompare = new QPushButton(QString::fromLatin1(kCompareText), this);
+    m_pCompare->setObjectName(QStringLiteral("compare"));
+    m_pCompare->setAccessibleName(QString::fromLatin1(kCompareName));
+    m_pCompare->setToolTip(QString::fromLatin1(kCompareTip));
+    m_pCompare->setAutoDefault(false);
+    m_pCompare->setEnabled(false);
+    connect(m_pCompare, &QPushButton::clicked, this, &CResultsPanel::CompareSelected);
+    pFoot->addWidget(m_pCompare);
     m_pProgressRow = new QWidget(this);
     auto* pProgressLayout = new QHBoxLayout(m_pProgressRow);
     pProgressLayout->setContentsMargins(0, 0, 0, 0);
@@ -284,9 +301,34 @@ void CResultsPanel::Finish() {
     emit finished();
 }
 
+void CResultsPanel::CompareSelected() {
+    QStringList paths;
+    QList<int> directions;
+    for (int i = 0; i < m_pList->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* pItem = m_pList->topLevelItem(i);
+        if (pItem->isSelected() && !pItem->isHidden()) {
+            paths << pItem->data(0, kPathRole).toString();
+            directions << pItem->data(0, kDirectionRole).toInt();
+        }
+    }
+    if (paths.size() >= 2) {
+        emit compareChosen(paths, directions);
+    }
+}
+
+void CResultsPanel::OnListMenu(const QPoint& at) {
+    QMenu menu(this);
+    QAction* pCompare = menu.addAction(QString::fromLatin1(kCompareText));
+    pCompare->setEnabled(m_pCompare->isEnabled());
+    connect(pCompare, &QAction::triggered, this, &CResultsPanel::CompareSelected);
+    menu.exec(m_pList->viewport()->mapToGlobal(at));
+}
+
 void CResultsPanel::OnSelectionChanged() {
     const QList<QTreeWidgetItem*> selected = m_pList->selectedItems();
-    if (selected.isEmpty()) {
+    m_pCompare->setEnabled(selected.size() >= 2);
+    // Several rows wait for Compare; one is shown at once.
+    if (selected.size() != 1) {
         return;
     }
     const QTreeWidgetItem* pItem = selected.first();

@@ -61,6 +61,11 @@ public:
     void SetFileEndHook(std::function<void(int nDone)> hook) { m_fileEndHook = std::move(hook); }
 
     QTreeWidget* List() const { return m_pList; }
+    // Compare: offered while several rows are selected.
+    QPushButton* CompareButton() const { return m_pCompare; }
+    // Shows the selected surveys over each other (compareChosen); nothing
+    // while fewer than two are selected.
+    void CompareSelected();
     // Room for the rows of a run, up to a few; the survey below keeps the rest.
     QSize sizeHint() const override;
     QString StatusText() const;
@@ -69,6 +74,9 @@ signals:
     // A row was selected: its file, its direction, and what to say in
     // place of a preview when it has no direction.
     void fileChosen(const QString& strPath, int nDirection, const QString& strNote);
+    // Several rows are to be compared: their files and directions, in the
+    // order of the list.
+    void compareChosen(const QStringList& paths, const QList<int>& directions);
     // A run began: the rows are listed, waiting for their results.
     void started();
     // Rows were listed as ready, waiting for Convert.
@@ -91,6 +99,8 @@ private:
     void OnSelectionChanged();
     // Hides the rows that converted while "only files not converted" is on.
     void ApplyFilter();
+    // The list's menu: Compare, for the rows selected.
+    void OnListMenu(const QPoint& at);
 
     QTreeWidget* m_pList = nullptr;
     QLabel* m_pStatus = nullptr;
@@ -98,6 +108,7 @@ private:
     QProgressBar* m_pProgress = nullptr;
     QPushButton* m_pCancel = nullptr;
     QCheckBox* m_pOnlyFailed = nullptr;
+    QPushButton* m_pCompare = nullptr;
 
     QThread* m_pThread = nullptr;
     std::function<void(int nDone)> m_fileEndHook;

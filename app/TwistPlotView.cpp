@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPen>
@@ -16,6 +17,17 @@ CTwistPlotView::CTwistPlotView(QWidget* pParent) : QWidget(pParent) {
 
 void CTwistPlotView::SetPlot(std::optional<CTwistPlot> plot) {
     m_plot = std::move(plot);
+    m_comparison.reset();
+    update();
+}
+
+void CTwistPlotView::SetComparison(std::optional<CComparePlot> comparison) {
+    m_comparison = std::move(comparison);
+    if (m_comparison) {
+        // The labels in the window's text size.
+        m_comparison->SetTextPixels(QFontInfo(font()).pixelSize());
+        m_plot.reset();
+    }
     update();
 }
 
@@ -30,7 +42,9 @@ QSize CTwistPlotView::minimumSizeHint() const {
 
 void CTwistPlotView::paintEvent(QPaintEvent* /*pEvent*/) {
     QPainter painter(this);
-    if (m_plot) {
+    if (m_comparison) {
+        m_comparison->Draw(painter, QRectF(rect()));
+    } else if (m_plot) {
         m_plot->Draw(painter, QRectF(rect()));
     } else {
         painter.fillRect(rect(), palette().base());

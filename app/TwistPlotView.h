@@ -3,6 +3,7 @@
 // takes the keyboard focus, so that its menu opens from the keyboard too.
 #pragma once
 
+#include "plot/ComparePlot.h"
 #include "plot/TwistPlot.h"
 
 #include <QWidget>
@@ -17,6 +18,9 @@ public:
     // The plot to draw, or none (the view stays blank).
     void SetPlot(std::optional<CTwistPlot> plot);
     const CTwistPlot* Plot() const { return m_plot ? &*m_plot : nullptr; }
+    // Repeat surveys over each other in place of the plot, or none.
+    void SetComparison(std::optional<CComparePlot> comparison);
+    const CComparePlot* Comparison() const { return m_comparison ? &*m_comparison : nullptr; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -33,4 +37,5 @@ private:
 
 private:
     std::optional<CTwistPlot> m_plot;
+    std::optional<CComparePlot> m_comparison;
 };

@@ -35,8 +35,8 @@ std::string PictureTypesList() {
     return strList;
 }
 
-// Why --plot cannot draw this type, or nothing when it can.
-std::string PictureTypeProblem(const std::string& strType) {
+// Why --plot (or pszOption) cannot draw this type, or nothing when it can.
+std::string PictureTypeProblem(const std::string& strType, const char* pszOption = "--plot") {
     for (const std::string& strKnown : CPictureWriter::Types()) {
         if (strType == strKnown) {
             return std::string();
@@ -47,11 +47,18 @@ std::string PictureTypeProblem(const std::string& strType) {
         for (char ch : strType) {
             strUpper += static_cast<char>(ch - 'a' + 'A');
         }
-        return "this veltrane-convert cannot draw " + strUpper + " pictures; '--plot' takes " +
-               CPictureWriter::TypesText() + " here";
+        return "this veltrane-convert cannot draw " + strUpper + " pictures; '" + pszOption +
+               "' takes " + CPictureWriter::TypesText() + " here";
     }
-    return "unknown picture format '" + strType + "' for '--plot': use " +
+    return "unknown picture format '" + strType + "' for '" + pszOption + "': use " +
            CPictureWriter::TypesText();
+}
+
+// A picture's type: its extension, in small letters.
+std::string PictureType(const std::string& strPath) {
+    CString strType = CConvertCommand::ExtensionOf(strPath.c_str());
+    strType.MakeLower();
+    return strType.str();
 }
 
 // The options, for getopt_long. Long options without a short letter are
@@ -67,6 +74,7 @@ enum LongOnly {
     optSite,
     optBorehole,
     optDepthUnit,
+    optCompare,
 };
 
 constexpr const char* kShortOptions = ":hnj:o:rq";
@@ -86,6 +94,7 @@ constexpr option kLongOptions[] = {
     {"info", no_argument, nullptr, optInfo},
     {"limit", required_argument, nullptr, optLimit},
     {"plot", required_argument, nullptr, optPlot},
+    {"compare", required_argument, nullptr, optCompare},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
@@ -100,6 +109,8 @@ std::string ValueNeeded(int nOption) {
         return "a twist in degrees";
     case optPlot:
         return "a picture format: " + CPictureWriter::TypesText();
+    case optCompare:
+        return "a picture file: OUT." + PictureTypesList();
     case optTo:
         return "a format: csv or twi";
     case 'o':
@@ -181,6 +192,16 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
         }
         options.strPlotFormat = value;
         return true;
+    case optCompare:
+        // The picture's type is its extension.
+        if (!PictureTypeProblem(PictureType(value), "--compare").empty()) {
+            strProblem = "the picture '" + value + "' of '--compare' must be named ." +
+                         PictureTypesList() + "; this veltrane-convert draws " +
+                         CPictureWriter::TypesText();
+            return false;
+        }
+        options.strComparePicture = value;
+        return true;
     case optTo: {
         const int nTarget = CConvertCommand::GuessDirection(value.c_str());
         if (nTarget == directionNone) {
@@ -234,6 +255,25 @@ bool SetOption(int nOption, const char* pszValue, CBatchOptions& options, std::s
     default:
         return SetValue(nOption, pszValue != nullptr ? pszValue : "", options, strProblem);
     }
+}
+
+// --compare converts nothing: the options of conversions and summaries do
+// not go with it. False, with strProblem, when one is given.
+bool CompareProblem(const CBatchOptions& options, std::string& strProblem) {
+    if (options.strComparePicture.empty()) {
+        return true;
+    }
+    const char* pszOther = options.bInfo                    ? "--info"
+                           : !options.strPlotFormat.empty() ? "--plot"
+                           : options.bJson                  ? "--json"
+                           : options.bStrict                ? "--strict"
+                                                            : nullptr;
+    if (pszOther != nullptr) {
+        strProblem = std::string("option '--compare' converts nothing and does not go with '") +
+                     pszOther + "'";
+        return false;
+    }
+    return true;
 }
 
 // True when nOption is one of the options above (by letter or number).
@@ -356,7 +396,7 @@ bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchO
         strProblem = "no survey file given";
         return false;
     }
-    return true;
+    return CompareProblem(options, strProblem);
 }
 
 int CBatchConverter::Run(const std::vector<std::string>& args) {
@@ -379,6 +419,9 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     if (jobs.empty()) {
         m_err << kProgramName << ": no survey file (.twi or .csv) found\n";
         return exitSomeFailed;
+    }
+    if (!options.strComparePicture.empty()) {
+        return Compare(options, jobs);
     }
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
@@ -429,6 +472,23 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options,
         }
     }
     return nFailed == 0 ? exitConverted : exitSomeFailed;
+}
+
+int CBatchConverter::Compare(const CBatchOptions& options, const std::vector<CConvertJob>& jobs) {
+    if (jobs.size() < 2) {
+        return UsageError("option '--compare' needs at least two survey files");
+    }
+    CSurveyReport report(m_out, m_err);
+    std::vector<std::string> inputs;
+    for (const CConvertJob& job : jobs) {
+        inputs.push_back(job.m_strPath.str());
+    }
+    std::string strProblem;
+    if (!report.StartPictures(PictureType(options.strComparePicture), inputs, options.bNoClobber,
+                              strProblem)) {
+        return UsageError(strProblem);
+    }
+    return report.Compare(jobs, options.strComparePicture) ? exitConverted : exitSomeFailed;
 }
 
 void CBatchConverter::CTally::Add(const CJobResult& result, bool bDone) {
@@ -641,6 +701,7 @@ void CBatchConverter::PrintJson(const CJobResult& result) {
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
     stream << "Usage: " << kProgramName << " " << kUsage << "\n"
            << "       " << kProgramName << " --info [--limit DEG] [--to csv|twi] FILE...\n"
+           << "       " << kProgramName << " --compare OUT." << PictureTypesList() << " FILE...\n"
            << "Convert spiral surveys between KVN CSV (SDP_*.csv) and TWI (*.twi) files.\n"
            << "A FILE that is a folder stands for its .twi and .csv files.\n"
            << "Each converted file is written beside its source: B12.twi gives SDP_B12.csv,\n"
@@ -680,6 +741,14 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "               SDP_B12.svg (with --info too, without converting). A picture\n"
            << "               never replaces a survey file given in the call, and with\n"
            << "               -n no earlier picture.\n"
+           << "  --compare OUT." << PictureTypesList() << "\n"
+           << "               convert nothing: draw the cumulative twist of every survey\n"
+           << "               over each other into the picture OUT, and print for each\n"
+           << "               survey after the oldest (by reading date) its largest\n"
+           << "               difference from it: \"B.twi: largest difference from A.twi\n"
+           << "               0.4 degrees at 12.5 meters\". Surveys of different intervals\n"
+           << "               or depth units are refused; of different depths, only the\n"
+           << "               depths all of them measured are compared.\n"
            << "  --help       show this help and exit\n"
            << "  --version    show the version and exit\n"
            << "\n"

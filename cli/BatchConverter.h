@@ -31,6 +31,9 @@ struct CBatchOptions {
     bool bQuiet = false;         // -q
     bool bJson = false;          // --json
     std::string strPlotFormat;
+    // --compare: the picture of the surveys over each other; nothing is
+    // converted.
+    std::string strComparePicture;
     // -o: the folder every output and picture goes into; empty for beside
     // each source.
     std::string strOutputDir;
@@ -58,7 +61,7 @@ public:
     // The line that says how to call the program, after its name: every option.
     static constexpr const char* kUsage =
         "[-hnqr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
-        "[--info] [--plot svg|png|pdf] [--json] [--site TEXT] "
+        "[--info] [--plot svg|png|pdf] [--compare OUT] [--json] [--site TEXT] "
         "[--borehole TEXT] [--depth-unit feet|meters] [--version] "
         "FILE...";
 
@@ -105,6 +108,9 @@ private:
     // --info: each file's summary, and its picture with --plot.
     int ShowSummaries(const CBatchOptions& options, const std::vector<CConvertJob>& jobs,
                       CSurveyReport& report);
+    // --compare: the surveys over each other in one picture, and how far
+    // each strays from the oldest.
+    int Compare(const CBatchOptions& options, const std::vector<CConvertJob>& jobs);
     // How the files of a batch ended, for the line after them.
     struct CTally {
         int nConverted = 0;

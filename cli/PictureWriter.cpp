@@ -4,6 +4,7 @@
 // script that converts file by file feels.
 #include "cli/PictureWriter.h"
 
+#include "plot/ComparePlot.h"
 #include "plot/TwistPlot.h"
 #include "survey/TwistProfile.h"
 
@@ -28,14 +29,7 @@ class CPlotPictureWriter : public CPictureWriter {
 public:
     bool Write(const CPlotDataObj& data, const std::string& strName, const std::string& strPath,
                std::string& strError) override {
-        // Qt starts with the first picture, not before: a call whose surveys
-        // cannot be read never starts it.
-        if (QCoreApplication::instance() == nullptr) {
-            // Pictures need no display. A platform the user chose is kept.
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-            qInstallMessageHandler(SeriousQtMessagesOnly);
-            m_pApp = std::make_unique<QGuiApplication>(m_argc, m_argv);
-        }
+        StartQt();
         const CTwistPlot plot(CTwistProfile::FromSurvey(data), QFile::decodeName(strName.c_str()));
         QString strWhy;
         if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy)) {
@@ -45,7 +39,30 @@ public:
         return false;
     }
 
+    bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
+                         std::string& strError) override {
+        StartQt();
+        const CComparePlot plot(comparison);
+        QString strWhy;
+        if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy)) {
+            return true;
+        }
+        strError = strWhy.toLocal8Bit().toStdString();
+        return false;
+    }
+
 private:
+    // Qt starts with the first picture, not before: a call whose surveys
+    // cannot be read never starts it.
+    void StartQt() {
+        if (QCoreApplication::instance() == nullptr) {
+            // Pictures need no display. A platform the user chose is kept.
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+            qInstallMessageHandler(SeriousQtMessagesOnly);
+            m_pApp = std::make_unique<QGuiApplication>(m_argc, m_argv);
+        }
+    }
+
     // Qt sees the program's name only, as the window does.
     int m_argc = 1;
     char m_szName[17] = "veltrane-convert";

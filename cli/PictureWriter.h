@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class CSurveyComparison;
 class CTwistChart;
 
 class CPictureWriter {
@@ -34,6 +35,10 @@ public:
     // name is then left as it was.
     virtual bool Write(const CPlotDataObj& data, const std::string& strName,
                        const std::string& strPath, std::string& strError) = 0;
+    // Draws repeat surveys over each other into strPath (--compare); false,
+    // with strError saying why, when the picture could not be written.
+    virtual bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
+                                 std::string& strError) = 0;
 
 protected:
     // False, with strError saying why, when the survey gives no profile.

@@ -3,6 +3,7 @@
 #include "cli/PictureWriter.h"
 #include "convert/PictureFile.h"
 
+#include "plot/CompareChart.h"
 #include "plot/GdiPlusChartPainter_win.h"
 #include "plot/TwistChart.h"
 
@@ -21,6 +22,18 @@ public:
         std::string bytes;
         if (!CGdiPlusChartPainter::Png(chart, CTwistChart::kDefaultWidth,
                                        CTwistChart::kDefaultHeight, bytes)) {
+            strError = "the picture could not be drawn";
+            return false;
+        }
+        return CPictureFile::WriteBytes(strPath.c_str(), bytes, strError);
+    }
+
+    bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
+                         std::string& strError) override {
+        const CCompareChart chart(comparison);
+        std::string bytes;
+        if (!CGdiPlusChartPainter::Png(chart, CCompareChart::kDefaultWidth,
+                                       CCompareChart::kDefaultHeight, bytes)) {
             strError = "the picture could not be drawn";
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include "convert/BatchPlan.h"
 #include "convert/PictureFile.h"
+#include "convert/SurveyComparison.h"
 #include "convert/SurveySummary.h"
 
 #include <algorithm>
@@ -95,6 +96,46 @@ bool CSurveyReport::WritePicture(const CPlotDataObj& data, const CConvertJob& jo
         return false;
     }
     m_out << "Twist profile picture saved as " << strPicture << "\n";
+    return true;
+}
+
+bool CSurveyReport::Compare(const std::vector<CConvertJob>& jobs, const std::string& strPicture) {
+    std::vector<CString> paths;
+    std::vector<int> directions;
+    for (const CConvertJob& job : jobs) {
+        paths.push_back(job.m_strPath);
+        directions.push_back(job.m_nDirection);
+    }
+    const CSurveyComparison comparison = CSurveyComparison::OfFiles(paths, directions);
+    if (!comparison.IsReady()) {
+        m_err << comparison.Problem() << "\n";
+        return false;
+    }
+    for (const std::string& strLine : comparison.DifferenceLines()) {
+        m_out << strLine << "\n";
+    }
+    if (comparison.DepthsDiffer()) {
+        m_out << comparison.CommonRangeNote() << "\n";
+    }
+    m_out.flush();
+    if (IsInput(strPicture)) {
+        m_err << "the picture " << strPicture
+              << " was not written: it would replace a survey file of this call.\n";
+        return false;
+    }
+    if (m_bKeepExisting && CConvertCommand::OutputTaken(strPicture.c_str())) {
+        m_out << "Kept the existing " << strPicture << " (--no-clobber)\n";
+        return true;
+    }
+    std::string strError;
+    const auto draw = [&](const CString& strFile, std::string& strWhy) {
+        return m_pWriter->WriteComparison(comparison, strFile.str(), strWhy);
+    };
+    if (!CPictureFile::Save(strPicture.c_str(), draw, strError)) {
+        m_err << "the picture " << strPicture << " was not written: " << strError << "\n";
+        return false;
+    }
+    m_out << "Comparison picture saved as " << strPicture << "\n";
     return true;
 }
 

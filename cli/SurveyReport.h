@@ -36,6 +36,13 @@ public:
     // were started and the survey was read. True when all of it succeeded.
     bool Report(const CConvertJob& job, bool bInfo);
 
+    // --compare: reads the jobs' files, compares them (CSurveyComparison),
+    // prints each later survey's largest difference from the oldest and
+    // draws them over each other into strPicture, with the writer that
+    // StartPictures started. A refusal goes to the error stream. True when
+    // compared and drawn (or, with bKeepExisting, kept).
+    bool Compare(const std::vector<CConvertJob>& jobs, const std::string& strPicture);
+
     // Each diagnostic as SOURCE:LINE: error: TEXT (or warning), the
     // compiler's convention, so that editors can jump to the line.
     static void PrintDiagnostics(std::ostream& stream, const std::string& strSource,

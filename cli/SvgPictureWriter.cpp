@@ -3,6 +3,7 @@
 #include "cli/PictureWriter.h"
 #include "convert/PictureFile.h"
 
+#include "plot/CompareChart.h"
 #include "plot/SvgChartPainter.h"
 #include "plot/TwistChart.h"
 
@@ -17,6 +18,16 @@ public:
                CPictureFile::WriteBytes(strPath.c_str(),
                                         CSvgChartPainter::Picture(chart, CTwistChart::kDefaultWidth,
                                                                   CTwistChart::kDefaultHeight),
+                                        strError);
+    }
+
+    bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
+                         std::string& strError) override {
+        const CCompareChart chart(comparison);
+        return CPictureFile::WriteBytes(strPath.c_str(),
+                                        CSvgChartPainter::Picture(chart,
+                                                                  CCompareChart::kDefaultWidth,
+                                                                  CCompareChart::kDefaultHeight),
                                         strError);
     }
 };

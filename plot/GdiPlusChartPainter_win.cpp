@@ -1,6 +1,7 @@
 #include "plot/GdiPlusChartPainter_win.h"
 
 #include "platform/WidePath.h"
+#include "plot/CompareChart.h"
 #include "plot/TwistChart.h"
 
 #include <memory>
@@ -154,6 +155,32 @@ CGdiPlusChartPainter::CGdiPlusChartPainter(Gdiplus::Graphics& graphics)
 }
 
 bool CGdiPlusChartPainter::Png(const CTwistChart& chart, int nWidth, int nHeight,
+                               std::string& bytes) {
+    CLSID clsid;
+    Gdiplus::Bitmap bitmap(nWidth, nHeight, PixelFormat24bppRGB);
+    if (!PngEncoder(clsid) || bitmap.GetLastStatus() != Gdiplus::Ok) {
+        return false;
+    }
+    {
+        Gdiplus::Graphics graphics(&bitmap);
+        CGdiPlusChartPainter painter(graphics);
+        const CGdiPlusTextMetrics metrics(graphics);
+        painter.Paint(
+            chart.Steps(ChartRect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)},
+                        metrics, 1.0));
+    }
+    IStream* pStream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &pStream))) {
+        return false;
+    }
+    const bool bSaved =
+        bitmap.Save(pStream, &clsid, nullptr) == Gdiplus::Ok && StreamBytes(pStream, bytes);
+    pStream->Release();
+    return bSaved;
+}
+
+// The comparison drawn as the twist chart is: the same image, the same encoder.
+bool CGdiPlusChartPainter::Png(const CCompareChart& chart, int nWidth, int nHeight,
                                std::string& bytes) {
     CLSID clsid;
     Gdiplus::Bitmap bitmap(nWidth, nHeight, PixelFormat24bppRGB);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+class CCompareChart;
 class CTwistChart;
 
 namespace Gdiplus {
@@ -57,6 +58,7 @@ public:
     // The chart drawn on an image of nWidth x nHeight pixels and encoded as
     // PNG into bytes; false when GDI+ fails (it must be started).
     static bool Png(const CTwistChart& chart, int nWidth, int nHeight, std::string& bytes);
+    static bool Png(const CCompareChart& chart, int nWidth, int nHeight, std::string& bytes);
 
 protected:
     void Fill(const ChartStep& step) override;

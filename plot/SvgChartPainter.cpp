@@ -1,5 +1,6 @@
 #include "plot/SvgChartPainter.h"
 
+#include "plot/CompareChart.h"
 #include "plot/FixedTextMetrics.h"
 #include "plot/TwistChart.h"
 #include "survey/NumberText.h"
@@ -99,6 +100,32 @@ std::string CSvgChartPainter::Picture(const CTwistChart& chart, int nWidth, int 
         ChartRect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)}, metrics, 0.0));
     svg += "</svg>\n";
     return std::move(svg);
+}
+
+std::string CSvgChartPainter::Picture(const CCompareChart& chart, int nWidth, int nHeight) {
+    CSvgChartPainter painter;
+    painter.Open(chart.Title(), nWidth, nHeight);
+    const CFixedTextMetrics metrics;
+    painter.Paint(chart.Steps(
+        ChartRect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)}, metrics, 0.0));
+    painter.m_strSvg += "</svg>\n";
+    return std::move(painter.m_strSvg);
+}
+
+void CSvgChartPainter::Open(const std::string& strTitle, int nWidth, int nHeight) {
+    m_strSvg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
+    Attribute("width", nWidth);
+    Attribute("height", nHeight);
+    m_strSvg += " viewBox=\"0 0 ";
+    Number(nWidth);
+    m_strSvg += ' ';
+    Number(nHeight);
+    m_strSvg += "\" font-family=\"";
+    m_strSvg += CFixedTextMetrics::FontFamilies();
+    m_strSvg += "\">\n<title>";
+    AppendXmlText(m_strSvg, strTitle);
+    m_strSvg += "</title>\n";
 }
 
 void CSvgChartPainter::Number(double dValue) {

@@ -8,12 +8,15 @@
 
 #include <string>
 
+class CCompareChart;
 class CTwistChart;
 
 class CSvgChartPainter : public CChartPainter {
 public:
     // The whole picture of nWidth x nHeight units (CSS pixels).
     static std::string Picture(const CTwistChart& chart, int nWidth, int nHeight);
+    // Repeat surveys over each other, the same way.
+    static std::string Picture(const CCompareChart& chart, int nWidth, int nHeight);
 
 protected:
     void Fill(const ChartStep& step) override;
@@ -24,6 +27,8 @@ protected:
     void Text(const ChartStep& step) override;
 
 private:
+    // The picture's opening: the size, the font families and the title.
+    void Open(const std::string& strTitle, int nWidth, int nHeight);
     void Number(double dValue);
     void Attribute(const char* pszName, double dValue);
     void Colour(const char* pszName, std::uint32_t nColour);

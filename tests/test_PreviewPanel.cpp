@@ -152,6 +152,7 @@ private slots:
     void longRunShowsProgressAndCancels();
     void fileDialogTakesSeveral();
     void savePictures();
+    void compareSelectedRows();
 };
 
 void TestPreviewPanel::initTestCase() {
@@ -532,6 +533,89 @@ void TestPreviewPanel::savePictures() {
         QVERIFY2(!bPlotShown || nSeries > 100, qPrintable(shot.second));
     }
     qInfo("Pictures of the preview: %s/veltrane-preview-*.png", qPrintable(kPictures));
+}
+
+namespace {
+
+// A TWI survey read on strDate ("DD MM YY"), its cumulative twists from the
+// top down at an interval of 2 feet (or dInterval), deepest first.
+QByteArray Twi(const char* pszDate, const QList<double>& cumulative, double dInterval = 2.0) {
+    QByteArray text = QByteArray(" D  M  Y    H  M  S\r\n") + pszDate +
+                      ",  08 00 00     RUN ID.   : 0000\r\n" +
+                      QStringLiteral("DEPTH     : %1\r\nINTERVAL  : %2\r\n")
+                          .arg(dInterval * double(cumulative.size()), 0, 'f', 1)
+                          .arg(dInterval, 0, 'f', 1)
+                          .toLatin1();
+    for (qsizetype i = cumulative.size(); i-- > 0;) {
+        text += QStringLiteral("%1,     %2 deg\r\n")
+                    .arg(dInterval * double(i + 1), 6, 'f', 2, QLatin1Char('0'))
+                    .arg(cumulative[i], 0, 'f', 1)
+                    .toLatin1();
+    }
+    return text + "\r\nRUN END\r\n";
+}
+
+} // namespace
+
+// Several rows selected offer Compare, from a button or the keyboard: the
+// surveys over each other, the oldest the reference, and the differences
+// beside them; a pair that cannot be compared says why in their place. The
+// window with a comparison is kept as a picture.
+void TestPreviewPanel::compareSelectedRows() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("B12-2026.twi"), Twi("02 03 26", {0.1, 0.4, 0.9, 1.1, 1.3}));
+    WriteFile(dir.filePath("B12-2024.twi"), Twi("15 02 24", {0.1, 0.2, 0.6, 0.9}));
+    WriteFile(dir.filePath("B12-2025.twi"), Twi("01 03 25", {0.1, 0.3, 0.5, 0.9, 1.2}));
+    WriteFile(dir.filePath("B12-coarse.twi"), Twi("01 04 26", {0.2, 0.6}, 4.0));
+    Window w;
+    w.dlg.resize(1100, 760);
+    QVERIFY(w.Drop({dir.filePath("B12-2026.twi"), dir.filePath("B12-2024.twi"),
+                    dir.filePath("B12-2025.twi"), dir.filePath("B12-coarse.twi")},
+                   true, false));
+    QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
+    auto* pCompare = w.dlg.findChild<QPushButton*>("compare");
+    QVERIFY(pCompare != nullptr && !pCompare->accessibleName().isEmpty());
+    w.SelectRow(0);
+    QVERIFY(!pCompare->isEnabled()); // one row is shown, not compared
+
+    // Rows 1 and 4: refused, with the files named.
+    QTreeWidget* pList = w.Results().List();
+    pList->topLevelItem(3)->setSelected(true);
+    QVERIFY(pCompare->isEnabled());
+    pCompare->click();
+    QVERIFY2(w.Panel().MessageText().startsWith("B12-coarse.twi has an interval of 4.0 feet and "
+                                                "B12-2026.twi of 2.0 feet"),
+             qPrintable(w.Panel().MessageText()));
+    QVERIFY(w.Panel().Comparison() == nullptr);
+
+    // The three of one interval, from the keyboard.
+    pList->clearSelection();
+    for (int i = 0; i < 3; ++i) {
+        pList->topLevelItem(i)->setSelected(true);
+    }
+    w.dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w.dlg));
+    pList->setFocus();
+    // The mnemonic presses the button as a click does, a moment later.
+    QTest::keyClick(pList, Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY(w.Panel().Comparison() != nullptr);
+    QCOMPARE(w.Panel().Comparison()->Comparison().m_series.front().strName,
+             std::string("B12-2024.twi"));
+    const QString strDescription =
+        w.dlg.findChild<CTwistPlotView*>("plot")->accessibleDescription();
+    QVERIFY2(strDescription.contains("B12-2026.twi, 2026-03-02 08:00:00: largest difference "
+                                     "from B12-2024.twi 0.3 degrees at 6.0 feet"),
+             qPrintable(strDescription));
+    QVERIFY(strDescription.contains("Surveys of different depths"));
+
+    // Save Picture saves the comparison.
+    w.m_strPicture = dir.filePath("compare.svg");
+    w.dlg.OnSavePicture();
+    QVERIFY(ReadFile(w.m_strPicture).contains("B12-2024.twi (reference)"));
+    QCOMPARE(QFileInfo(w.m_strSuggested).fileName(), QStringLiteral("comparison.png"));
+
+    QVERIFY(w.dlg.grab().save(kPictures + "/veltrane-preview-compare.png", "PNG", 0));
+    qInfo("The window comparing surveys: %s/veltrane-preview-compare.png", qPrintable(kPictures));
 }
 
 int main(int argc, char** argv) {

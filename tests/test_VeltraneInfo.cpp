@@ -3,10 +3,12 @@
 // that would replace a survey of the call refused.
 #include "TestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <vector>
 
 using testing_support::ReadBytes;
 using testing_support::TempDir;
@@ -234,4 +236,90 @@ TEST_F(VeltraneInfoTest, InfoCountsTheStationsWritten) {
                                      "readings)\n"))
         << result.out;
     EXPECT_TRUE(Contains(result.err, "152 stations below it hold no reading")) << result.err;
+}
+
+namespace {
+
+// A TWI survey read on sDate ("DD MM YY") at 08:00, its cumulative twists
+// from the top down, written deepest first as the format has them.
+std::string Twi(const std::string& date, double interval, const std::vector<double>& cumulative) {
+    char line[64];
+    std::snprintf(line, sizeof line, "DEPTH     : %.1f\r\nINTERVAL  : %.1f\r\n",
+                  interval * static_cast<double>(cumulative.size()), interval);
+    std::string text =
+        " D  M  Y    H  M  S\r\n" + date + ",  08 00 00     RUN ID.   : 0000\r\n" + line;
+    for (size_t i = cumulative.size(); i-- > 0;) {
+        std::snprintf(line, sizeof line, "%06.2f,     %.1f deg\r\n",
+                      interval * static_cast<double>(i + 1), cumulative[i]);
+        text += line;
+    }
+    return text + "\r\nRUN END\r\n";
+}
+
+} // namespace
+
+// Three readings of one casing: the oldest is the reference whatever the
+// order given; each later one's largest difference is printed and all three
+// are drawn, a colour each, with a legend by date.
+TEST_F(VeltraneInfoTest, CompareDrawsRepeatSurveysOverEachOther) {
+    WriteBytes(m_dir / "B12-2025.twi", Twi("01 03 25", 2.0, {0.1, 0.3, 0.5, 0.9, 1.2}));
+    WriteBytes(m_dir / "B12-2026.twi", Twi("02 03 26", 2.0, {0.1, 0.4, 0.9, 1.1, 1.3}));
+    WriteBytes(m_dir / "B12-2024.twi", Twi("15 02 24", 2.0, {0.1, 0.2, 0.6, 0.9}));
+    WriteBytes(m_dir / "B12-coarse.twi", Twi("01 04 26", 4.0, {0.2, 0.6}));
+    struct {
+        std::string args;
+        int status;
+        std::string out;
+        std::string err; // a part of the error stream, or "" for none
+    } cases[] = {
+        {"--compare all.svg B12-2026.twi B12-2025.twi B12-2024.twi", 0,
+         "B12-2025.twi: largest difference from B12-2024.twi 0.1 degrees at 4.0 feet\n"
+         "B12-2026.twi: largest difference from B12-2024.twi 0.3 degrees at 6.0 feet\n"
+         "Surveys of different depths: only 0.0 to 8.0 feet, the depths all of them measured, "
+         "are compared.\nComparison picture saved as all.svg\n",
+         ""},
+        // The refused pair: the picture is not drawn.
+        {"--compare refused.svg B12-2025.twi B12-coarse.twi", 1, "",
+         "B12-coarse.twi has an interval of 4.0 feet and B12-2025.twi of 2.0 feet: surveys of "
+         "different intervals are not compared.\n"},
+        {"--compare=one.svg B12-2025.twi", 2, "", "'--compare' needs at least two survey files"},
+        {"--compare out.jpg B12-2025.twi B12-2026.twi", 2, "",
+         "the picture 'out.jpg' of '--compare' must be named .svg"},
+        {"--compare out.svg --info B12-2025.twi B12-2026.twi", 2, "",
+         "option '--compare' converts nothing and does not go with '--info'"},
+        {"--compare B12-2025.twi B12-2026.twi", 2, "", "must be named .svg"},
+        {"--compare missing.svg B12-2025.twi nowhere.twi", 1, "", "nowhere.twi: "},
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.args, kNoQt);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_TRUE(c.err.empty() ? r.err.empty() : Contains(r.err, c.err)) << c.args << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "refused.svg"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "missing.svg"));
+
+    // The legend by reading date, the reference first, and a series each in
+    // its own colour: black, then Okabe-Ito blue and vermilion.
+    const std::string svg = Read("all.svg");
+    const size_t nFirst = svg.find(">2024-02-15 08:00:00, B12-2024.twi (reference)</text>");
+    const size_t nSecond = svg.find(">2025-03-01 08:00:00, B12-2025.twi</text>");
+    const size_t nThird = svg.find(">2026-03-02 08:00:00, B12-2026.twi</text>");
+    EXPECT_NE(nFirst, std::string::npos) << svg;
+    EXPECT_LT(nFirst, nSecond);
+    EXPECT_LT(nSecond, nThird);
+    EXPECT_NE(nThird, std::string::npos);
+    for (const char* colour : {"#000000", "#0072b2", "#d55e00"}) {
+        // The legend's piece of line and the series, each a polyline.
+        size_t nLines = 0;
+        for (size_t at = svg.find("<polyline"); at != std::string::npos;
+             at = svg.find("<polyline", at + 1)) {
+            nLines += svg.compare(svg.find("stroke=", at) + 8, 7, colour) == 0;
+        }
+        EXPECT_EQ(nLines, 2u) << colour;
+    }
+    EXPECT_NE(svg.find("Surveys of different depths"), std::string::npos);
+    // Each later survey's largest difference marked where it lies.
+    EXPECT_NE(svg.find(">+0.1\xC2\xB0</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">+0.3\xC2\xB0</text>"), std::string::npos);
 }

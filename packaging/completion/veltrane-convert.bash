@@ -1,6 +1,6 @@
 # bash completion for veltrane-convert: its options, the formats of --to,
-# the picture types of --plot, and survey files (.twi, .csv in any letter
-# case) and folders. Needs nothing of the bash-completion package.
+# the picture types of --plot, pictures for --compare, and survey files
+# (.twi, .csv in any letter case) and folders. Needs nothing of the bash-completion package.
 
 _veltrane_convert() {
     local cur=${COMP_WORDS[COMP_CWORD]}
@@ -19,6 +19,18 @@ _veltrane_convert() {
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
         ;;
+    --compare)
+        # A picture to write: folders, and pictures that may be replaced.
+        compopt -o filenames 2>/dev/null
+        local picture
+        while IFS= read -r picture; do
+            case ${picture,,} in
+            *.svg | *.png | *.pdf) COMPREPLY+=("$picture") ;;
+            *) [[ -d $picture ]] && COMPREPLY+=("$picture") ;;
+            esac
+        done < <(compgen -f -- "$cur")
+        return
+        ;;
     --site)
         return
         ;;
@@ -35,7 +47,7 @@ _veltrane_convert() {
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
-            --info --limit --plot --help --version --depth-unit --borehole --site --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
+            --info --limit --plot --compare --help --version --depth-unit --borehole --site --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
         return
     fi
     compopt -o filenames 2>/dev/null
