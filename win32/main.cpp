@@ -1,6 +1,6 @@
 // veltrane.exe on Windows: the native dialog. A file named on the command
 // line (by "Open with") is selected first; several (dropped on the program's
-// icon) are converted at once.
+// icon) are listed for Convert.
 #include "platform/TempFiles.h"
 #include "platform/WidePath.h"
 #include "win32/ConvertWindow.h"
