@@ -354,8 +354,11 @@ void CResultsList::ShowOnlyNotConverted(bool bOnly) {
 }
 
 int CResultsList::ItemOfRow(int nRow) const {
-    if (nRow < 0) {
+    if (nRow < 0 || nRow >= static_cast<int>(m_rows.size())) {
         return -1;
+    }
+    if (!m_bOnlyNotConverted) {
+        return nRow; // every row is listed, in order
     }
     LVFINDINFOW find = {};
     find.flags = LVFI_PARAM;
