@@ -15,25 +15,39 @@
 
 namespace {
 
-// The names, as the Qt window gives its controls.
+// The names, as the Qt window gives its controls. A control whose text is
+// a value (a path, an entry, a list) also gets a hidden label just before it
+// in the tab order, which is where the system looks for the name of such a
+// control when no name was given to it directly.
 const struct {
     int nControl;
     const char* pszName;
+    bool bLabel;
 } kNames[] = {
-    {IDC_SELECTION, "Selected survey file"},
-    {IDC_BROWSE, "Browse for a survey file"},
-    {IDC_DIRECTION, "Conversion direction"},
-    {IDC_CONVERT, "Convert"},
-    {IDC_PICTURE, "About Veltrane"},
-    {IDC_SUMMARY, "Survey summary"},
-    {IDC_PLOT, "Twist plot"},
-    {IDC_DIAGNOSTICS, "What the read found"},
-    {IDC_RESULTS, "Converted files"},
-    {IDC_RESULTS_STATUS, "Conversion summary"},
-    {IDC_ONLY_NOT_CONVERTED, "Show only the files not converted"},
-    {IDC_PROGRESS, "Conversion progress"},
-    {IDC_CANCEL_RUN, "Cancel the conversion"},
+    {IDC_SELECTION, "Selected survey file", true},
+    {IDC_BROWSE, "Browse for a survey file", false},
+    {IDC_DIRECTION, "Conversion direction", true},
+    {IDC_CONVERT, "Convert", false},
+    {IDC_PICTURE, "About Veltrane", false},
+    {IDC_SUMMARY, "Survey summary", true},
+    {IDC_PLOT, "Twist plot", false},
+    {IDC_DIAGNOSTICS, "What the read found", true},
+    {IDC_RESULTS, "Converted files", true},
+    {IDC_RESULTS_STATUS, "Conversion summary", false},
+    {IDC_ONLY_NOT_CONVERTED, "Show only the files not converted", false},
+    {IDC_PROGRESS, "Conversion progress", true},
+    {IDC_CANCEL_RUN, "Cancel the conversion", false},
 };
+
+// A hidden static text with the name, just before the control.
+void AddLabel(HWND hControl, const char* pszName) {
+    HWND hLabel =
+        CreateWindowExW(0, L"STATIC", Wide(pszName).c_str(), WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0,
+                        GetParent(hControl), nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND hBefore = GetWindow(hControl, GW_HWNDPREV);
+    SetWindowPos(hLabel, hBefore != nullptr ? hBefore : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
 } // namespace
 
@@ -61,15 +75,19 @@ void CAccessibleNames::Release() {
 }
 
 void CAccessibleNames::NameControls(void* hDialog) {
-    if (!Start()) {
-        return;
-    }
-    auto* pServices = static_cast<IAccPropServices*>(m_pServices);
+    const bool bServices = Start();
     for (const auto& entry : kNames) {
         HWND hControl = GetDlgItem(static_cast<HWND>(hDialog), entry.nControl);
-        if (hControl != nullptr) {
-            pServices->SetHwndPropStr(hControl, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                      PROPID_ACC_NAME, Wide(entry.pszName).c_str());
+        if (hControl == nullptr) {
+            continue;
+        }
+        if (entry.bLabel) {
+            AddLabel(hControl, entry.pszName);
+        }
+        if (bServices) {
+            static_cast<IAccPropServices*>(m_pServices)
+                ->SetHwndPropStr(hControl, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 PROPID_ACC_NAME, Wide(entry.pszName).c_str());
         }
     }
 }

@@ -1,9 +1,9 @@
 // Names and descriptions for screen readers, for the controls whose own text
 // is a value rather than a name (the selected path, the direction, the lists)
-// and for the plot, which has no text of its own: the system's accessibility
-// layer is told them directly (dynamic annotation), so that no control shows
-// a text it does not show today. Where the system has no such service the
-// controls keep the names the system gives them.
+// and for the plot, which has no text of its own. The system's accessibility
+// layer is told them directly (dynamic annotation), and the controls with a
+// value get a hidden label before them as well, where a system without that
+// service finds their names; no control shows a text it does not show today.
 #pragma once
 
 #include <string>
