@@ -5,6 +5,7 @@
 #include "survey/NumberText.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -83,8 +84,15 @@ std::string CSvgChartPainter::Picture(const CTwistChart& chart, int nWidth, int 
     std::string& svg = painter.m_strSvg;
     svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
           "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
-    painter.Attribute("width", nWidth);
-    painter.Attribute("height", nHeight);
+    // A unit a point, so that the picture has the size it was asked for on
+    // paper and its text the size of printed text.
+    for (const auto& [pszName, nSide] : {std::pair{"width", nWidth}, {"height", nHeight}}) {
+        svg += ' ';
+        svg += pszName;
+        svg += "=\"";
+        painter.Number(nSide);
+        svg += "pt\"";
+    }
     svg += " viewBox=\"0 0 ";
     painter.Number(nWidth);
     svg += ' ';
@@ -95,8 +103,8 @@ std::string CSvgChartPainter::Picture(const CTwistChart& chart, int nWidth, int 
     AppendXmlText(svg, chart.Title());
     svg += "</title>\n";
     const CFixedTextMetrics metrics;
-    painter.Paint(chart.Steps(
-        ChartRect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)}, metrics, 0.0));
+    const ChartRect rect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)};
+    painter.Paint(chart.Steps(rect, metrics, 0.0, CTwistChart::PictureTextSize(rect, 1.0)));
     svg += "</svg>\n";
     return std::move(svg);
 }

@@ -12,7 +12,7 @@ class CTwistChart;
 
 class CSvgChartPainter : public CChartPainter {
 public:
-    // The whole picture of nWidth x nHeight units (CSS pixels).
+    // The whole picture of nWidth x nHeight points, a unit a point.
     static std::string Picture(const CTwistChart& chart, int nWidth, int nHeight);
 
 protected:

@@ -13,58 +13,91 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include <cmath>
 #include <string>
 #include <utility>
 
 namespace {
 
-// PDF pictures count one unit a pixel at 96 per inch, the CSS pixel of SVG
-// viewers: 1200 x 900 is 12.5 x 9.375 inches.
-constexpr int kPictureDpi = 96;
+// PDF pictures are drawn at 96 units an inch, the CSS pixel of SVG viewers;
+// their pages are given in points.
+constexpr int kPdfDpi = 96;
+constexpr double kMetresPerInch = 0.0254;
 
-enum class PictureType { png, svg, pdf };
+QPageSize PageOf(PictureKind nKind, const PictureFormat& format) {
+    if (!format.HasSize()) {
+        return QPageSize(format.nPaper == PicturePaper::letter ? QPageSize::Letter : QPageSize::A4);
+    }
+    const PictureExtent extent = CPictureSize::Extent(nKind, format);
+    return QPageSize(QSizeF(extent.dWidth, extent.dHeight), QPageSize::Point, QString(),
+                     QPageSize::ExactMatch);
+}
+
+bool EncodePng(const CTwistPlot& plot, const PictureFormat& format, QBuffer& buffer) {
+    const PictureExtent extent = CPictureSize::Extent(PictureKind::png, format);
+    const QSize size(static_cast<int>(extent.dWidth), static_cast<int>(extent.dHeight));
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter;
+    if (image.isNull() || !painter.begin(&image)) {
+        return false;
+    }
+    // The resolution the text was sized for goes into the file, so that a
+    // report or a printer places the picture at its size.
+    const int nDotsPerMetre = static_cast<int>(std::lround(CPictureSize::kPngDpi / kMetresPerInch));
+    image.setDotsPerMeterX(nDotsPerMetre);
+    image.setDotsPerMeterY(nDotsPerMetre);
+    const QRectF rect(QPointF(0, 0), QSizeF(size));
+    plot.Draw(painter, rect,
+              CTwistChart::PictureTextSize(ChartRect{0, 0, rect.width(), rect.height()},
+                                           CPictureSize::UnitsPerPoint(PictureKind::png)));
+    painter.end();
+    return image.save(&buffer, "PNG");
+}
+
+bool EncodePdf(const CTwistPlot& plot, const PictureFormat& format, QBuffer& buffer) {
+    QPdfWriter writer(&buffer);
+    writer.setResolution(kPdfDpi);
+    writer.setPageSize(PageOf(PictureKind::pdf, format));
+    writer.setPageOrientation(QPageLayout::Portrait);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(plot.Title());
+    writer.setCreator(QStringLiteral("Veltrane"));
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        return false;
+    }
+    const double dUnitsPerPoint = kPdfDpi / CPictureSize::kPointsPerInch;
+    const double dMargin = CPictureSize::Margin(PictureKind::pdf, format) * dUnitsPerPoint;
+    const QRectF rect = QRectF(0, 0, writer.width(), writer.height())
+                            .adjusted(dMargin, dMargin, -dMargin, -dMargin);
+    plot.Draw(
+        painter, rect,
+        CTwistChart::PictureTextSize(ChartRect{0, 0, rect.width(), rect.height()}, dUnitsPerPoint));
+    return painter.end();
+}
 
 // The whole picture file in memory. The PNG encoder in particular must not
 // write to the disk itself: a write failing inside it leaves its buffers
 // behind.
-bool Encode(const CTwistPlot& plot, PictureType type, QSize size, QByteArray& bytes) {
+bool Encode(const CTwistPlot& plot, PictureKind nKind, const PictureFormat& format,
+            QByteArray& bytes) {
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly)) {
         return false;
     }
-    const QRectF rect(QPointF(0, 0), QSizeF(size));
-    QPainter painter;
-    switch (type) {
-    case PictureType::png: {
-        QImage image(size, QImage::Format_RGB32);
-        if (image.isNull() || !painter.begin(&image)) {
-            return false;
-        }
-        plot.Draw(painter, rect);
-        painter.end();
-        return image.save(&buffer, "PNG");
-    }
-    case PictureType::svg: {
+    switch (nKind) {
+    case PictureKind::png:
+        return EncodePng(plot, format, buffer);
+    case PictureKind::svg: {
         // Our own SVG, the same bytes as veltrane-convert writes anywhere.
-        const std::string svg =
-            CSvgChartPainter::Picture(plot.Chart(), size.width(), size.height());
+        const PictureExtent extent = CPictureSize::Extent(PictureKind::svg, format);
+        const std::string svg = CSvgChartPainter::Picture(
+            plot.Chart(), static_cast<int>(extent.dWidth), static_cast<int>(extent.dHeight));
         return buffer.write(svg.data(), static_cast<qint64>(svg.size())) ==
                static_cast<qint64>(svg.size());
     }
-    case PictureType::pdf: {
-        QPdfWriter writer(&buffer);
-        writer.setResolution(kPictureDpi);
-        writer.setPageSize(QPageSize(QSizeF(size) * 72.0 / kPictureDpi, QPageSize::Point, QString(),
-                                     QPageSize::ExactMatch));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(plot.Title());
-        writer.setCreator(QStringLiteral("Veltrane"));
-        if (!painter.begin(&writer)) {
-            return false;
-        }
-        plot.Draw(painter, QRectF(0, 0, writer.width(), writer.height()));
-        return painter.end();
-    }
+    case PictureKind::pdf:
+        return EncodePdf(plot, format, buffer);
     }
     return false;
 }
@@ -78,18 +111,18 @@ QString CTwistPlot::Title() const {
     return QString::fromStdString(m_chart.Title());
 }
 
-void CTwistPlot::Draw(QPainter& painter, const QRectF& rect) const {
+void CTwistPlot::Draw(QPainter& painter, const QRectF& rect, double dTextSize) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     const CQtTextMetrics metrics(painter.device());
     CQtChartPainter(painter).Paint(
         m_chart.Steps(ChartRect{rect.x(), rect.y(), rect.width(), rect.height()}, metrics,
-                      CQtChartPainter::PixelRatio(painter)));
+                      CQtChartPainter::PixelRatio(painter), dTextSize));
     painter.restore();
 }
 
-bool CTwistPlot::Save(const QString& strPath, QString* pError, QSize size) const {
+bool CTwistPlot::Save(const QString& strPath, QString* pError, const PictureFormat& format) const {
     auto fail = [pError](const QString& strWhy) {
         if (pError) {
             *pError = strWhy;
@@ -99,20 +132,12 @@ bool CTwistPlot::Save(const QString& strPath, QString* pError, QSize size) const
     if (Profile().m_nStatus != profileReady) {
         return fail(QString::fromLatin1(CTwistProfile::StatusText(Profile().m_nStatus)));
     }
-    if (size.width() < 1 || size.height() < 1 || size.width() > kMaxSide ||
-        size.height() > kMaxSide) {
-        return fail(
-            QStringLiteral("A picture must be 1 to %1 pixels wide and high.").arg(kMaxSide));
+    if (format.HasSize() && !CPictureSize::IsValid(format.nWidth, format.nHeight)) {
+        return fail(QStringLiteral("A picture's size must be %1.")
+                        .arg(QString::fromStdString(CPictureSize::Rule())));
     }
-    PictureType type;
-    const QString strType = QFileInfo(strPath).suffix().toLower();
-    if (strType == QLatin1String("png")) {
-        type = PictureType::png;
-    } else if (strType == QLatin1String("svg")) {
-        type = PictureType::svg;
-    } else if (strType == QLatin1String("pdf")) {
-        type = PictureType::pdf;
-    } else {
+    PictureKind nKind = PictureKind::png;
+    if (!CPictureSize::KindOf(QFileInfo(strPath).suffix().toStdString(), nKind)) {
         return fail(QStringLiteral("%1: the picture type is not known; name it .png, .svg or .pdf.")
                         .arg(strPath));
     }
@@ -122,7 +147,7 @@ bool CTwistPlot::Save(const QString& strPath, QString* pError, QSize size) const
         return fail(QStringLiteral("%1: %2").arg(strPath, file.errorString()));
     }
     QByteArray bytes;
-    if (!Encode(*this, type, size, bytes)) {
+    if (!Encode(*this, nKind, format, bytes)) {
         file.cancelWriting();
         return fail(QStringLiteral("%1: the picture could not be drawn.").arg(strPath));
     }

@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <utility>
 
 class QPainter;
 
@@ -26,18 +27,24 @@ public:
     const CTwistProfile& Profile() const { return m_chart.Profile(); }
     QString Title() const;
 
+    // The largest interval and the limit the plot marks; none at first.
+    void SetMarks(TwistMarks marks) { m_chart.SetMarks(std::move(marks)); }
+
     // Draws the whole picture, background included, into rect. On screens
     // and images a series keeps only the points that change a pixel row;
-    // PDF and any other vector output get every station.
-    void Draw(QPainter& painter, const QRectF& rect) const;
+    // PDF and any other vector output get every station. dTextSize is the
+    // labels' size in the painter's units (a window passes its font's); 0
+    // takes that of a picture of rect at 96 units an inch.
+    void Draw(QPainter& painter, const QRectF& rect, double dTextSize = 0.0) const;
 
     // Saves the picture as the extension of strPath says: .png, .svg or
-    // .pdf (any letter case). The picture is made under a temporary name
-    // beside the target and renamed over it only when complete, so an
-    // earlier picture is never left half-written. On failure it returns false
-    // and, when pError is given, a sentence saying why.
+    // .pdf (any letter case), of the size format asks for, or the type's
+    // default (a PDF: a page of format's paper). The picture is made under a
+    // temporary name beside the target and renamed over it only when
+    // complete, so an earlier picture is never left half-written. On failure
+    // it returns false and, when pError is given, a sentence saying why.
     bool Save(const QString& strPath, QString* pError = nullptr,
-              QSize size = QSize(kDefaultWidth, kDefaultHeight)) const;
+              const PictureFormat& format = PictureFormat()) const;
 
 private:
     CTwistChart m_chart;

@@ -118,10 +118,14 @@ TEST(TwistChart, LayoutKeepsEveryPartInsideAndApart) {
         EXPECT_LE(l.intervalAxis.dMin, -0.3);
         EXPECT_GE(l.intervalAxis.dMax, 0.5);
     }
-    // The text follows the picture's size, within limits.
+    // A picture's text follows its size at 96 units an inch, within limits:
+    // 11.25 pt at the default size, a 20th of a small one, 16 pt at most.
     EXPECT_EQ(chart.Layout(ChartRect{0, 0, 1200, 900}, kMetrics).dTextPixels, 15.0);
     EXPECT_EQ(chart.Layout(ChartRect{0, 0, 160, 120}, kMetrics).dTextPixels, 8.0);
-    EXPECT_EQ(chart.Layout(ChartRect{0, 0, 4000, 3000}, kMetrics).dTextPixels, 16.0);
+    EXPECT_NEAR(chart.Layout(ChartRect{0, 0, 4000, 3000}, kMetrics).dTextPixels, 16 * 96 / 72.0,
+                1e-9);
+    // A window's text is its font's, whatever its size.
+    EXPECT_EQ(chart.Layout(ChartRect{0, 0, 4000, 3000}, kMetrics, 13.0).dTextPixels, 13.0);
 }
 
 TEST(TwistChart, PixelRowsKeepTheLinesShape) {
@@ -245,7 +249,8 @@ TEST(TwistChart, SvgTextIsWellFormed) {
     const std::string svg =
         CSvgChartPainter::Picture(CTwistChart(ProfileOf({1.0, -0.5}), "x\xFF.twi"), 640, 480);
     EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0), 0u);
-    EXPECT_NE(svg.find(" width=\"640\" height=\"480\" viewBox=\"0 0 640 480\""), std::string::npos);
+    EXPECT_NE(svg.find(" width=\"640pt\" height=\"480pt\" viewBox=\"0 0 640 480\""),
+              std::string::npos);
     EXPECT_EQ(svg.find("-0\""), std::string::npos); // no negative zero
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
 }
