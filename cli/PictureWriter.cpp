@@ -26,8 +26,8 @@ void SeriousQtMessagesOnly(QtMsgType nType, const QMessageLogContext& /*context*
 
 class CPlotPictureWriter : public CPictureWriter {
 public:
-    bool Write(const CPlotDataObj& data, const std::string& strName, const std::string& strPath,
-               std::string& strError) override {
+    bool Write(const CPlotDataObj& data, const std::string& strName, const PictureRequest& request,
+               const std::string& strPath, std::string& strError) override {
         // Qt starts with the first picture, not before: a call whose surveys
         // cannot be read never starts it.
         if (QCoreApplication::instance() == nullptr) {
@@ -36,9 +36,10 @@ public:
             qInstallMessageHandler(SeriousQtMessagesOnly);
             m_pApp = std::make_unique<QGuiApplication>(m_argc, m_argv);
         }
-        const CTwistPlot plot(CTwistProfile::FromSurvey(data), QFile::decodeName(strName.c_str()));
+        CTwistPlot plot(CTwistProfile::FromSurvey(data), QFile::decodeName(strName.c_str()));
+        plot.SetMarks(request.marks);
         QString strWhy;
-        if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy)) {
+        if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy, request.format)) {
             return true;
         }
         strError = strWhy.toLocal8Bit().toStdString();
