@@ -7,6 +7,7 @@
 
 #include "app/ResultsPanel.h"
 #include "convert/SurveySummary.h"
+#include "plot/PictureSize.h"
 
 #include <QString>
 #include <QStringList>
@@ -64,6 +65,10 @@ public:
     // is on show.
     bool SavePicture(const QString& strPath, QString* pError) const;
 
+    // The paper of a PDF picture: Letter where the user's locale measures
+    // in US units, A4 elsewhere.
+    static PicturePaper LocalePaper();
+
     // The save dialog of Save Picture: one type per kind of picture; a name
     // typed without an extension gets that of the chosen type. Empty when
     // cancelled.
@@ -89,6 +94,9 @@ private:
     void ShowMessage(const QString& strHeading, const QString& strText);
     void ShowSummary(const QString& strHeading);
     void ShowDiagnostics();
+    // The plot of the survey read, with the figures' marks; the heading
+    // names the file in its title when the survey names no borehole.
+    void ShowPlot();
     void OnLimitEdited();
 
     CSurveySummary m_summary;

@@ -6,6 +6,12 @@
 #include <QPainter>
 #include <QPen>
 
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+
+} // namespace
+
 CTwistPlotView::CTwistPlotView(QWidget* pParent) : QWidget(pParent) {
     // The plot paints its own background over the whole widget.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -28,10 +34,20 @@ QSize CTwistPlotView::minimumSizeHint() const {
     return QSize(240, 160);
 }
 
+double CTwistPlotView::TextSize() const {
+    const QFont& widgetFont = font();
+    if (widgetFont.pointSizeF() > 0.0) {
+        return widgetFont.pointSizeF() * logicalDpiY() / kPointsPerInch;
+    }
+    return widgetFont.pixelSize();
+}
+
 void CTwistPlotView::paintEvent(QPaintEvent* /*pEvent*/) {
+    // The painter counts the window's units; the chart draws its lines and
+    // text in the device pixels under them (two a unit at 200%).
     QPainter painter(this);
     if (m_plot) {
-        m_plot->Draw(painter, QRectF(rect()));
+        m_plot->Draw(painter, QRectF(rect()), TextSize());
     } else {
         painter.fillRect(rect(), palette().base());
     }

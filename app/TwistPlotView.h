@@ -18,6 +18,10 @@ public:
     void SetPlot(std::optional<CTwistPlot> plot);
     const CTwistPlot* Plot() const { return m_plot ? &*m_plot : nullptr; }
 
+    // The plot's labels in the window: the size of the widget's font, so
+    // that they follow the desktop's font and its scale (QT_FONT_DPI).
+    double TextSize() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
