@@ -254,3 +254,112 @@ TEST(TwistChart, SvgTextIsWellFormed) {
     EXPECT_EQ(svg.find("-0\""), std::string::npos); // no negative zero
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
 }
+
+TEST(TwistChart, PictureTextFollowsThePrintedSize) {
+    // Sizes in points: the default PNG (1200 x 900 px at 96 an inch) and SVG,
+    // a page less its margins, a small picture and a large one.
+    struct {
+        double width, height;
+        double points;
+    } cases[] = {
+        {900, 675, 11.25}, {595 - 72, 842 - 72, 9}, {612 - 72, 792 - 72, 9},
+        {120, 90, 6},      {3000, 2250, 16},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(CPictureSize::TextPoints(c.width, c.height), c.points, 1e-9) << c.width;
+        EXPECT_NEAR(CTwistChart::PictureTextSize(ChartRect{0, 0, c.width * 4 / 3, c.height * 4 / 3},
+                                                 4.0 / 3.0),
+                    c.points * 4 / 3, 1e-9)
+            << c.width;
+    }
+    // The default SVG picture: no label under 9 points (a unit a point).
+    const std::string svg = CSvgChartPainter::Picture(
+        CTwistChart(ProfileOf({1.0, -0.5})), CPictureSize::kSvgWidth, CPictureSize::kSvgHeight);
+    EXPECT_NE(svg.find(" width=\"900pt\" height=\"675pt\""), std::string::npos);
+    size_t texts = 0;
+    for (size_t at = svg.find("font-size=\""); at != std::string::npos;
+         at = svg.find("font-size=\"", at + 1), ++texts) {
+        EXPECT_GE(std::stod(svg.substr(at + 11)), 9.0);
+    }
+    EXPECT_GT(texts, 10u);
+}
+
+TEST(TwistChart, ValueAxesEndBeyondTheDataOnLabelledTicks) {
+    // Twists per interval; their sums from the top.
+    const std::vector<std::vector<double>> surveys = {
+        {0.2, -0.1, 0.4, 0.2, -0.3, 0.5}, // extremes on ticks
+        {0.5, 0.5, 0.5},                  // all one way, sums to 1.5
+        {-0.7, -0.2, -1.1},               // all the other
+        {0.0, 0.0, 0.3},                  // a station at 0
+        {12.5, -40.0, 3.0},
+    };
+    const CFixedTextMetrics& metrics = kMetrics;
+    for (const std::vector<double>& twist : surveys) {
+        const CTwistChart chart(ProfileOf(twist));
+        const ChartRect rect{0, 0, 1200, 900};
+        const TwistChartLayout l = chart.Layout(rect, metrics);
+        std::vector<double> sums;
+        for (double value : twist) {
+            sums.push_back((sums.empty() ? 0.0 : sums.back()) + value);
+        }
+        const auto [sumLow, sumHigh] = std::minmax_element(sums.begin(), sums.end());
+        const auto [twistLow, twistHigh] = std::minmax_element(twist.begin(), twist.end());
+        struct {
+            const TwistAxis& axis;
+            const ChartRect& track;
+            double low, high;
+        } axes[] = {{l.cumulativeAxis, l.rectCumulative, *sumLow, *sumHigh},
+                    {l.intervalAxis, l.rectInterval, *twistLow, *twistHigh}};
+        for (const auto& a : axes) {
+            // A marker's radius and more between each station and the frame.
+            const double room = 0.26 * l.dTextPixels * (a.axis.dMax - a.axis.dMin) / a.track.w;
+            EXPECT_LE(a.axis.dMin, a.low - room) << twist[0];
+            EXPECT_GE(a.axis.dMax, a.high + room) << twist[0];
+            EXPECT_LE(a.axis.dMin, 0.0);
+            // Both ends are ticks, and their labels are drawn.
+            const int last = CTwistChart::TickCount(a.axis) - 1;
+            EXPECT_NEAR(CTwistChart::TickValue(a.axis, 0), a.axis.dMin, 1e-9);
+            EXPECT_NEAR(CTwistChart::TickValue(a.axis, last), a.axis.dMax, 1e-9);
+            const ChartSteps steps = chart.Steps(rect, metrics, 0.0);
+            for (int i : {0, last}) {
+                const std::string label = CTwistChart::TickText(a.axis, i);
+                EXPECT_TRUE(std::any_of(steps.begin(), steps.end(), [&](const ChartStep& s) {
+                    return s.nKind == ChartStepKind::text && s.strText == label &&
+                           s.points[0].y > a.track.Bottom();
+                })) << label;
+            }
+        }
+    }
+}
+
+TEST(TwistChart, MarksTheLargestIntervalAndTheLimit) {
+    CTwistChart chart(ProfileOf({0.2, -0.6, 0.4, 0.7, -0.1}));
+    TwistMarks marks;
+    marks.largest = TwistStation{8.0, 0.7, 0.0};
+    marks.limit = 0.5;
+    marks.overLimit = {TwistStation{4.0, -0.6, 0.0}, TwistStation{8.0, 0.7, 0.0}};
+    chart.SetMarks(marks);
+    const ChartRect rect{0, 0, 1200, 900};
+    const TwistChartLayout l = chart.Layout(rect, kMetrics);
+    const ChartSteps steps = chart.Steps(rect, kMetrics, 0.0);
+    std::string legend;
+    int bands = 0, dashes = 0, frames = 0;
+    for (const ChartStep& step : steps) {
+        legend += step.nKind == ChartStepKind::text ? step.strText + "|" : "";
+        const bool inTrack = Inside(step.rect, l.rectInterval);
+        bands += step.nKind == ChartStepKind::fill && step.nColour == 0xF7D9C4 && inTrack;
+        frames += step.nKind == ChartStepKind::frame && step.rect.w < 50 && inTrack;
+        dashes += step.nKind == ChartStepKind::line && step.nColour == 0xD55E00 &&
+                  step.points[0].y >= l.rectInterval.y;
+    }
+    EXPECT_NE(legend.find("|Largest 0.7\xC2\xB0 at 8 feet|Limit \xC2\xB1"
+                          "0.5\xC2\xB0|Over the limit|"),
+              std::string::npos)
+        << legend;
+    EXPECT_EQ(bands, 2);  // one an interval over the limit
+    EXPECT_EQ(frames, 1); // round the largest
+    EXPECT_GT(dashes, 20);
+    // The limit either way lies on the interval axis.
+    EXPECT_LE(l.intervalAxis.dMin, -0.5);
+    EXPECT_GE(l.intervalAxis.dMax, 0.7);
+}

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/resource.h>
 #include <vector>
 
@@ -288,6 +289,52 @@ TEST(TwistPlot, SaveWritesTheTypeItsNameSaysOrLeavesTheEarlierFile) {
     }
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 10);
+}
+
+// The first page's MediaBox of a PDF file, "0 0 W H".
+std::string MediaBox(const std::string& pdf) {
+    const size_t at = pdf.find("/MediaBox [");
+    if (at == std::string::npos) {
+        return std::string();
+    }
+    std::istringstream numbers(pdf.substr(at + 11, pdf.find(']', at) - at - 11));
+    std::string box;
+    for (double value; numbers >> value;) {
+        box += (box.empty() ? "" : " ") + std::to_string(std::lround(value));
+    }
+    return box;
+}
+
+TEST(TwistPlot, PicturesHaveTheSizeAskedFor) {
+    const CTwistPlot plot(ProfileOf({1.0, 0.5, -0.2}));
+    struct {
+        std::string name;
+        PictureFormat format;
+        std::string size; // PNG: pixels; PDF: the MediaBox in points; SVG: its size
+    } cases[] = {
+        {"a.png", {}, "1200x900"},
+        {"b.png", {640, 480}, "640x480"},
+        {"c.pdf", {}, "0 0 595 842"}, // A4, portrait
+        {"d.pdf", {0, 0, PicturePaper::letter}, "0 0 612 792"},
+        {"e.pdf", {300, 200}, "0 0 300 200"},
+        {"f.svg", {}, "width=\"900pt\" height=\"675pt\""},
+        {"g.svg", {400, 500}, "width=\"400pt\" height=\"500pt\""},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const QString path = QString::fromStdString(dir / c.name);
+        ASSERT_TRUE(plot.Save(path, nullptr, c.format)) << c.name;
+        const std::string bytes = ReadBytes(dir / c.name);
+        if (c.name.back() == 'g' && c.name[2] == 'p') {
+            const QImage png(path);
+            EXPECT_EQ(std::to_string(png.width()) + "x" + std::to_string(png.height()), c.size);
+            EXPECT_EQ(png.dotsPerMeterX(), 3780); // 96 an inch
+        } else if (c.name.back() == 'f') {
+            EXPECT_EQ(MediaBox(bytes), c.size) << c.name;
+        } else {
+            EXPECT_NE(bytes.find(c.size), std::string::npos) << c.name;
+        }
+    }
 }
 
 TEST(TwistPlot, PicturesForReview) {
