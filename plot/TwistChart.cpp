@@ -96,6 +96,11 @@ std::string MarkNumber(double dValue) {
     return strText == "-0" ? std::string("0") : strText;
 }
 
+// A line's width in whole device pixels, one at least, in units.
+double WholePixels(double dWidth, double dPixelRatio) {
+    return static_cast<double>(std::max(1L, std::lround(dWidth * dPixelRatio))) / dPixelRatio;
+}
+
 // A coordinate moved onto the device's pixels: the middle of a pixel for a
 // line of an odd number of pixels, the edge between two for an even one.
 double OnPixels(double dValue, double dWidth, double dPixelRatio) {
@@ -300,6 +305,9 @@ struct CTwistChart::Painting {
     void AddLine(std::uint32_t nColour, double dWidth, ChartPoint from, ChartPoint to) {
         // Across and along the pixels, a line keeps to whole pixels: sharp
         // at any scale.
+        if (dPixelRatio > 0.0) {
+            dWidth = WholePixels(dWidth, dPixelRatio);
+        }
         if (dPixelRatio > 0.0 && from.x == to.x) {
             from.x = to.x = OnPixels(from.x, dWidth, dPixelRatio);
         } else if (dPixelRatio > 0.0 && from.y == to.y) {
@@ -354,6 +362,7 @@ struct CTwistChart::Painting {
         step.dWidth = dWidth;
         step.rect = area;
         if (nKind == ChartStepKind::frame && dPixelRatio > 0.0) {
+            dWidth = step.dWidth = WholePixels(dWidth, dPixelRatio);
             const double x = OnPixels(area.x, dWidth, dPixelRatio);
             const double y = OnPixels(area.y, dWidth, dPixelRatio);
             step.rect = ChartRect{x, y, OnPixels(area.Right(), dWidth, dPixelRatio) - x,

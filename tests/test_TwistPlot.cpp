@@ -291,6 +291,32 @@ TEST(TwistPlot, SaveWritesTheTypeItsNameSaysOrLeavesTheEarlierFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 10);
 }
 
+TEST(TwistPlot, LinesStaySharpAtAnyScale) {
+    // An image two device pixels a unit, as a window at 200% paints: the
+    // frame of each track lies on whole device pixels, in its own colour.
+    const CTwistPlot plot(ProfileOf({0.3, -0.2, 0.5, 0.1}, 1.7));
+    for (double scale : {1.0, 1.5, 2.0}) {
+        QImage image(qRound(800 * scale), qRound(600 * scale), QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
+        QPainter painter(&image);
+        plot.Draw(painter, QRectF(0, 0, 800, 600), 13.0);
+        painter.end();
+        const TwistChartLayout l =
+            plot.Chart().Layout(ChartRect{0, 0, 800, 600}, CQtTextMetrics(&image), 13.0);
+        for (const ChartRect& track : {l.rectCumulative, l.rectInterval}) {
+            int sharpest = 0; // frame-coloured pixels in the best device column
+            for (int x = int(track.x * scale) - 2; x <= int(track.x * scale) + 2; ++x) {
+                int n = 0;
+                for (int y = int(track.y * scale) + 4; y < int(track.Bottom() * scale) - 4; ++y) {
+                    n += image.pixel(x, y) == qRgb(0x66, 0x66, 0x66);
+                }
+                sharpest = std::max(sharpest, n);
+            }
+            EXPECT_GT(sharpest, 0.9 * (track.h * scale - 8)) << scale;
+        }
+    }
+}
+
 // The first page's MediaBox of a PDF file, "0 0 W H".
 std::string MediaBox(const std::string& pdf) {
     const size_t at = pdf.find("/MediaBox [");
