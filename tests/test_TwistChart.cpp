@@ -75,6 +75,27 @@ TEST(TwistChart, NiceAxisTicksAtRoundNumbers) {
     }
 }
 
+TEST(TwistChart, TickAxisEndsOnTicks) {
+    struct {
+        double low, high;
+        int ticks;
+        double min, max, step;
+    } cases[] = {
+        {0, 7.4, 8, 0, 8, 1},
+        {-0.33, 0.41, 7, -0.4, 0.6, 0.2},
+        {-0.6, 500, 6, -100, 500, 100},
+        // One step asked of values either side of 0: the smallest of two.
+        {-0.7, 0.6, 1, -1, 1, 1},
+        {-7, 0.6, 1, -10, 10, 10},
+    };
+    for (const auto& c : cases) {
+        const TwistAxis axis = CTwistChart::TickAxis(c.low, c.high, c.ticks);
+        EXPECT_NEAR(axis.dMin, c.min, 1e-9) << c.low << " " << c.high;
+        EXPECT_NEAR(axis.dMax, c.max, 1e-9) << c.low << " " << c.high;
+        EXPECT_NEAR(axis.dStep, c.step, 1e-9) << c.low << " " << c.high;
+    }
+}
+
 TEST(TwistChart, TickLabels) {
     struct {
         double low, high;
