@@ -926,18 +926,28 @@ void CTwistChart::AddLimitBands(Painting& paint) const {
     const TwistChartLayout& l = paint.layout;
     const ChartRect& track = l.rectInterval;
     // Each interval over the limit as a tinted band across the track, at
-    // least a sliver high however many intervals the track holds.
+    // least a sliver high however many intervals the track holds. Bands that
+    // meet are one: a long survey draws no more bands than the track has rows.
     const double dLeast = std::max(2.0, 0.15 * paint.px);
+    std::vector<ChartRect> bands;
     for (const TwistStation& station : m_marks.overLimit) {
         const double dTop = MapY(l.depthAxis, track, IntervalTop(m_profile, station.dDepth));
         const double dBottom = MapY(l.depthAxis, track, station.dDepth);
         const double dMiddle = (dTop + dBottom) / 2;
         const double dHalf = std::max(dLeast, dBottom - dTop) / 2;
         const double y = std::max(track.y, dMiddle - dHalf);
-        const double h = std::min(track.Bottom(), dMiddle + dHalf) - y;
-        if (h > 0.0) {
-            paint.AddRect(ChartStepKind::fill, kOverLimitRgb, ChartRect{track.x, y, track.w, h});
+        const double dEnd = std::min(track.Bottom(), dMiddle + dHalf);
+        if (dEnd <= y) {
+            continue;
         }
+        if (!bands.empty() && y <= bands.back().Bottom()) {
+            bands.back().h = std::max(bands.back().h, dEnd - bands.back().y);
+        } else {
+            bands.push_back(ChartRect{track.x, y, track.w, dEnd - y});
+        }
+    }
+    for (const ChartRect& band : bands) {
+        paint.AddRect(ChartStepKind::fill, kOverLimitRgb, band);
     }
 }
 

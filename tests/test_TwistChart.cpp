@@ -377,10 +377,27 @@ TEST(TwistChart, MarksTheLargestIntervalAndTheLimit) {
                           "0.5\xC2\xB0|Over the limit|"),
               std::string::npos)
         << legend;
-    EXPECT_EQ(bands, 2);  // one an interval over the limit
+    EXPECT_EQ(bands, 2);  // one an interval over the limit, 4 and 8 feet apart
     EXPECT_EQ(frames, 1); // round the largest
     EXPECT_GT(dashes, 20);
     // The limit either way lies on the interval axis.
     EXPECT_LE(l.intervalAxis.dMin, -0.5);
     EXPECT_GE(l.intervalAxis.dMax, 0.7);
+
+    // Of 100,000 intervals half over the limit, bands that meet are one.
+    std::vector<double> twist(100000);
+    marks = TwistMarks();
+    marks.limit = 0.5;
+    for (size_t i = 0; i < twist.size(); ++i) {
+        twist[i] = i % 2 == 0 ? 0.8 : 0.1;
+        if (i % 2 == 0) {
+            marks.overLimit.push_back(TwistStation{0.5 * double(i + 1), 0.8, 0.0});
+        }
+    }
+    CTwistChart many(ProfileOf(twist, 0.5));
+    many.SetMarks(marks);
+    const ChartSteps manySteps = many.Steps(rect, kMetrics, 0.0);
+    EXPECT_LT(std::count_if(manySteps.begin(), manySteps.end(),
+                            [](const ChartStep& step) { return step.nColour == 0xF7D9C4; }),
+              1000);
 }
