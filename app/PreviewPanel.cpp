@@ -30,8 +30,22 @@ struct PictureType {
 const PictureType kPictureTypes[] = {
     {"PNG picture (*.png)", "png"},
     {"SVG drawing (*.svg)", "svg"},
-    {"PDF document (*.pdf)", "pdf"},
+    {"PDF document, %1 page (*.pdf)", "pdf"},
 };
+constexpr const char* kA4Name = "A4";
+constexpr const char* kLetterName = "Letter";
+
+// What the plot marks of the figures: the largest interval, the limit and
+// the intervals over it.
+TwistMarks MarksOf(const SurveyFigures& figures) {
+    TwistMarks marks;
+    if (figures.bStations) {
+        marks.largest = TwistStation{figures.dLargestDepth, figures.dLargestTwist, 0.0};
+    }
+    marks.limit = figures.limit;
+    marks.overLimit = figures.overLimit;
+    return marks;
+}
 
 constexpr const char* kCompareHeading = "Repeat surveys compared";
 constexpr const char* kComparePicture = "comparison";
@@ -256,7 +270,7 @@ void CPreviewPanel::Preview(const QString& strPath, int nDirection, const QStrin
     }
     if (m_summary.Read(ToSurveyPath(strPath), nDirection)) {
         ShowSummary(strName);
-        m_pPlotView->SetPlot(CTwistPlot(CTwistProfile::FromSurvey(m_summary.m_data), strName));
+        ShowPlot();
         m_pStack->setCurrentWidget(m_pPlotView);
         emit plotChanged(true);
     } else {
@@ -268,6 +282,13 @@ void CPreviewPanel::Preview(const QString& strPath, int nDirection, const QStrin
         ShowMessage(strName, strText);
     }
     ShowDiagnostics();
+}
+
+void CPreviewPanel::ShowPlot() {
+    const CTwistProfile profile = CTwistProfile::FromSurvey(m_summary.m_data);
+    CTwistPlot plot(profile, m_strHeading);
+    plot.SetMarks(MarksOf(SurveyFigures::Of(profile, m_summary.m_limit)));
+    m_pPlotView->SetPlot(std::move(plot));
 }
 
 void CPreviewPanel::ShowMessage(const QString& strHeading, const QString& strText) {
@@ -334,6 +355,7 @@ void CPreviewPanel::OnLimitEdited() {
     m_summary.m_limit = limit;
     if (m_summary.IsRead()) {
         ShowSummary(m_strHeading);
+        ShowPlot();
     }
 }
 
@@ -392,8 +414,10 @@ QString CPreviewPanel::SuggestedPictureName() const {
 }
 
 bool CPreviewPanel::SavePicture(const QString& strPath, QString* pError) const {
+    PictureFormat format;
+    format.nPaper = LocalePaper();
     if (Comparison() != nullptr) {
-        return Comparison()->Save(strPath, pError);
+        return Comparison()->Save(strPath, pError, format);
     }
     if (Plot() == nullptr) {
         if (pError != nullptr) {
@@ -401,7 +425,12 @@ bool CPreviewPanel::SavePicture(const QString& strPath, QString* pError) const {
         }
         return false;
     }
-    return Plot()->Save(strPath, pError);
+    return Plot()->Save(strPath, pError, format);
+}
+
+PicturePaper CPreviewPanel::LocalePaper() {
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? PicturePaper::letter
+                                                                      : PicturePaper::a4;
 }
 
 QString CPreviewPanel::ChoosePictureFile(QWidget* pParent, const QString& strSuggested) {
@@ -410,8 +439,11 @@ QString CPreviewPanel::ChoosePictureFile(QWidget* pParent, const QString& strSug
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     QStringList filters;
+    // The PDF type names the page the picture is drawn on.
+    const char* pszPaper = LocalePaper() == PicturePaper::letter ? kLetterName : kA4Name;
     for (const PictureType& type : kPictureTypes) {
-        filters << QString::fromLatin1(type.pszFilter);
+        QString strFilter = QString::fromLatin1(type.pszFilter);
+        filters << strFilter.replace(QLatin1String("%1"), QLatin1String(pszPaper));
     }
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString::fromLatin1(kPictureTypes[0].pszExtension));

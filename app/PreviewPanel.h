@@ -7,6 +7,7 @@
 
 #include "app/ResultsPanel.h"
 #include "convert/SurveySummary.h"
+#include "plot/PictureSize.h"
 
 #include <QString>
 #include <QStringList>
@@ -74,6 +75,10 @@ public:
     // is on show.
     bool SavePicture(const QString& strPath, QString* pError) const;
 
+    // The paper of a PDF picture: Letter where the user's locale measures
+    // in US units, A4 elsewhere.
+    static PicturePaper LocalePaper();
+
     // The save dialog of Save Picture: one type per kind of picture; a name
     // typed without an extension gets that of the chosen type. Empty when
     // cancelled.
@@ -102,6 +107,9 @@ private:
     // Left of the comparison: each survey in its colour, with its largest
     // difference from the reference.
     void ShowComparisonSummary(const CSurveyComparison& comparison);
+    // The plot of the survey read, with the figures' marks; the heading
+    // names the file in its title when the survey names no borehole.
+    void ShowPlot();
     void OnLimitEdited();
 
     CSurveySummary m_summary;

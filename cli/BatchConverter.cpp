@@ -69,6 +69,8 @@ enum LongOnly {
     optInfo,
     optPlot,
     optLimit,
+    optPlotSize,
+    optPage,
     optVersion,
     optJson,
     optSite,
@@ -95,6 +97,8 @@ constexpr option kLongOptions[] = {
     {"limit", required_argument, nullptr, optLimit},
     {"plot", required_argument, nullptr, optPlot},
     {"compare", required_argument, nullptr, optCompare},
+    {"plot-size", required_argument, nullptr, optPlotSize},
+    {"page", required_argument, nullptr, optPage},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
@@ -111,6 +115,10 @@ std::string ValueNeeded(int nOption) {
         return "a picture format: " + CPictureWriter::TypesText();
     case optCompare:
         return "a picture file: OUT." + PictureTypesList();
+    case optPlotSize:
+        return "a picture size, " + CPictureSize::Rule();
+    case optPage:
+        return "a paper: a4 or letter";
     case optTo:
         return "a format: csv or twi";
     case 'o':
@@ -151,6 +159,46 @@ bool SetHeaderItem(int nOption, const std::string& value, CBatchOptions& options
     return true;
 }
 
+// A picture option's value: --plot-size WxH and --page a4|letter.
+bool SetPictureValue(int nOption, const std::string& value, CBatchOptions& options,
+                     std::string& strProblem) {
+    if (nOption == optPage) {
+        options.bPage = CPictureSize::PaperOf(value, options.plotFormat.nPaper);
+        if (!options.bPage) {
+            strProblem = "unknown paper '" + value + "' for '--page': use a4 or letter";
+        }
+        return options.bPage;
+    }
+    if (!CPictureSize::Parse(value, options.plotFormat.nWidth, options.plotFormat.nHeight)) {
+        strProblem =
+            "'" + value + "' is not a picture size for '--plot-size': use " + CPictureSize::Rule();
+        return false;
+    }
+    return true;
+}
+
+// What is wrong with the options that shape the pictures together; empty
+// when nothing is.
+std::string PictureOptionsProblem(const CBatchOptions& options) {
+    const bool bPlot = !options.strPlotFormat.empty();
+    const bool bCompare = !options.strComparePicture.empty();
+    if (options.limit && !options.bInfo && !bPlot) {
+        return "option '--limit' goes with '--info' or '--plot'";
+    }
+    if (options.plotFormat.HasSize() && !bPlot && !bCompare) {
+        return "option '--plot-size' goes with '--plot' or '--compare'";
+    }
+    const std::string strType =
+        bCompare ? PictureType(options.strComparePicture) : options.strPlotFormat;
+    if (options.bPage && strType != "pdf") {
+        return "option '--page' goes with '--plot pdf' or '--compare OUT.pdf'";
+    }
+    if (options.bPage && options.plotFormat.HasSize()) {
+        return "options '--page' and '--plot-size' both give the page's size: give one";
+    }
+    return std::string();
+}
+
 // A number option's value: -j N and --limit DEG.
 bool SetNumber(int nOption, const std::string& value, CBatchOptions& options,
                std::string& strProblem) {
@@ -181,6 +229,9 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
     case 'j':
     case optLimit:
         return SetNumber(nOption, value, options, strProblem);
+    case optPlotSize:
+    case optPage:
+        return SetPictureValue(nOption, value, options, strProblem);
     case optSite:
     case optBorehole:
     case optDepthUnit:
@@ -388,8 +439,8 @@ bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchO
     for (int i = optind; i < argc; ++i) {
         options.files.push_back(argv[static_cast<size_t>(i)]);
     }
-    if (options.limit && !options.bInfo) {
-        strProblem = "option '--limit' goes with '--info'";
+    strProblem = PictureOptionsProblem(options);
+    if (!strProblem.empty()) {
         return false;
     }
     if (options.files.empty()) {
@@ -426,6 +477,7 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
     report.SetLimit(options.limit);
+    report.SetPictureFormat(options.plotFormat);
     std::vector<std::string> inputs;
     for (const CConvertJob& job : jobs) {
         inputs.push_back(job.m_strPath.str());
@@ -479,6 +531,7 @@ int CBatchConverter::Compare(const CBatchOptions& options, const std::vector<CCo
         return UsageError("option '--compare' needs at least two survey files");
     }
     CSurveyReport report(m_out, m_err);
+    report.SetPictureFormat(options.plotFormat);
     std::vector<std::string> inputs;
     for (const CConvertJob& job : jobs) {
         inputs.push_back(job.m_strPath.str());
@@ -734,13 +787,19 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "               read found (read as its conversion would read it), with\n"
            << "               its total twist, mean twist rate and largest interval twist\n"
            << "  --limit DEG  with --info: also list the intervals twisting more than DEG\n"
-           << "               degrees, either way\n"
+           << "               degrees, either way; with --plot: mark the limit and them\n"
            << "  --plot " << PictureTypesList() << "\n"
            << "               also draw each survey's twist profile as a picture beside\n"
            << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
            << "               SDP_B12.svg (with --info too, without converting). A picture\n"
            << "               never replaces a survey file given in the call, and with\n"
            << "               -n no earlier picture.\n"
+           << "               The picture marks the largest twist of one interval.\n"
+           << "  --plot-size WxH\n"
+           << "               the pictures' size: pixels for PNG (default 1200x900),\n"
+           << "               points for SVG (default 900x675) and PDF\n"
+           << "  --page a4|letter\n"
+           << "               the paper of a PDF picture, portrait (default a4)\n"
            << "  --compare OUT." << PictureTypesList() << "\n"
            << "               convert nothing: draw the cumulative twist of every survey\n"
            << "               over each other into the picture OUT, and print for each\n"

@@ -5,6 +5,7 @@
 #include "VeltraneVersion.h"
 #include "convert/BatchEngine.h"
 #include "convert/ConvertCommand.h"
+#include "plot/PictureSize.h"
 
 #include <chrono>
 #include <iosfwd>
@@ -27,13 +28,16 @@ struct CBatchOptions {
     int nJobs = 0; // files at a time; 0 for one per core
     // --info: summaries instead of conversions; --plot: picture files.
     bool bInfo = false;
-    std::optional<double> limit; // --limit, with --info: intervals twisting more
+    std::optional<double> limit; // --limit: intervals twisting more, listed and marked
     bool bQuiet = false;         // -q
     bool bJson = false;          // --json
     std::string strPlotFormat;
     // --compare: the picture of the surveys over each other; nothing is
     // converted.
     std::string strComparePicture;
+    // --plot-size and --page: the pictures' size, and a PDF's paper.
+    PictureFormat plotFormat;
+    bool bPage = false;
     // -o: the folder every output and picture goes into; empty for beside
     // each source.
     std::string strOutputDir;
@@ -61,7 +65,8 @@ public:
     // The line that says how to call the program, after its name: every option.
     static constexpr const char* kUsage =
         "[-hnqr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
-        "[--info] [--plot svg|png|pdf] [--compare OUT] [--json] [--site TEXT] "
+        "[--info] [--limit DEG] [--plot svg|png|pdf] [--plot-size WxH] "
+        "[--page a4|letter] [--compare OUT] [--json] [--site TEXT] "
         "[--borehole TEXT] [--depth-unit feet|meters] [--version] "
         "FILE...";
 

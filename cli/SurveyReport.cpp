@@ -12,6 +12,18 @@
 
 namespace {
 
+// What a picture marks of the figures: the largest interval, the limit
+// and the intervals over it.
+TwistMarks MarksOf(const SurveyFigures& figures) {
+    TwistMarks marks;
+    if (figures.bStations) {
+        marks.largest = TwistStation{figures.dLargestDepth, figures.dLargestTwist, 0.0};
+    }
+    marks.limit = figures.limit;
+    marks.overLimit = figures.overLimit;
+    return marks;
+}
+
 std::string FileName(const std::string& strPath) {
     const size_t nSlash = strPath.find_last_of('/');
     return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
@@ -65,10 +77,14 @@ bool CSurveyReport::Report(const CConvertJob& job, bool bInfo) {
     if (!summary.IsRead()) {
         return !bInfo;
     }
-    return m_pWriter == nullptr || WritePicture(summary.m_data, job, nDirection);
+    return m_pWriter == nullptr ||
+           WritePicture(
+               summary.m_data, job, nDirection,
+               MarksOf(SurveyFigures::Of(CTwistProfile::FromSurvey(summary.m_data), m_limit)));
 }
 
-bool CSurveyReport::WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection) {
+bool CSurveyReport::WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection,
+                                 const TwistMarks& marks) {
     // Beside the output, named after it: B12.twi gives SDP_B12.csv and SDP_B12.svg.
     const std::string strPath = job.m_strPath.str();
     const std::string strPicture =
@@ -88,7 +104,8 @@ bool CSurveyReport::WritePicture(const CPlotDataObj& data, const CConvertJob& jo
     }
     std::string strError;
     const auto draw = [&](const CString& strFile, std::string& strWhy) {
-        return m_pWriter->Write(data, FileName(strPath), strFile.str(), strWhy);
+        return m_pWriter->Write(data, FileName(strPath), PictureRequest{m_format, marks},
+                                strFile.str(), strWhy);
     };
     if (!CPictureFile::Save(strPicture.c_str(), draw, strError)) {
         m_err << strPath << ": the picture " << strPicture << " was not written: " << strError
@@ -129,7 +146,8 @@ bool CSurveyReport::Compare(const std::vector<CConvertJob>& jobs, const std::str
     }
     std::string strError;
     const auto draw = [&](const CString& strFile, std::string& strWhy) {
-        return m_pWriter->WriteComparison(comparison, strFile.str(), strWhy);
+        return m_pWriter->WriteComparison(comparison, PictureRequest{m_format, TwistMarks()},
+                                          strFile.str(), strWhy);
     };
     if (!CPictureFile::Save(strPicture.c_str(), draw, strError)) {
         m_err << "the picture " << strPicture << " was not written: " << strError << "\n";

@@ -24,8 +24,10 @@ public:
     bool StartPictures(const std::string& strExtension, const std::vector<std::string>& inputs,
                        bool bKeepExisting, std::string& strError);
     bool DrawsPictures() const { return m_pWriter != nullptr; }
+    // The size of the pictures (and a PDF's paper); the type's default at first.
+    void SetPictureFormat(const PictureFormat& format) { m_format = format; }
     // The twist limit in degrees (--limit) the summaries name the intervals
-    // over; none by default.
+    // over, and the pictures mark; none by default.
     void SetLimit(std::optional<double> limit) { m_limit = limit; }
 
     // Reads the job's file in its direction (directionNone: by its
@@ -57,7 +59,8 @@ public:
     static std::string UnknownTypeText();
 
 private:
-    bool WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection);
+    bool WritePicture(const CPlotDataObj& data, const CConvertJob& job, int nDirection,
+                      const TwistMarks& marks);
     // True when strPicture names one of the inputs of this call.
     bool IsInput(const std::string& strPicture) const;
 
@@ -68,5 +71,6 @@ private:
     std::vector<std::string> m_inputs;
     bool m_bKeepExisting = false;
     std::optional<double> m_limit;
+    PictureFormat m_format;
     int m_nSummaries = 0; // printed so far, a blank line apart
 };

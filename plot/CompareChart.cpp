@@ -190,11 +190,8 @@ std::uint32_t CCompareChart::SeriesColour(size_t nSeries) {
                               : kSeriesRgb[1 + (nSeries - 1) % (kColours - 1)];
 }
 
-double CCompareChart::TextPixels(const ChartRect& rect) const {
-    if (m_dTextPixels > 0.0) {
-        return m_dTextPixels;
-    }
-    return std::clamp(std::round(std::min(rect.w, rect.h * 4.0 / 3.0) / 80.0), 8.0, 16.0);
+double CCompareChart::TextPixels(const ChartRect& rect, double dTextSize) {
+    return dTextSize > 0.0 ? dTextSize : CTwistChart::PictureTextSize(rect, 0.0);
 }
 
 int CCompareChart::LegendRows(double dWidth, const ChartFont& base,
@@ -217,10 +214,10 @@ int CCompareChart::LegendRows(double dWidth, const ChartFont& base,
     return nRows;
 }
 
-CompareChartLayout CCompareChart::Layout(const ChartRect& rect,
-                                         const IChartTextMetrics& metrics) const {
+CompareChartLayout CCompareChart::Layout(const ChartRect& rect, const IChartTextMetrics& metrics,
+                                         double dTextSize) const {
     CompareChartLayout layout;
-    const double px = TextPixels(rect);
+    const double px = TextPixels(rect, dTextSize);
     const ChartFont base{px, false};
     const ChartFont title{std::round(px * 1.25), true};
     const double dLine = metrics.LineHeight(base);
@@ -271,11 +268,11 @@ CompareChartLayout CCompareChart::Layout(const ChartRect& rect,
 }
 
 ChartSteps CCompareChart::Steps(const ChartRect& rect, const IChartTextMetrics& metrics,
-                                double dPixelRatio) const {
-    const double px = TextPixels(rect);
+                                double dPixelRatio, double dTextSize) const {
+    const double px = TextPixels(rect, dTextSize);
     const ChartFont base{px, false};
     Painting paint{rect,        metrics,
-                   dPixelRatio, Layout(rect, metrics),
+                   dPixelRatio, Layout(rect, metrics, px),
                    base,        ChartFont{std::round(px * 1.25), true},
                    px,          metrics.LineHeight(base),
                    0.4 * px,    0.26 * px,

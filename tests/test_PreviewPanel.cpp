@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -144,6 +145,7 @@ private slots:
     void previewLeavesConversionAlone();
     void savePicture_data();
     void savePicture();
+    void plotFollowsWindowAndLocale();
     void startFile();
     void largeSurveyShowsEveryStation();
     void manyFilesConvertedAndListed();
@@ -277,6 +279,45 @@ void TestPreviewPanel::savePicture() {
     const bool bFailed = magic.isEmpty() && !name.isEmpty();
     QCOMPARE(w.m_messages.size(), bFailed ? 1 : 0);
     QVERIFY(!bFailed || w.m_messages[0].startsWith("The picture could not be saved.\n"));
+}
+
+// The plot's text is the window's font; the limit field marks the plot;
+// Save Picture puts a PDF on the paper of the user's locale.
+void TestPreviewPanel::plotFollowsWindowAndLocale() {
+    QTemporaryDir dir;
+    Window w;
+    w.Browse({Sample(dir, "BH-07.twi", "BH-07.twi")});
+    auto* pView = w.dlg.findChild<CTwistPlotView*>("plot");
+    QFont font = pView->font();
+    font.setPointSizeF(20);
+    pView->setFont(font);
+    QCOMPARE(pView->TextSize(), 20.0 * pView->logicalDpiY() / 72.0);
+
+    QCOMPARE(w.Plot()->Chart().Marks().largest->dDepth, 18.0);
+    QVERIFY(!w.Plot()->Chart().Marks().limit);
+    w.dlg.findChild<QLineEdit*>("limit")->setText(QStringLiteral("0.5"));
+    QCOMPARE(*w.Plot()->Chart().Marks().limit, 0.5);
+    QCOMPARE(w.Plot()->Chart().Marks().overLimit.size(), size_t(5));
+
+    const struct {
+        QLocale locale;
+        PicturePaper paper;
+        QByteArray box;
+    } cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), PicturePaper::letter,
+         "/MediaBox [0 0 612"},
+        {QLocale(QLocale::German, QLocale::Germany), PicturePaper::a4, "/MediaBox [0 0 595"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), PicturePaper::a4,
+         "/MediaBox [0 0 595"}};
+    const QLocale before;
+    for (const auto& c : cases) {
+        QLocale::setDefault(c.locale);
+        QCOMPARE(CPreviewPanel::LocalePaper(), c.paper);
+        w.m_strPicture = dir.filePath(QStringLiteral("page.pdf"));
+        w.dlg.actions().last()->trigger();
+        QVERIFY(ReadFile(w.m_strPicture).contains(c.box));
+    }
+    QLocale::setDefault(before);
 }
 
 void TestPreviewPanel::startFile() {

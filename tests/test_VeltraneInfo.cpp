@@ -110,7 +110,21 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
         {"--info --limit=0.6 SDP_I-3.csv", 0, kCsvSummary + "  Over 0.6 degrees: (none)\n", ""},
         {"--info --limit -1 BH-07.twi", 2, "", "'-1' is not a twist in degrees (0 or more)"},
         {"--info BH-07.twi --limit", 2, "", "option '--limit' needs a twist in degrees"},
-        {"--limit 0.5 BH-07.twi", 2, "", "option '--limit' goes with '--info'"},
+        {"--limit 0.5 BH-07.twi", 2, "", "option '--limit' goes with '--info' or '--plot'"},
+        // The pictures' size and paper: WIDTHxHEIGHT, each 1 to 16384.
+        {"--plot svg --plot-size 0x5 BH-07.twi", 2, "",
+         "'0x5' is not a picture size for '--plot-size': use WIDTHxHEIGHT, each 1 to 16384 "
+         "(pixels for PNG, points for SVG and PDF)"},
+        {"--plot svg --plot-size 640 BH-07.twi", 2, "", "'640' is not a picture size"},
+        {"--plot svg --plot-size 640x BH-07.twi", 2, "", "'640x' is not a picture size"},
+        {"--plot svg --plot-size -64x48 BH-07.twi", 2, "", "'-64x48' is not a picture size"},
+        {"--plot svg --plot-size 16385x10 BH-07.twi", 2, "", "'16385x10' is not a picture size"},
+        {"--plot svg --plot-size 64x48x2 BH-07.twi", 2, "", "'64x48x2' is not a picture size"},
+        {"--plot-size 640x480 BH-07.twi", 2, "", "option '--plot-size' goes with '--plot'"},
+        {"--plot svg --page a4 BH-07.twi", 2, "", "option '--page' goes with '--plot pdf'"},
+        {"--plot svg --page a5 BH-07.twi", 2, "", "unknown paper 'a5' for '--page': use a4 or"},
+        {"--plot pdf --page letter --plot-size 9x9 BH-07.twi", 2, "",
+         "options '--page' and '--plot-size' both give the page's size"},
         // --to picks the reader, whatever the extension.
         {"--info --to twi survey.dat", 0, "survey.dat\n  Format: KVN CSV\n", ""},
         {"--info --to csv SDP_I-3.csv", 1, "", "SDP_I-3.csv: Error reading data file, code = -3."},
@@ -194,6 +208,35 @@ TEST_F(VeltraneInfoTest, PlotNeverReplacesAFileOfTheCall) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "SDP_I-3.csv: kept the existing SDP_I-3.png (--no-clobber)\n"));
     EXPECT_EQ(Read("SDP_I-3.png"), "earlier");
+}
+
+// --plot-size and --page shape the pictures: a PNG in pixels (96 an inch), an
+// SVG in points, a PDF on a page of paper or of the size asked for.
+TEST_F(VeltraneInfoTest, PicturesOfTheSizeAskedFor) {
+    const std::string offscreen = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+    struct {
+        std::string args;
+        std::string picture;
+        std::string size; // found in the file
+    } cases[] = {
+        {"--info --plot png --plot-size 640x480 BH-07.twi", "SDP_BH-07.png",
+         std::string("\0\0\x02\x80\0\0\x01\xe0", 8)}, // IHDR width, height
+        {"--info --plot png --plot-size 640x480 BH-07.twi", "SDP_BH-07.png",
+         std::string("pHYs\0\0\x0e\xc4\0\0\x0e\xc4", 12)}, // 3780 per metre
+        {"--info --plot svg --plot-size 595x842 --limit 0.5 BH-07.twi", "SDP_BH-07.svg",
+         "width=\"595pt\" height=\"842pt\""},
+        {"--info --plot pdf BH-07.twi", "SDP_BH-07.pdf", "/MediaBox [0 0 595"},
+        {"--info --plot pdf --page letter BH-07.twi", "SDP_BH-07.pdf", "/MediaBox [0 0 612"},
+        {"--info --plot pdf --plot-size 500x300 BH-07.twi", "SDP_BH-07.pdf", "/MediaBox [0 0 500"},
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.args, offscreen);
+        EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+        EXPECT_TRUE(Contains(Read(c.picture), c.size)) << c.args;
+    }
+    // The limit is marked on the picture as the summary lists it.
+    EXPECT_TRUE(Contains(Read("SDP_BH-07.svg"), ">Limit \xC2\xB1"
+                                                "0.5\xC2\xB0<"));
 }
 
 // One rule for outputs and pictures: a link of the name is replaced, not
@@ -322,4 +365,10 @@ TEST_F(VeltraneInfoTest, CompareDrawsRepeatSurveysOverEachOther) {
     // Each later survey's largest difference marked where it lies.
     EXPECT_NE(svg.find(">+0.1\xC2\xB0</text>"), std::string::npos);
     EXPECT_NE(svg.find(">+0.3\xC2\xB0</text>"), std::string::npos);
+
+    // The picture options shape the comparison as they shape a plot.
+    ASSERT_EQ(
+        Run("--compare sized.svg --plot-size 500x300 B12-2025.twi B12-2026.twi", kNoQt).status, 0);
+    EXPECT_TRUE(Contains(Read("sized.svg"), "width=\"500pt\" height=\"300pt\""));
+    EXPECT_EQ(Run("--compare sized.svg --page letter B12-2025.twi B12-2026.twi", kNoQt).status, 2);
 }
