@@ -19,8 +19,9 @@ const StatusText kSharedReadTexts[] = {
     {statusBelowSurveyDepth, "A station lies deeper than the survey depth the header gives."},
     {statusReadingNotFinite, "A reading or a depth is not a finite number (nan or inf)."},
     {statusBadDataLine,
-     "A data line is not whole: it holds more or less than the format's values, a decimal "
-     "comma, or bytes that are not text, so it would be read as something else than it says."},
+     "A data line is not whole: it holds more or fewer values than the format has, a value "
+     "that is not a number, a decimal comma, or bytes that are not text, so it would be read as "
+     "something other than what it says."},
 };
 
 const StatusText kCsvReadTexts[] = {
