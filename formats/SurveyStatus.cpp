@@ -52,7 +52,7 @@ const StatusText kTwiReadTexts[] = {
     {statusNotSurvey,
      "This is not a readable TWI survey: the header (\" D  M  Y\" caption, date line with RUN "
      "ID, DEPTH, INTERVAL) is missing or malformed, the depth or interval is not greater than "
-     "zero (or together claim a million stations or more), or no data line follows the "
+     "zero (or the two together claim a million stations or more), or no data line follows the "
      "header."},
     {statusDataEndsEarly,
      "The data ends before the top station, one interval below the top: the file is cut off "
