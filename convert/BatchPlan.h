@@ -6,8 +6,10 @@
 #pragma once
 
 #include "convert/ConvertCommand.h"
+#include "convert/SurveySummary.h"
 #include "survey/Diagnostics.h"
 
+#include <optional>
 #include <vector>
 
 struct CConvertJob {
@@ -47,6 +49,9 @@ struct CJobResult {
     CString m_strMadeFrom; // jobOutputOfInput: the input it is the output of
     CString m_strMessage;  // the command's message, or what stopped the file
     CDiagnosticList m_diagnostics;
+    // The figures of the survey read, when the batch was asked for them and
+    // the file was read.
+    std::optional<SurveyFigures> m_figures;
 
     BOOL Succeeded() const {
         return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept ||
