@@ -116,7 +116,8 @@ public:
     static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
 
 private:
-    // For each input, the input whose output it is byte for byte; npos for
-    // none.
+    // For each input, the input whose output it is byte for byte, found
+    // where that input's output goes or, with an output folder, beside it
+    // (the output of a run without the folder); npos for none.
     std::vector<size_t> OutputsOfInputs(const std::vector<CConvertJob>& jobs) const;
 };
