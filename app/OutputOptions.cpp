@@ -208,10 +208,11 @@ QString COutputOptions::TwiProblem(CTwiHeaderItems* pItems) const {
 
 void COutputOptions::ShowTwiProblem() {
     const QString strProblem = TwiFieldsShown() ? TwiProblem(nullptr) : QString();
-    m_pProblem->setText(strProblem);
-    if (m_pProblem->isHidden() == strProblem.isEmpty()) {
+    if (strProblem == m_pProblem->text()) {
         return;
     }
+    // A longer sentence may take another line: the window lays out again.
+    m_pProblem->setText(strProblem);
     m_pProblem->setVisible(!strProblem.isEmpty());
     emit heightChanged();
 }

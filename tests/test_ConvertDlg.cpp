@@ -845,11 +845,21 @@ void TestConvertDlg::twiFieldsReadBackOrRefused() {
         QVERIFY2(w.m_messages.first().startsWith(c.message), qPrintable(w.m_messages.first()));
         QCOMPARE(options.ProblemLabel()->text(), w.m_messages.first());
         QVERIFY(!QFile::exists(dir.filePath("SDP_B12.csv")));
+        if (&c == &refused[0]) {
+            w.dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
+            QVERIFY(w.dlg.grab().save(QStringLiteral(VELTRANE_PICTURE_DIR) +
+                                      QStringLiteral("/veltrane-window-refused-site.png")));
+        }
     }
 
-    // The picture of the window with the choice of folder and the fields.
+    // The picture of the window with a folder chosen and the fields filled.
     options.BoreholeField()->setText(QStringLiteral("B-12"));
     options.SiteField()->setText(QStringLiteral("North Slope Cut"));
+    auto guard = qScopeGuard([&options] { options.BesideSource()->click(); });
+    options.SetFolderChooser([&dir](QWidget*, const QString&) { return dir.path(); });
+    options.ChooseButton()->click();
+    QVERIFY(options.InFolder()->isChecked());
     w.dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
     QVERIFY(w.dlg.grab().save(QStringLiteral(VELTRANE_PICTURE_DIR) +
