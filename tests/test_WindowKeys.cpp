@@ -11,9 +11,9 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSemaphore>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QSettings>
 #include <QtTest>
 
 namespace {
