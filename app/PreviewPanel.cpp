@@ -11,12 +11,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -90,20 +92,27 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     m_pSplitter->addWidget(m_pResults);
     connect(m_pResults, &CResultsPanel::fileChosen, this, &CPreviewPanel::Preview);
     connect(m_pResults, &CResultsPanel::compareChosen, this, &CPreviewPanel::ShowComparison);
-    // Each run lists its rows, up to a few, and leaves the survey the rest.
+    // Each run lists its rows, up to a few, and leaves the survey the rest,
+    // never less than its summary needs.
     const auto giveListRoom = [this] {
+        KeepSurveyRoom();
         const int nTotal = m_pSplitter->height();
-        const int nList = qMin(m_pResults->sizeHint().height(), nTotal / 2);
+        const int nList =
+            qMax(m_pResults->minimumSizeHint().height(),
+                 qMin(m_pResults->sizeHint().height(),
+                      nTotal - m_pSurvey->minimumHeight() - m_pSplitter->handleWidth()));
         m_pSplitter->setSizes({nList, nTotal - nList});
     };
     connect(m_pResults, &CResultsPanel::started, this, giveListRoom);
     connect(m_pResults, &CResultsPanel::listed, this, giveListRoom);
 
-    auto* pSurvey = new QWidget(m_pSplitter);
+    m_pSurvey = new QWidget(m_pSplitter);
+    QWidget* pSurvey = m_pSurvey;
     auto* pSurveyLayout = new QHBoxLayout(pSurvey);
     pSurveyLayout->setContentsMargins(0, 0, 0, 0);
 
-    pSurveyLayout->addWidget(CreateFigures(pSurvey), 0);
+    m_pFigures = CreateFigures(pSurvey);
+    pSurveyLayout->addWidget(m_pFigures, 0);
     // The plot, or in its place why there is none.
     m_pStack = new QStackedWidget(pSurvey);
     m_pPlotView = new CTwistPlotView(m_pStack);
@@ -330,6 +339,21 @@ void CPreviewPanel::ShowSummary(const QString& strHeading) {
     const QString strSummary = (QStringList{strHeading} + SummaryLines()).join(QLatin1Char('\n'));
     m_pSummary->setAccessibleDescription(strSummary);
     m_pPlotView->setAccessibleDescription(strSummary);
+    KeepSurveyRoom();
+}
+
+void CPreviewPanel::KeepSurveyRoom() {
+    constexpr int kListRows = 3;
+    QTreeWidget* pList = m_pResults->List();
+    const int nRow = qMax(pList->sizeHintForRow(0), pList->fontMetrics().height());
+    pList->setMinimumHeight(pList->header()->sizeHint().height() + kListRows * nRow +
+                            2 * pList->frameWidth());
+    m_pSurvey->setMinimumHeight(m_pFigures->sizeHint().height());
+    // The window asks for the new least size at once, before Qt's own
+    // relayout: the splitter's and the layout's cached sizes go now.
+    m_pSplitter->updateGeometry();
+    layout()->invalidate();
+    emit roomChanged();
 }
 
 std::optional<double> CPreviewPanel::ParseLimit(const QString& strText) {

@@ -86,7 +86,7 @@ public:
 
     // The twist limit is typed under the summary, in degrees; the summary
     // then names the intervals over it. It holds for every survey shown, but
-    // not beyond the window's life: the program keeps no settings.
+    // not beyond the window's life: the window remembers only where outputs go.
     //
     // A limit as typed: a number of at least 0, with the desktop's decimal
     // separator or a point; none for an empty text or anything else.
@@ -99,6 +99,9 @@ public:
 signals:
     // The plot came or went: Save Picture follows it.
     void plotChanged(bool bHasPlot);
+    // The room the panel needs changed (a summary or a list of files came):
+    // the window keeps at least its minimum size.
+    void roomChanged();
 
 private:
     void ShowMessage(const QString& strHeading, const QString& strText);
@@ -111,6 +114,9 @@ private:
     // names the file in its title when the survey names no borehole.
     void ShowPlot();
     void OnLimitEdited();
+    // The survey under a list of files keeps the height of its summary and
+    // limit, and the list a few rows; the list scrolls for more.
+    void KeepSurveyRoom();
 
     CSurveySummary m_summary;
     QString m_strPath;
@@ -118,6 +124,8 @@ private:
     QString m_strCompareFolder; // the first compared survey's, for Save Picture
 
     QSplitter* m_pSplitter = nullptr;
+    QWidget* m_pSurvey = nullptr;
+    QWidget* m_pFigures = nullptr;
     CResultsPanel* m_pResults = nullptr;
     QLabel* m_pSummary = nullptr;
     QWidget* m_pLimitRow = nullptr;

@@ -15,6 +15,7 @@
 #include <vector>
 
 class CSurveyReport;
+struct CPictureOutcome;
 
 // What a command line asks for.
 class CBatchEngine;
@@ -134,9 +135,12 @@ private:
                 CSurveyReport& report);
     // Reports how one file ended; TRUE when it converted (or was kept, or
     // is up to date).
-    bool PrintResult(const CJobResult& result);
-    // --json: the file's ending as one JSON object on a line of its own.
-    void PrintJson(const CJobResult& result);
+    // Its picture's line follows, or with --json its fields.
+    bool PrintResult(const CJobResult& result, const CSurveyReport& report,
+                     const CPictureOutcome& picture);
+    // --json: the file's ending as one JSON object on a line of its own:
+    // with its figures when the survey was read, and its picture.
+    void PrintJson(const CJobResult& result, const CPictureOutcome& picture);
     // " (up to date)", " (kept)", " (output of B12.twi)", or nothing.
     static std::string OutcomeNote(const CJobResult& result);
     // Why a file was not converted, for "B12.twi: error: ...": what its

@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -155,6 +156,7 @@ private slots:
     void fileDialogTakesSeveral();
     void savePictures();
     void compareSelectedRows();
+    void summaryReadableUnderLongList();
 };
 
 void TestPreviewPanel::initTestCase() {
@@ -659,7 +661,45 @@ void TestPreviewPanel::compareSelectedRows() {
     qInfo("The window comparing surveys: %s/veltrane-preview-compare.png", qPrintable(kPictures));
 }
 
+// Many files listed leave the survey under them the room of its summary,
+// in the smallest window and the largest: the list scrolls instead.
+void TestPreviewPanel::summaryReadableUnderLongList() {
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 40; ++i) {
+        files << Sample(dir, "BH-07.twi",
+                        QStringLiteral("B%1.twi").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    Window w;
+    for (const QSize size : {w.dlg.minimumSize(), QSize(w.dlg.width(), 900)}) {
+        w.dlg.resize(size);
+        QVERIFY(w.Drop(files));
+        w.SelectRow(5);
+        QCOMPARE(w.Panel().SummaryLines().value(0), QStringLiteral("Format: TWI"));
+        const auto* pSummary = w.dlg.findChild<QLabel*>("summary");
+        QTRY_VERIFY(pSummary->isVisible());
+        QVERIFY(w.dlg.grab().save(QStringLiteral(VELTRANE_PICTURE_DIR) +
+                                  QStringLiteral("/veltrane-long-list-%1.png").arg(size.height())));
+        // Every line of the summary within the window, none under the
+        // diagnostics or cut off at the bottom.
+        const QRect rcSummary(pSummary->mapTo(&w.dlg, QPoint(0, 0)), pSummary->sizeHint());
+        const auto* pDiagnostics = w.dlg.findChild<QWidget*>("diagnostics");
+        const int nBottom = pDiagnostics->isVisible()
+                                ? pDiagnostics->mapTo(&w.dlg, QPoint(0, 0)).y()
+                                : w.dlg.height();
+        QVERIFY2(rcSummary.bottom() < nBottom,
+                 qPrintable(QStringLiteral("%1 > %2").arg(rcSummary.bottom()).arg(nBottom)));
+        QVERIFY(pSummary->height() >= pSummary->sizeHint().height());
+        // And the list shows a few rows.
+        QVERIFY(w.Results().List()->viewport()->height() >=
+                3 * w.Results().List()->sizeHintForRow(0));
+    }
+}
+
 int main(int argc, char** argv) {
+    // What the window remembers between runs stays inside the test.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     CConvertApp app(argc, argv);
     TestPreviewPanel test;
     return QTest::qExec(&test, argc, argv);
