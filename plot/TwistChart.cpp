@@ -238,11 +238,15 @@ ValueRange IntervalRange(const CTwistProfile& profile, std::optional<double> lim
 }
 
 // An axis title runs on to a second line at most.
-constexpr int kMostAxisTitleLines = 2;
+constexpr int kMostAxisTitleLines = 3;
 
 // The width an axis title may take under its track: into the gap beside.
 double AxisTitleWidth(const TwistChartLayout& layout, const ChartRect& track) {
-    return track.w + 0.8 * (layout.rectInterval.x - layout.rectCumulative.Right());
+    // A title centred under its track may reach into the gap between the
+    // tracks, but on the right no further than the picture's margin.
+    const double dSide = std::min(0.4 * (layout.rectInterval.x - layout.rectCumulative.Right()),
+                                  std::max(0.0, layout.rectTitle.Right() - track.Right()));
+    return track.w + 2.0 * dSide;
 }
 
 // The legend's lengths: a sample, and the gap between two entries.
@@ -586,13 +590,14 @@ TwistChartLayout CTwistChart::Layout(const ChartRect& rect, const IChartTextMetr
         LegendRows(LegendWidths(LegendItems(), base, metrics, px), dTitleWidth, px).size());
     layout.rectTitle = ChartRect{rect.x + px, rect.y + 0.6 * px, dTitleWidth,
                                  metrics.LineHeight(title) + 0.3 * px + layout.nLegendRows * dLine};
-    // An axis title too wide for its track goes on two lines.
+    // An axis title too wide for its track goes on two lines, or three.
     PlaceTracks(layout, rect, metrics);
     for (const auto& [pTrack, pszTitle] : {std::pair{&layout.rectCumulative, kCumulativeTitle},
                                            {&layout.rectInterval, kIntervalTitle}}) {
-        if (metrics.Advance(pszTitle, base) > AxisTitleWidth(layout, *pTrack)) {
-            layout.nAxisTitleLines = kMostAxisTitleLines;
-        }
+        const int nLines = static_cast<int>(
+            Wrap(pszTitle, AxisTitleWidth(layout, *pTrack), base, metrics).size());
+        layout.nAxisTitleLines =
+            std::max(layout.nAxisTitleLines, std::min(nLines, kMostAxisTitleLines));
     }
     if (layout.nAxisTitleLines > 1) {
         PlaceTracks(layout, rect, metrics);

@@ -147,6 +147,27 @@ TEST(TwistChart, LayoutKeepsEveryPartInsideAndApart) {
                 1e-9);
     // A window's text is its font's, whatever its size.
     EXPECT_EQ(chart.Layout(ChartRect{0, 0, 4000, 3000}, kMetrics, 13.0).dTextPixels, 13.0);
+
+    // No label runs past the picture's edge, even with a window's large font
+    // in a narrow plot: the narrow track's title wraps instead.
+    std::vector<std::pair<ChartRect, double>> sizes = {{ChartRect{0, 0, 1200, 900}, 0.0}};
+    for (double w = 240; w <= 720; w += 20) {
+        sizes.push_back({ChartRect{0, 0, w, 0.95 * w}, 13.3}); // a window's plot at 10 pt
+    }
+    for (const auto& [rect, dText] : sizes) {
+        for (const ChartStep& step : chart.Steps(rect, kMetrics, 1.0, dText)) {
+            if (step.nKind != ChartStepKind::text || step.bUpright) {
+                continue;
+            }
+            const double dWidth = kMetrics.Advance(step.strText, step.font);
+            const double dLeft =
+                step.points[0].x - (step.nAnchor == ChartAnchor::left     ? 0.0
+                                    : step.nAnchor == ChartAnchor::centre ? dWidth / 2
+                                                                          : dWidth);
+            EXPECT_GE(dLeft, rect.x - 0.5) << step.strText << " " << rect.w;
+            EXPECT_LE(dLeft + dWidth, rect.Right() + 0.5) << step.strText << " " << rect.w;
+        }
+    }
 }
 
 TEST(TwistChart, PixelRowsKeepTheLinesShape) {
