@@ -4,6 +4,7 @@
 #include "app/TwistPlotView.h"
 #include "convert/SurveyComparison.h"
 #include "plot/ComparePlot.h"
+#include "plot/FigureMarks.h"
 #include "plot/TwistPlot.h"
 #include "survey/TwistProfile.h"
 
@@ -36,18 +37,6 @@ const PictureType kPictureTypes[] = {
 };
 constexpr const char* kA4Name = "A4";
 constexpr const char* kLetterName = "Letter";
-
-// What the plot marks of the figures: the largest interval, the limit and
-// the intervals over it.
-TwistMarks MarksOf(const SurveyFigures& figures) {
-    TwistMarks marks;
-    if (figures.bStations) {
-        marks.largest = TwistStation{figures.dLargestDepth, figures.dLargestTwist, 0.0};
-    }
-    marks.limit = figures.limit;
-    marks.overLimit = figures.overLimit;
-    return marks;
-}
 
 constexpr const char* kCompareHeading = "Repeat surveys compared";
 constexpr const char* kComparePicture = "comparison";
@@ -296,7 +285,7 @@ void CPreviewPanel::Preview(const QString& strPath, int nDirection, const QStrin
 void CPreviewPanel::ShowPlot() {
     const CTwistProfile profile = CTwistProfile::FromSurvey(m_summary.m_data);
     CTwistPlot plot(profile, m_strHeading);
-    plot.SetMarks(MarksOf(SurveyFigures::Of(profile, m_summary.m_limit)));
+    plot.SetMarks(MarksOfFigures(SurveyFigures::Of(profile, m_summary.m_limit)));
     m_pPlotView->SetPlot(std::move(plot));
 }
 

@@ -6,6 +6,7 @@
 #include "convert/SurveyComparison.h"
 #include "convert/SurveySummary.h"
 #include "formats/SurveyStatus.h"
+#include "plot/FigureMarks.h"
 #include "survey/TwistProfile.h"
 
 #include <algorithm>
@@ -14,18 +15,6 @@
 #include <ostream>
 
 namespace {
-
-// What a picture marks of the figures: the largest interval, the limit
-// and the intervals over it.
-TwistMarks MarksOf(const SurveyFigures& figures) {
-    TwistMarks marks;
-    if (figures.bStations) {
-        marks.largest = TwistStation{figures.dLargestDepth, figures.dLargestTwist, 0.0};
-    }
-    marks.limit = figures.limit;
-    marks.overLimit = figures.overLimit;
-    return marks;
-}
 
 std::string FileName(const std::string& strPath) {
     const size_t nSlash = strPath.find_last_of('/');
@@ -68,7 +57,7 @@ bool CSurveyReport::Report(const CConvertJob& job, bool bInfo) {
         !summary.IsRead() || m_pWriter == nullptr ||
         WritePicture(
             summary.m_data, job, nDirection,
-            MarksOf(SurveyFigures::Of(CTwistProfile::FromSurvey(summary.m_data), m_limit)));
+            MarksOfFigures(SurveyFigures::Of(CTwistProfile::FromSurvey(summary.m_data), m_limit)));
     if (bInfo && m_bJson) {
         PrintSummaryJson(strPath, summary);
     } else if (bInfo) {

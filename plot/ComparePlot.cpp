@@ -3,17 +3,8 @@
 #include "plot/QtChartPainter.h"
 #include "plot/SvgChartPainter.h"
 
-#include <QPainter>
-
 void CComparePlot::Draw(QPainter& painter, const QRectF& rect, double dTextSize) const {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    const CQtTextMetrics metrics(painter.device());
-    CQtChartPainter(painter).Paint(
-        m_chart.Steps(ChartRect{rect.x(), rect.y(), rect.width(), rect.height()}, metrics,
-                      CQtChartPainter::PixelRatio(painter), dTextSize));
-    painter.restore();
+    DrawChart(painter, m_chart, rect, dTextSize);
 }
 
 QString CComparePlot::Problem() const {

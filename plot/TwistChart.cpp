@@ -1,5 +1,7 @@
 #include "plot/TwistChart.h"
 
+#include "plot/ChartDrawing.h"
+
 #include "survey/NumberText.h"
 
 #include <algorithm>
@@ -12,11 +14,6 @@ namespace {
 // deficiency; the series differ in line width and marker as well.
 constexpr std::uint32_t kCumulativeRgb = 0x0072B2;
 constexpr std::uint32_t kIntervalRgb = 0xE69F00;
-constexpr std::uint32_t kTextRgb = 0x222222;
-constexpr std::uint32_t kFrameRgb = 0x666666;
-constexpr std::uint32_t kZeroRgb = 0x333333;
-constexpr std::uint32_t kGridRgb = 0xDDDDDD;
-constexpr std::uint32_t kBackgroundRgb = 0xFFFFFF;
 // Okabe-Ito vermillion for the limit, drawn dashed, and a pale tint of it
 // behind the intervals over it: apart from both series by shape as well.
 constexpr std::uint32_t kLimitRgb = 0xD55E00;
@@ -27,10 +24,7 @@ constexpr const char* kIntervalLegend = "Twist per interval";
 constexpr const char* kLimitLegend = "Limit \xC2\xB1";
 constexpr const char* kOverLimitLegend = "Over the limit";
 constexpr const char* kLargestLabel = "Largest ";
-constexpr const char* kDegreeSign = "\xC2\xB0";
-constexpr const char* kCumulativeTitle = "Cumulative twist from the top (degrees)";
 constexpr const char* kIntervalTitle = "Twist per interval (degrees)";
-constexpr const char* kDepthTitle = "Depth";
 constexpr const char* kNoStations = "The survey has no measured stations.";
 constexpr const char* kEllipsis = "\xE2\x80\xA6";
 
@@ -94,20 +88,6 @@ std::string MarkNumber(double dValue) {
         strText.pop_back();
     }
     return strText == "-0" ? std::string("0") : strText;
-}
-
-// A line's width in whole device pixels, one at least, in units.
-double WholePixels(double dWidth, double dPixelRatio) {
-    return static_cast<double>(std::max(1L, std::lround(dWidth * dPixelRatio))) / dPixelRatio;
-}
-
-// A coordinate moved onto the device's pixels: the middle of a pixel for a
-// line of an odd number of pixels, the edge between two for an even one.
-double OnPixels(double dValue, double dWidth, double dPixelRatio) {
-    const long nWidth = std::lround(dWidth * dPixelRatio);
-    const double dDevice = dValue * dPixelRatio;
-    const double dSnapped = nWidth % 2 == 1 ? std::floor(dDevice) + 0.5 : std::round(dDevice);
-    return dSnapped / dPixelRatio;
 }
 
 // 10 to the power nExponent, by products of tens rather than the maths
@@ -183,14 +163,6 @@ TwistAxis FitHorizontal(double dLow, double dHigh, double dWidth, double dRoom,
 TwistAxis FitVertical(double dLow, double dHigh, double dHeight, double dLine) {
     const int nTicks = std::clamp(static_cast<int>(dHeight / (2.5 * dLine)), 1, kMaxVerticalTicks);
     return CTwistChart::NiceAxis(dLow, dHigh, nTicks);
-}
-
-double MapX(const TwistAxis& axis, const ChartRect& track, double dValue) {
-    return track.x + (dValue - axis.dMin) / (axis.dMax - axis.dMin) * track.w;
-}
-
-double MapY(const TwistAxis& axis, const ChartRect& track, double dDepth) {
-    return track.y + (dDepth - axis.dMin) / (axis.dMax - axis.dMin) * track.h;
 }
 
 // The length of the UTF-8 sequence a byte starts; 1 for a byte that starts
@@ -290,10 +262,9 @@ struct SeriesStyle {
 
 // What the parts of one drawing share: the place, the fonts, the layout and
 // the steps so far.
-struct CTwistChart::Painting {
+struct CTwistChart::Painting : CChartDrawing {
     const ChartRect& rect;
     const IChartTextMetrics& metrics;
-    double dPixelRatio;
     TwistChartLayout layout;
     ChartFont base;
     ChartFont title;
@@ -304,39 +275,6 @@ struct CTwistChart::Painting {
     SeriesStyle interval;
     double dMarker; // the markers' radius
     bool bMarkers;  // stations lie far enough apart for a marker each
-    ChartSteps steps;
-
-    void AddLine(std::uint32_t nColour, double dWidth, ChartPoint from, ChartPoint to) {
-        // Across and along the pixels, a line keeps to whole pixels: sharp
-        // at any scale.
-        if (dPixelRatio > 0.0) {
-            dWidth = WholePixels(dWidth, dPixelRatio);
-        }
-        if (dPixelRatio > 0.0 && from.x == to.x) {
-            from.x = to.x = OnPixels(from.x, dWidth, dPixelRatio);
-        } else if (dPixelRatio > 0.0 && from.y == to.y) {
-            from.y = to.y = OnPixels(from.y, dWidth, dPixelRatio);
-        }
-        ChartStep step;
-        step.nKind = ChartStepKind::line;
-        step.nColour = nColour;
-        step.dWidth = dWidth;
-        step.points = {from, to};
-        steps.push_back(std::move(step));
-    }
-
-    void AddText(std::string strText, ChartPoint at, const ChartFont& font, ChartAnchor nAnchor,
-                 bool bUpright = false) {
-        ChartStep step;
-        step.nKind = ChartStepKind::text;
-        step.nColour = kTextRgb;
-        step.points = {at};
-        step.strText = std::move(strText);
-        step.font = font;
-        step.nAnchor = nAnchor;
-        step.bUpright = bUpright;
-        steps.push_back(std::move(step));
-    }
 
     void AddPolyline(const SeriesStyle& style, std::vector<ChartPoint> points, bool bSmooth) {
         ChartStep step;
@@ -356,40 +294,6 @@ struct CTwistChart::Painting {
         step.dRadius = dMarker;
         step.points = std::move(points);
         steps.push_back(std::move(step));
-    }
-
-    void AddRect(ChartStepKind nKind, std::uint32_t nColour, const ChartRect& area,
-                 double dWidth = 1.0) {
-        ChartStep step;
-        step.nKind = nKind;
-        step.nColour = nColour;
-        step.dWidth = dWidth;
-        step.rect = area;
-        if (nKind == ChartStepKind::frame && dPixelRatio > 0.0) {
-            dWidth = step.dWidth = WholePixels(dWidth, dPixelRatio);
-            const double x = OnPixels(area.x, dWidth, dPixelRatio);
-            const double y = OnPixels(area.y, dWidth, dPixelRatio);
-            step.rect = ChartRect{x, y, OnPixels(area.Right(), dWidth, dPixelRatio) - x,
-                                  OnPixels(area.Bottom(), dWidth, dPixelRatio) - y};
-        }
-        steps.push_back(std::move(step));
-    }
-
-    // A line of dashes dLength long, dGap apart, from one point to the next.
-    void AddDashes(std::uint32_t nColour, double dWidth, ChartPoint from, ChartPoint to,
-                   double dLength, double dGap) {
-        const double dTotal = std::hypot(to.x - from.x, to.y - from.y);
-        if (!(dTotal > 0.0) || !(dLength > 0.0)) {
-            return;
-        }
-        for (double d = 0.0; d < dTotal; d += dLength + dGap) {
-            const double dEnd = std::min(dTotal, d + dLength);
-            AddLine(nColour, dWidth,
-                    ChartPoint{from.x + (to.x - from.x) * d / dTotal,
-                               from.y + (to.y - from.y) * d / dTotal},
-                    ChartPoint{from.x + (to.x - from.x) * dEnd / dTotal,
-                               from.y + (to.y - from.y) * dEnd / dTotal});
-        }
     }
 };
 
@@ -592,10 +496,10 @@ TwistChartLayout CTwistChart::Layout(const ChartRect& rect, const IChartTextMetr
                                  metrics.LineHeight(title) + 0.3 * px + layout.nLegendRows * dLine};
     // An axis title too wide for its track goes on two lines, or three.
     PlaceTracks(layout, rect, metrics);
-    for (const auto& [pTrack, pszTitle] : {std::pair{&layout.rectCumulative, kCumulativeTitle},
+    for (const auto& [pTrack, pszTitle] : {std::pair{&layout.rectCumulative, kChartCumulativeTitle},
                                            {&layout.rectInterval, kIntervalTitle}}) {
-        const int nLines = static_cast<int>(
-            Wrap(pszTitle, AxisTitleWidth(layout, *pTrack), base, metrics).size());
+        const int nLines =
+            static_cast<int>(Wrap(pszTitle, AxisTitleWidth(layout, *pTrack), base, metrics).size());
         layout.nAxisTitleLines =
             std::max(layout.nAxisTitleLines, std::min(nLines, kMostAxisTitleLines));
     }
@@ -664,9 +568,9 @@ void CTwistChart::PlaceTracks(TwistChartLayout& layout, const ChartRect& rect,
 ChartSteps CTwistChart::Steps(const ChartRect& rect, const IChartTextMetrics& metrics,
                               double dPixelRatio, double dTextSize) const {
     const double px = TextSizeFor(rect, dTextSize);
-    Painting paint{rect,
+    Painting paint{{dPixelRatio, {}},
+                   rect,
                    metrics,
-                   dPixelRatio,
                    Layout(rect, metrics, px),
                    ChartFont{px, false},
                    ChartFont{std::round(px * 1.25), true},
@@ -679,15 +583,15 @@ ChartSteps CTwistChart::Steps(const ChartRect& rect, const IChartTextMetrics& me
                    SeriesStyle{kCumulativeRgb, std::max(1.5, 0.14 * px), ChartMarker::circle},
                    SeriesStyle{kIntervalRgb, 1.0, ChartMarker::square},
                    kMarkerRadius * px,
-                   false,
-                   {}};
-    paint.AddRect(ChartStepKind::fill, kBackgroundRgb, rect);
+                   false};
+    paint.AddRect(ChartStepKind::fill, kChartBackgroundRgb, rect);
     AddTitleAndLegend(paint);
     const bool bSeries = m_profile.m_nStatus == profileReady && !m_profile.m_stations.empty();
     if (bSeries) {
         AddLimitBands(paint);
     }
-    AddTrack(paint, paint.layout.rectCumulative, paint.layout.cumulativeAxis, kCumulativeTitle);
+    AddTrack(paint, paint.layout.rectCumulative, paint.layout.cumulativeAxis,
+             kChartCumulativeTitle);
     AddTrack(paint, paint.layout.rectInterval, paint.layout.intervalAxis, kIntervalTitle);
     AddDepthAxis(paint);
 
@@ -714,8 +618,8 @@ std::vector<CTwistChart::LegendItem> CTwistChart::LegendItems() const {
     std::vector<LegendItem> items = {{LegendItem::cumulative, kCumulativeLegend},
                                      {LegendItem::interval, kIntervalLegend}};
     if (m_marks.largest) {
-        std::string strText = kLargestLabel + MarkNumber(m_marks.largest->dTwist) + kDegreeSign +
-                              " at " + MarkNumber(m_marks.largest->dDepth);
+        std::string strText = kLargestLabel + MarkNumber(m_marks.largest->dTwist) +
+                              kChartDegreeSign + " at " + MarkNumber(m_marks.largest->dDepth);
         const std::string strUnit = Trimmed(m_profile.m_strDepthUnits.str());
         if (!strUnit.empty()) {
             strText += " " + strUnit;
@@ -724,7 +628,7 @@ std::vector<CTwistChart::LegendItem> CTwistChart::LegendItems() const {
     }
     if (m_marks.limit) {
         items.push_back(
-            {LegendItem::limit, kLimitLegend + MarkNumber(*m_marks.limit) + kDegreeSign});
+            {LegendItem::limit, kLimitLegend + MarkNumber(*m_marks.limit) + kChartDegreeSign});
         if (!m_marks.overLimit.empty()) {
             items.push_back({LegendItem::overLimit, kOverLimitLegend});
         }
@@ -790,7 +694,7 @@ void CTwistChart::AddLegendSample(Painting& paint, int nSample, ChartPoint at) c
     }
     case LegendItem::largest:
         paint.AddMarkers(paint.interval, {middle});
-        paint.AddRect(ChartStepKind::frame, kTextRgb,
+        paint.AddRect(ChartStepKind::frame, kChartTextRgb,
                       ChartRect{middle.x - 2.2 * r, middle.y - 2.2 * r, 4.4 * r, 4.4 * r},
                       LimitWidth(px));
         break;
@@ -812,25 +716,25 @@ void CTwistChart::AddTrack(Painting& paint, const ChartRect& track, const TwistA
     const double px = paint.px;
     // The grid, then the zero line and the frame over it.
     for (int i = 0; i < TickCount(depth); ++i) {
-        const double y = MapY(depth, track, TickValue(depth, i));
-        paint.AddLine(kGridRgb, 1.0, ChartPoint{track.x, y}, ChartPoint{track.Right(), y});
+        const double y = ChartMapY(depth, track, TickValue(depth, i));
+        paint.AddLine(kChartGridRgb, 1.0, ChartPoint{track.x, y}, ChartPoint{track.Right(), y});
     }
     for (int i = 0; i < TickCount(axis); ++i) {
-        const double x = MapX(axis, track, TickValue(axis, i));
-        paint.AddLine(kGridRgb, 1.0, ChartPoint{x, track.y}, ChartPoint{x, track.Bottom()});
+        const double x = ChartMapX(axis, track, TickValue(axis, i));
+        paint.AddLine(kChartGridRgb, 1.0, ChartPoint{x, track.y}, ChartPoint{x, track.Bottom()});
     }
     if (axis.dMin <= 0.0 && axis.dMax >= 0.0) {
-        const double x = MapX(axis, track, 0.0);
-        paint.AddLine(kZeroRgb, std::max(1.0, 0.08 * px), ChartPoint{x, track.y},
+        const double x = ChartMapX(axis, track, 0.0);
+        paint.AddLine(kChartZeroRgb, std::max(1.0, 0.08 * px), ChartPoint{x, track.y},
                       ChartPoint{x, track.Bottom()});
     }
-    paint.AddRect(ChartStepKind::frame, kFrameRgb, track);
+    paint.AddRect(ChartStepKind::frame, kChartFrameRgb, track);
 
     // Ticks and their labels below the track, then the track's title.
     const double dLabels = track.Bottom() + paint.dTick + 0.2 * px + paint.dLine / 2;
     for (int i = 0; i < TickCount(axis); ++i) {
-        const double x = MapX(axis, track, TickValue(axis, i));
-        paint.AddLine(kFrameRgb, 1.0, ChartPoint{x, track.Bottom()},
+        const double x = ChartMapX(axis, track, TickValue(axis, i));
+        paint.AddLine(kChartFrameRgb, 1.0, ChartPoint{x, track.Bottom()},
                       ChartPoint{x, track.Bottom() + paint.dTick});
         paint.AddText(TickText(axis, i), ChartPoint{x, dLabels}, paint.base, ChartAnchor::centre);
     }
@@ -855,12 +759,13 @@ void CTwistChart::AddDepthAxis(Painting& paint) const {
     const TwistAxis& depth = paint.layout.depthAxis;
     const double px = paint.px;
     for (int i = 0; i < TickCount(depth); ++i) {
-        const double y = MapY(depth, track, TickValue(depth, i));
-        paint.AddLine(kFrameRgb, 1.0, ChartPoint{track.x - paint.dTick, y}, ChartPoint{track.x, y});
+        const double y = ChartMapY(depth, track, TickValue(depth, i));
+        paint.AddLine(kChartFrameRgb, 1.0, ChartPoint{track.x - paint.dTick, y},
+                      ChartPoint{track.x, y});
         paint.AddText(TickText(depth, i), ChartPoint{track.x - paint.dTick - 0.2 * px, y},
                       paint.base, ChartAnchor::right);
     }
-    std::string strDepth = kDepthTitle;
+    std::string strDepth = kChartDepthTitle;
     if (!m_profile.m_strDepthUnits.IsEmpty()) {
         strDepth += " (" + m_profile.m_strDepthUnits.str() + ")";
     }
@@ -878,14 +783,15 @@ void CTwistChart::AddSeries(Painting& paint) const {
     std::vector<ChartPoint> twist;
     cumulative.reserve(stations.size() + 1);
     twist.reserve(stations.size());
-    cumulative.push_back(ChartPoint{MapX(l.cumulativeAxis, l.rectCumulative, 0.0),
-                                    MapY(l.depthAxis, l.rectCumulative, m_profile.m_dTopDepth)});
+    cumulative.push_back(
+        ChartPoint{ChartMapX(l.cumulativeAxis, l.rectCumulative, 0.0),
+                   ChartMapY(l.depthAxis, l.rectCumulative, m_profile.m_dTopDepth)});
     for (const TwistStation& station : stations) {
         cumulative.push_back(
-            ChartPoint{MapX(l.cumulativeAxis, l.rectCumulative, station.dCumulative),
-                       MapY(l.depthAxis, l.rectCumulative, station.dDepth)});
-        twist.push_back(ChartPoint{MapX(l.intervalAxis, l.rectInterval, station.dTwist),
-                                   MapY(l.depthAxis, l.rectInterval, station.dDepth)});
+            ChartPoint{ChartMapX(l.cumulativeAxis, l.rectCumulative, station.dCumulative),
+                       ChartMapY(l.depthAxis, l.rectCumulative, station.dDepth)});
+        twist.push_back(ChartPoint{ChartMapX(l.intervalAxis, l.rectInterval, station.dTwist),
+                                   ChartMapY(l.depthAxis, l.rectInterval, station.dDepth)});
     }
 
     // Markers only where stations lie well apart.
@@ -936,8 +842,8 @@ void CTwistChart::AddLimitBands(Painting& paint) const {
     const double dLeast = std::max(2.0, 0.15 * paint.px);
     std::vector<ChartRect> bands;
     for (const TwistStation& station : m_marks.overLimit) {
-        const double dTop = MapY(l.depthAxis, track, IntervalTop(m_profile, station.dDepth));
-        const double dBottom = MapY(l.depthAxis, track, station.dDepth);
+        const double dTop = ChartMapY(l.depthAxis, track, IntervalTop(m_profile, station.dDepth));
+        const double dBottom = ChartMapY(l.depthAxis, track, station.dDepth);
         const double dMiddle = (dTop + dBottom) / 2;
         const double dHalf = std::max(dLeast, dBottom - dTop) / 2;
         const double y = std::max(track.y, dMiddle - dHalf);
@@ -964,7 +870,7 @@ void CTwistChart::AddMarks(Painting& paint) const {
         // The limit either way, dashed, where the axis reaches it.
         for (const double dAt : {-*m_marks.limit, *m_marks.limit}) {
             if (dAt >= axis.dMin && dAt <= axis.dMax) {
-                const double x = MapX(axis, track, dAt);
+                const double x = ChartMapX(axis, track, dAt);
                 paint.AddDashes(kLimitRgb, LimitWidth(paint.px), ChartPoint{x, track.y},
                                 ChartPoint{x, track.Bottom()}, kDash * paint.px,
                                 kDashGap * paint.px);
@@ -973,8 +879,8 @@ void CTwistChart::AddMarks(Painting& paint) const {
         // The stations over it, where stations have markers at all.
         std::vector<ChartPoint> over;
         for (const TwistStation& station : m_marks.overLimit) {
-            over.push_back(ChartPoint{MapX(axis, track, station.dTwist),
-                                      MapY(l.depthAxis, track, station.dDepth)});
+            over.push_back(ChartPoint{ChartMapX(axis, track, station.dTwist),
+                                      ChartMapY(l.depthAxis, track, station.dDepth)});
         }
         if (paint.bMarkers && !over.empty()) {
             paint.AddMarkers(SeriesStyle{kLimitRgb, 1.0, ChartMarker::square}, std::move(over));
@@ -983,9 +889,9 @@ void CTwistChart::AddMarks(Painting& paint) const {
     if (m_marks.largest) {
         // A frame round the largest twist of one interval.
         const double r = 2.2 * paint.dMarker;
-        const ChartPoint at{MapX(axis, track, m_marks.largest->dTwist),
-                            MapY(l.depthAxis, track, m_marks.largest->dDepth)};
-        paint.AddRect(ChartStepKind::frame, kTextRgb, ChartRect{at.x - r, at.y - r, 2 * r, 2 * r},
-                      LimitWidth(paint.px));
+        const ChartPoint at{ChartMapX(axis, track, m_marks.largest->dTwist),
+                            ChartMapY(l.depthAxis, track, m_marks.largest->dDepth)};
+        paint.AddRect(ChartStepKind::frame, kChartTextRgb,
+                      ChartRect{at.x - r, at.y - r, 2 * r, 2 * r}, LimitWidth(paint.px));
     }
 }

@@ -3,8 +3,6 @@
 #include "plot/QtChartPainter.h"
 #include "plot/SvgChartPainter.h"
 
-#include <QPainter>
-
 #include <utility>
 
 CTwistPlot::CTwistPlot(CTwistProfile profile, const QString& strName)
@@ -15,14 +13,7 @@ QString CTwistPlot::Title() const {
 }
 
 void CTwistPlot::Draw(QPainter& painter, const QRectF& rect, double dTextSize) const {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    const CQtTextMetrics metrics(painter.device());
-    CQtChartPainter(painter).Paint(
-        m_chart.Steps(ChartRect{rect.x(), rect.y(), rect.width(), rect.height()}, metrics,
-                      CQtChartPainter::PixelRatio(painter), dTextSize));
-    painter.restore();
+    DrawChart(painter, m_chart, rect, dTextSize);
 }
 
 QString CTwistPlot::Problem() const {
