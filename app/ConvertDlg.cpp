@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/ConvertApp.h"
 #include "app/DialogUnits.h"
+#include "app/OutputOptions.h"
 #include "app/PreviewPanel.h"
 #include "app/SurveyPaths.h"
 #include "convert/BatchReport.h"
@@ -26,9 +27,11 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QUrl>
+#include <algorithm>
 #include <memory>
 
 #ifdef Q_OS_WIN
@@ -92,6 +95,9 @@ CConvertDlg::CConvertDlg(QWidget* pParent)
     connect(m_pPreview, &CPreviewPanel::plotChanged, m_pSavePictureAction, &QAction::setEnabled);
     addAction(m_pSavePictureAction);
     FitScreen();
+    m_nBaseMinHeight = minimumHeight();
+    connect(m_pPreview, &CPreviewPanel::roomChanged, this, &CConvertDlg::KeepPreviewRoom);
+    KeepPreviewRoom();
 
     // The start state: nothing selected, the direction TWI to KVN CSV, and
     // the focus in the selection box, the first control of the tab order.
@@ -147,9 +153,23 @@ void CConvertDlg::CreateControls() {
     m_rcSelection = m_pSelection->geometry();
     m_rcBrowse = m_pBrowse->geometry();
     m_rcPicture = m_pPicture->geometry();
+    // Under the rows: where the outputs go, and what a TWI file lacks. The
+    // window grows by them, so that the preview keeps its room.
+    m_pOptions = new COutputOptions(this);
+    m_pOptions->setObjectName(QStringLiteral("outputOptions"));
+    const int nOptions = m_pOptions->sizeHint().height();
+    setMinimumHeight(minimumHeight() + nOptions);
+    resize(width(), height() + nOptions);
+    connect(m_pOptions, &COutputOptions::heightChanged, this, &CConvertDlg::LayOutControls);
+    setTabOrder(m_pConvert, m_pOptions->BesideSource());
+    setTabOrder(m_pOptions->BesideSource(), m_pOptions->InFolder());
+    setTabOrder(m_pOptions->InFolder(), m_pOptions->ChooseButton());
+    setTabOrder(m_pOptions->ChooseButton(), m_pOptions->SiteField());
+    setTabOrder(m_pOptions->SiteField(), m_pOptions->BoreholeField());
+    setTabOrder(m_pOptions->BoreholeField(), m_pOptions->DepthUnitBox());
     m_pPreview = new CPreviewPanel(this);
     m_pPreview->setObjectName(QStringLiteral("preview"));
-    setTabOrder(m_pConvert, m_pPreview);
+    setTabOrder(m_pOptions->DepthUnitBox(), m_pPreview);
     connect(m_cbDirection, &QComboBox::currentIndexChanged, this, &CConvertDlg::OnDirectionChanged);
     connect(m_cbDirection, &QComboBox::editTextChanged, this, &CConvertDlg::OnDirectionChanged);
     LayOutControls();
@@ -203,6 +223,7 @@ void CConvertDlg::FitScreen() {
     }
     setMinimumSize(minimumSize().boundedTo(available));
     resize(size().boundedTo(available));
+    m_nScreenHeight = available.height();
 }
 
 void CConvertDlg::CreateDirectionRow(const CDialogUnits& units) {
@@ -246,7 +267,26 @@ void CConvertDlg::LayOutControls() {
     const int nLeft = m_rcSelection.left();
     const int nTop = units.MapRect(0, kPreviewTop, 0, 0).top();
     const int nRight = m_rcBrowse.right() + nExtra;
-    m_pPreview->setGeometry(nLeft, nTop, nRight - nLeft + 1, qMax(0, height() - nTop - nLeft));
+    const int nOptions = m_pOptions->sizeHint().height();
+    m_pOptions->setGeometry(nLeft, nTop, nRight - nLeft + 1, nOptions);
+    const int nPreviewTop = nTop + nOptions + nLeft;
+    m_pPreview->setGeometry(nLeft, nPreviewTop, nRight - nLeft + 1,
+                            qMax(0, height() - nPreviewTop - nLeft));
+}
+
+void CConvertDlg::KeepPreviewRoom() {
+    if (m_nBaseMinHeight == 0) {
+        return; // still being built
+    }
+    const int nMargin = m_rcSelection.left();
+    int nNeeded = m_pPreview->y() + m_pPreview->minimumSizeHint().height() + nMargin;
+    if (m_nScreenHeight > 0) {
+        nNeeded = qMin(nNeeded, m_nScreenHeight);
+    }
+    setMinimumHeight(qMax(m_nBaseMinHeight, nNeeded));
+    if (height() < minimumHeight()) {
+        resize(width(), minimumHeight());
+    }
 }
 
 void CConvertDlg::resizeEvent(QResizeEvent* pEvent) {
@@ -254,7 +294,33 @@ void CConvertDlg::resizeEvent(QResizeEvent* pEvent) {
     LayOutControls();
 }
 
+void CConvertDlg::ShowTwiFieldsFor() {
+    bool bTwi = GetDirection() == directionTwiToCsv;
+    if (!m_manyReady.isEmpty()) {
+        bTwi = std::any_of(m_manyReady.begin(), m_manyReady.end(), [](const QString& strPath) {
+            return QFileInfo(strPath).isDir() ||
+                   strPath.endsWith(QStringLiteral(".twi"), Qt::CaseInsensitive);
+        });
+    }
+    m_pOptions->ShowTwiFields(bTwi);
+}
+
+bool CConvertDlg::ApplyOptions() {
+    CString strFolder;
+    CTwiHeaderItems items;
+    QString strProblem;
+    if (!m_pOptions->Collect(strFolder, items, strProblem)) {
+        m_sink(this, CConvertApp::MessageCaption(), strProblem);
+        return false;
+    }
+    m_command.SetOutputFolder(strFolder);
+    m_command.SetTwiHeaderItems(items);
+    m_pPreview->Results().SetOutputs(strFolder, items);
+    return true;
+}
+
 void CConvertDlg::OnDirectionChanged() {
+    ShowTwiFieldsFor();
     if (m_bSelecting || m_command.m_strSelection.IsEmpty()) {
         return;
     }
@@ -343,6 +409,7 @@ void CConvertDlg::ListMany(const QStringList& paths) {
         return;
     }
     m_manyReady = paths;
+    ShowTwiFieldsFor();
     m_pSelection->setPlainText(
         paths.size() == 1
             ? QDir::toNativeSeparators(paths.first())
@@ -370,10 +437,16 @@ void CConvertDlg::SelectFile(const QString& strPath) {
     m_pSelection->setPlainText(FromSurveyPath(m_command.m_strSelection));
     setWindowTitle(FromSurveyPath(m_command.WindowTitle()));
     m_bSelecting = false;
+    ShowTwiFieldsFor();
     m_pPreview->Preview(FromSurveyPath(m_command.m_strPathName), GetDirection());
 }
 
 void CConvertDlg::OnConvert() {
+    // With nothing chosen, the command says so whatever the options hold.
+    const bool bChosen = !m_manyReady.isEmpty() || !m_command.m_strSelection.IsEmpty();
+    if (bChosen && !ApplyOptions()) {
+        return;
+    }
     // Several files chosen stay chosen: Convert again converts them again
     // (finding them up to date), as it does one file.
     if (!m_manyReady.isEmpty()) {

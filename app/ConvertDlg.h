@@ -12,6 +12,7 @@ class CDialogUnits;
 #include <QString>
 #include <functional>
 
+class COutputOptions;
 class CPreviewPanel;
 class QAction;
 class QComboBox;
@@ -74,6 +75,7 @@ public:
 
     const CConvertCommand& Command() const { return m_command; }
     const CPreviewPanel& Preview() const { return *m_pPreview; }
+    COutputOptions& Options() const { return *m_pOptions; }
 
     // What the conversion command asks of its window.
     int GetDirection() override;
@@ -115,8 +117,18 @@ private:
     void FitScreen();
     // The top rows follow the window's width, the preview fills the rest.
     void LayOutControls();
+    // The window's least height leaves the preview the room it needs (a
+    // summary under a list of files), within the screen.
+    void KeepPreviewRoom();
     // The preview follows the selection and the direction.
     void OnDirectionChanged();
+    // The TWI fields are shown when TWI files are to be converted: the
+    // direction from TWI, or among several files chosen a TWI file or a folder.
+    void ShowTwiFieldsFor();
+    // Gives the command and the many files' run the output folder and the
+    // TWI header items of the options; false, with the reason shown, when
+    // they cannot be used.
+    bool ApplyOptions();
     // The one local file of a drag, or an empty text.
     static QString DroppedFile(const QMimeData* pData);
     // The local files and folders of a drag; none when any is not local.
@@ -135,6 +147,7 @@ private:
     QLabel* m_pPicture = nullptr;
     QAction* m_pAboutAction = nullptr;
     QAction* m_pSavePictureAction = nullptr;
+    COutputOptions* m_pOptions = nullptr;
     CPreviewPanel* m_pPreview = nullptr;
     FilesChooser m_chooser;
     MessageSink m_sink;
@@ -147,6 +160,8 @@ private:
     QRect m_rcSelection;
     QRect m_rcBrowse;
     QRect m_rcPicture;
+    int m_nBaseMinHeight = 0; // the least height without a preview's needs
+    int m_nScreenHeight = 0;  // the most the screen's free area allows; 0: unknown
 #ifdef Q_OS_WIN
     bool m_bSystemMenuReady = false;
 #endif

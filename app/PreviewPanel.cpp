@@ -4,6 +4,7 @@
 #include "app/TwistPlotView.h"
 #include "convert/SurveyComparison.h"
 #include "plot/ComparePlot.h"
+#include "plot/FigureMarks.h"
 #include "plot/TwistPlot.h"
 #include "survey/TwistProfile.h"
 
@@ -11,12 +12,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -30,8 +33,10 @@ struct PictureType {
 const PictureType kPictureTypes[] = {
     {"PNG picture (*.png)", "png"},
     {"SVG drawing (*.svg)", "svg"},
-    {"PDF document (*.pdf)", "pdf"},
+    {"PDF document, %1 page (*.pdf)", "pdf"},
 };
+constexpr const char* kA4Name = "A4";
+constexpr const char* kLetterName = "Letter";
 
 constexpr const char* kCompareHeading = "Repeat surveys compared";
 constexpr const char* kComparePicture = "comparison";
@@ -76,20 +81,27 @@ CPreviewPanel::CPreviewPanel(QWidget* pParent) : QWidget(pParent) {
     m_pSplitter->addWidget(m_pResults);
     connect(m_pResults, &CResultsPanel::fileChosen, this, &CPreviewPanel::Preview);
     connect(m_pResults, &CResultsPanel::compareChosen, this, &CPreviewPanel::ShowComparison);
-    // Each run lists its rows, up to a few, and leaves the survey the rest.
+    // Each run lists its rows, up to a few, and leaves the survey the rest,
+    // never less than its summary needs.
     const auto giveListRoom = [this] {
+        KeepSurveyRoom();
         const int nTotal = m_pSplitter->height();
-        const int nList = qMin(m_pResults->sizeHint().height(), nTotal / 2);
+        const int nList =
+            qMax(m_pResults->minimumSizeHint().height(),
+                 qMin(m_pResults->sizeHint().height(),
+                      nTotal - m_pSurvey->minimumHeight() - m_pSplitter->handleWidth()));
         m_pSplitter->setSizes({nList, nTotal - nList});
     };
     connect(m_pResults, &CResultsPanel::started, this, giveListRoom);
     connect(m_pResults, &CResultsPanel::listed, this, giveListRoom);
 
-    auto* pSurvey = new QWidget(m_pSplitter);
+    m_pSurvey = new QWidget(m_pSplitter);
+    QWidget* pSurvey = m_pSurvey;
     auto* pSurveyLayout = new QHBoxLayout(pSurvey);
     pSurveyLayout->setContentsMargins(0, 0, 0, 0);
 
-    pSurveyLayout->addWidget(CreateFigures(pSurvey), 0);
+    m_pFigures = CreateFigures(pSurvey);
+    pSurveyLayout->addWidget(m_pFigures, 0);
     // The plot, or in its place why there is none.
     m_pStack = new QStackedWidget(pSurvey);
     m_pPlotView = new CTwistPlotView(m_pStack);
@@ -256,7 +268,7 @@ void CPreviewPanel::Preview(const QString& strPath, int nDirection, const QStrin
     }
     if (m_summary.Read(ToSurveyPath(strPath), nDirection)) {
         ShowSummary(strName);
-        m_pPlotView->SetPlot(CTwistPlot(CTwistProfile::FromSurvey(m_summary.m_data), strName));
+        ShowPlot();
         m_pStack->setCurrentWidget(m_pPlotView);
         emit plotChanged(true);
     } else {
@@ -268,6 +280,13 @@ void CPreviewPanel::Preview(const QString& strPath, int nDirection, const QStrin
         ShowMessage(strName, strText);
     }
     ShowDiagnostics();
+}
+
+void CPreviewPanel::ShowPlot() {
+    const CTwistProfile profile = CTwistProfile::FromSurvey(m_summary.m_data);
+    CTwistPlot plot(profile, m_strHeading);
+    plot.SetMarks(MarksOfFigures(SurveyFigures::Of(profile, m_summary.m_limit)));
+    m_pPlotView->SetPlot(std::move(plot));
 }
 
 void CPreviewPanel::ShowMessage(const QString& strHeading, const QString& strText) {
@@ -309,6 +328,21 @@ void CPreviewPanel::ShowSummary(const QString& strHeading) {
     const QString strSummary = (QStringList{strHeading} + SummaryLines()).join(QLatin1Char('\n'));
     m_pSummary->setAccessibleDescription(strSummary);
     m_pPlotView->setAccessibleDescription(strSummary);
+    KeepSurveyRoom();
+}
+
+void CPreviewPanel::KeepSurveyRoom() {
+    constexpr int kListRows = 3;
+    QTreeWidget* pList = m_pResults->List();
+    const int nRow = qMax(pList->sizeHintForRow(0), pList->fontMetrics().height());
+    pList->setMinimumHeight(pList->header()->sizeHint().height() + kListRows * nRow +
+                            2 * pList->frameWidth());
+    m_pSurvey->setMinimumHeight(m_pFigures->sizeHint().height());
+    // The window asks for the new least size at once, before Qt's own
+    // relayout: the splitter's and the layout's cached sizes go now.
+    m_pSplitter->updateGeometry();
+    layout()->invalidate();
+    emit roomChanged();
 }
 
 std::optional<double> CPreviewPanel::ParseLimit(const QString& strText) {
@@ -334,6 +368,7 @@ void CPreviewPanel::OnLimitEdited() {
     m_summary.m_limit = limit;
     if (m_summary.IsRead()) {
         ShowSummary(m_strHeading);
+        ShowPlot();
     }
 }
 
@@ -392,8 +427,10 @@ QString CPreviewPanel::SuggestedPictureName() const {
 }
 
 bool CPreviewPanel::SavePicture(const QString& strPath, QString* pError) const {
+    PictureFormat format;
+    format.nPaper = LocalePaper();
     if (Comparison() != nullptr) {
-        return Comparison()->Save(strPath, pError);
+        return Comparison()->Save(strPath, pError, format);
     }
     if (Plot() == nullptr) {
         if (pError != nullptr) {
@@ -401,7 +438,12 @@ bool CPreviewPanel::SavePicture(const QString& strPath, QString* pError) const {
         }
         return false;
     }
-    return Plot()->Save(strPath, pError);
+    return Plot()->Save(strPath, pError, format);
+}
+
+PicturePaper CPreviewPanel::LocalePaper() {
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? PicturePaper::letter
+                                                                      : PicturePaper::a4;
 }
 
 QString CPreviewPanel::ChoosePictureFile(QWidget* pParent, const QString& strSuggested) {
@@ -410,8 +452,11 @@ QString CPreviewPanel::ChoosePictureFile(QWidget* pParent, const QString& strSug
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     QStringList filters;
+    // The PDF type names the page the picture is drawn on.
+    const char* pszPaper = LocalePaper() == PicturePaper::letter ? kLetterName : kA4Name;
     for (const PictureType& type : kPictureTypes) {
-        filters << QString::fromLatin1(type.pszFilter);
+        QString strFilter = QString::fromLatin1(type.pszFilter);
+        filters << strFilter.replace(QLatin1String("%1"), QLatin1String(pszPaper));
     }
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString::fromLatin1(kPictureTypes[0].pszExtension));

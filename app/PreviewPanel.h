@@ -7,6 +7,7 @@
 
 #include "app/ResultsPanel.h"
 #include "convert/SurveySummary.h"
+#include "plot/PictureSize.h"
 
 #include <QString>
 #include <QStringList>
@@ -74,6 +75,10 @@ public:
     // is on show.
     bool SavePicture(const QString& strPath, QString* pError) const;
 
+    // The paper of a PDF picture: Letter where the user's locale measures
+    // in US units, A4 elsewhere.
+    static PicturePaper LocalePaper();
+
     // The save dialog of Save Picture: one type per kind of picture; a name
     // typed without an extension gets that of the chosen type. Empty when
     // cancelled.
@@ -81,7 +86,7 @@ public:
 
     // The twist limit is typed under the summary, in degrees; the summary
     // then names the intervals over it. It holds for every survey shown, but
-    // not beyond the window's life: the program keeps no settings.
+    // not beyond the window's life: the window remembers only where outputs go.
     //
     // A limit as typed: a number of at least 0, with the desktop's decimal
     // separator or a point; none for an empty text or anything else.
@@ -94,6 +99,9 @@ public:
 signals:
     // The plot came or went: Save Picture follows it.
     void plotChanged(bool bHasPlot);
+    // The room the panel needs changed (a summary or a list of files came):
+    // the window keeps at least its minimum size.
+    void roomChanged();
 
 private:
     void ShowMessage(const QString& strHeading, const QString& strText);
@@ -102,7 +110,13 @@ private:
     // Left of the comparison: each survey in its colour, with its largest
     // difference from the reference.
     void ShowComparisonSummary(const CSurveyComparison& comparison);
+    // The plot of the survey read, with the figures' marks; the heading
+    // names the file in its title when the survey names no borehole.
+    void ShowPlot();
     void OnLimitEdited();
+    // The survey under a list of files keeps the height of its summary and
+    // limit, and the list a few rows; the list scrolls for more.
+    void KeepSurveyRoom();
 
     CSurveySummary m_summary;
     QString m_strPath;
@@ -110,6 +124,8 @@ private:
     QString m_strCompareFolder; // the first compared survey's, for Save Picture
 
     QSplitter* m_pSplitter = nullptr;
+    QWidget* m_pSurvey = nullptr;
+    QWidget* m_pFigures = nullptr;
     CResultsPanel* m_pResults = nullptr;
     QLabel* m_pSummary = nullptr;
     QWidget* m_pLimitRow = nullptr;

@@ -129,14 +129,14 @@ QString CResultsPanel::ReplaceQuestion(int nExisting) {
 }
 
 void CResultsPanel::FindSurveys(const QStringList& paths, QStringList& files,
-                                std::vector<CConvertJob>& jobs) {
+                                std::vector<CConvertJob>& jobs) const {
     std::vector<CString> named;
     for (const QString& strPath : paths) {
         named.push_back(ToSurveyPath(strPath));
     }
     for (const CString& strFile : CBatchPlan::SurveyFilesOf(named)) {
         files << FromSurveyPath(strFile);
-        jobs.push_back(CConvertJob{strFile, directionNone});
+        jobs.push_back(CConvertJob{strFile, directionNone, m_strOutputFolder});
     }
 }
 
@@ -206,9 +206,11 @@ void CResultsPanel::Start(const std::vector<CConvertJob>& jobs, bool bReplace) {
     // The engine runs on a thread of its own (and its workers, one per
     // core); the count of files done and then the results, in the order of
     // the files, come back to the window's thread.
-    m_pThread = QThread::create([this, jobs, bReplace, hook = m_fileEndHook] {
+    m_pThread = QThread::create([this, jobs, bReplace, hook = m_fileEndHook, items = m_twiItems] {
         CBatchEngine engine;
         engine.m_bNoClobber = bReplace ? FALSE : TRUE;
+        engine.m_twiItems = items;
+        engine.m_strOtherFolderHint = "choose an output folder";
         engine.m_pCancel = &m_bCancel;
         // Rows fill in a few files at a time rather than all at the end.
         engine.m_nChunkSize = kChunkSize;

@@ -50,6 +50,12 @@ public:
     // nothing; false (and nothing listed) while a run is going.
     bool ListReady(const QStringList& paths);
     bool IsRunning() const { return m_pThread != nullptr; }
+    // The next runs write their outputs into strFolder (empty: beside each
+    // source), and give TWI sources these header items.
+    void SetOutputs(const CString& strFolder, const CTwiHeaderItems& items) {
+        m_strOutputFolder = strFolder;
+        m_twiItems = items;
+    }
     // Stops the run after the file under way; the rest are not converted.
     void Cancel();
     // Cancels a run and returns once the files under way are in place and
@@ -87,8 +93,8 @@ signals:
 private:
     // The surveys that the paths name (a folder gives its surveys), as
     // shown and as the engine takes them.
-    static void FindSurveys(const QStringList& paths, QStringList& files,
-                            std::vector<CConvertJob>& jobs);
+    void FindSurveys(const QStringList& paths, QStringList& files,
+                     std::vector<CConvertJob>& jobs) const;
     // A row for each file, with its state (waiting, or ready).
     void ListFiles(const QStringList& files, const std::vector<CConvertJob>& jobs,
                    const char* pszState);
@@ -113,6 +119,8 @@ private:
     QThread* m_pThread = nullptr;
     std::function<void(int nDone)> m_fileEndHook;
     std::atomic<bool> m_bCancel{false};
+    CString m_strOutputFolder;
+    CTwiHeaderItems m_twiItems;
     int m_nRun = 0; // runs started
     // How many rows ended each way so far.
     CBatchReport m_report;

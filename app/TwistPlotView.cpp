@@ -2,10 +2,15 @@
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QFontInfo>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPen>
+
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+
+} // namespace
 
 CTwistPlotView::CTwistPlotView(QWidget* pParent) : QWidget(pParent) {
     // The plot paints its own background over the whole widget.
@@ -24,8 +29,6 @@ void CTwistPlotView::SetPlot(std::optional<CTwistPlot> plot) {
 void CTwistPlotView::SetComparison(std::optional<CComparePlot> comparison) {
     m_comparison = std::move(comparison);
     if (m_comparison) {
-        // The labels in the window's text size.
-        m_comparison->SetTextPixels(QFontInfo(font()).pixelSize());
         m_plot.reset();
     }
     update();
@@ -40,12 +43,22 @@ QSize CTwistPlotView::minimumSizeHint() const {
     return QSize(240, 160);
 }
 
+double CTwistPlotView::TextSize() const {
+    const QFont& widgetFont = font();
+    if (widgetFont.pointSizeF() > 0.0) {
+        return widgetFont.pointSizeF() * logicalDpiY() / kPointsPerInch;
+    }
+    return widgetFont.pixelSize();
+}
+
 void CTwistPlotView::paintEvent(QPaintEvent* /*pEvent*/) {
+    // The painter counts the window's units; the chart draws its lines and
+    // text in the device pixels under them (two a unit at 200%).
     QPainter painter(this);
     if (m_comparison) {
-        m_comparison->Draw(painter, QRectF(rect()));
+        m_comparison->Draw(painter, QRectF(rect()), TextSize());
     } else if (m_plot) {
-        m_plot->Draw(painter, QRectF(rect()));
+        m_plot->Draw(painter, QRectF(rect()), TextSize());
     } else {
         painter.fillRect(rect(), palette().base());
     }

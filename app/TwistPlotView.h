@@ -22,6 +22,10 @@ public:
     void SetComparison(std::optional<CComparePlot> comparison);
     const CComparePlot* Comparison() const { return m_comparison ? &*m_comparison : nullptr; }
 
+    // The plot's labels in the window: the size of the widget's font, so
+    // that they follow the desktop's font and its scale (QT_FONT_DPI).
+    double TextSize() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

@@ -1,5 +1,6 @@
 #include "cli/BatchConverter.h"
 
+#include "cli/LogText.h"
 #include "cli/PictureWriter.h"
 #include "cli/SurveyReport.h"
 #include "convert/BatchEngine.h"
@@ -69,6 +70,8 @@ enum LongOnly {
     optInfo,
     optPlot,
     optLimit,
+    optPlotSize,
+    optPage,
     optVersion,
     optJson,
     optSite,
@@ -95,6 +98,8 @@ constexpr option kLongOptions[] = {
     {"limit", required_argument, nullptr, optLimit},
     {"plot", required_argument, nullptr, optPlot},
     {"compare", required_argument, nullptr, optCompare},
+    {"plot-size", required_argument, nullptr, optPlotSize},
+    {"page", required_argument, nullptr, optPage},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
@@ -111,6 +116,10 @@ std::string ValueNeeded(int nOption) {
         return "a picture format: " + CPictureWriter::TypesText();
     case optCompare:
         return "a picture file: OUT." + PictureTypesList();
+    case optPlotSize:
+        return "a picture size, " + CPictureSize::Rule();
+    case optPage:
+        return "a paper: a4 or letter";
     case optTo:
         return "a format: csv or twi";
     case 'o':
@@ -127,28 +136,58 @@ std::string ValueNeeded(int nOption) {
 
 // The KVN CSV header items a TWI source does not carry: --site, --borehole
 // and --depth-unit. False, with strProblem, for a text the CSV reader would
-// not read back the same.
+// not read back the same, or a unit other than feet or meters.
 bool SetHeaderItem(int nOption, const std::string& value, CBatchOptions& options,
                    std::string& strProblem) {
-    if (nOption == optDepthUnit) {
-        if (value != "feet" && value != "meters") {
-            strProblem =
-                "unknown depth unit '" + value + "' for '--depth-unit': use feet or meters";
-            return false;
-        }
-        options.twiItems.m_strDepthUnits = value.c_str();
-        return true;
-    }
-    const bool bSite = nOption == optSite;
-    const CString strWhy = CConvertCommand::HeaderItemProblem(
-        bSite ? CCsvDataFile::kSiteStep : CCsvDataFile::kBoreholeStep, value.c_str());
-    if (!strWhy.IsEmpty()) {
-        strProblem = std::string("the ") + (bSite ? "site" : "borehole") + " \"" + value + "\" " +
-                     strWhy.str();
+    const CTwiHeaderItems::Item nItem = nOption == optSite       ? CTwiHeaderItems::itemSite
+                                        : nOption == optBorehole ? CTwiHeaderItems::itemBorehole
+                                                                 : CTwiHeaderItems::itemDepthUnit;
+    CString strWhy;
+    if (!options.twiItems.Set(nItem, value.c_str(), strWhy)) {
+        strProblem = strWhy.str();
         return false;
     }
-    (bSite ? options.twiItems.m_strSite : options.twiItems.m_strBorehole) = value.c_str();
     return true;
+}
+
+// A picture option's value: --plot-size WxH and --page a4|letter.
+bool SetPictureValue(int nOption, const std::string& value, CBatchOptions& options,
+                     std::string& strProblem) {
+    if (nOption == optPage) {
+        options.bPage = CPictureSize::PaperOf(value, options.plotFormat.nPaper);
+        if (!options.bPage) {
+            strProblem = "unknown paper '" + value + "' for '--page': use a4 or letter";
+        }
+        return options.bPage;
+    }
+    if (!CPictureSize::Parse(value, options.plotFormat.nWidth, options.plotFormat.nHeight)) {
+        strProblem =
+            "'" + value + "' is not a picture size for '--plot-size': use " + CPictureSize::Rule();
+        return false;
+    }
+    return true;
+}
+
+// What is wrong with the options that shape the pictures together; empty
+// when nothing is.
+std::string PictureOptionsProblem(const CBatchOptions& options) {
+    const bool bPlot = !options.strPlotFormat.empty();
+    const bool bCompare = !options.strComparePicture.empty();
+    if (options.limit && !options.bInfo && !options.bJson && !bPlot) {
+        return "option '--limit' goes with '--info', '--json' or '--plot'";
+    }
+    if (options.plotFormat.HasSize() && !bPlot && !bCompare) {
+        return "option '--plot-size' goes with '--plot' or '--compare'";
+    }
+    const std::string strType =
+        bCompare ? PictureType(options.strComparePicture) : options.strPlotFormat;
+    if (options.bPage && strType != "pdf") {
+        return "option '--page' goes with '--plot pdf' or '--compare OUT.pdf'";
+    }
+    if (options.bPage && options.plotFormat.HasSize()) {
+        return "options '--page' and '--plot-size' both give the page's size: give one";
+    }
+    return std::string();
 }
 
 // A number option's value: -j N and --limit DEG.
@@ -181,6 +220,9 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
     case 'j':
     case optLimit:
         return SetNumber(nOption, value, options, strProblem);
+    case optPlotSize:
+    case optPage:
+        return SetPictureValue(nOption, value, options, strProblem);
     case optSite:
     case optBorehole:
     case optDepthUnit:
@@ -213,9 +255,8 @@ bool SetValue(int nOption, const std::string& value, CBatchOptions& options,
         return true;
     }
     case 'o':
-        if (!IsDirectory(value.c_str())) {
-            strProblem = "the output folder '" + value + "' " +
-                         (FileExists(value.c_str()) ? "is not a folder" : "does not exist");
+        strProblem = CConvertCommand::OutputFolderProblem(value.c_str()).str();
+        if (!strProblem.empty()) {
             return false;
         }
         options.strOutputDir = value;
@@ -319,40 +360,6 @@ std::string RefusalText(int nRefusal, const std::string& strArg) {
     return "option '" + strName + "' takes no value";
 }
 
-// A sentence of a message as the middle of a log line: its first letter in
-// lower case (unless it starts a name in capitals) and no full stop.
-std::string Sentence(std::string text) {
-    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' &&
-        !(text[1] >= 'A' && text[1] <= 'Z')) {
-        text[0] = static_cast<char>(text[0] - 'A' + 'a');
-    }
-    while (!text.empty() && (text.back() == '.' || text.back() == '\n')) {
-        text.pop_back();
-    }
-    return text;
-}
-
-// A text as a JSON string: quotes, backslashes and control bytes escaped;
-// other bytes as they are (names and texts are UTF-8 or ASCII).
-std::string JsonString(const std::string& text) {
-    std::string result = "\"";
-    for (const char ch : text) {
-        const unsigned char byte = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            result += '\\';
-            result += ch;
-        } else if (byte < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            result += "\\u00";
-            result += kHex[byte >> 4];
-            result += kHex[byte & 15];
-        } else {
-            result += ch;
-        }
-    }
-    return result + "\"";
-}
-
 } // namespace
 
 bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchOptions& options,
@@ -388,8 +395,8 @@ bool CBatchConverter::ParseOptions(const std::vector<std::string>& args, CBatchO
     for (int i = optind; i < argc; ++i) {
         options.files.push_back(argv[static_cast<size_t>(i)]);
     }
-    if (options.limit && !options.bInfo) {
-        strProblem = "option '--limit' goes with '--info'";
+    strProblem = PictureOptionsProblem(options);
+    if (!strProblem.empty()) {
         return false;
     }
     if (options.files.empty()) {
@@ -426,6 +433,9 @@ int CBatchConverter::Run(const std::vector<std::string>& args) {
     // --info and --plot: each survey read once more, summed up or drawn.
     CSurveyReport report(m_out, m_err);
     report.SetLimit(options.limit);
+    report.SetPictureFormat(options.plotFormat);
+    report.SetQuiet(options.bQuiet);
+    report.SetJson(options.bJson);
     std::vector<std::string> inputs;
     for (const CConvertJob& job : jobs) {
         inputs.push_back(job.m_strPath.str());
@@ -465,7 +475,11 @@ int CBatchConverter::ShowSummaries(const CBatchOptions& options,
     int nFailed = 0;
     for (size_t i = 0; i < jobs.size(); ++i) {
         if (results[i].m_nJobOutcome == jobSameOutput) {
-            m_err << jobs[i].m_strPath.str() << ": " << results[i].m_strMessage.str() << "\n";
+            if (m_bJson) {
+                PrintJson(results[i], CPictureOutcome());
+            } else {
+                m_err << jobs[i].m_strPath.str() << ": error: " << FailureText(results[i]) << "\n";
+            }
             ++nFailed;
         } else if (!report.Report(jobs[i], true)) {
             ++nFailed;
@@ -479,6 +493,7 @@ int CBatchConverter::Compare(const CBatchOptions& options, const std::vector<CCo
         return UsageError("option '--compare' needs at least two survey files");
     }
     CSurveyReport report(m_out, m_err);
+    report.SetPictureFormat(options.plotFormat);
     std::vector<std::string> inputs;
     for (const CConvertJob& job : jobs) {
         inputs.push_back(job.m_strPath.str());
@@ -533,6 +548,8 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     engine.m_strPictureType = options.strPlotFormat.c_str();
     engine.m_strOtherFolderHint = "write the outputs into another folder with -o DIR";
     engine.m_twiItems = options.twiItems;
+    engine.m_bFigures = m_bJson ? TRUE : FALSE;
+    engine.m_limit = options.limit;
     CProgressLine progress(m_err, m_bProgress);
     CTally tally;
     // A standard output that cannot take the report (closed by `| head`, say)
@@ -541,13 +558,17 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     engine.m_pCancel = &bOutputClosed;
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
         std::unique_lock<std::mutex> hold = progress.Hold();
-        bool bDone = bOutputClosed ? result.Succeeded() : PrintResult(result);
-        // A file the plan refused has no picture either.
-        if (report.DrawsPictures() && !result.RefusedInPlan() &&
-            !report.Report(jobs[static_cast<size_t>(nIndex)], false)) {
-            bDone = false;
+        // The picture first, for the file's line to name it. A file the
+        // plan refused has no picture either.
+        bool bPictureDone = true;
+        CPictureOutcome picture;
+        if (report.DrawsPictures() && !result.RefusedInPlan()) {
+            bPictureDone = report.Report(jobs[static_cast<size_t>(nIndex)], false);
+            picture = report.LastPicture();
         }
-        tally.Add(result, bDone);
+        const bool bDone =
+            bOutputClosed ? result.Succeeded() : PrintResult(result, report, picture);
+        tally.Add(result, bDone && bPictureDone);
         // Each file's line goes out as it is done, which also shows at once
         // a standard output that was closed.
         m_out.flush();
@@ -605,9 +626,10 @@ void CBatchConverter::CProgressLine::Erase() {
     }
 }
 
-bool CBatchConverter::PrintResult(const CJobResult& result) {
+bool CBatchConverter::PrintResult(const CJobResult& result, const CSurveyReport& report,
+                                  const CPictureOutcome& picture) {
     if (m_bJson) {
-        PrintJson(result);
+        PrintJson(result, picture);
         return result.Succeeded();
     }
     const std::string source = result.m_strSource.str();
@@ -629,6 +651,7 @@ bool CBatchConverter::PrintResult(const CJobResult& result) {
         m_err << source << ": error: " << FailureText(result) << "\n";
     }
     CSurveyReport::PrintDiagnostics(m_err, source, result.m_diagnostics);
+    report.PrintPicture(source, picture);
     return result.Succeeded();
 }
 
@@ -647,8 +670,7 @@ std::string CBatchConverter::OutcomeNote(const CJobResult& result) {
 
 std::string CBatchConverter::FailureText(const CJobResult& result) {
     if (result.m_nJobOutcome == jobUnknownType) {
-        return "its type is not known from its extension: name the target format with --to csv "
-               "or --to twi";
+        return CSurveyReport::UnknownTypeText();
     }
     std::string text = Sentence(result.StatusExplanation().str());
     if (text.empty()) {
@@ -668,7 +690,7 @@ std::string CBatchConverter::FailureText(const CJobResult& result) {
     return text;
 }
 
-void CBatchConverter::PrintJson(const CJobResult& result) {
+void CBatchConverter::PrintJson(const CJobResult& result, const CPictureOutcome& picture) {
     static constexpr const char* kOutcomes[] = {
         "converted",      "kept",        "up to date", "output of input", "unknown type",
         "protects input", "same output", "failed",     "file error",      "cancelled",
@@ -687,15 +709,12 @@ void CBatchConverter::PrintJson(const CJobResult& result) {
     if (!result.Succeeded()) {
         line += ",\"error\":" + JsonString(FailureText(result));
     }
-    line += ",\"diagnostics\":[";
-    for (int i = 0; i < result.m_diagnostics.GetSize(); ++i) {
-        const CDiagnostic& diagnostic = result.m_diagnostics.GetAt(i);
-        line += std::string(i > 0 ? "," : "") + "{\"line\":" +
-                (diagnostic.m_nLine > 0 ? std::to_string(diagnostic.m_nLine) : "null") +
-                ",\"severity\":" + JsonString(diagnostic.SeverityName()) +
-                ",\"text\":" + JsonString(diagnostic.m_strText.str()) + "}";
+    if (result.m_figures) {
+        line += ",\"figures\":" + FiguresJson(*result.m_figures);
     }
-    m_out << line << "]}\n";
+    line += CSurveyReport::PictureJson(picture);
+    m_out << line << ",\"diagnostics\":" << CSurveyReport::DiagnosticsJson(result.m_diagnostics)
+          << "}\n";
 }
 
 void CBatchConverter::PrintUsage(std::ostream& stream) const {
@@ -719,9 +738,11 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  -r, --recursive\n"
            << "               convert the surveys of a folder's subfolders too; with -o,\n"
            << "               their outputs go into the same subfolders under DIR\n"
-           << "  -q, --quiet  no line for a file that converts: failures only\n"
+           << "  -q, --quiet  no line for a file that converts, nor for its picture:\n"
+           << "               failures only\n"
            << "  --json       one JSON object a file on standard output (JSON Lines):\n"
-           << "               source, output, outcome, code, diagnostics\n"
+           << "               source, output, outcome, code, the survey's figures,\n"
+           << "               its picture, diagnostics\n"
            << "  --site TEXT  the site of the KVN CSV output of a TWI source\n"
            << "  --borehole TEXT\n"
            << "               its borehole (a TWI file carries neither: without these\n"
@@ -733,14 +754,21 @@ void CBatchConverter::PrintUsage(std::ostream& stream) const {
            << "  --info       convert nothing: show each survey's summary and what its\n"
            << "               read found (read as its conversion would read it), with\n"
            << "               its total twist, mean twist rate and largest interval twist\n"
-           << "  --limit DEG  with --info: also list the intervals twisting more than DEG\n"
-           << "               degrees, either way\n"
+           << "  --limit DEG  with --info or --json: also list the intervals twisting more\n"
+           << "               than DEG degrees, either way; with --plot: mark the limit\n"
+           << "               and them\n"
            << "  --plot " << PictureTypesList() << "\n"
            << "               also draw each survey's twist profile as a picture beside\n"
            << "               its output, named after it: B12.twi gives SDP_B12.csv and\n"
            << "               SDP_B12.svg (with --info too, without converting). A picture\n"
            << "               never replaces a survey file given in the call, and with\n"
            << "               -n no earlier picture.\n"
+           << "               The picture marks the largest twist of one interval.\n"
+           << "  --plot-size WxH\n"
+           << "               the pictures' size: pixels for PNG (default 1200x900),\n"
+           << "               points for SVG (default 900x675) and PDF\n"
+           << "  --page a4|letter\n"
+           << "               the paper of a PDF picture, portrait (default a4)\n"
            << "  --compare OUT." << PictureTypesList() << "\n"
            << "               convert nothing: draw the cumulative twist of every survey\n"
            << "               over each other into the picture OUT, and print for each\n"

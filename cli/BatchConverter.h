@@ -5,6 +5,7 @@
 #include "VeltraneVersion.h"
 #include "convert/BatchEngine.h"
 #include "convert/ConvertCommand.h"
+#include "plot/PictureSize.h"
 
 #include <chrono>
 #include <iosfwd>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class CSurveyReport;
+struct CPictureOutcome;
 
 // What a command line asks for.
 class CBatchEngine;
@@ -27,13 +29,16 @@ struct CBatchOptions {
     int nJobs = 0; // files at a time; 0 for one per core
     // --info: summaries instead of conversions; --plot: picture files.
     bool bInfo = false;
-    std::optional<double> limit; // --limit, with --info: intervals twisting more
+    std::optional<double> limit; // --limit: intervals twisting more, listed and marked
     bool bQuiet = false;         // -q
     bool bJson = false;          // --json
     std::string strPlotFormat;
     // --compare: the picture of the surveys over each other; nothing is
     // converted.
     std::string strComparePicture;
+    // --plot-size and --page: the pictures' size, and a PDF's paper.
+    PictureFormat plotFormat;
+    bool bPage = false;
     // -o: the folder every output and picture goes into; empty for beside
     // each source.
     std::string strOutputDir;
@@ -61,7 +66,8 @@ public:
     // The line that says how to call the program, after its name: every option.
     static constexpr const char* kUsage =
         "[-hnqr] [-j N] [-o DIR] [--to csv|twi] [--strict] "
-        "[--info] [--plot svg|png|pdf] [--compare OUT] [--json] [--site TEXT] "
+        "[--info] [--limit DEG] [--plot svg|png|pdf] [--plot-size WxH] "
+        "[--page a4|letter] [--compare OUT] [--json] [--site TEXT] "
         "[--borehole TEXT] [--depth-unit feet|meters] [--version] "
         "FILE...";
 
@@ -129,9 +135,12 @@ private:
                 CSurveyReport& report);
     // Reports how one file ended; TRUE when it converted (or was kept, or
     // is up to date).
-    bool PrintResult(const CJobResult& result);
-    // --json: the file's ending as one JSON object on a line of its own.
-    void PrintJson(const CJobResult& result);
+    // Its picture's line follows, or with --json its fields.
+    bool PrintResult(const CJobResult& result, const CSurveyReport& report,
+                     const CPictureOutcome& picture);
+    // --json: the file's ending as one JSON object on a line of its own:
+    // with its figures when the survey was read, and its picture.
+    void PrintJson(const CJobResult& result, const CPictureOutcome& picture);
     // " (up to date)", " (kept)", " (output of B12.twi)", or nothing.
     static std::string OutcomeNote(const CJobResult& result);
     // Why a file was not converted, for "B12.twi: error: ...": what its

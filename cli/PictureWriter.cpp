@@ -27,24 +27,25 @@ void SeriousQtMessagesOnly(QtMsgType nType, const QMessageLogContext& /*context*
 
 class CPlotPictureWriter : public CPictureWriter {
 public:
-    bool Write(const CPlotDataObj& data, const std::string& strName, const std::string& strPath,
-               std::string& strError) override {
+    bool Write(const CPlotDataObj& data, const std::string& strName, const PictureRequest& request,
+               const std::string& strPath, std::string& strError) override {
         StartQt();
-        const CTwistPlot plot(CTwistProfile::FromSurvey(data), QFile::decodeName(strName.c_str()));
+        CTwistPlot plot(CTwistProfile::FromSurvey(data), QFile::decodeName(strName.c_str()));
+        plot.SetMarks(request.marks);
         QString strWhy;
-        if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy)) {
+        if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy, request.format)) {
             return true;
         }
         strError = strWhy.toLocal8Bit().toStdString();
         return false;
     }
 
-    bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
-                         std::string& strError) override {
+    bool WriteComparison(const CSurveyComparison& comparison, const PictureRequest& request,
+                         const std::string& strPath, std::string& strError) override {
         StartQt();
         const CComparePlot plot(comparison);
         QString strWhy;
-        if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy)) {
+        if (plot.Save(QFile::decodeName(strPath.c_str()), &strWhy, request.format)) {
             return true;
         }
         strError = strWhy.toLocal8Bit().toStdString();

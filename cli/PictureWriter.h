@@ -5,6 +5,7 @@
 // free of both.
 #pragma once
 
+#include "plot/TwistChart.h"
 #include "survey/PlotDataObj.h"
 
 #include <memory>
@@ -13,6 +14,11 @@
 
 class CSurveyComparison;
 class CTwistChart;
+// What a picture is asked to be (its size, a PDF's paper) and to mark.
+struct PictureRequest {
+    PictureFormat format;
+    TwistMarks marks;
+};
 
 class CPictureWriter {
 public:
@@ -29,16 +35,18 @@ public:
     static std::unique_ptr<CPictureWriter> Create(const std::string& strType,
                                                   std::string& strError);
 
-    // Draws the record's twist profile into strPath. strName stands in the
-    // title when the survey names no borehole. False, with strError saying
-    // why, when the picture could not be written; an earlier picture of that
-    // name is then left as it was.
+    // Draws the record's twist profile into strPath, as request asks.
+    // strName stands in the title when the survey names no borehole. False,
+    // with strError saying why, when the picture could not be written; an
+    // earlier picture of that name is then left as it was.
     virtual bool Write(const CPlotDataObj& data, const std::string& strName,
-                       const std::string& strPath, std::string& strError) = 0;
-    // Draws repeat surveys over each other into strPath (--compare); false,
-    // with strError saying why, when the picture could not be written.
-    virtual bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
-                                 std::string& strError) = 0;
+                       const PictureRequest& request, const std::string& strPath,
+                       std::string& strError) = 0;
+    // Draws repeat surveys over each other into strPath (--compare), at the
+    // size request asks; false, with strError saying why, when the picture
+    // could not be written.
+    virtual bool WriteComparison(const CSurveyComparison& comparison, const PictureRequest& request,
+                                 const std::string& strPath, std::string& strError) = 0;
 
 protected:
     // False, with strError saying why, when the survey gives no profile.

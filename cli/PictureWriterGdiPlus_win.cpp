@@ -13,27 +13,30 @@ class CGdiPlusPictureWriter : public CPictureWriter {
 public:
     bool Started() const { return m_session.IsStarted(); }
 
-    bool Write(const CPlotDataObj& data, const std::string& strName, const std::string& strPath,
-               std::string& strError) override {
-        const CTwistChart chart(CTwistProfile::FromSurvey(data), strName);
+    bool Write(const CPlotDataObj& data, const std::string& strName, const PictureRequest& request,
+               const std::string& strPath, std::string& strError) override {
+        CTwistChart chart(CTwistProfile::FromSurvey(data), strName);
+        chart.SetMarks(request.marks);
         if (!CanDraw(chart, strError)) {
             return false;
         }
+        const PictureExtent extent = CPictureSize::Extent(PictureKind::png, request.format);
         std::string bytes;
-        if (!CGdiPlusChartPainter::Png(chart, CTwistChart::kDefaultWidth,
-                                       CTwistChart::kDefaultHeight, bytes)) {
+        if (!CGdiPlusChartPainter::Png(chart, static_cast<int>(extent.dWidth),
+                                       static_cast<int>(extent.dHeight), bytes)) {
             strError = "the picture could not be drawn";
             return false;
         }
         return CPictureFile::WriteBytes(strPath.c_str(), bytes, strError);
     }
 
-    bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
-                         std::string& strError) override {
+    bool WriteComparison(const CSurveyComparison& comparison, const PictureRequest& request,
+                         const std::string& strPath, std::string& strError) override {
         const CCompareChart chart(comparison);
+        const PictureExtent extent = CPictureSize::Extent(PictureKind::png, request.format);
         std::string bytes;
-        if (!CGdiPlusChartPainter::Png(chart, CCompareChart::kDefaultWidth,
-                                       CCompareChart::kDefaultHeight, bytes)) {
+        if (!CGdiPlusChartPainter::Png(chart, static_cast<int>(extent.dWidth),
+                                       static_cast<int>(extent.dHeight), bytes)) {
             strError = "the picture could not be drawn";
             return false;
         }

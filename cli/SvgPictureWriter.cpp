@@ -11,23 +11,27 @@ namespace {
 
 class CSvgPictureWriter : public CPictureWriter {
 public:
-    bool Write(const CPlotDataObj& data, const std::string& strName, const std::string& strPath,
-               std::string& strError) override {
-        const CTwistChart chart(CTwistProfile::FromSurvey(data), strName);
+    bool Write(const CPlotDataObj& data, const std::string& strName, const PictureRequest& request,
+               const std::string& strPath, std::string& strError) override {
+        CTwistChart chart(CTwistProfile::FromSurvey(data), strName);
+        chart.SetMarks(request.marks);
+        const PictureExtent extent = CPictureSize::Extent(PictureKind::svg, request.format);
         return CanDraw(chart, strError) &&
                CPictureFile::WriteBytes(strPath.c_str(),
-                                        CSvgChartPainter::Picture(chart, CTwistChart::kDefaultWidth,
-                                                                  CTwistChart::kDefaultHeight),
+                                        CSvgChartPainter::Picture(chart,
+                                                                  static_cast<int>(extent.dWidth),
+                                                                  static_cast<int>(extent.dHeight)),
                                         strError);
     }
 
-    bool WriteComparison(const CSurveyComparison& comparison, const std::string& strPath,
-                         std::string& strError) override {
+    bool WriteComparison(const CSurveyComparison& comparison, const PictureRequest& request,
+                         const std::string& strPath, std::string& strError) override {
         const CCompareChart chart(comparison);
+        const PictureExtent extent = CPictureSize::Extent(PictureKind::svg, request.format);
         return CPictureFile::WriteBytes(strPath.c_str(),
                                         CSvgChartPainter::Picture(chart,
-                                                                  CCompareChart::kDefaultWidth,
-                                                                  CCompareChart::kDefaultHeight),
+                                                                  static_cast<int>(extent.dWidth),
+                                                                  static_cast<int>(extent.dHeight)),
                                         strError);
     }
 };

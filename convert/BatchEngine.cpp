@@ -5,6 +5,7 @@
 #include "platform/CFile.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFiles.h"
+#include "survey/TwistProfile.h"
 
 #include <algorithm>
 #include <memory>
@@ -182,6 +183,17 @@ CJobResult CBatchEngine::Convert(const CConvertJob& job, int nDirection, COutput
     result.m_strOutput = command->m_strLastOutput;
     result.m_strMessage = command->m_strLastMessage;
     result.m_diagnostics = command->m_plotData.m_diagnostics;
+    const bool bRead = result.m_nOutcome != outcomeReadFailed &&
+                       result.m_nOutcome != outcomeNothingSelected &&
+                       result.m_nOutcome != outcomeNoDirection && result.m_nOutcome != outcomeNone;
+    if (m_bFigures && bRead) {
+        // Only spiral surveys are converted, but the TWI writer marks the
+        // record it wrote as of no type (its readings stay as read).
+        constexpr int kSpiralSurvey = 1;
+        command->m_plotData.m_nFileType = kSpiralSurvey;
+        result.m_figures =
+            SurveyFigures::Of(CTwistProfile::FromSurvey(command->m_plotData), m_limit);
+    }
     if (result.m_nOutcome == outcomeConverted) {
         result.m_nJobOutcome = jobConverted;
     } else if (result.m_nOutcome == outcomeKept) {

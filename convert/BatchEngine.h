@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
     // empty for none. The plan refuses a file whose picture would replace
     // that of an earlier file.
     CString m_strPictureType;
+    // Each result of a survey read carries its figures, the intervals over
+    // m_limit among them when a limit is given.
+    BOOL m_bFigures = FALSE;
+    std::optional<double> m_limit;
     // Site, borehole and depth unit for the outputs of TWI sources.
     CTwiHeaderItems m_twiItems;
     // How the caller writes the outputs elsewhere (see CBatchPlan).

@@ -167,12 +167,22 @@ std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& 
         if (nDirection == directionNone || outputOf[i] != std::string::npos) {
             continue;
         }
-        const CString strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection,
-                                                                 jobs[i].m_strOutputFolder);
-        const size_t j = inputs.Replaced(strOutput, i);
-        if (j != i && outputOf[j] == std::string::npos && jobs[j].m_strPath != jobs[i].m_strPath &&
-            ConvertsInto(jobs[i], nDirection, jobs[j].m_strPath, m_twiItems)) {
-            outputOf[j] = i;
+        // Where its output goes, and with an output folder also where an
+        // earlier run without one put it: beside the source.
+        const CString strPaths[] = {
+            CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection,
+                                           jobs[i].m_strOutputFolder),
+            jobs[i].m_strOutputFolder.IsEmpty()
+                ? CString()
+                : CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection)};
+        for (const CString& strOutput : strPaths) {
+            const size_t j = strOutput.IsEmpty() ? i : inputs.Replaced(strOutput, i);
+            if (j != i && outputOf[j] == std::string::npos &&
+                jobs[j].m_strPath != jobs[i].m_strPath &&
+                ConvertsInto(jobs[i], nDirection, jobs[j].m_strPath, m_twiItems)) {
+                outputOf[j] = i;
+                break;
+            }
         }
     }
     return outputOf;

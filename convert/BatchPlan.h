@@ -6,8 +6,10 @@
 #pragma once
 
 #include "convert/ConvertCommand.h"
+#include "convert/SurveySummary.h"
 #include "survey/Diagnostics.h"
 
+#include <optional>
 #include <vector>
 
 struct CConvertJob {
@@ -47,6 +49,9 @@ struct CJobResult {
     CString m_strMadeFrom; // jobOutputOfInput: the input it is the output of
     CString m_strMessage;  // the command's message, or what stopped the file
     CDiagnosticList m_diagnostics;
+    // The figures of the survey read, when the batch was asked for them and
+    // the file was read.
+    std::optional<SurveyFigures> m_figures;
 
     BOOL Succeeded() const {
         return m_nJobOutcome == jobConverted || m_nJobOutcome == jobKept ||
@@ -111,7 +116,8 @@ public:
     static int ExistingOutputs(const std::vector<CConvertJob>& jobs);
 
 private:
-    // For each input, the input whose output it is byte for byte; npos for
-    // none.
+    // For each input, the input whose output it is byte for byte, found
+    // where that input's output goes or, with an output folder, beside it
+    // (the output of a run without the folder); npos for none.
     std::vector<size_t> OutputsOfInputs(const std::vector<CConvertJob>& jobs) const;
 };

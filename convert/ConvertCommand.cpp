@@ -219,6 +219,40 @@ CString CConvertCommand::HeaderItemProblem(int nStep, const CString& strText) {
     return CString();
 }
 
+CString CTwiHeaderItems::Problem(Item nItem, const CString& strText) {
+    if (nItem == itemDepthUnit) {
+        if (strText.IsEmpty() || strText == kFeet || strText == kMeters) {
+            return CString();
+        }
+        return "the depth unit " + Quote(strText) + " is neither " + kFeet + " nor " + kMeters;
+    }
+    const bool bSite = nItem == itemSite;
+    const CString strWhy = CConvertCommand::HeaderItemProblem(
+        bSite ? CCsvDataFile::kSiteStep : CCsvDataFile::kBoreholeStep, strText);
+    if (strWhy.IsEmpty()) {
+        return CString();
+    }
+    return CString(bSite ? "the site \"" : "the borehole \"") + strText + "\" " + strWhy;
+}
+
+BOOL CTwiHeaderItems::Set(Item nItem, const CString& strText, CString& strProblem) {
+    strProblem = Problem(nItem, strText);
+    if (!strProblem.IsEmpty()) {
+        return FALSE;
+    }
+    CString* const pItems[] = {&m_strSite, &m_strBorehole, &m_strDepthUnits};
+    *pItems[nItem] = strText;
+    return TRUE;
+}
+
+CString CConvertCommand::OutputFolderProblem(const CString& strFolder) {
+    if (IsDirectory(strFolder)) {
+        return CString();
+    }
+    return "the output folder " + strFolder + " " +
+           (FileExists(strFolder) ? "is not a folder" : "does not exist");
+}
+
 BOOL CConvertCommand::ConvertsInto(int nDirection, CString strCandidate) {
     return ReadSelected(nDirection) == 0 &&
            WriterOf(nDirection).WouldWriteSameAs(strCandidate, &m_plotData);

@@ -21,9 +21,21 @@ enum ConvertDirection {
 // Header items that a TWI file does not carry, given for its KVN CSV output;
 // an empty text leaves the item as the TWI reader sets it.
 struct CTwiHeaderItems {
+    enum Item { itemSite, itemBorehole, itemDepthUnit };
+    static constexpr const char* kFeet = "feet";
+    static constexpr const char* kMeters = "meters";
+
     CString m_strSite;
     CString m_strBorehole;
     CString m_strDepthUnits; // "feet" or "meters"
+
+    // Sets an item to a text a person gave. FALSE, with strProblem a
+    // sentence that names the item and the text, when a KVN CSV reader would
+    // not read the text back as given, or a depth unit is neither feet nor
+    // meters; the item then keeps its value.
+    BOOL Set(Item nItem, const CString& strText, CString& strProblem);
+    // The sentence alone: empty when the text can stand as the item.
+    static CString Problem(Item nItem, const CString& strText);
 };
 
 // What the command asks of whoever drives it.
@@ -158,6 +170,10 @@ public:
     // TRUE when strCandidate holds exactly what converting the selected file
     // in nDirection would write; nothing is written.
     BOOL ConvertsInto(int nDirection, CString strCandidate);
+    // Why outputs cannot go into strFolder ("the output folder /x does not
+    // exist"); empty when they can. Outputs are never written into a folder
+    // that a call has to make first.
+    static CString OutputFolderProblem(const CString& strFolder);
     // Outputs go into this folder instead of beside their source; empty for
     // beside the source.
     void SetOutputFolder(CString strFolder) { m_strOutputFolder = strFolder; }

@@ -112,6 +112,7 @@ void AddFigures(std::vector<SummaryItem>& items, const SurveyFigures& figures,
 SurveyFigures SurveyFigures::Of(const CTwistProfile& profile, std::optional<double> limit) {
     SurveyFigures figures;
     figures.limit = limit;
+    figures.strDepthUnits = Trimmed(profile.m_strDepthUnits);
     if (profile.m_nStatus != profileReady || profile.m_stations.empty()) {
         return figures;
     }

@@ -29,6 +29,7 @@ struct SurveyFigures {
     double dLargestDepth = 0.0;  // the station ending that interval (the shallowest of equals)
     std::optional<double> limit; // degrees either way; none: no interval is judged
     std::vector<TwistStation> overLimit; // intervals twisting more than the limit, shallowest first
+    std::string strDepthUnits;           // as the survey names its unit, blanks trimmed
 
     static SurveyFigures Of(const CTwistProfile& profile, std::optional<double> limit);
 };

@@ -221,9 +221,8 @@ void CSurveyDataFile::WarnOfRoundedDepth(const CPlotDataObj& data, CDiagnosticLi
     if (nReadBack == nStations) {
         return;
     }
-    std::string strCounts;
-    AppendWhole(strCounts, nReadBack);
-    strCounts += " stations down to it, where ";
+    std::string strCounts = StationsText(nReadBack).str();
+    strCounts += " down to it, where ";
     AppendWhole(strCounts, nStations);
     strCounts += nStations == 1 ? " is written" : " are written";
     list.AddWarning(data.m_nDepthLine,

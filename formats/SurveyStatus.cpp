@@ -19,8 +19,9 @@ const StatusText kSharedReadTexts[] = {
     {statusBelowSurveyDepth, "A station lies deeper than the survey depth the header gives."},
     {statusReadingNotFinite, "A reading or a depth is not a finite number (nan or inf)."},
     {statusBadDataLine,
-     "A data line is not whole: it holds more or less than the format's values, a decimal "
-     "comma, or bytes that are not text, so it would be read as something else than it says."},
+     "A data line is not whole: it holds more or fewer values than the format has, a value "
+     "that is not a number, a decimal comma, or bytes that are not text, so it would be read as "
+     "something other than what it says."},
 };
 
 const StatusText kCsvReadTexts[] = {
@@ -51,7 +52,7 @@ const StatusText kTwiReadTexts[] = {
     {statusNotSurvey,
      "This is not a readable TWI survey: the header (\" D  M  Y\" caption, date line with RUN "
      "ID, DEPTH, INTERVAL) is missing or malformed, the depth or interval is not greater than "
-     "zero (or together claim a million stations or more), or no data line follows the "
+     "zero (or the two together claim a million stations or more), or no data line follows the "
      "header."},
     {statusDataEndsEarly,
      "The data ends before the top station, one interval below the top: the file is cut off "

@@ -1,5 +1,7 @@
 #include "plot/CompareChart.h"
 
+#include "plot/ChartDrawing.h"
+
 #include "survey/NumberText.h"
 
 #include <algorithm>
@@ -12,14 +14,7 @@ namespace {
 // black, then the colours in the order that keeps neighbours most apart.
 constexpr std::uint32_t kSeriesRgb[] = {0x000000, 0x0072B2, 0xD55E00, 0x009E73,
                                         0xCC79A7, 0xE69F00, 0x56B4E9};
-constexpr std::uint32_t kTextRgb = 0x222222;
-constexpr std::uint32_t kFrameRgb = 0x666666;
-constexpr std::uint32_t kZeroRgb = 0x333333;
-constexpr std::uint32_t kGridRgb = 0xDDDDDD;
-constexpr std::uint32_t kBackgroundRgb = 0xFFFFFF;
 
-constexpr const char* kTwistTitle = "Cumulative twist from the top (degrees)";
-constexpr const char* kDepthTitle = "Depth";
 constexpr const char* kSurveys = " surveys, ";
 constexpr const char* kDateTo = " to ";
 
@@ -33,7 +28,6 @@ constexpr double kMargin = 0.03;
 // The largest difference's label: its decimals, its size against the text's.
 constexpr int kLabelDecimals = 2;
 constexpr double kLabelScale = 0.9;
-constexpr const char* kDegreeSign = "\xC2\xB0";
 
 // Legend items are spaced for text this much wider than measured: a viewer
 // without the measured face draws an SVG picture's text in a wider one, and
@@ -90,21 +84,12 @@ double CumulativeAt(const CompareSeries& series, double dDepth) {
     return 0.0;
 }
 
-double MapX(const TwistAxis& axis, const ChartRect& track, double dValue) {
-    return track.x + (dValue - axis.dMin) / (axis.dMax - axis.dMin) * track.w;
-}
-
-double MapY(const TwistAxis& axis, const ChartRect& track, double dDepth) {
-    return track.y + (dDepth - axis.dMin) / (axis.dMax - axis.dMin) * track.h;
-}
-
 } // namespace
 
 // What the parts of one drawing share.
-struct CCompareChart::Painting {
+struct CCompareChart::Painting : CChartDrawing {
     const ChartRect& rect;
     const IChartTextMetrics& metrics;
-    double dPixelRatio;
     CompareChartLayout layout;
     ChartFont base;
     ChartFont title;
@@ -112,29 +97,6 @@ struct CCompareChart::Painting {
     double dLine;
     double dTick;
     double dMarker;
-    ChartSteps steps;
-
-    void AddLine(std::uint32_t nColour, double dWidth, ChartPoint from, ChartPoint to) {
-        ChartStep step;
-        step.nKind = ChartStepKind::line;
-        step.nColour = nColour;
-        step.dWidth = dWidth;
-        step.points = {from, to};
-        steps.push_back(std::move(step));
-    }
-
-    void AddText(std::string strText, ChartPoint at, const ChartFont& font, ChartAnchor nAnchor,
-                 bool bUpright = false) {
-        ChartStep step;
-        step.nKind = ChartStepKind::text;
-        step.nColour = kTextRgb;
-        step.points = {at};
-        step.strText = std::move(strText);
-        step.font = font;
-        step.nAnchor = nAnchor;
-        step.bUpright = bUpright;
-        steps.push_back(std::move(step));
-    }
 
     void AddSeries(size_t nSeries, std::vector<ChartPoint> points, bool bSmooth) {
         ChartStep step;
@@ -156,14 +118,6 @@ struct CCompareChart::Painting {
         step.nMarker = nSeries % 2 == 0 ? ChartMarker::circle : ChartMarker::square;
         step.dRadius = dMarker;
         step.points = std::move(points);
-        steps.push_back(std::move(step));
-    }
-
-    void AddRect(ChartStepKind nKind, std::uint32_t nColour, const ChartRect& area) {
-        ChartStep step;
-        step.nKind = nKind;
-        step.nColour = nColour;
-        step.rect = area;
         steps.push_back(std::move(step));
     }
 };
@@ -190,11 +144,8 @@ std::uint32_t CCompareChart::SeriesColour(size_t nSeries) {
                               : kSeriesRgb[1 + (nSeries - 1) % (kColours - 1)];
 }
 
-double CCompareChart::TextPixels(const ChartRect& rect) const {
-    if (m_dTextPixels > 0.0) {
-        return m_dTextPixels;
-    }
-    return std::clamp(std::round(std::min(rect.w, rect.h * 4.0 / 3.0) / 80.0), 8.0, 16.0);
+double CCompareChart::TextPixels(const ChartRect& rect, double dTextSize) {
+    return dTextSize > 0.0 ? dTextSize : CTwistChart::PictureTextSize(rect, 0.0);
 }
 
 int CCompareChart::LegendRows(double dWidth, const ChartFont& base,
@@ -217,10 +168,10 @@ int CCompareChart::LegendRows(double dWidth, const ChartFont& base,
     return nRows;
 }
 
-CompareChartLayout CCompareChart::Layout(const ChartRect& rect,
-                                         const IChartTextMetrics& metrics) const {
+CompareChartLayout CCompareChart::Layout(const ChartRect& rect, const IChartTextMetrics& metrics,
+                                         double dTextSize) const {
     CompareChartLayout layout;
-    const double px = TextPixels(rect);
+    const double px = TextPixels(rect, dTextSize);
     const ChartFont base{px, false};
     const ChartFont title{std::round(px * 1.25), true};
     const double dLine = metrics.LineHeight(base);
@@ -271,16 +222,20 @@ CompareChartLayout CCompareChart::Layout(const ChartRect& rect,
 }
 
 ChartSteps CCompareChart::Steps(const ChartRect& rect, const IChartTextMetrics& metrics,
-                                double dPixelRatio) const {
-    const double px = TextPixels(rect);
+                                double dPixelRatio, double dTextSize) const {
+    const double px = TextPixels(rect, dTextSize);
     const ChartFont base{px, false};
-    Painting paint{rect,        metrics,
-                   dPixelRatio, Layout(rect, metrics),
-                   base,        ChartFont{std::round(px * 1.25), true},
-                   px,          metrics.LineHeight(base),
-                   0.4 * px,    0.26 * px,
-                   {}};
-    paint.AddRect(ChartStepKind::fill, kBackgroundRgb, rect);
+    Painting paint{{dPixelRatio, {}},
+                   rect,
+                   metrics,
+                   Layout(rect, metrics, px),
+                   base,
+                   ChartFont{std::round(px * 1.25), true},
+                   px,
+                   metrics.LineHeight(base),
+                   0.4 * px,
+                   0.26 * px};
+    paint.AddRect(ChartStepKind::fill, kChartBackgroundRgb, rect);
     AddTitleLegendAndNote(paint);
     AddTrack(paint);
     if (m_comparison.IsReady()) {
@@ -355,42 +310,43 @@ void CCompareChart::AddTrack(Painting& paint) const {
     const TwistAxis& twist = paint.layout.twistAxis;
     const double px = paint.px;
     for (int i = 0; i < CTwistChart::TickCount(depth); ++i) {
-        const double y = MapY(depth, track, CTwistChart::TickValue(depth, i));
-        paint.AddLine(kGridRgb, 1.0, ChartPoint{track.x, y}, ChartPoint{track.Right(), y});
+        const double y = ChartMapY(depth, track, CTwistChart::TickValue(depth, i));
+        paint.AddLine(kChartGridRgb, 1.0, ChartPoint{track.x, y}, ChartPoint{track.Right(), y});
     }
     for (int i = 0; i < CTwistChart::TickCount(twist); ++i) {
-        const double x = MapX(twist, track, CTwistChart::TickValue(twist, i));
-        paint.AddLine(kGridRgb, 1.0, ChartPoint{x, track.y}, ChartPoint{x, track.Bottom()});
+        const double x = ChartMapX(twist, track, CTwistChart::TickValue(twist, i));
+        paint.AddLine(kChartGridRgb, 1.0, ChartPoint{x, track.y}, ChartPoint{x, track.Bottom()});
     }
     if (twist.dMin <= 0.0 && twist.dMax >= 0.0) {
-        const double x = MapX(twist, track, 0.0);
-        paint.AddLine(kZeroRgb, std::max(1.0, 0.08 * px), ChartPoint{x, track.y},
+        const double x = ChartMapX(twist, track, 0.0);
+        paint.AddLine(kChartZeroRgb, std::max(1.0, 0.08 * px), ChartPoint{x, track.y},
                       ChartPoint{x, track.Bottom()});
     }
-    paint.AddRect(ChartStepKind::frame, kFrameRgb, track);
+    paint.AddRect(ChartStepKind::frame, kChartFrameRgb, track);
 
     // The twist ticks and labels below the track, then its title.
     const double dLabels = track.Bottom() + paint.dTick + 0.2 * px + paint.dLine / 2;
     for (int i = 0; i < CTwistChart::TickCount(twist); ++i) {
-        const double x = MapX(twist, track, CTwistChart::TickValue(twist, i));
-        paint.AddLine(kFrameRgb, 1.0, ChartPoint{x, track.Bottom()},
+        const double x = ChartMapX(twist, track, CTwistChart::TickValue(twist, i));
+        paint.AddLine(kChartFrameRgb, 1.0, ChartPoint{x, track.Bottom()},
                       ChartPoint{x, track.Bottom() + paint.dTick});
         paint.AddText(CTwistChart::TickText(twist, i), ChartPoint{x, dLabels}, paint.base,
                       ChartAnchor::centre);
     }
-    paint.AddText(CTwistChart::Elide(kTwistTitle, track.w, paint.base, paint.metrics),
+    paint.AddText(CTwistChart::Elide(kChartCumulativeTitle, track.w, paint.base, paint.metrics),
                   ChartPoint{track.CentreX(), dLabels + 0.3 * px + paint.dLine}, paint.base,
                   ChartAnchor::centre);
 
     // The depth ticks and labels left of the track, and the depth's title.
     for (int i = 0; i < CTwistChart::TickCount(depth); ++i) {
-        const double y = MapY(depth, track, CTwistChart::TickValue(depth, i));
-        paint.AddLine(kFrameRgb, 1.0, ChartPoint{track.x - paint.dTick, y}, ChartPoint{track.x, y});
+        const double y = ChartMapY(depth, track, CTwistChart::TickValue(depth, i));
+        paint.AddLine(kChartFrameRgb, 1.0, ChartPoint{track.x - paint.dTick, y},
+                      ChartPoint{track.x, y});
         paint.AddText(CTwistChart::TickText(depth, i),
                       ChartPoint{track.x - paint.dTick - 0.2 * px, y}, paint.base,
                       ChartAnchor::right);
     }
-    std::string strDepth = kDepthTitle;
+    std::string strDepth = kChartDepthTitle;
     if (!m_comparison.m_strDepthUnits.IsEmpty()) {
         strDepth += " (" + m_comparison.m_strDepthUnits.str() + ")";
     }
@@ -408,11 +364,12 @@ void CCompareChart::AddSeries(Painting& paint) const {
         const auto& stations = all[i].stations;
         std::vector<ChartPoint> points;
         points.reserve(stations.size() + 1);
-        points.push_back(ChartPoint{MapX(l.twistAxis, l.rectTrack, 0.0),
-                                    MapY(l.depthAxis, l.rectTrack, m_comparison.m_dCommonTop)});
+        points.push_back(
+            ChartPoint{ChartMapX(l.twistAxis, l.rectTrack, 0.0),
+                       ChartMapY(l.depthAxis, l.rectTrack, m_comparison.m_dCommonTop)});
         for (const TwistStation& station : stations) {
-            points.push_back(ChartPoint{MapX(l.twistAxis, l.rectTrack, station.dCumulative),
-                                        MapY(l.depthAxis, l.rectTrack, station.dDepth)});
+            points.push_back(ChartPoint{ChartMapX(l.twistAxis, l.rectTrack, station.dCumulative),
+                                        ChartMapY(l.depthAxis, l.rectTrack, station.dDepth)});
         }
         // Markers only where stations lie well apart.
         const double dSpacing = stations.size() < 2 ? l.rectTrack.h
@@ -439,9 +396,10 @@ void CCompareChart::AddLargestDifference(Painting& paint, size_t nSeries) const 
     }
     const CompareChartLayout& l = paint.layout;
     const double dSurvey = CumulativeAt(series, series.dLargestDepth);
-    const double xReference = MapX(l.twistAxis, l.rectTrack, dSurvey - series.dLargestDifference);
-    const double xSurvey = MapX(l.twistAxis, l.rectTrack, dSurvey);
-    const double y = MapY(l.depthAxis, l.rectTrack, series.dLargestDepth);
+    const double xReference =
+        ChartMapX(l.twistAxis, l.rectTrack, dSurvey - series.dLargestDifference);
+    const double xSurvey = ChartMapX(l.twistAxis, l.rectTrack, dSurvey);
+    const double y = ChartMapY(l.depthAxis, l.rectTrack, series.dLargestDepth);
     paint.AddLine(SeriesColour(nSeries), std::max(1.0, 0.08 * paint.px), ChartPoint{xReference, y},
                   ChartPoint{xSurvey, y});
     std::string strLabel = series.dLargestDifference > 0.0 ? "+" : "";
@@ -450,7 +408,7 @@ void CCompareChart::AddLargestDifference(Painting& paint, size_t nSeries) const 
     while (strLabel.back() == '0' && strLabel[strLabel.size() - 2] != '.') {
         strLabel.pop_back();
     }
-    strLabel += kDegreeSign;
+    strLabel += kChartDegreeSign;
     // Beyond the survey's end of the bar, or before it where the track ends.
     const ChartFont font{std::round(paint.px * kLabelScale), false};
     const double dGap = 0.6 * paint.px;

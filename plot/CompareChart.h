@@ -41,20 +41,19 @@ public:
     // tell apart; the reference is black.
     static std::uint32_t SeriesColour(size_t nSeries);
 
-    // The text size a window asks for, in the units of the rect; 0 (the
-    // default) for the size that follows the picture's size.
-    void SetTextPixels(double dPixels) { m_dTextPixels = dPixels; }
-
-    CompareChartLayout Layout(const ChartRect& rect, const IChartTextMetrics& metrics) const;
+    // dTextSize is the size of the labels in the units of rect, as for the
+    // twist chart: a window passes its font's, 0 takes a picture's.
+    CompareChartLayout Layout(const ChartRect& rect, const IChartTextMetrics& metrics,
+                              double dTextSize = 0.0) const;
 
     // The whole picture, background included. dPixelRatio as for the twist
     // chart: device pixels a unit, 0 for vector output.
-    ChartSteps Steps(const ChartRect& rect, const IChartTextMetrics& metrics,
-                     double dPixelRatio) const;
+    ChartSteps Steps(const ChartRect& rect, const IChartTextMetrics& metrics, double dPixelRatio,
+                     double dTextSize = 0.0) const;
 
 private:
     struct Painting;
-    double TextPixels(const ChartRect& rect) const;
+    static double TextPixels(const ChartRect& rect, double dTextSize);
     int LegendRows(double dWidth, const ChartFont& base, const IChartTextMetrics& metrics) const;
     void AddTitleLegendAndNote(Painting& paint) const;
     void AddTrack(Painting& paint) const;
@@ -62,5 +61,4 @@ private:
     void AddLargestDifference(Painting& paint, size_t nSeries) const;
 
     CSurveyComparison m_comparison;
-    double m_dTextPixels = 0.0;
 };

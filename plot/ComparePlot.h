@@ -4,34 +4,30 @@
 #pragma once
 
 #include "plot/CompareChart.h"
+#include "plot/PlotPicture.h"
 
 #include <QRectF>
-#include <QSize>
 #include <QString>
 
 class QPainter;
 
-class CComparePlot {
+class CComparePlot : public CPlotPicture {
 public:
     explicit CComparePlot(CSurveyComparison comparison) : m_chart(std::move(comparison)) {}
 
     const CCompareChart& Chart() const { return m_chart; }
     const CSurveyComparison& Comparison() const { return m_chart.Comparison(); }
-    QString Title() const { return QString::fromStdString(m_chart.Title()); }
-    // The window's text size for the chart's labels; 0 follows the size.
-    void SetTextPixels(double dPixels) { m_chart.SetTextPixels(dPixels); }
+    QString Title() const override { return QString::fromStdString(m_chart.Title()); }
 
-    // Draws the whole picture, background included, into rect.
-    void Draw(QPainter& painter, const QRectF& rect) const;
-
-    // Saves the picture as the extension of strPath says (.png, .svg or
-    // .pdf, any letter case), whole or not at all. False, with a sentence in
-    // *pError when given, when the surveys were not compared or the picture
-    // could not be saved.
-    bool Save(const QString& strPath, QString* pError = nullptr,
-              QSize size = QSize(CCompareChart::kDefaultWidth,
-                                 CCompareChart::kDefaultHeight)) const;
+    // Draws the whole picture, background included, into rect, with labels
+    // dTextSize units high (a window passes its font's); 0 takes those of a
+    // picture of rect at 96 units an inch.
+    void Draw(QPainter& painter, const QRectF& rect, double dTextSize = 0.0) const;
 
 private:
+    QString Problem() const override;
+    void DrawPicture(QPainter& painter, const QRectF& rect, double dTextSize) const override;
+    std::string Svg(int nWidth, int nHeight) const override;
+
     CCompareChart m_chart;
 };

@@ -154,8 +154,10 @@ CGdiPlusChartPainter::CGdiPlusChartPainter(Gdiplus::Graphics& graphics)
     m_graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
 }
 
-bool CGdiPlusChartPainter::Png(const CTwistChart& chart, int nWidth, int nHeight,
-                               std::string& bytes) {
+// Either chart in an image of nWidth x nHeight pixels, encoded by the
+// system's own PNG encoder.
+template <class TChart>
+bool CGdiPlusChartPainter::PngOf(const TChart& chart, int nWidth, int nHeight, std::string& bytes) {
     CLSID clsid;
     Gdiplus::Bitmap bitmap(nWidth, nHeight, PixelFormat24bppRGB);
     if (!PngEncoder(clsid) || bitmap.GetLastStatus() != Gdiplus::Ok) {
@@ -179,30 +181,14 @@ bool CGdiPlusChartPainter::Png(const CTwistChart& chart, int nWidth, int nHeight
     return bSaved;
 }
 
-// The comparison drawn as the twist chart is: the same image, the same encoder.
+bool CGdiPlusChartPainter::Png(const CTwistChart& chart, int nWidth, int nHeight,
+                               std::string& bytes) {
+    return PngOf(chart, nWidth, nHeight, bytes);
+}
+
 bool CGdiPlusChartPainter::Png(const CCompareChart& chart, int nWidth, int nHeight,
                                std::string& bytes) {
-    CLSID clsid;
-    Gdiplus::Bitmap bitmap(nWidth, nHeight, PixelFormat24bppRGB);
-    if (!PngEncoder(clsid) || bitmap.GetLastStatus() != Gdiplus::Ok) {
-        return false;
-    }
-    {
-        Gdiplus::Graphics graphics(&bitmap);
-        CGdiPlusChartPainter painter(graphics);
-        const CGdiPlusTextMetrics metrics(graphics);
-        painter.Paint(
-            chart.Steps(ChartRect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)},
-                        metrics, 1.0));
-    }
-    IStream* pStream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &pStream))) {
-        return false;
-    }
-    const bool bSaved =
-        bitmap.Save(pStream, &clsid, nullptr) == Gdiplus::Ok && StreamBytes(pStream, bytes);
-    pStream->Release();
-    return bSaved;
+    return PngOf(chart, nWidth, nHeight, bytes);
 }
 
 void CGdiPlusChartPainter::Fill(const ChartStep& step) {

@@ -69,6 +69,9 @@ protected:
     void Text(const ChartStep& step) override;
 
 private:
+    template <class TChart>
+    static bool PngOf(const TChart& chart, int nWidth, int nHeight, std::string& bytes);
+
     Gdiplus::Graphics& m_graphics;
     CGdiPlusTextMetrics m_metrics;
 };

@@ -4,7 +4,9 @@
 
 #include "plot/ChartSteps.h"
 
-class QPainter;
+#include <QPainter>
+#include <QRectF>
+
 class QPaintDevice;
 
 class CQtTextMetrics : public IChartTextMetrics {
@@ -37,3 +39,18 @@ protected:
 private:
     QPainter& m_painter;
 };
+
+// Either chart drawn whole into rect, smoothed, with labels dTextSize units
+// high (0 for a picture's): on screens and images a series keeps only the
+// points that change a pixel row, vector output gets every station.
+template <class TChart>
+void DrawChart(QPainter& painter, const TChart& chart, const QRectF& rect, double dTextSize) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    const CQtTextMetrics metrics(painter.device());
+    CQtChartPainter(painter).Paint(
+        chart.Steps(ChartRect{rect.x(), rect.y(), rect.width(), rect.height()}, metrics,
+                    CQtChartPainter::PixelRatio(painter), dTextSize));
+    painter.restore();
+}

@@ -6,6 +6,7 @@
 #include "survey/NumberText.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -79,44 +80,39 @@ void AppendXmlText(std::string& strOut, const std::string& strText) {
     }
 }
 
-std::string CSvgChartPainter::Picture(const CTwistChart& chart, int nWidth, int nHeight) {
-    CSvgChartPainter painter;
-    std::string& svg = painter.m_strSvg;
-    svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-          "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
-    painter.Attribute("width", nWidth);
-    painter.Attribute("height", nHeight);
-    svg += " viewBox=\"0 0 ";
-    painter.Number(nWidth);
-    svg += ' ';
-    painter.Number(nHeight);
-    svg += "\" font-family=\"";
-    svg += CFixedTextMetrics::FontFamilies();
-    svg += "\">\n<title>";
-    AppendXmlText(svg, chart.Title());
-    svg += "</title>\n";
-    const CFixedTextMetrics metrics;
-    painter.Paint(chart.Steps(
-        ChartRect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)}, metrics, 0.0));
-    svg += "</svg>\n";
-    return std::move(svg);
-}
-
-std::string CSvgChartPainter::Picture(const CCompareChart& chart, int nWidth, int nHeight) {
+// Either chart, its labels at the size of printed text: the picture counts
+// in points.
+template <class TChart>
+std::string CSvgChartPainter::PictureOf(const TChart& chart, int nWidth, int nHeight) {
     CSvgChartPainter painter;
     painter.Open(chart.Title(), nWidth, nHeight);
     const CFixedTextMetrics metrics;
-    painter.Paint(chart.Steps(
-        ChartRect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)}, metrics, 0.0));
+    const ChartRect rect{0, 0, static_cast<double>(nWidth), static_cast<double>(nHeight)};
+    painter.Paint(chart.Steps(rect, metrics, 0.0, CTwistChart::PictureTextSize(rect, 1.0)));
     painter.m_strSvg += "</svg>\n";
     return std::move(painter.m_strSvg);
+}
+
+std::string CSvgChartPainter::Picture(const CTwistChart& chart, int nWidth, int nHeight) {
+    return PictureOf(chart, nWidth, nHeight);
+}
+
+std::string CSvgChartPainter::Picture(const CCompareChart& chart, int nWidth, int nHeight) {
+    return PictureOf(chart, nWidth, nHeight);
 }
 
 void CSvgChartPainter::Open(const std::string& strTitle, int nWidth, int nHeight) {
     m_strSvg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
-    Attribute("width", nWidth);
-    Attribute("height", nHeight);
+    // A unit a point, so that the picture has the size it was asked for on
+    // paper and its text the size of printed text.
+    for (const auto& [pszName, nSide] : {std::pair{"width", nWidth}, {"height", nHeight}}) {
+        m_strSvg += ' ';
+        m_strSvg += pszName;
+        m_strSvg += "=\"";
+        Number(nSide);
+        m_strSvg += "pt\"";
+    }
     m_strSvg += " viewBox=\"0 0 ";
     Number(nWidth);
     m_strSvg += ' ';

@@ -13,7 +13,7 @@ class CTwistChart;
 
 class CSvgChartPainter : public CChartPainter {
 public:
-    // The whole picture of nWidth x nHeight units (CSS pixels).
+    // The whole picture of nWidth x nHeight points, a unit a point.
     static std::string Picture(const CTwistChart& chart, int nWidth, int nHeight);
     // Repeat surveys over each other, the same way.
     static std::string Picture(const CCompareChart& chart, int nWidth, int nHeight);
@@ -27,6 +27,8 @@ protected:
     void Text(const ChartStep& step) override;
 
 private:
+    template <class TChart>
+    static std::string PictureOf(const TChart& chart, int nWidth, int nHeight);
     // The picture's opening: the size, the font families and the title.
     void Open(const std::string& strTitle, int nWidth, int nHeight);
     void Number(double dValue);

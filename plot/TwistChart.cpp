@@ -1,5 +1,7 @@
 #include "plot/TwistChart.h"
 
+#include "plot/ChartDrawing.h"
+
 #include "survey/NumberText.h"
 
 #include <algorithm>
@@ -12,17 +14,17 @@ namespace {
 // deficiency; the series differ in line width and marker as well.
 constexpr std::uint32_t kCumulativeRgb = 0x0072B2;
 constexpr std::uint32_t kIntervalRgb = 0xE69F00;
-constexpr std::uint32_t kTextRgb = 0x222222;
-constexpr std::uint32_t kFrameRgb = 0x666666;
-constexpr std::uint32_t kZeroRgb = 0x333333;
-constexpr std::uint32_t kGridRgb = 0xDDDDDD;
-constexpr std::uint32_t kBackgroundRgb = 0xFFFFFF;
+// Okabe-Ito vermillion for the limit, drawn dashed, and a pale tint of it
+// behind the intervals over it: apart from both series by shape as well.
+constexpr std::uint32_t kLimitRgb = 0xD55E00;
+constexpr std::uint32_t kOverLimitRgb = 0xF7D9C4;
 
 constexpr const char* kCumulativeLegend = "Cumulative twist";
 constexpr const char* kIntervalLegend = "Twist per interval";
-constexpr const char* kCumulativeTitle = "Cumulative twist (degrees)";
+constexpr const char* kLimitLegend = "Limit \xC2\xB1";
+constexpr const char* kOverLimitLegend = "Over the limit";
+constexpr const char* kLargestLabel = "Largest ";
 constexpr const char* kIntervalTitle = "Twist per interval (degrees)";
-constexpr const char* kDepthTitle = "Depth";
 constexpr const char* kNoStations = "The survey has no measured stations.";
 constexpr const char* kEllipsis = "\xE2\x80\xA6";
 
@@ -46,10 +48,46 @@ constexpr double kMinorSteps = 5.0;
 // Decimals beyond which tick labels stop being useful.
 constexpr int kMaxDecimals = 9;
 
-// Every length of the picture follows the text size, which follows the
-// picture size.
-double TextPixels(const ChartRect& rect) {
-    return std::clamp(std::round(std::min(rect.w, rect.h * 4.0 / 3.0) / 80.0), 8.0, 16.0);
+// A picture counts 96 units an inch unless its caller says otherwise.
+constexpr double kUnitsPerPoint = 96.0 / 72.0;
+// The room a marker needs beyond the data at a value axis's end, in text
+// sizes (its radius, the frame and a little air), and at most, as a share of
+// the span; the room beyond the deepest station, as a share of the depth.
+constexpr double kMarkerRoom = 0.6;
+constexpr double kLineRoom = 0.15;
+// The markers' radius, in text sizes; stations closer than this many radii
+// get none.
+constexpr double kMarkerRadius = 0.26;
+constexpr double kMarkersApart = 3.5;
+constexpr double kMostRoom = 0.1;
+constexpr double kDepthRoom = 0.02;
+// A limit this many times the largest twist or less widens the interval
+// axis to show it; a larger one would squeeze the twists into a line.
+constexpr double kLimitReach = 2.0;
+// Dashes of the limit lines and the gaps between them, in text sizes.
+constexpr double kDash = 0.5;
+constexpr double kDashGap = 0.35;
+// Decimals a twist or depth of a mark shows at most.
+constexpr int kMarkDecimals = 3;
+
+// Every length of the picture follows the text size: the caller's, or that
+// of a picture of the size.
+double TextSizeFor(const ChartRect& rect, double dTextSize) {
+    return dTextSize > 0.0 ? dTextSize : CTwistChart::PictureTextSize(rect, kUnitsPerPoint);
+}
+
+// A value as a mark shows it: up to three decimals, no trailing zeros, no
+// sign on a zero.
+std::string MarkNumber(double dValue) {
+    std::string strText;
+    AppendFixed(strText, dValue, kMarkDecimals);
+    while (strText.back() == '0') {
+        strText.pop_back();
+    }
+    if (strText.back() == '.') {
+        strText.pop_back();
+    }
+    return strText == "-0" ? std::string("0") : strText;
 }
 
 // 10 to the power nExponent, by products of tens rather than the maths
@@ -74,6 +112,27 @@ int DecadeOf(double dValue) {
     return n;
 }
 
+// Bounds an axis can be drawn over: finite, in order, far enough apart.
+void UsableBounds(double& dLow, double& dHigh) {
+    if (!std::isfinite(dLow) || !std::isfinite(dHigh)) {
+        dLow = 0.0;
+        dHigh = 1.0;
+    }
+    // Bounds this far out still leave a span and a step that are numbers.
+    dLow = std::clamp(dLow, -kFarthest, kFarthest);
+    dHigh = std::clamp(dHigh, -kFarthest, kFarthest);
+    if (dLow > dHigh) {
+        std::swap(dLow, dHigh);
+    }
+    if (!(dHigh - dLow > kNearest)) {
+        // A flat series, or one too narrow for its step to be a number, still
+        // gets a span, with its value in the middle.
+        const double dHalf = std::max(std::fabs(dLow) * 0.5, 1.0);
+        dLow -= dHalf;
+        dHigh += dHalf;
+    }
+}
+
 double FirstTick(const TwistAxis& axis) {
     return std::ceil(axis.dMin / axis.dStep - kFuzz);
 }
@@ -87,12 +146,13 @@ double WidestTick(const TwistAxis& axis, const ChartFont& font, const IChartText
 }
 
 // As many ticks as fit along a width with their labels a space apart.
-TwistAxis FitHorizontal(double dLow, double dHigh, double dWidth, const ChartFont& font,
-                        const IChartTextMetrics& metrics) {
+// dRoom is the room the series needs at the track's ends, in units.
+TwistAxis FitHorizontal(double dLow, double dHigh, double dWidth, double dRoom,
+                        const ChartFont& font, const IChartTextMetrics& metrics) {
     const double dSpace = metrics.LineHeight(font);
-    for (int nTicks = std::clamp(static_cast<int>(dWidth / (4.0 * dSpace)), 1, kMaxHorizontalTicks);
+    for (int nTicks = std::clamp(static_cast<int>(dWidth / (2.5 * dSpace)), 1, kMaxHorizontalTicks);
          ; --nTicks) {
-        const TwistAxis axis = CTwistChart::NiceAxis(dLow, dHigh, nTicks);
+        const TwistAxis axis = CTwistChart::ValueAxis(dLow, dHigh, nTicks, dRoom / dWidth);
         const double dPerStep = dWidth * axis.dStep / (axis.dMax - axis.dMin);
         if (nTicks == 1 || dPerStep >= WidestTick(axis, font, metrics) + dSpace) {
             return axis;
@@ -103,14 +163,6 @@ TwistAxis FitHorizontal(double dLow, double dHigh, double dWidth, const ChartFon
 TwistAxis FitVertical(double dLow, double dHigh, double dHeight, double dLine) {
     const int nTicks = std::clamp(static_cast<int>(dHeight / (2.5 * dLine)), 1, kMaxVerticalTicks);
     return CTwistChart::NiceAxis(dLow, dHigh, nTicks);
-}
-
-double MapX(const TwistAxis& axis, const ChartRect& track, double dValue) {
-    return track.x + (dValue - axis.dMin) / (axis.dMax - axis.dMin) * track.w;
-}
-
-double MapY(const TwistAxis& axis, const ChartRect& track, double dDepth) {
-    return track.y + (dDepth - axis.dMin) / (axis.dMax - axis.dMin) * track.h;
 }
 
 // The length of the UTF-8 sequence a byte starts; 1 for a byte that starts
@@ -127,6 +179,79 @@ std::string Trimmed(const std::string& strText) {
                : strText.substr(nFirst, strText.find_last_not_of(kSpace) - nFirst + 1);
 }
 
+// The values a value axis holds (it adds the 0); 0 to 0 without stations.
+struct ValueRange {
+    double dLow = 0.0;
+    double dHigh = 0.0;
+};
+
+// The sums of the stations (the 0 at the top is no marker of its own).
+ValueRange CumulativeRange(const CTwistProfile& profile) {
+    ValueRange range;
+    if (!profile.m_stations.empty()) {
+        range.dLow = range.dHigh = profile.m_stations.front().dCumulative;
+    }
+    for (const TwistStation& station : profile.m_stations) {
+        range.dLow = std::min(range.dLow, station.dCumulative);
+        range.dHigh = std::max(range.dHigh, station.dCumulative);
+    }
+    return range;
+}
+
+// The twists, and a limit either way that is near enough to show with them.
+ValueRange IntervalRange(const CTwistProfile& profile, std::optional<double> limit) {
+    ValueRange range{profile.m_dMinTwist, profile.m_dMaxTwist};
+    const double dLargest = std::max(std::fabs(range.dLow), std::fabs(range.dHigh));
+    if (limit && *limit > 0.0 && *limit <= kLimitReach * dLargest) {
+        range.dLow = std::min(range.dLow, -*limit);
+        range.dHigh = std::max(range.dHigh, *limit);
+    }
+    return range;
+}
+
+// An axis title runs on to a second line at most.
+constexpr int kMostAxisTitleLines = 3;
+
+// The width an axis title may take under its track: into the gap beside.
+double AxisTitleWidth(const TwistChartLayout& layout, const ChartRect& track) {
+    // A title centred under its track may reach into the gap between the
+    // tracks, but on the right no further than the picture's margin.
+    const double dSide = std::min(0.4 * (layout.rectInterval.x - layout.rectCumulative.Right()),
+                                  std::max(0.0, layout.rectTitle.Right() - track.Right()));
+    return track.w + 2.0 * dSide;
+}
+
+// The legend's lengths: a sample, and the gap between two entries.
+double LegendSample(double px) {
+    return 2.4 * px;
+}
+
+double LegendGap(double px) {
+    return 2.0 * px;
+}
+
+// The width of the limit's lines and of the frame round the largest twist.
+double LimitWidth(double px) {
+    return std::max(1.0, 0.12 * px);
+}
+
+// The first entry of each row, the entries of nWidths filling rows of
+// dWidth one after the other; a row holds at least one.
+std::vector<size_t> LegendRows(const std::vector<double>& widths, double dWidth, double px) {
+    std::vector<size_t> rows = {0};
+    double dRow = 0.0;
+    for (size_t i = 0; i < widths.size(); ++i) {
+        const double dMore = (i == rows.back() ? 0.0 : LegendGap(px)) + widths[i];
+        if (i > rows.back() && dRow + dMore > dWidth) {
+            rows.push_back(i);
+            dRow = widths[i];
+        } else {
+            dRow += dMore;
+        }
+    }
+    return rows;
+}
+
 struct SeriesStyle {
     std::uint32_t nColour;
     double dWidth;
@@ -137,10 +262,9 @@ struct SeriesStyle {
 
 // What the parts of one drawing share: the place, the fonts, the layout and
 // the steps so far.
-struct CTwistChart::Painting {
+struct CTwistChart::Painting : CChartDrawing {
     const ChartRect& rect;
     const IChartTextMetrics& metrics;
-    double dPixelRatio;
     TwistChartLayout layout;
     ChartFont base;
     ChartFont title;
@@ -150,29 +274,7 @@ struct CTwistChart::Painting {
     SeriesStyle cumulative;
     SeriesStyle interval;
     double dMarker; // the markers' radius
-    ChartSteps steps;
-
-    void AddLine(std::uint32_t nColour, double dWidth, ChartPoint from, ChartPoint to) {
-        ChartStep step;
-        step.nKind = ChartStepKind::line;
-        step.nColour = nColour;
-        step.dWidth = dWidth;
-        step.points = {from, to};
-        steps.push_back(std::move(step));
-    }
-
-    void AddText(std::string strText, ChartPoint at, const ChartFont& font, ChartAnchor nAnchor,
-                 bool bUpright = false) {
-        ChartStep step;
-        step.nKind = ChartStepKind::text;
-        step.nColour = kTextRgb;
-        step.points = {at};
-        step.strText = std::move(strText);
-        step.font = font;
-        step.nAnchor = nAnchor;
-        step.bUpright = bUpright;
-        steps.push_back(std::move(step));
-    }
+    bool bMarkers;  // stations lie far enough apart for a marker each
 
     void AddPolyline(const SeriesStyle& style, std::vector<ChartPoint> points, bool bSmooth) {
         ChartStep step;
@@ -193,14 +295,13 @@ struct CTwistChart::Painting {
         step.points = std::move(points);
         steps.push_back(std::move(step));
     }
+};
 
-    void AddRect(ChartStepKind nKind, std::uint32_t nColour, const ChartRect& area) {
-        ChartStep step;
-        step.nKind = nKind;
-        step.nColour = nColour;
-        step.rect = area;
-        steps.push_back(std::move(step));
-    }
+// An entry of the legend: a sample of what it names, and the name.
+struct CTwistChart::LegendItem {
+    enum Sample { cumulative, interval, largest, limit, overLimit };
+    Sample nSample;
+    std::string strText;
 };
 
 CTwistChart::CTwistChart(CTwistProfile profile, std::string strName)
@@ -214,38 +315,9 @@ std::string CTwistChart::Title() const {
 }
 
 TwistAxis CTwistChart::NiceAxis(double dLow, double dHigh, int nMaxTicks) {
-    if (!std::isfinite(dLow) || !std::isfinite(dHigh)) {
-        dLow = 0.0;
-        dHigh = 1.0;
-    }
-    // Bounds this far out still leave a span and a step that are numbers.
-    dLow = std::clamp(dLow, -kFarthest, kFarthest);
-    dHigh = std::clamp(dHigh, -kFarthest, kFarthest);
-    if (dLow > dHigh) {
-        std::swap(dLow, dHigh);
-    }
-    if (!(dHigh - dLow > kNearest)) {
-        // A flat series, or one too narrow for its step to be a number, still
-        // gets a span, with its value in the middle.
-        const double dHalf = std::max(std::fabs(dLow) * 0.5, 1.0);
-        dLow -= dHalf;
-        dHigh += dHalf;
-    }
-    nMaxTicks = std::max(1, nMaxTicks);
+    TwistAxis axis = TickAxis(dLow, dHigh, nMaxTicks);
+    UsableBounds(dLow, dHigh); // as TickAxis took them
     const double dSpan = dHigh - dLow;
-    const int nDecade = DecadeOf(dSpan / nMaxTicks);
-    const double dMagnitude = PowerOfTen(nDecade);
-    TwistAxis axis;
-    int nStepDecade = nDecade;
-    for (double dFactor : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0}) {
-        axis.dStep = dFactor * dMagnitude;
-        nStepDecade = nDecade + (dFactor >= 100.0 ? 2 : dFactor >= 10.0 ? 1 : 0);
-        axis.dMin = std::floor(dLow / axis.dStep + kFuzz) * axis.dStep;
-        axis.dMax = std::ceil(dHigh / axis.dStep - kFuzz) * axis.dStep;
-        if (std::lround((axis.dMax - axis.dMin) / axis.dStep) <= nMaxTicks) {
-            break;
-        }
-    }
     // A small excursion past a tick (a survey that dips just below zero)
     // would cost a whole step of empty track: that end stops at the next
     // fifth of a step instead, as long as two ticks remain.
@@ -259,6 +331,58 @@ TwistAxis CTwistChart::NiceAxis(double dLow, double dHigh, int nMaxTicks) {
     }
     if (TickCount(trimmed) >= 2) {
         axis = trimmed;
+    }
+    if (!(axis.dMax > axis.dMin)) {
+        axis.dMax = axis.dMin + axis.dStep; // only when the span is lost to rounding
+    }
+    return axis;
+}
+
+TwistAxis CTwistChart::ValueAxis(double dLowest, double dHighest, int nMaxTicks,
+                                 double dRoomShare) {
+    if (!std::isfinite(dLowest) || !std::isfinite(dHighest)) {
+        return TickAxis(dLowest, dHighest, nMaxTicks);
+    }
+    const double dLow = std::min(0.0, dLowest);
+    const double dHigh = std::max(0.0, dHighest);
+    const double dRoom = std::clamp(dRoomShare, 0.0, kMostRoom) * (dHigh - dLow);
+    // A value end moves out; an end that is only the 0 the axis holds stays.
+    return TickAxis(std::min(dLow, dLowest - dRoom), std::max(dHigh, dHighest + dRoom), nMaxTicks);
+}
+
+double CTwistChart::PictureTextSize(const ChartRect& rect, double dUnitsPerPoint) {
+    if (!(dUnitsPerPoint > 0.0)) {
+        dUnitsPerPoint = kUnitsPerPoint;
+    }
+    return CPictureSize::TextPoints(rect.w / dUnitsPerPoint, rect.h / dUnitsPerPoint) *
+           dUnitsPerPoint;
+}
+
+TwistAxis CTwistChart::TickAxis(double dLow, double dHigh, int nMaxTicks) {
+    UsableBounds(dLow, dHigh);
+    nMaxTicks = std::max(1, nMaxTicks);
+    const double dSpan = dHigh - dLow;
+    const int nDecade = DecadeOf(dSpan / nMaxTicks);
+    const double dMagnitude = PowerOfTen(nDecade);
+    // The smallest step that fits; where none does (one step asked of
+    // values either side of 0), the smallest of the fewest steps.
+    TwistAxis axis;
+    int nStepDecade = nDecade;
+    long nFewest = -1;
+    for (double dFactor : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0}) {
+        TwistAxis tried;
+        tried.dStep = dFactor * dMagnitude;
+        tried.dMin = std::floor(dLow / tried.dStep + kFuzz) * tried.dStep;
+        tried.dMax = std::ceil(dHigh / tried.dStep - kFuzz) * tried.dStep;
+        const long nSteps = std::lround((tried.dMax - tried.dMin) / tried.dStep);
+        if (nFewest < 0 || nSteps < nFewest) {
+            nFewest = nSteps;
+            axis = tried;
+            nStepDecade = nDecade + (dFactor >= 100.0 ? 2 : dFactor >= 10.0 ? 1 : 0);
+        }
+        if (nSteps <= nMaxTicks) {
+            break;
+        }
     }
     if (!(axis.dMax > axis.dMin)) {
         axis.dMax = axis.dMin + axis.dStep; // only when the span is lost to rounding
@@ -357,34 +481,64 @@ std::vector<std::string> CTwistChart::Wrap(const std::string& strText, double dW
     return lines;
 }
 
-TwistChartLayout CTwistChart::Layout(const ChartRect& rect,
-                                     const IChartTextMetrics& metrics) const {
+TwistChartLayout CTwistChart::Layout(const ChartRect& rect, const IChartTextMetrics& metrics,
+                                     double dTextSize) const {
     TwistChartLayout layout;
-    const double px = TextPixels(rect);
+    const double px = TextSizeFor(rect, dTextSize);
     const ChartFont base{px, false};
     const ChartFont title{std::round(px * 1.25), true};
     const double dLine = metrics.LineHeight(base);
-    const double dTick = 0.4 * px;
-    const CTwistProfile& p = m_profile;
     layout.dTextPixels = px;
-    layout.rectTitle = ChartRect{rect.x + px, rect.y + 0.6 * px, rect.w - 2 * px,
-                                 metrics.LineHeight(title) + 0.3 * px + dLine};
+    const double dTitleWidth = rect.w - 2 * px;
+    layout.nLegendRows = static_cast<int>(
+        LegendRows(LegendWidths(LegendItems(), base, metrics, px), dTitleWidth, px).size());
+    layout.rectTitle = ChartRect{rect.x + px, rect.y + 0.6 * px, dTitleWidth,
+                                 metrics.LineHeight(title) + 0.3 * px + layout.nLegendRows * dLine};
+    // An axis title too wide for its track goes on two lines, or three.
+    PlaceTracks(layout, rect, metrics);
+    for (const auto& [pTrack, pszTitle] : {std::pair{&layout.rectCumulative, kChartCumulativeTitle},
+                                           {&layout.rectInterval, kIntervalTitle}}) {
+        const int nLines =
+            static_cast<int>(Wrap(pszTitle, AxisTitleWidth(layout, *pTrack), base, metrics).size());
+        layout.nAxisTitleLines =
+            std::max(layout.nAxisTitleLines, std::min(nLines, kMostAxisTitleLines));
+    }
+    if (layout.nAxisTitleLines > 1) {
+        PlaceTracks(layout, rect, metrics);
+    }
+    return layout;
+}
 
+void CTwistChart::PlaceTracks(TwistChartLayout& layout, const ChartRect& rect,
+                              const IChartTextMetrics& metrics) const {
+    const double px = layout.dTextPixels;
+    const ChartFont base{px, false};
+    const double dLine = metrics.LineHeight(base);
+    const double dTick = 0.4 * px;
     // Room above the tracks for half the top depth label, below them for the
     // tick labels and the axis titles.
     const double dTop = layout.rectTitle.Bottom() + 1.2 * px;
-    const double dBottom = rect.Bottom() - (dTick + 0.2 * px + 2 * dLine + 0.3 * px + 0.6 * px);
+    const double dBottom =
+        rect.Bottom() -
+        (dTick + 0.2 * px + (1 + layout.nAxisTitleLines) * dLine + 0.3 * px + 0.6 * px);
     const double dHeight = std::max(1.0, dBottom - dTop);
 
-    const double dDeepest = p.m_dDeepest > 0.0 ? p.m_dDeepest : 1.0;
+    // The deepest station a little above the bottom frame.
+    const CTwistProfile& p = m_profile;
+    const double dDeepest = p.m_dDeepest > 0.0 ? p.m_dDeepest * (1.0 + kDepthRoom) : 1.0;
     layout.depthAxis = FitVertical(0.0, dDeepest, dHeight, dLine);
 
     const double dLeft = rect.x + 0.6 * px + dLine + 0.5 * px +
                          WidestTick(layout.depthAxis, base, metrics) + dTick + 0.2 * px;
-    const double cumLow = std::min(0.0, p.m_dMinCumulative);
-    const double cumHigh = std::max(0.0, p.m_dMaxCumulative);
-    const double twistLow = std::min(0.0, p.m_dMinTwist);
-    const double twistHigh = std::max(0.0, p.m_dMaxTwist);
+    const ValueRange cum = CumulativeRange(p);
+    const ValueRange twist = IntervalRange(p, m_marks.limit);
+
+    // A series with markers needs room for them at the ends, a line only
+    // for its width.
+    const double dStations = static_cast<double>(p.m_stations.size());
+    const bool bMarkers =
+        dStations < 2 || dHeight / (dStations - 1) >= kMarkersApart * kMarkerRadius * px;
+    const double dRoom = (bMarkers ? kMarkerRoom : kLineRoom) * px;
 
     // Twice: the gap between the tracks and the right margin make room for
     // the outer tick labels, whose widths depend on the ticks chosen.
@@ -395,29 +549,29 @@ TwistChartLayout CTwistChart::Layout(const ChartRect& rect,
         const double dCumWidth = dBoth * kCumulativeShare;
         layout.rectCumulative = ChartRect{dLeft, dTop, dCumWidth, dHeight};
         layout.rectInterval = ChartRect{dLeft + dCumWidth + dGap, dTop, dBoth - dCumWidth, dHeight};
-        layout.cumulativeAxis = FitHorizontal(cumLow, cumHigh, dCumWidth, base, metrics);
-        layout.intervalAxis = FitHorizontal(twistLow, twistHigh, dBoth - dCumWidth, base, metrics);
+        layout.cumulativeAxis = FitHorizontal(cum.dLow, cum.dHigh, dCumWidth, dRoom, base, metrics);
+        layout.intervalAxis =
+            FitHorizontal(twist.dLow, twist.dHigh, dBoth - dCumWidth, dRoom, base, metrics);
 
-        const TwistAxis& cum = layout.cumulativeAxis;
-        const TwistAxis& twist = layout.intervalAxis;
+        const TwistAxis& cumAxis = layout.cumulativeAxis;
+        const TwistAxis& twistAxis = layout.intervalAxis;
         const double dCumLast =
-            metrics.Advance(TickText(cum, std::max(0, TickCount(cum) - 1)), base);
-        const double dTwistFirst = metrics.Advance(TickText(twist, 0), base);
+            metrics.Advance(TickText(cumAxis, std::max(0, TickCount(cumAxis) - 1)), base);
+        const double dTwistFirst = metrics.Advance(TickText(twistAxis, 0), base);
         const double dTwistLast =
-            metrics.Advance(TickText(twist, std::max(0, TickCount(twist) - 1)), base);
+            metrics.Advance(TickText(twistAxis, std::max(0, TickCount(twistAxis) - 1)), base);
         dGap = std::max(3.0 * px, (dCumLast + dTwistFirst) / 2 + 2.0 * px);
         dRight = rect.Right() - std::max(px, dTwistLast / 2 + 0.5 * px);
     }
-    return layout;
 }
 
 ChartSteps CTwistChart::Steps(const ChartRect& rect, const IChartTextMetrics& metrics,
-                              double dPixelRatio) const {
-    const double px = TextPixels(rect);
-    Painting paint{rect,
+                              double dPixelRatio, double dTextSize) const {
+    const double px = TextSizeFor(rect, dTextSize);
+    Painting paint{{dPixelRatio, {}},
+                   rect,
                    metrics,
-                   dPixelRatio,
-                   Layout(rect, metrics),
+                   Layout(rect, metrics, px),
                    ChartFont{px, false},
                    ChartFont{std::round(px * 1.25), true},
                    px,
@@ -428,15 +582,20 @@ ChartSteps CTwistChart::Steps(const ChartRect& rect, const IChartTextMetrics& me
                    // that read as features.
                    SeriesStyle{kCumulativeRgb, std::max(1.5, 0.14 * px), ChartMarker::circle},
                    SeriesStyle{kIntervalRgb, 1.0, ChartMarker::square},
-                   0.26 * px,
-                   {}};
-    paint.AddRect(ChartStepKind::fill, kBackgroundRgb, rect);
+                   kMarkerRadius * px,
+                   false};
+    paint.AddRect(ChartStepKind::fill, kChartBackgroundRgb, rect);
     AddTitleAndLegend(paint);
-    AddTrack(paint, paint.layout.rectCumulative, paint.layout.cumulativeAxis, kCumulativeTitle);
+    const bool bSeries = m_profile.m_nStatus == profileReady && !m_profile.m_stations.empty();
+    if (bSeries) {
+        AddLimitBands(paint);
+    }
+    AddTrack(paint, paint.layout.rectCumulative, paint.layout.cumulativeAxis,
+             kChartCumulativeTitle);
     AddTrack(paint, paint.layout.rectInterval, paint.layout.intervalAxis, kIntervalTitle);
     AddDepthAxis(paint);
 
-    if (m_profile.m_nStatus != profileReady || m_profile.m_stations.empty()) {
+    if (!bSeries) {
         // In place of the series: why there is none.
         const char* pszWhy = m_profile.m_nStatus != profileReady
                                  ? CTwistProfile::StatusText(m_profile.m_nStatus)
@@ -450,35 +609,104 @@ ChartSteps CTwistChart::Steps(const ChartRect& rect, const IChartTextMetrics& me
         }
     } else {
         AddSeries(paint);
+        AddMarks(paint);
     }
     return std::move(paint.steps);
+}
+
+std::vector<CTwistChart::LegendItem> CTwistChart::LegendItems() const {
+    std::vector<LegendItem> items = {{LegendItem::cumulative, kCumulativeLegend},
+                                     {LegendItem::interval, kIntervalLegend}};
+    if (m_marks.largest) {
+        std::string strText = kLargestLabel + MarkNumber(m_marks.largest->dTwist) +
+                              kChartDegreeSign + " at " + MarkNumber(m_marks.largest->dDepth);
+        const std::string strUnit = Trimmed(m_profile.m_strDepthUnits.str());
+        if (!strUnit.empty()) {
+            strText += " " + strUnit;
+        }
+        items.push_back({LegendItem::largest, strText});
+    }
+    if (m_marks.limit) {
+        items.push_back(
+            {LegendItem::limit, kLimitLegend + MarkNumber(*m_marks.limit) + kChartDegreeSign});
+        if (!m_marks.overLimit.empty()) {
+            items.push_back({LegendItem::overLimit, kOverLimitLegend});
+        }
+    }
+    return items;
+}
+
+std::vector<double> CTwistChart::LegendWidths(const std::vector<LegendItem>& items,
+                                              const ChartFont& font,
+                                              const IChartTextMetrics& metrics, double px) {
+    std::vector<double> widths;
+    for (const LegendItem& item : items) {
+        widths.push_back(LegendSample(px) + 0.5 * px + metrics.Advance(item.strText, font));
+    }
+    return widths;
 }
 
 void CTwistChart::AddTitleAndLegend(Painting& paint) const {
     const ChartRect& title = paint.layout.rectTitle;
     const double px = paint.px;
+    const double dTitleLine = paint.metrics.LineHeight(paint.title);
     paint.AddText(Elide(Title(), title.w, paint.title, paint.metrics),
-                  ChartPoint{title.CentreX(), title.y + paint.metrics.LineHeight(paint.title) / 2},
-                  paint.title, ChartAnchor::centre);
+                  ChartPoint{title.CentreX(), title.y + dTitleLine / 2}, paint.title,
+                  ChartAnchor::centre);
 
-    // The legend under the title: a piece of each series' line, its marker
-    // and its name, the two centred together.
-    const double dSample = 2.4 * px;
-    const double dItemGap = 2.0 * px;
-    const std::pair<const SeriesStyle*, const char*> items[] = {
-        {&paint.cumulative, kCumulativeLegend}, {&paint.interval, kIntervalLegend}};
-    double dWidth = -dItemGap;
-    for (const auto& item : items) {
-        dWidth += dSample + 0.5 * px + paint.metrics.Advance(item.second, paint.base) + dItemGap;
+    // The legend under the title: a sample of each thing drawn and its name,
+    // in rows as wide as the title, each row centred.
+    const std::vector<LegendItem> items = LegendItems();
+    const std::vector<double> widths = LegendWidths(items, paint.base, paint.metrics, px);
+    const std::vector<size_t> rows = LegendRows(widths, title.w, px);
+    for (size_t nRow = 0; nRow < rows.size(); ++nRow) {
+        const size_t nEnd = nRow + 1 < rows.size() ? rows[nRow + 1] : items.size();
+        double dRowWidth = -LegendGap(px);
+        for (size_t i = rows[nRow]; i < nEnd; ++i) {
+            dRowWidth += widths[i] + LegendGap(px);
+        }
+        double x = title.CentreX() - dRowWidth / 2;
+        const double y =
+            title.y + dTitleLine + 0.3 * px + (static_cast<double>(nRow) + 0.5) * paint.dLine;
+        for (size_t i = rows[nRow]; i < nEnd; ++i) {
+            AddLegendSample(paint, items[i].nSample, ChartPoint{x, y});
+            const double dText = x + LegendSample(px) + 0.5 * px;
+            paint.AddText(Elide(items[i].strText, title.Right() - dText, paint.base, paint.metrics),
+                          ChartPoint{dText, y}, paint.base, ChartAnchor::left);
+            x += widths[i] + LegendGap(px);
+        }
     }
-    double x = title.CentreX() - dWidth / 2;
-    const double y = title.Bottom() - paint.dLine / 2;
-    for (const auto& [pStyle, pszText] : items) {
-        paint.AddPolyline(*pStyle, {ChartPoint{x, y}, ChartPoint{x + dSample, y}}, true);
-        paint.AddMarkers(*pStyle, {ChartPoint{x + dSample / 2, y}});
-        x += dSample + 0.5 * px;
-        paint.AddText(pszText, ChartPoint{x, y}, paint.base, ChartAnchor::left);
-        x += paint.metrics.Advance(pszText, paint.base) + dItemGap;
+}
+
+void CTwistChart::AddLegendSample(Painting& paint, int nSample, ChartPoint at) const {
+    const double px = paint.px;
+    const double dSample = LegendSample(px);
+    const ChartPoint middle{at.x + dSample / 2, at.y};
+    const double r = paint.dMarker;
+    switch (nSample) {
+    case LegendItem::cumulative:
+    case LegendItem::interval: {
+        const SeriesStyle& style =
+            nSample == LegendItem::cumulative ? paint.cumulative : paint.interval;
+        paint.AddPolyline(style, {at, ChartPoint{at.x + dSample, at.y}}, true);
+        paint.AddMarkers(style, {middle});
+        break;
+    }
+    case LegendItem::largest:
+        paint.AddMarkers(paint.interval, {middle});
+        paint.AddRect(ChartStepKind::frame, kChartTextRgb,
+                      ChartRect{middle.x - 2.2 * r, middle.y - 2.2 * r, 4.4 * r, 4.4 * r},
+                      LimitWidth(px));
+        break;
+    case LegendItem::limit:
+        paint.AddDashes(kLimitRgb, LimitWidth(px), at, ChartPoint{at.x + dSample, at.y}, kDash * px,
+                        kDashGap * px);
+        break;
+    case LegendItem::overLimit:
+        paint.AddRect(ChartStepKind::fill, kOverLimitRgb,
+                      ChartRect{at.x, at.y - 0.4 * paint.dLine, dSample, 0.8 * paint.dLine});
+        paint.AddMarkers(SeriesStyle{kLimitRgb, 1.0, ChartMarker::square}, {middle});
+        break;
     }
 }
 
@@ -488,33 +716,42 @@ void CTwistChart::AddTrack(Painting& paint, const ChartRect& track, const TwistA
     const double px = paint.px;
     // The grid, then the zero line and the frame over it.
     for (int i = 0; i < TickCount(depth); ++i) {
-        const double y = MapY(depth, track, TickValue(depth, i));
-        paint.AddLine(kGridRgb, 1.0, ChartPoint{track.x, y}, ChartPoint{track.Right(), y});
+        const double y = ChartMapY(depth, track, TickValue(depth, i));
+        paint.AddLine(kChartGridRgb, 1.0, ChartPoint{track.x, y}, ChartPoint{track.Right(), y});
     }
     for (int i = 0; i < TickCount(axis); ++i) {
-        const double x = MapX(axis, track, TickValue(axis, i));
-        paint.AddLine(kGridRgb, 1.0, ChartPoint{x, track.y}, ChartPoint{x, track.Bottom()});
+        const double x = ChartMapX(axis, track, TickValue(axis, i));
+        paint.AddLine(kChartGridRgb, 1.0, ChartPoint{x, track.y}, ChartPoint{x, track.Bottom()});
     }
     if (axis.dMin <= 0.0 && axis.dMax >= 0.0) {
-        const double x = MapX(axis, track, 0.0);
-        paint.AddLine(kZeroRgb, std::max(1.0, 0.08 * px), ChartPoint{x, track.y},
+        const double x = ChartMapX(axis, track, 0.0);
+        paint.AddLine(kChartZeroRgb, std::max(1.0, 0.08 * px), ChartPoint{x, track.y},
                       ChartPoint{x, track.Bottom()});
     }
-    paint.AddRect(ChartStepKind::frame, kFrameRgb, track);
+    paint.AddRect(ChartStepKind::frame, kChartFrameRgb, track);
 
     // Ticks and their labels below the track, then the track's title.
     const double dLabels = track.Bottom() + paint.dTick + 0.2 * px + paint.dLine / 2;
     for (int i = 0; i < TickCount(axis); ++i) {
-        const double x = MapX(axis, track, TickValue(axis, i));
-        paint.AddLine(kFrameRgb, 1.0, ChartPoint{x, track.Bottom()},
+        const double x = ChartMapX(axis, track, TickValue(axis, i));
+        paint.AddLine(kChartFrameRgb, 1.0, ChartPoint{x, track.Bottom()},
                       ChartPoint{x, track.Bottom() + paint.dTick});
         paint.AddText(TickText(axis, i), ChartPoint{x, dLabels}, paint.base, ChartAnchor::centre);
     }
-    const double dGap = paint.layout.rectInterval.x - paint.layout.rectCumulative.Right();
-    const double dTitleWidth = track.w + 0.8 * dGap;
-    paint.AddText(Elide(pszTitle, dTitleWidth, paint.base, paint.metrics),
-                  ChartPoint{track.CentreX(), dLabels + 0.3 * px + paint.dLine}, paint.base,
-                  ChartAnchor::centre);
+    const double dTitleWidth = AxisTitleWidth(paint.layout, track);
+    std::vector<std::string> lines = Wrap(pszTitle, dTitleWidth, paint.base, paint.metrics);
+    const size_t nLines = static_cast<size_t>(paint.layout.nAxisTitleLines);
+    while (lines.size() > nLines) {
+        // What does not fit the lines there are runs on in the last, cut.
+        lines[lines.size() - 2] += " " + lines.back();
+        lines.pop_back();
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        paint.AddText(Elide(lines[i], dTitleWidth, paint.base, paint.metrics),
+                      ChartPoint{track.CentreX(),
+                                 dLabels + 0.3 * px + static_cast<double>(i + 1) * paint.dLine},
+                      paint.base, ChartAnchor::centre);
+    }
 }
 
 void CTwistChart::AddDepthAxis(Painting& paint) const {
@@ -522,12 +759,13 @@ void CTwistChart::AddDepthAxis(Painting& paint) const {
     const TwistAxis& depth = paint.layout.depthAxis;
     const double px = paint.px;
     for (int i = 0; i < TickCount(depth); ++i) {
-        const double y = MapY(depth, track, TickValue(depth, i));
-        paint.AddLine(kFrameRgb, 1.0, ChartPoint{track.x - paint.dTick, y}, ChartPoint{track.x, y});
+        const double y = ChartMapY(depth, track, TickValue(depth, i));
+        paint.AddLine(kChartFrameRgb, 1.0, ChartPoint{track.x - paint.dTick, y},
+                      ChartPoint{track.x, y});
         paint.AddText(TickText(depth, i), ChartPoint{track.x - paint.dTick - 0.2 * px, y},
                       paint.base, ChartAnchor::right);
     }
-    std::string strDepth = kDepthTitle;
+    std::string strDepth = kChartDepthTitle;
     if (!m_profile.m_strDepthUnits.IsEmpty()) {
         strDepth += " (" + m_profile.m_strDepthUnits.str() + ")";
     }
@@ -545,21 +783,23 @@ void CTwistChart::AddSeries(Painting& paint) const {
     std::vector<ChartPoint> twist;
     cumulative.reserve(stations.size() + 1);
     twist.reserve(stations.size());
-    cumulative.push_back(ChartPoint{MapX(l.cumulativeAxis, l.rectCumulative, 0.0),
-                                    MapY(l.depthAxis, l.rectCumulative, m_profile.m_dTopDepth)});
+    cumulative.push_back(
+        ChartPoint{ChartMapX(l.cumulativeAxis, l.rectCumulative, 0.0),
+                   ChartMapY(l.depthAxis, l.rectCumulative, m_profile.m_dTopDepth)});
     for (const TwistStation& station : stations) {
         cumulative.push_back(
-            ChartPoint{MapX(l.cumulativeAxis, l.rectCumulative, station.dCumulative),
-                       MapY(l.depthAxis, l.rectCumulative, station.dDepth)});
-        twist.push_back(ChartPoint{MapX(l.intervalAxis, l.rectInterval, station.dTwist),
-                                   MapY(l.depthAxis, l.rectInterval, station.dDepth)});
+            ChartPoint{ChartMapX(l.cumulativeAxis, l.rectCumulative, station.dCumulative),
+                       ChartMapY(l.depthAxis, l.rectCumulative, station.dDepth)});
+        twist.push_back(ChartPoint{ChartMapX(l.intervalAxis, l.rectInterval, station.dTwist),
+                                   ChartMapY(l.depthAxis, l.rectInterval, station.dDepth)});
     }
 
     // Markers only where stations lie well apart.
     const double dSpacing = stations.size() < 2 ? l.rectCumulative.h
                                                 : (twist.back().y - twist.front().y) /
                                                       static_cast<double>(stations.size() - 1);
-    const bool bMarkers = dSpacing >= 3.5 * paint.dMarker;
+    const bool bMarkers = dSpacing >= kMarkersApart * paint.dMarker;
+    paint.bMarkers = bMarkers;
     const bool bRaster = paint.dPixelRatio > 0.0;
     // Vector output counts a unit a pixel, for whoever turns it into pixels.
     const bool bSmooth = dSpacing * (bRaster ? paint.dPixelRatio : 1.0) >= 1.0;
@@ -573,5 +813,85 @@ void CTwistChart::AddSeries(Painting& paint) const {
             paint.AddMarkers(*pStyle,
                              std::vector<ChartPoint>(pPoints->begin() + nFirst, pPoints->end()));
         }
+    }
+}
+
+namespace {
+
+// Where the interval ending at a station starts: the station above it, or
+// the top of the sum.
+double IntervalTop(const CTwistProfile& profile, double dDepth) {
+    const auto& stations = profile.m_stations;
+    const auto at =
+        std::lower_bound(stations.begin(), stations.end(), dDepth,
+                         [](const TwistStation& station, double d) { return station.dDepth < d; });
+    return at == stations.begin() ? profile.m_dTopDepth : std::prev(at)->dDepth;
+}
+
+} // namespace
+
+void CTwistChart::AddLimitBands(Painting& paint) const {
+    if (!m_marks.limit) {
+        return;
+    }
+    const TwistChartLayout& l = paint.layout;
+    const ChartRect& track = l.rectInterval;
+    // Each interval over the limit as a tinted band across the track, at
+    // least a sliver high however many intervals the track holds. Bands that
+    // meet are one: a long survey draws no more bands than the track has rows.
+    const double dLeast = std::max(2.0, 0.15 * paint.px);
+    std::vector<ChartRect> bands;
+    for (const TwistStation& station : m_marks.overLimit) {
+        const double dTop = ChartMapY(l.depthAxis, track, IntervalTop(m_profile, station.dDepth));
+        const double dBottom = ChartMapY(l.depthAxis, track, station.dDepth);
+        const double dMiddle = (dTop + dBottom) / 2;
+        const double dHalf = std::max(dLeast, dBottom - dTop) / 2;
+        const double y = std::max(track.y, dMiddle - dHalf);
+        const double dEnd = std::min(track.Bottom(), dMiddle + dHalf);
+        if (dEnd <= y) {
+            continue;
+        }
+        if (!bands.empty() && y <= bands.back().Bottom()) {
+            bands.back().h = std::max(bands.back().h, dEnd - bands.back().y);
+        } else {
+            bands.push_back(ChartRect{track.x, y, track.w, dEnd - y});
+        }
+    }
+    for (const ChartRect& band : bands) {
+        paint.AddRect(ChartStepKind::fill, kOverLimitRgb, band);
+    }
+}
+
+void CTwistChart::AddMarks(Painting& paint) const {
+    const TwistChartLayout& l = paint.layout;
+    const ChartRect& track = l.rectInterval;
+    const TwistAxis& axis = l.intervalAxis;
+    if (m_marks.limit) {
+        // The limit either way, dashed, where the axis reaches it.
+        for (const double dAt : {-*m_marks.limit, *m_marks.limit}) {
+            if (dAt >= axis.dMin && dAt <= axis.dMax) {
+                const double x = ChartMapX(axis, track, dAt);
+                paint.AddDashes(kLimitRgb, LimitWidth(paint.px), ChartPoint{x, track.y},
+                                ChartPoint{x, track.Bottom()}, kDash * paint.px,
+                                kDashGap * paint.px);
+            }
+        }
+        // The stations over it, where stations have markers at all.
+        std::vector<ChartPoint> over;
+        for (const TwistStation& station : m_marks.overLimit) {
+            over.push_back(ChartPoint{ChartMapX(axis, track, station.dTwist),
+                                      ChartMapY(l.depthAxis, track, station.dDepth)});
+        }
+        if (paint.bMarkers && !over.empty()) {
+            paint.AddMarkers(SeriesStyle{kLimitRgb, 1.0, ChartMarker::square}, std::move(over));
+        }
+    }
+    if (m_marks.largest) {
+        // A frame round the largest twist of one interval.
+        const double r = 2.2 * paint.dMarker;
+        const ChartPoint at{ChartMapX(axis, track, m_marks.largest->dTwist),
+                            ChartMapY(l.depthAxis, track, m_marks.largest->dDepth)};
+        paint.AddRect(ChartStepKind::frame, kChartTextRgb,
+                      ChartRect{at.x - r, at.y - r, 2 * r, 2 * r}, LimitWidth(paint.px));
     }
 }

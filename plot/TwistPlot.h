@@ -4,15 +4,17 @@
 // platform.
 #pragma once
 
+#include "plot/PlotPicture.h"
 #include "plot/TwistChart.h"
 
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <utility>
 
 class QPainter;
 
-class CTwistPlot {
+class CTwistPlot : public CPlotPicture {
 public:
     static constexpr int kDefaultWidth = CTwistChart::kDefaultWidth;
     static constexpr int kDefaultHeight = CTwistChart::kDefaultHeight;
@@ -24,21 +26,22 @@ public:
 
     const CTwistChart& Chart() const { return m_chart; }
     const CTwistProfile& Profile() const { return m_chart.Profile(); }
-    QString Title() const;
+    QString Title() const override;
+
+    // The largest interval and the limit the plot marks; none at first.
+    void SetMarks(TwistMarks marks) { m_chart.SetMarks(std::move(marks)); }
 
     // Draws the whole picture, background included, into rect. On screens
     // and images a series keeps only the points that change a pixel row;
-    // PDF and any other vector output get every station.
-    void Draw(QPainter& painter, const QRectF& rect) const;
-
-    // Saves the picture as the extension of strPath says: .png, .svg or
-    // .pdf (any letter case). The picture is made under a temporary name
-    // beside the target and renamed over it only when complete, so an
-    // earlier picture is never left half-written. On failure it returns false
-    // and, when pError is given, a sentence saying why.
-    bool Save(const QString& strPath, QString* pError = nullptr,
-              QSize size = QSize(kDefaultWidth, kDefaultHeight)) const;
+    // PDF and any other vector output get every station. dTextSize is the
+    // labels' size in the painter's units (a window passes its font's); 0
+    // takes that of a picture of rect at 96 units an inch.
+    void Draw(QPainter& painter, const QRectF& rect, double dTextSize = 0.0) const;
 
 private:
+    QString Problem() const override;
+    void DrawPicture(QPainter& painter, const QRectF& rect, double dTextSize) const override;
+    std::string Svg(int nWidth, int nHeight) const override;
+
     CTwistChart m_chart;
 };

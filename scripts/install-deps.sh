@@ -48,6 +48,8 @@ PACKAGES=(
   appstream
   zsh
   fish
+  # pdfinfo and pdftoppm, to measure and look at the PDF pictures of the plot.
+  poppler-utils
 )
 
 missing=()

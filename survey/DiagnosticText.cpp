@@ -49,3 +49,14 @@ CString MissingText(double dFrom, double dTo, double dCount, const CPlotDataObj&
     return "the " + StationsText(static_cast<int>(dCount)) + " from " + DepthText(dFrom, data) +
            " to " + DepthText(dTo, data) + " are missing";
 }
+
+CString NotANumberText(const CString& strValue, LPCSTR pszColumn) {
+    if (strValue.IsEmpty()) {
+        return "a number is missing (" + CString(pszColumn) + ")";
+    }
+    return Quote(strValue) + " is not a number (" + pszColumn + ")";
+}
+
+CString NotFiniteText(const CString& strValue, LPCSTR pszColumn) {
+    return Quote(strValue) + " is not a finite number (" + pszColumn + ")";
+}

@@ -308,3 +308,48 @@ TEST_F(ConvertCommandTest, ShippedSurveysConvertBothWaysWithoutDiagnostics) {
     }
     EXPECT_EQ(nSurveys, 4);
 }
+
+// The rule of the header items a TWI file lacks, shared by --site,
+// --borehole, --depth-unit and the window's fields: a refused text keeps the
+// item as it was, and the sentence names the item and the text.
+TEST(ConvertCommand, TwiHeaderItemsTakeOnlyWhatReadsBack) {
+    using Item = CTwiHeaderItems::Item;
+    struct {
+        Item item;
+        std::string text;
+        std::string problem; // the start of the sentence; "" when taken
+    } cases[] = {
+        {CTwiHeaderItems::itemSite, "North Slope Cut", ""},
+        {CTwiHeaderItems::itemSite, "", ""},
+        {CTwiHeaderItems::itemSite, std::string(74, 's'), ""}, // "Site," and 74: 79 bytes
+        {CTwiHeaderItems::itemSite, std::string(75, 's'),
+         "the site \"" + std::string(75, 's') + "\" is 75 characters long, and the Site line"},
+        {CTwiHeaderItems::itemBorehole, "B-12,", "the borehole \"B-12,\" starts or ends with"},
+        {CTwiHeaderItems::itemBorehole, "B\t12",
+         "the borehole \"B\t12\" holds a line break, a tab"},
+        {CTwiHeaderItems::itemDepthUnit, "meters", ""},
+        {CTwiHeaderItems::itemDepthUnit, "", ""},
+        {CTwiHeaderItems::itemDepthUnit, "Feet",
+         "the depth unit \"Feet\" is neither feet nor meters"},
+    };
+    for (const auto& c : cases) {
+        CTwiHeaderItems items;
+        items.m_strSite = items.m_strBorehole = items.m_strDepthUnits = "before";
+        CString strProblem;
+        const BOOL bSet = items.Set(c.item, c.text.c_str(), strProblem);
+        EXPECT_EQ(bSet != FALSE, c.problem.empty()) << c.text;
+        EXPECT_EQ(strProblem.str().substr(0, c.problem.size()), c.problem) << c.text;
+        const CString* pItem[] = {&items.m_strSite, &items.m_strBorehole, &items.m_strDepthUnits};
+        EXPECT_EQ(pItem[c.item]->str(), bSet ? c.text : "before") << c.text;
+    }
+}
+
+TEST(ConvertCommand, OutputFolderMustExistAsAFolder) {
+    TempDir dir;
+    WriteBytes(dir / "file", "x");
+    EXPECT_EQ(CConvertCommand::OutputFolderProblem(dir.path().c_str()).str(), "");
+    EXPECT_EQ(CConvertCommand::OutputFolderProblem((dir / "file").c_str()).str(),
+              "the output folder " + (dir / "file") + " is not a folder");
+    EXPECT_EQ(CConvertCommand::OutputFolderProblem((dir / "gone").c_str()).str(),
+              "the output folder " + (dir / "gone") + " does not exist");
+}

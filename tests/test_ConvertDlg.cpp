@@ -5,8 +5,10 @@
 #include "app/AboutDlg.h"
 #include "app/ConvertApp.h"
 #include "app/ConvertDlg.h"
+#include "app/OutputOptions.h"
 #include "app/PreviewPanel.h"
 #include "app/ResultsPanel.h"
+#include "formats/csv/CsvDataFile.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -22,7 +24,9 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -93,6 +97,10 @@ void WriteFile(const QString& strPath, const QByteArray& bytes) {
 
 QString FromCString(const CString& str) {
     return QString::fromLocal8Bit(static_cast<const char*>(str));
+}
+
+CString ToCString(const QString& strPath) {
+    return CString(QFile::encodeName(strPath).constData());
 }
 
 QByteArray ReadFile(const QString& strPath) {
@@ -176,6 +184,8 @@ private slots:
     void commaLocaleWritesSameBytes_data();
     void commaLocaleWritesSameBytes();
     void savePictures();
+    void outputFolderRememberedAndUsed();
+    void twiFieldsReadBackOrRefused();
 };
 
 void TestConvertDlg::startState() {
@@ -192,11 +202,12 @@ void TestConvertDlg::startState() {
     QCOMPARE(w.dlg.GetDirection(), 0);
     QCOMPARE(w.Button("browse")->text(), QStringLiteral("Browse..."));
     QCOMPARE(w.Button("convert")->text(), QStringLiteral("Convert"));
-    // No OK, no Cancel: the Cancel of a run over many files shows during one only.
+    // No OK, no Cancel: the Cancel of a run over many files shows during one
+    // only. Browse, Convert, and Choose of the output folder.
     const QList<QPushButton*> buttons = w.dlg.findChildren<QPushButton*>();
     QCOMPARE(std::count_if(buttons.begin(), buttons.end(),
                            [&w](QPushButton* pButton) { return pButton->isVisibleTo(&w.dlg); }),
-             2);
+             3);
 
     const QList<QAction*> actions = w.dlg.actions();
     QVERIFY(std::any_of(actions.begin(), actions.end(), [](QAction* pAction) {
@@ -222,7 +233,7 @@ void TestConvertDlg::startState() {
         order << (pFocus == w.Direction()->lineEdit() ? w.Direction() : pFocus);
     }
     QCOMPARE(order, (QList<QWidget*>{w.Button("browse"), w.Direction(), w.Button("convert"),
-                                     w.Selection()}));
+                                     w.dlg.findChild<QWidget*>("besideSource")}));
 }
 
 void TestConvertDlg::browseGuessesDirection_data() {
@@ -721,9 +732,146 @@ void TestConvertDlg::savePictures() {
           qPrintable(strFolder));
 }
 
+// The output folder chosen in one window is where the next window's Convert
+// writes, one file or several; a folder gone since is refused, not made.
+void TestConvertDlg::outputFolderRememberedAndUsed() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("field")) &&
+            QDir(dir.path()).mkpath(QStringLiteral("out")));
+    const QString strField = dir.filePath(QStringLiteral("field"));
+    const QString strOut = dir.filePath(QStringLiteral("out"));
+    WriteFile(strField + "/B12.twi", kTwiSurvey);
+    WriteFile(strField + "/SDP_C7.csv", kCsvSurvey);
+    {
+        Window w;
+        // Back to beside the source for the tests after this one.
+        auto guard = qScopeGuard([&w] { w.dlg.Options().BesideSource()->click(); });
+        QVERIFY(w.dlg.Options().BesideSource()->isChecked());
+        w.dlg.Options().SetFolderChooser([&](QWidget*, const QString&) { return strOut; });
+        w.dlg.Options().InFolder()->click(); // no folder yet: it asks for one
+        QCOMPARE(w.dlg.Options().OutputFolder(), QDir::toNativeSeparators(strOut));
+        guard.dismiss();
+    }
+    Window w;
+    auto guard = qScopeGuard([&w] { w.dlg.Options().BesideSource()->click(); });
+    QVERIFY(w.dlg.Options().InFolder()->isChecked());
+    QCOMPARE(w.dlg.Options().OutputFolder(), QDir::toNativeSeparators(strOut));
+    // Kept where a new run of the program finds it.
+    const QSettings stored(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Veltrane"),
+                           QStringLiteral("Veltrane"));
+    QCOMPARE(stored.value(QStringLiteral("output/folder")).toString(),
+             QDir::toNativeSeparators(strOut));
+
+    w.Browse(strField + "/B12.twi");
+    w.Convert();
+    QCOMPARE(ReadFile(strOut + "/SDP_B12.csv"), kCsvSurvey);
+    QVERIFY(!QFile::exists(strField + "/SDP_B12.csv"));
+    QVERIFY(w.m_messages.last().endsWith(QStringLiteral("out/SDP_B12.csv")));
+
+    // Several files go there too.
+    QVERIFY(QFile::remove(strOut + "/SDP_B12.csv"));
+    QSignalSpy finished(&w.dlg.Preview().Results(), &CResultsPanel::finished);
+    w.dlg.SetFilesChooser([&](QWidget*) {
+        return QStringList{strField + "/B12.twi", strField + "/SDP_C7.csv"};
+    });
+    w.Button("browse")->click();
+    w.Convert();
+    QVERIFY(finished.count() > 0 || finished.wait(20000));
+    QCOMPARE(ReadFile(strOut + "/SDP_B12.csv"), kCsvSurvey);
+    QCOMPARE(ReadFile(strOut + "/SDP_C7.twi"), kTwiSurvey);
+    QCOMPARE(QDir(strField).entryList(QDir::Files).size(), 2);
+
+    // The folder removed since: refused with the command's sentence.
+    QVERIFY(QDir(strOut).removeRecursively());
+    w.Browse(strField + "/B12.twi");
+    w.ClearMessages();
+    w.Convert();
+    QCOMPARE(w.m_messages, QStringList{QStringLiteral("The output folder %1 does not exist.")
+                                           .arg(QDir::toNativeSeparators(strOut))});
+    QVERIFY(!QFile::exists(strOut));
+}
+
+// For a TWI source the window offers site, borehole and depth unit: given,
+// they read back through the KVN CSV reader as typed; a text the reader
+// would not read back the same is refused with the command's sentence, and
+// nothing is written.
+void TestConvertDlg::twiFieldsReadBackOrRefused() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("B12.twi"), kTwiSurvey);
+    WriteFile(dir.filePath("SDP_C7.csv"), kCsvSurvey);
+    Window w;
+    COutputOptions& options = w.dlg.Options();
+    w.Browse(dir.filePath("SDP_C7.csv"));
+    QVERIFY(!options.TwiFieldsShown());
+    w.Browse(dir.filePath("B12.twi"));
+    QVERIFY(options.TwiFieldsShown());
+
+    const QString strLongest(70, QLatin1Char('b')); // "Borehole," and 70 fill 79 bytes
+    options.SiteField()->setText(QStringLiteral("North Slope Cut"));
+    options.BoreholeField()->setText(strLongest);
+    options.DepthUnitBox()->setCurrentIndex(options.DepthUnitBox()->findText("meters"));
+    w.Convert();
+    CCsvDataFile reader;
+    CPlotDataObj data;
+    QCOMPARE(reader.ReadSurvey(ToCString(dir.filePath("SDP_B12.csv")), &data), 0);
+    QCOMPARE(FromCString(data.m_strSite), QStringLiteral("North Slope Cut"));
+    QCOMPARE(FromCString(data.m_strBorehole), strLongest);
+    QCOMPARE(FromCString(data.m_strDepthUnits), QStringLiteral("meters"));
+    QVERIFY(QFile::remove(dir.filePath("SDP_B12.csv")));
+
+    const struct {
+        const char* field;
+        QString text;
+        QString message;
+    } refused[] = {
+        {"site", QStringLiteral("Dam,"),
+         QStringLiteral("The site \"Dam,\" starts or ends with a blank, or ends with a comma, "
+                        "which a reader of the KVN CSV file drops.")},
+        {"site", QStringLiteral(" Dam"), QStringLiteral("The site \" Dam\" starts or ends")},
+        {"borehole", strLongest + "b",
+         QStringLiteral("The borehole \"%1b\" is 71 characters long, and the Borehole line of a "
+                        "KVN CSV file holds 70 at most.")
+             .arg(strLongest)},
+        {"borehole", QStringLiteral("B\u00e9"), QStringLiteral("The borehole \"B")},
+    };
+    for (const auto& c : refused) {
+        options.SiteField()->clear();
+        options.BoreholeField()->clear();
+        w.dlg.findChild<QLineEdit*>(c.field)->setText(c.text);
+        QVERIFY(options.ProblemLabel()->isVisibleTo(&w.dlg));
+        w.ClearMessages();
+        w.Convert();
+        QCOMPARE(w.m_messages.size(), 1);
+        QVERIFY2(w.m_messages.first().startsWith(c.message), qPrintable(w.m_messages.first()));
+        QCOMPARE(options.ProblemLabel()->text(), w.m_messages.first());
+        QVERIFY(!QFile::exists(dir.filePath("SDP_B12.csv")));
+        if (&c == &refused[0]) {
+            w.dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
+            QVERIFY(w.dlg.grab().save(QStringLiteral(VELTRANE_PICTURE_DIR) +
+                                      QStringLiteral("/veltrane-window-refused-site.png")));
+        }
+    }
+
+    // The picture of the window with a folder chosen and the fields filled.
+    options.BoreholeField()->setText(QStringLiteral("B-12"));
+    options.SiteField()->setText(QStringLiteral("North Slope Cut"));
+    auto guard = qScopeGuard([&options] { options.BesideSource()->click(); });
+    options.SetFolderChooser([&dir](QWidget*, const QString&) { return dir.path(); });
+    options.ChooseButton()->click();
+    QVERIFY(options.InFolder()->isChecked());
+    w.dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.dlg));
+    QVERIFY(w.dlg.grab().save(QStringLiteral(VELTRANE_PICTURE_DIR) +
+                              QStringLiteral("/veltrane-window-output-options.png")));
+}
+
 int main(int argc, char** argv) {
     // As a German user would start Veltrane: Qt takes the locale from here.
     qputenv("LC_ALL", kCommaLocale);
+    // What the window remembers between runs stays inside the test.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     CConvertApp app(argc, argv);
     TestConvertDlg test;
     return QTest::qExec(&test, argc, argv);

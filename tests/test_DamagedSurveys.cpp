@@ -149,3 +149,80 @@ TEST(DamagedSurveys, CsvRefusedOrEveryReadingAtItsLabel) {
 TEST(DamagedSurveys, TwiRefusedOrEveryReadingAtItsLabel) {
     CheckDamagedCopies<CTwiDataFile>(19u);
 }
+
+// What a reader says of a line it refuses, word for word: a value that is
+// not a number is named with its column, and a line that ends the data too
+// early says so in one sentence. Each case replaces or inserts one line of a
+// golden file (index from 0); the first error is the text asserted.
+TEST(DamagedSurveys, RefusalsNameTheValueAndItsColumn) {
+    const std::string kCsv = ReadBytes(DataPath("spiral_10ft.csv"));
+    const std::string kTwi = ReadBytes(DataPath("twi_10ft.twi"));
+    const size_t kRow3 = 21;    // -6.0,0.2,0.9,0.0,0.0 on line 22
+    const size_t kStation3 = 6; // 006.00,     0.5 deg on line 7
+    struct {
+        bool bCsv;
+        size_t nLine;
+        bool bInsert;
+        std::string text;
+        int status;
+        std::string error; // "LINE: TEXT" of the first error
+    } cases[] = {
+        {true, kRow3, false, "-6.0,abc,0.9,0.0,0.0", -11, "22: \"abc\" is not a number (Face A+)"},
+        {true, kRow3, false, "-6.0,0.2, 0.9x ,0.0,0.0", -11,
+         "22: \"0.9x\" is not a number (Face A-)"},
+        {true, kRow3, false, "-6.0,0.2,,0.0,0.0", -11, "22: a number is missing (Face A-)"},
+        {true, kRow3, false, "-6.0,0.2,0.9,0.0", -11,
+         "22: the data row does not hold five numbers separated by commas: "
+         "\"-6.0,0.2,0.9,0.0\""},
+        {true, kRow3, false, "-6.0,nan,0.9,0.0,0.0", -8,
+         "22: \"nan\" is not a finite number (Face A+)"},
+        {true, kRow3, false, "-inf,0.2,0.9,0.0,0.0", -8,
+         "22: \"-inf\" is not a finite number (Depth)"},
+        {true, kRow3, false, "abc,0.2,0.9,0.0,0.0", -7,
+         "22: \"abc\" is not a number (Depth), so the data ends here, but rows follow it (line "
+         "23)"},
+        {true, kRow3, true, "probe changed", -7,
+         "22: this line is not a data row, so the data ends here, but rows follow it (line 23)"},
+        {true, kRow3, true, "", -7,
+         "22: a blank line ends the data here, but rows follow it (line 23)"},
+        {true, 19, false, "x,0.1,1.2,0.0,0.0", -3, "20: \"x\" is not a number (Depth)"},
+        // The columns in another order are named as the column-header line names them.
+        {true, 17, false, "Depth,Face B-,Face A+,Face A-,Face B+", -11,
+         "22: \"abc\" is not a number (Face B-)"},
+        {false, kStation3, false, "006.00,     abc deg", -11,
+         "7: \"abc\" is not a number (cumulative twist)"},
+        {false, kStation3, false, "006.00,     deg", -11,
+         "7: a number is missing (cumulative twist)"},
+        {false, kStation3, false, "006.00,     nan deg", -8,
+         "7: \"nan\" is not a finite number (cumulative twist)"},
+        {false, 4, false, "deep,     1.2 deg", -3, "5: \"deep\" is not a number (station depth)"},
+        {false, kStation3, false, "6 .0,     0.5 deg", -11,
+         "7: \"6 .0\" is not a number (station depth)"},
+        {false, kStation3, false, "station 6,     0.5 deg", -10,
+         "7: \"station 6\" is not a number (station depth), so the data ends here, before the top "
+         "station: the last station read is at 8.0 ft, and the stations go on up to 2.0 ft"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        Lines lines = SplitCrLf(c.bCsv ? kCsv : kTwi);
+        if (c.bInsert) {
+            lines.insert(lines.begin() + static_cast<long>(c.nLine), c.text);
+        } else {
+            lines[c.nLine] = c.text;
+        }
+        if (c.nLine == 17) {
+            lines[kRow3] = "-6.0,abc,0.2,0.9,0.0"; // Face B- first
+        }
+        const std::string path = dir / (c.bCsv ? "SDP_in.csv" : "in.twi");
+        WriteBytes(path, JoinCrLf(lines));
+        CPlotDataObj data;
+        CCsvDataFile csv;
+        CTwiDataFile twi;
+        const int nStatus =
+            c.bCsv ? csv.ReadSurvey(path.c_str(), &data) : twi.ReadSurvey(path.c_str(), &data);
+        EXPECT_EQ(nStatus, c.status) << c.text;
+        ASSERT_TRUE(data.m_diagnostics.HasErrors()) << c.text;
+        const CDiagnostic& error = data.m_diagnostics.GetAt(0);
+        EXPECT_EQ(std::to_string(error.m_nLine) + ": " + error.m_strText.str(), c.error) << c.text;
+    }
+}

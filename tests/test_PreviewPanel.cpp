@@ -17,11 +17,13 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -144,6 +146,7 @@ private slots:
     void previewLeavesConversionAlone();
     void savePicture_data();
     void savePicture();
+    void plotFollowsWindowAndLocale();
     void startFile();
     void largeSurveyShowsEveryStation();
     void manyFilesConvertedAndListed();
@@ -153,6 +156,7 @@ private slots:
     void fileDialogTakesSeveral();
     void savePictures();
     void compareSelectedRows();
+    void summaryReadableUnderLongList();
 };
 
 void TestPreviewPanel::initTestCase() {
@@ -277,6 +281,45 @@ void TestPreviewPanel::savePicture() {
     const bool bFailed = magic.isEmpty() && !name.isEmpty();
     QCOMPARE(w.m_messages.size(), bFailed ? 1 : 0);
     QVERIFY(!bFailed || w.m_messages[0].startsWith("The picture could not be saved.\n"));
+}
+
+// The plot's text is the window's font; the limit field marks the plot;
+// Save Picture puts a PDF on the paper of the user's locale.
+void TestPreviewPanel::plotFollowsWindowAndLocale() {
+    QTemporaryDir dir;
+    Window w;
+    w.Browse({Sample(dir, "BH-07.twi", "BH-07.twi")});
+    auto* pView = w.dlg.findChild<CTwistPlotView*>("plot");
+    QFont font = pView->font();
+    font.setPointSizeF(20);
+    pView->setFont(font);
+    QCOMPARE(pView->TextSize(), 20.0 * pView->logicalDpiY() / 72.0);
+
+    QCOMPARE(w.Plot()->Chart().Marks().largest->dDepth, 18.0);
+    QVERIFY(!w.Plot()->Chart().Marks().limit);
+    w.dlg.findChild<QLineEdit*>("limit")->setText(QStringLiteral("0.5"));
+    QCOMPARE(*w.Plot()->Chart().Marks().limit, 0.5);
+    QCOMPARE(w.Plot()->Chart().Marks().overLimit.size(), size_t(5));
+
+    const struct {
+        QLocale locale;
+        PicturePaper paper;
+        QByteArray box;
+    } cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), PicturePaper::letter,
+         "/MediaBox [0 0 612"},
+        {QLocale(QLocale::German, QLocale::Germany), PicturePaper::a4, "/MediaBox [0 0 595"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), PicturePaper::a4,
+         "/MediaBox [0 0 595"}};
+    const QLocale before;
+    for (const auto& c : cases) {
+        QLocale::setDefault(c.locale);
+        QCOMPARE(CPreviewPanel::LocalePaper(), c.paper);
+        w.m_strPicture = dir.filePath(QStringLiteral("page.pdf"));
+        w.dlg.actions().last()->trigger();
+        QVERIFY(ReadFile(w.m_strPicture).contains(c.box));
+    }
+    QLocale::setDefault(before);
 }
 
 void TestPreviewPanel::startFile() {
@@ -618,7 +661,45 @@ void TestPreviewPanel::compareSelectedRows() {
     qInfo("The window comparing surveys: %s/veltrane-preview-compare.png", qPrintable(kPictures));
 }
 
+// Many files listed leave the survey under them the room of its summary,
+// in the smallest window and the largest: the list scrolls instead.
+void TestPreviewPanel::summaryReadableUnderLongList() {
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 40; ++i) {
+        files << Sample(dir, "BH-07.twi",
+                        QStringLiteral("B%1.twi").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    Window w;
+    for (const QSize size : {w.dlg.minimumSize(), QSize(w.dlg.width(), 900)}) {
+        w.dlg.resize(size);
+        QVERIFY(w.Drop(files));
+        w.SelectRow(5);
+        QCOMPARE(w.Panel().SummaryLines().value(0), QStringLiteral("Format: TWI"));
+        const auto* pSummary = w.dlg.findChild<QLabel*>("summary");
+        QTRY_VERIFY(pSummary->isVisible());
+        QVERIFY(w.dlg.grab().save(QStringLiteral(VELTRANE_PICTURE_DIR) +
+                                  QStringLiteral("/veltrane-long-list-%1.png").arg(size.height())));
+        // Every line of the summary within the window, none under the
+        // diagnostics or cut off at the bottom.
+        const QRect rcSummary(pSummary->mapTo(&w.dlg, QPoint(0, 0)), pSummary->sizeHint());
+        const auto* pDiagnostics = w.dlg.findChild<QWidget*>("diagnostics");
+        const int nBottom = pDiagnostics->isVisible()
+                                ? pDiagnostics->mapTo(&w.dlg, QPoint(0, 0)).y()
+                                : w.dlg.height();
+        QVERIFY2(rcSummary.bottom() < nBottom,
+                 qPrintable(QStringLiteral("%1 > %2").arg(rcSummary.bottom()).arg(nBottom)));
+        QVERIFY(pSummary->height() >= pSummary->sizeHint().height());
+        // And the list shows a few rows.
+        QVERIFY(w.Results().List()->viewport()->height() >=
+                3 * w.Results().List()->sizeHintForRow(0));
+    }
+}
+
 int main(int argc, char** argv) {
+    // What the window remembers between runs stays inside the test.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     CConvertApp app(argc, argv);
     TestPreviewPanel test;
     return QTest::qExec(&test, argc, argv);

@@ -75,6 +75,27 @@ TEST(TwistChart, NiceAxisTicksAtRoundNumbers) {
     }
 }
 
+TEST(TwistChart, TickAxisEndsOnTicks) {
+    struct {
+        double low, high;
+        int ticks;
+        double min, max, step;
+    } cases[] = {
+        {0, 7.4, 8, 0, 8, 1},
+        {-0.33, 0.41, 7, -0.4, 0.6, 0.2},
+        {-0.6, 500, 6, -100, 500, 100},
+        // One step asked of values either side of 0: the smallest of two.
+        {-0.7, 0.6, 1, -1, 1, 1},
+        {-7, 0.6, 1, -10, 10, 10},
+    };
+    for (const auto& c : cases) {
+        const TwistAxis axis = CTwistChart::TickAxis(c.low, c.high, c.ticks);
+        EXPECT_NEAR(axis.dMin, c.min, 1e-9) << c.low << " " << c.high;
+        EXPECT_NEAR(axis.dMax, c.max, 1e-9) << c.low << " " << c.high;
+        EXPECT_NEAR(axis.dStep, c.step, 1e-9) << c.low << " " << c.high;
+    }
+}
+
 TEST(TwistChart, TickLabels) {
     struct {
         double low, high;
@@ -118,10 +139,35 @@ TEST(TwistChart, LayoutKeepsEveryPartInsideAndApart) {
         EXPECT_LE(l.intervalAxis.dMin, -0.3);
         EXPECT_GE(l.intervalAxis.dMax, 0.5);
     }
-    // The text follows the picture's size, within limits.
+    // A picture's text follows its size at 96 units an inch, within limits:
+    // 11.25 pt at the default size, a 20th of a small one, 16 pt at most.
     EXPECT_EQ(chart.Layout(ChartRect{0, 0, 1200, 900}, kMetrics).dTextPixels, 15.0);
     EXPECT_EQ(chart.Layout(ChartRect{0, 0, 160, 120}, kMetrics).dTextPixels, 8.0);
-    EXPECT_EQ(chart.Layout(ChartRect{0, 0, 4000, 3000}, kMetrics).dTextPixels, 16.0);
+    EXPECT_NEAR(chart.Layout(ChartRect{0, 0, 4000, 3000}, kMetrics).dTextPixels, 16 * 96 / 72.0,
+                1e-9);
+    // A window's text is its font's, whatever its size.
+    EXPECT_EQ(chart.Layout(ChartRect{0, 0, 4000, 3000}, kMetrics, 13.0).dTextPixels, 13.0);
+
+    // No label runs past the picture's edge, even with a window's large font
+    // in a narrow plot: the narrow track's title wraps instead.
+    std::vector<std::pair<ChartRect, double>> sizes = {{ChartRect{0, 0, 1200, 900}, 0.0}};
+    for (double w = 240; w <= 720; w += 20) {
+        sizes.push_back({ChartRect{0, 0, w, 0.95 * w}, 13.3}); // a window's plot at 10 pt
+    }
+    for (const auto& [rect, dText] : sizes) {
+        for (const ChartStep& step : chart.Steps(rect, kMetrics, 1.0, dText)) {
+            if (step.nKind != ChartStepKind::text || step.bUpright) {
+                continue;
+            }
+            const double dWidth = kMetrics.Advance(step.strText, step.font);
+            const double dLeft =
+                step.points[0].x - (step.nAnchor == ChartAnchor::left     ? 0.0
+                                    : step.nAnchor == ChartAnchor::centre ? dWidth / 2
+                                                                          : dWidth);
+            EXPECT_GE(dLeft, rect.x - 0.5) << step.strText << " " << rect.w;
+            EXPECT_LE(dLeft + dWidth, rect.Right() + 0.5) << step.strText << " " << rect.w;
+        }
+    }
 }
 
 TEST(TwistChart, PixelRowsKeepTheLinesShape) {
@@ -245,7 +291,134 @@ TEST(TwistChart, SvgTextIsWellFormed) {
     const std::string svg =
         CSvgChartPainter::Picture(CTwistChart(ProfileOf({1.0, -0.5}), "x\xFF.twi"), 640, 480);
     EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0), 0u);
-    EXPECT_NE(svg.find(" width=\"640\" height=\"480\" viewBox=\"0 0 640 480\""), std::string::npos);
+    EXPECT_NE(svg.find(" width=\"640pt\" height=\"480pt\" viewBox=\"0 0 640 480\""),
+              std::string::npos);
     EXPECT_EQ(svg.find("-0\""), std::string::npos); // no negative zero
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+}
+
+TEST(TwistChart, PictureTextFollowsThePrintedSize) {
+    // Sizes in points: the default PNG (1200 x 900 px at 96 an inch) and SVG,
+    // a page less its margins, a small picture and a large one.
+    struct {
+        double width, height;
+        double points;
+    } cases[] = {
+        {900, 675, 11.25}, {595 - 72, 842 - 72, 9}, {612 - 72, 792 - 72, 9},
+        {120, 90, 6},      {3000, 2250, 16},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(CPictureSize::TextPoints(c.width, c.height), c.points, 1e-9) << c.width;
+        EXPECT_NEAR(CTwistChart::PictureTextSize(ChartRect{0, 0, c.width * 4 / 3, c.height * 4 / 3},
+                                                 4.0 / 3.0),
+                    c.points * 4 / 3, 1e-9)
+            << c.width;
+    }
+    // The default SVG picture: no label under 9 points (a unit a point).
+    const std::string svg = CSvgChartPainter::Picture(
+        CTwistChart(ProfileOf({1.0, -0.5})), CPictureSize::kSvgWidth, CPictureSize::kSvgHeight);
+    EXPECT_NE(svg.find(" width=\"900pt\" height=\"675pt\""), std::string::npos);
+    size_t texts = 0;
+    for (size_t at = svg.find("font-size=\""); at != std::string::npos;
+         at = svg.find("font-size=\"", at + 1), ++texts) {
+        EXPECT_GE(std::stod(svg.substr(at + 11)), 9.0);
+    }
+    EXPECT_GT(texts, 10u);
+}
+
+TEST(TwistChart, ValueAxesEndBeyondTheDataOnLabelledTicks) {
+    // Twists per interval; their sums from the top.
+    const std::vector<std::vector<double>> surveys = {
+        {0.2, -0.1, 0.4, 0.2, -0.3, 0.5}, // extremes on ticks
+        {0.5, 0.5, 0.5},                  // all one way, sums to 1.5
+        {-0.7, -0.2, -1.1},               // all the other
+        {0.0, 0.0, 0.3},                  // a station at 0
+        {12.5, -40.0, 3.0},
+    };
+    const CFixedTextMetrics& metrics = kMetrics;
+    for (const std::vector<double>& twist : surveys) {
+        const CTwistChart chart(ProfileOf(twist));
+        const ChartRect rect{0, 0, 1200, 900};
+        const TwistChartLayout l = chart.Layout(rect, metrics);
+        std::vector<double> sums;
+        for (double value : twist) {
+            sums.push_back((sums.empty() ? 0.0 : sums.back()) + value);
+        }
+        const auto [sumLow, sumHigh] = std::minmax_element(sums.begin(), sums.end());
+        const auto [twistLow, twistHigh] = std::minmax_element(twist.begin(), twist.end());
+        struct {
+            const TwistAxis& axis;
+            const ChartRect& track;
+            double low, high;
+        } axes[] = {{l.cumulativeAxis, l.rectCumulative, *sumLow, *sumHigh},
+                    {l.intervalAxis, l.rectInterval, *twistLow, *twistHigh}};
+        for (const auto& a : axes) {
+            // A marker's radius and more between each station and the frame.
+            const double room = 0.26 * l.dTextPixels * (a.axis.dMax - a.axis.dMin) / a.track.w;
+            EXPECT_LE(a.axis.dMin, a.low - room) << twist[0];
+            EXPECT_GE(a.axis.dMax, a.high + room) << twist[0];
+            EXPECT_LE(a.axis.dMin, 0.0);
+            // Both ends are ticks, and their labels are drawn.
+            const int last = CTwistChart::TickCount(a.axis) - 1;
+            EXPECT_NEAR(CTwistChart::TickValue(a.axis, 0), a.axis.dMin, 1e-9);
+            EXPECT_NEAR(CTwistChart::TickValue(a.axis, last), a.axis.dMax, 1e-9);
+            const ChartSteps steps = chart.Steps(rect, metrics, 0.0);
+            for (int i : {0, last}) {
+                const std::string label = CTwistChart::TickText(a.axis, i);
+                EXPECT_TRUE(std::any_of(steps.begin(), steps.end(), [&](const ChartStep& s) {
+                    return s.nKind == ChartStepKind::text && s.strText == label &&
+                           s.points[0].y > a.track.Bottom();
+                })) << label;
+            }
+        }
+    }
+}
+
+TEST(TwistChart, MarksTheLargestIntervalAndTheLimit) {
+    CTwistChart chart(ProfileOf({0.2, -0.6, 0.4, 0.7, -0.1}));
+    TwistMarks marks;
+    marks.largest = TwistStation{8.0, 0.7, 0.0};
+    marks.limit = 0.5;
+    marks.overLimit = {TwistStation{4.0, -0.6, 0.0}, TwistStation{8.0, 0.7, 0.0}};
+    chart.SetMarks(marks);
+    const ChartRect rect{0, 0, 1200, 900};
+    const TwistChartLayout l = chart.Layout(rect, kMetrics);
+    const ChartSteps steps = chart.Steps(rect, kMetrics, 0.0);
+    std::string legend;
+    int bands = 0, dashes = 0, frames = 0;
+    for (const ChartStep& step : steps) {
+        legend += step.nKind == ChartStepKind::text ? step.strText + "|" : "";
+        const bool inTrack = Inside(step.rect, l.rectInterval);
+        bands += step.nKind == ChartStepKind::fill && step.nColour == 0xF7D9C4 && inTrack;
+        frames += step.nKind == ChartStepKind::frame && step.rect.w < 50 && inTrack;
+        dashes += step.nKind == ChartStepKind::line && step.nColour == 0xD55E00 &&
+                  step.points[0].y >= l.rectInterval.y;
+    }
+    EXPECT_NE(legend.find("|Largest 0.7\xC2\xB0 at 8 feet|Limit \xC2\xB1"
+                          "0.5\xC2\xB0|Over the limit|"),
+              std::string::npos)
+        << legend;
+    EXPECT_EQ(bands, 2);  // one an interval over the limit, 4 and 8 feet apart
+    EXPECT_EQ(frames, 1); // round the largest
+    EXPECT_GT(dashes, 20);
+    // The limit either way lies on the interval axis.
+    EXPECT_LE(l.intervalAxis.dMin, -0.5);
+    EXPECT_GE(l.intervalAxis.dMax, 0.7);
+
+    // Of 100,000 intervals half over the limit, bands that meet are one.
+    std::vector<double> twist(100000);
+    marks = TwistMarks();
+    marks.limit = 0.5;
+    for (size_t i = 0; i < twist.size(); ++i) {
+        twist[i] = i % 2 == 0 ? 0.8 : 0.1;
+        if (i % 2 == 0) {
+            marks.overLimit.push_back(TwistStation{0.5 * double(i + 1), 0.8, 0.0});
+        }
+    }
+    CTwistChart many(ProfileOf(twist, 0.5));
+    many.SetMarks(marks);
+    const ChartSteps manySteps = many.Steps(rect, kMetrics, 0.0);
+    EXPECT_LT(std::count_if(manySteps.begin(), manySteps.end(),
+                            [](const ChartStep& step) { return step.nColour == 0xF7D9C4; }),
+              1000);
 }

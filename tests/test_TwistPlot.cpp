@@ -16,6 +16,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/resource.h>
 #include <vector>
 
@@ -178,8 +179,9 @@ TEST(TwistPlot, TitleAndLabelWords) {
     ASSERT_TRUE(CTwistPlot(profile, " BH-07.twi").Save(QString::fromStdString(dir / "b.svg")));
     const std::string svg = ReadBytes(dir / "b.svg");
     for (const char* text :
-         {">BH-07.twi - 2010-02-12 20:28:45<", ">Depth (feet)<", ">Cumulative twist (degrees)<",
-          ">Twist per interval (degrees)<", ">Cumulative twist<", ">Twist per interval<"}) {
+         {">BH-07.twi - 2010-02-12 20:28:45<", ">Depth (feet)<",
+          ">Cumulative twist from the top (degrees)<", ">Twist per interval (degrees)<",
+          ">Cumulative twist<", ">Twist per interval<"}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }
 }
@@ -219,9 +221,16 @@ TEST(TwistPlot, ImagesDrawnFromFewerPointsKeepTheShape) {
     differ.setCompositionMode(QPainter::CompositionMode_Difference);
     differ.drawImage(0, 0, exact);
     differ.end();
-    const QRectF track = Q(LayoutOf(plot, thin).rectCumulative);
+    const TwistChartLayout l = LayoutOf(plot, thin);
+    const QRectF track = Q(l.rectCumulative);
     EXPECT_GT(Count(thin, track, IsBlue), 1000);
-    EXPECT_LT(Count(diff, track, [](QRgb c) { return qRed(c) + qBlue(c) > 120; }),
+    // An image puts the grey lines on whole pixels, PDF where they fall: the
+    // difference is in grey, except under the series where it runs along
+    // the zero line.
+    const PixelTest coloured = [](QRgb c) { return std::abs(qRed(c) - qBlue(c)) > 60; };
+    const double zero = At(l.cumulativeAxis, l.depthAxis, track, 0.0, 0.0).x();
+    EXPECT_LT(Count(diff, track, coloured) -
+                  Count(diff, QRectF(zero - 2, track.top(), 4, track.height()), coloured),
               track.width() * track.height() / 1000);
 }
 
@@ -270,7 +279,8 @@ TEST(TwistPlot, SaveWritesTheTypeItsNameSaysOrLeavesTheEarlierFile) {
         auto previous = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a killed test
         ::setrlimit(RLIMIT_FSIZE, &limit);
         QString error;
-        const bool saved = c.plot.Save(QString::fromStdString(dir / c.name), &error, c.size);
+        const bool saved = c.plot.Save(QString::fromStdString(dir / c.name), &error,
+                                       PictureFormat{c.size.width(), c.size.height()});
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, previous);
         EXPECT_EQ(saved, c.after != earlier && !c.after.empty()) << c.name;
@@ -279,6 +289,78 @@ TEST(TwistPlot, SaveWritesTheTypeItsNameSaysOrLeavesTheEarlierFile) {
     }
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 10);
+}
+
+TEST(TwistPlot, LinesStaySharpAtAnyScale) {
+    // An image two device pixels a unit, as a window at 200% paints: the
+    // frame of each track lies on whole device pixels, in its own colour.
+    const CTwistPlot plot(ProfileOf({0.3, -0.2, 0.5, 0.1}, 1.7));
+    for (double scale : {1.0, 1.5, 2.0}) {
+        QImage image(qRound(800 * scale), qRound(600 * scale), QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
+        QPainter painter(&image);
+        plot.Draw(painter, QRectF(0, 0, 800, 600), 13.0);
+        painter.end();
+        const TwistChartLayout l =
+            plot.Chart().Layout(ChartRect{0, 0, 800, 600}, CQtTextMetrics(&image), 13.0);
+        for (const ChartRect& track : {l.rectCumulative, l.rectInterval}) {
+            int sharpest = 0; // frame-coloured pixels in the best device column
+            for (int x = int(track.x * scale) - 2; x <= int(track.x * scale) + 2; ++x) {
+                int n = 0;
+                for (int y = int(track.y * scale) + 4; y < int(track.Bottom() * scale) - 4; ++y) {
+                    n += image.pixel(x, y) == qRgb(0x66, 0x66, 0x66);
+                }
+                sharpest = std::max(sharpest, n);
+            }
+            EXPECT_GT(sharpest, 0.9 * (track.h * scale - 8)) << scale;
+        }
+    }
+}
+
+// The first page's MediaBox of a PDF file, "0 0 W H".
+std::string MediaBox(const std::string& pdf) {
+    const size_t at = pdf.find("/MediaBox [");
+    if (at == std::string::npos) {
+        return std::string();
+    }
+    std::istringstream numbers(pdf.substr(at + 11, pdf.find(']', at) - at - 11));
+    std::string box;
+    for (double value; numbers >> value;) {
+        box += (box.empty() ? "" : " ") + std::to_string(std::lround(value));
+    }
+    return box;
+}
+
+TEST(TwistPlot, PicturesHaveTheSizeAskedFor) {
+    const CTwistPlot plot(ProfileOf({1.0, 0.5, -0.2}));
+    struct {
+        std::string name;
+        PictureFormat format;
+        std::string size; // PNG: pixels; PDF: the MediaBox in points; SVG: its size
+    } cases[] = {
+        {"a.png", {}, "1200x900"},
+        {"b.png", {640, 480}, "640x480"},
+        {"c.pdf", {}, "0 0 595 842"}, // A4, portrait
+        {"d.pdf", {0, 0, PicturePaper::letter}, "0 0 612 792"},
+        {"e.pdf", {300, 200}, "0 0 300 200"},
+        {"f.svg", {}, "width=\"900pt\" height=\"675pt\""},
+        {"g.svg", {400, 500}, "width=\"400pt\" height=\"500pt\""},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const QString path = QString::fromStdString(dir / c.name);
+        ASSERT_TRUE(plot.Save(path, nullptr, c.format)) << c.name;
+        const std::string bytes = ReadBytes(dir / c.name);
+        if (c.name.back() == 'g' && c.name[2] == 'p') {
+            const QImage png(path);
+            EXPECT_EQ(std::to_string(png.width()) + "x" + std::to_string(png.height()), c.size);
+            EXPECT_EQ(png.dotsPerMeterX(), 3780); // 96 an inch
+        } else if (c.name.back() == 'f') {
+            EXPECT_EQ(MediaBox(bytes), c.size) << c.name;
+        } else {
+            EXPECT_NE(bytes.find(c.size), std::string::npos) << c.name;
+        }
+    }
 }
 
 TEST(TwistPlot, PicturesForReview) {

@@ -100,9 +100,11 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
          "SDP_gap.csv\n  Format: KVN CSV\n  Borehole: I-3\n  Site: North Slope Cut\n  Reading "
          "date: 2026-09-14 10:42:05\n  Depth: 24.0 meters\n  Interval: 0.5 meters\n\n" +
              kTwiSummary,
-         "SDP_gap.csv: Error reading data file, code = -5.\nA station is missing between the "
-         "first and the last station.\nSDP_gap.csv:27: error: the station at 3.0 m is missing"},
-        {"--info notes.txt", 1, "", "notes.txt: The file format type can not determined.\n"},
+         "SDP_gap.csv: error: a station is missing between the first and the last station "
+         "(code -5)\nSDP_gap.csv:27: error: the station at 3.0 m is missing"},
+        {"--info notes.txt", 1, "",
+         "notes.txt: error: its type is not known from its extension: name the target format "
+         "with --to csv or --to twi\n"},
         // The intervals twisting more than a limit, either way.
         {"--info --limit 0.5 BH-07.twi", 0,
          kTwiSummary + "  Over 0.5 degrees: 5 intervals, at 18.0, 38.0, 46.0, 70.0 and 80.0 feet\n",
@@ -110,10 +112,25 @@ TEST_F(VeltraneInfoTest, InfoSummarisesWhatEachReadFoundAndConvertsNothing) {
         {"--info --limit=0.6 SDP_I-3.csv", 0, kCsvSummary + "  Over 0.6 degrees: (none)\n", ""},
         {"--info --limit -1 BH-07.twi", 2, "", "'-1' is not a twist in degrees (0 or more)"},
         {"--info BH-07.twi --limit", 2, "", "option '--limit' needs a twist in degrees"},
-        {"--limit 0.5 BH-07.twi", 2, "", "option '--limit' goes with '--info'"},
+        {"--limit 0.5 BH-07.twi", 2, "", "option '--limit' goes with '--info', '--json' or '--plot'"},
+        // The pictures' size and paper: WIDTHxHEIGHT, each 1 to 16384.
+        {"--plot svg --plot-size 0x5 BH-07.twi", 2, "",
+         "'0x5' is not a picture size for '--plot-size': use WIDTHxHEIGHT, each 1 to 16384 "
+         "(pixels for PNG, points for SVG and PDF)"},
+        {"--plot svg --plot-size 640 BH-07.twi", 2, "", "'640' is not a picture size"},
+        {"--plot svg --plot-size 640x BH-07.twi", 2, "", "'640x' is not a picture size"},
+        {"--plot svg --plot-size -64x48 BH-07.twi", 2, "", "'-64x48' is not a picture size"},
+        {"--plot svg --plot-size 16385x10 BH-07.twi", 2, "", "'16385x10' is not a picture size"},
+        {"--plot svg --plot-size 64x48x2 BH-07.twi", 2, "", "'64x48x2' is not a picture size"},
+        {"--plot-size 640x480 BH-07.twi", 2, "", "option '--plot-size' goes with '--plot'"},
+        {"--plot svg --page a4 BH-07.twi", 2, "", "option '--page' goes with '--plot pdf'"},
+        {"--plot svg --page a5 BH-07.twi", 2, "", "unknown paper 'a5' for '--page': use a4 or"},
+        {"--plot pdf --page letter --plot-size 9x9 BH-07.twi", 2, "",
+         "options '--page' and '--plot-size' both give the page's size"},
         // --to picks the reader, whatever the extension.
         {"--info --to twi survey.dat", 0, "survey.dat\n  Format: KVN CSV\n", ""},
-        {"--info --to csv SDP_I-3.csv", 1, "", "SDP_I-3.csv: Error reading data file, code = -3."},
+        {"--info --to csv SDP_I-3.csv", 1, "",
+         "SDP_I-3.csv: error: this is not a readable TWI survey: the header"},
         {"--plot", 2, "", "option '--plot' needs a picture format: svg"},
         {"--plot jpg BH-07.twi", 2, "", "unknown picture format 'jpg' for '--plot'"},
         // An unreadable survey fails once, and has no picture.
@@ -140,21 +157,22 @@ TEST_F(VeltraneInfoTest, PlotDrawsBesideTheOutput) {
     struct {
         std::string args;
         std::string env;
+        std::string source;
         std::string picture;
         std::string magic; // the picture file's first bytes
         size_t files;      // in the folder afterwards: sources, output, picture
     } cases[] = {
-        {"--plot svg BH-07.twi", kNoQt, "SDP_BH-07.svg", "<?xml", 4},
+        {"--plot svg BH-07.twi", kNoQt, "BH-07.twi", "SDP_BH-07.svg", "<?xml", 4},
 #ifdef VELTRANE_HAVE_PLOT
-        {"--plot=png SDP_I-3.csv", offscreen, "SDP_I-3.png", "\x89PNG", 4},
-        {"--info --plot pdf SDP_I-3.csv", offscreen, "SDP_I-3.pdf", "%PDF", 3},
+        {"--plot=png SDP_I-3.csv", offscreen, "SDP_I-3.csv", "SDP_I-3.png", "\x89PNG", 4},
+        {"--info --plot pdf SDP_I-3.csv", offscreen, "SDP_I-3.csv", "SDP_I-3.pdf", "%PDF", 3},
 #endif
     };
     for (const auto& c : cases) {
         Result r = Run(c.args, c.env);
         EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
         EXPECT_EQ(r.err, "") << c.args;
-        EXPECT_TRUE(Contains(r.out, "Twist profile picture saved as " + c.picture + "\n"));
+        EXPECT_TRUE(Contains(r.out, c.source + " -> " + c.picture + "\n")) << r.out;
         EXPECT_EQ(Read(c.picture).substr(0, c.magic.size()), c.magic) << c.args;
         EXPECT_EQ(FileCount(), c.files) << c.args;
         for (const std::string& name :
@@ -178,13 +196,13 @@ TEST_F(VeltraneInfoTest, PlotNeverReplacesAFileOfTheCall) {
 
     Result r = Run("--to twi --plot svg SDP_own.svg");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Contains(r.err, "SDP_own.svg: the picture SDP_own.svg was not written: it would "
-                                "replace a survey file of this call.\n"))
+    EXPECT_TRUE(Contains(r.err, "SDP_own.svg: error: the picture SDP_own.svg was not written: it "
+                                "would replace a survey file of this call\n"))
         << r.err;
     r = Run("--info --to csv --plot svg BH-07.twi ./SDP_BH-07.svg");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Contains(r.err, "BH-07.twi: the picture SDP_BH-07.svg was not written"));
-    EXPECT_TRUE(Contains(r.out, "Twist profile picture saved as ./SDP_SDP_BH-07.svg\n"));
+    EXPECT_TRUE(Contains(r.err, "BH-07.twi: error: the picture SDP_BH-07.svg was not written"));
+    EXPECT_TRUE(Contains(r.out, "./SDP_BH-07.svg -> ./SDP_SDP_BH-07.svg\n"));
     EXPECT_EQ(Read("SDP_own.svg"), own);
     EXPECT_EQ(Read("SDP_BH-07.svg"), other);
 
@@ -192,8 +210,37 @@ TEST_F(VeltraneInfoTest, PlotNeverReplacesAFileOfTheCall) {
     WriteBytes(m_dir / "SDP_I-3.png", "earlier");
     r = Run("-n --plot png SDP_I-3.csv");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "SDP_I-3.csv: kept the existing SDP_I-3.png (--no-clobber)\n"));
+    EXPECT_TRUE(Contains(r.out, "SDP_I-3.csv -> SDP_I-3.png (kept)\n"));
     EXPECT_EQ(Read("SDP_I-3.png"), "earlier");
+}
+
+// --plot-size and --page shape the pictures: a PNG in pixels (96 an inch), an
+// SVG in points, a PDF on a page of paper or of the size asked for.
+TEST_F(VeltraneInfoTest, PicturesOfTheSizeAskedFor) {
+    const std::string offscreen = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+    struct {
+        std::string args;
+        std::string picture;
+        std::string size; // found in the file
+    } cases[] = {
+        {"--info --plot png --plot-size 640x480 BH-07.twi", "SDP_BH-07.png",
+         std::string("\0\0\x02\x80\0\0\x01\xe0", 8)}, // IHDR width, height
+        {"--info --plot png --plot-size 640x480 BH-07.twi", "SDP_BH-07.png",
+         std::string("pHYs\0\0\x0e\xc4\0\0\x0e\xc4", 12)}, // 3780 per metre
+        {"--info --plot svg --plot-size 595x842 --limit 0.5 BH-07.twi", "SDP_BH-07.svg",
+         "width=\"595pt\" height=\"842pt\""},
+        {"--info --plot pdf BH-07.twi", "SDP_BH-07.pdf", "/MediaBox [0 0 595"},
+        {"--info --plot pdf --page letter BH-07.twi", "SDP_BH-07.pdf", "/MediaBox [0 0 612"},
+        {"--info --plot pdf --plot-size 500x300 BH-07.twi", "SDP_BH-07.pdf", "/MediaBox [0 0 500"},
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.args, offscreen);
+        EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+        EXPECT_TRUE(Contains(Read(c.picture), c.size)) << c.args;
+    }
+    // The limit is marked on the picture as the summary lists it.
+    EXPECT_TRUE(Contains(Read("SDP_BH-07.svg"), ">Limit \xC2\xB1"
+                                                "0.5\xC2\xB0<"));
 }
 
 // One rule for outputs and pictures: a link of the name is replaced, not
@@ -221,10 +268,65 @@ TEST_F(VeltraneInfoTest, PicturesAreReplacedAndKeptAsOutputsAre) {
     Result r = Run("-n --plot svg BH-07.twi");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "BH-07.twi -> SDP_BH-07.csv (kept)\n"
-                     "BH-07.twi: kept the existing SDP_BH-07.svg (--no-clobber)\n");
+                     "BH-07.twi -> SDP_BH-07.svg (kept)\n");
     EXPECT_FALSE(fs::exists(m_dir / "nowhere"));
 }
 #endif
+
+// A file's picture is logged as its conversion is: "SRC -> PICTURE" on the
+// output, left out by -q; with --json it is a field of the file's object,
+// which also holds the survey's figures, all read back by a JSON parser.
+TEST_F(VeltraneInfoTest, PicturesAndFiguresInTheLog) {
+    struct {
+        std::string args;
+        int status;
+        std::string out;
+    } lines[] = {
+        {"--plot svg BH-07.twi", 0, "BH-07.twi -> SDP_BH-07.csv\nBH-07.twi -> SDP_BH-07.svg\n"},
+        {"-q --plot svg BH-07.twi", 0, ""},
+        {"-n --plot svg BH-07.twi", 0,
+         "BH-07.twi -> SDP_BH-07.csv (kept)\nBH-07.twi -> SDP_BH-07.svg (kept)\n"},
+        {"--info -q --plot svg BH-07.twi", 0, kTwiSummary},
+    };
+    for (const auto& c : lines) {
+        Result r = Run(c.args, kNoQt);
+        EXPECT_EQ(r.status, c.status) << c.args << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args;
+    }
+    if (std::system("python3 -c '' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "no python3 to parse the JSON";
+    }
+    Copy("SDP_I-3.csv", "SDP_own.svg");
+    WriteBytes(m_dir / "broken.twi", "not a survey\r\n");
+    const std::string parse =
+        " | python3 -c 'import json, sys\n"
+        "for line in sys.stdin:\n"
+        "    o = json.loads(line)\n"
+        "    f = o.get(\"figures\")\n"
+        "    print(o[\"source\"], o[\"outcome\"], o[\"code\"], o.get(\"picture\"), "
+        "o.get(\"picture_outcome\"), f and (f[\"total_twist\"], f[\"mean_rate_per_10\"], "
+        "f[\"largest_twist\"], f[\"largest_twist_depth\"], f[\"depth_unit\"], "
+        "[x[\"depth\"] for x in f.get(\"over_limit\", [])]))'";
+    struct {
+        std::string args;
+        std::string out;
+    } objects[] = {
+        {"--json --limit 0.6 --plot svg BH-07.twi SDP_I-3.csv broken.twi",
+         "BH-07.twi up to date None SDP_BH-07.svg written (7.4, 0.925, 0.7, 18, 'feet', [18, 70])\n"
+         "SDP_I-3.csv converted None SDP_I-3.svg written (6.3, 2.625, 0.6, 14, 'meters', [])\n"
+         "broken.twi failed -3 None None None\n"},
+        {"--json --to twi --plot svg SDP_own.svg",
+         "SDP_own.svg converted None SDP_own.svg failed (6.3, 2.625, 0.6, 14, 'meters', [])\n"},
+        {"--info --json BH-07.twi broken.twi notes.txt",
+         "BH-07.twi read None None None (7.4, 0.925, 0.7, 18, 'feet', [])\n"
+         "broken.twi not read -3 None None None\n"
+         "notes.txt unknown type None None None None\n"},
+    };
+    for (const auto& c : objects) {
+        Result r = Run(c.args + " 2>/dev/null" + parse, kNoQt);
+        EXPECT_EQ(r.out, c.out) << c.args << r.err;
+    }
+}
 
 // --info counts the stations the conversion writes: every one down to the
 // survey depth, and says how many of them hold a reading.
@@ -322,4 +424,10 @@ TEST_F(VeltraneInfoTest, CompareDrawsRepeatSurveysOverEachOther) {
     // Each later survey's largest difference marked where it lies.
     EXPECT_NE(svg.find(">+0.1\xC2\xB0</text>"), std::string::npos);
     EXPECT_NE(svg.find(">+0.3\xC2\xB0</text>"), std::string::npos);
+
+    // The picture options shape the comparison as they shape a plot.
+    ASSERT_EQ(
+        Run("--compare sized.svg --plot-size 500x300 B12-2025.twi B12-2026.twi", kNoQt).status, 0);
+    EXPECT_TRUE(Contains(Read("sized.svg"), "width=\"500pt\" height=\"300pt\""));
+    EXPECT_EQ(Run("--compare sized.svg --page letter B12-2025.twi B12-2026.twi", kNoQt).status, 2);
 }

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSemaphore>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -168,9 +169,10 @@ void TestWindowKeys::plotMenuFromKeys() {
     QFETCH(QKeySequence, keys);
     Window w;
     w.dlg.SelectFile(w.Path("BH-07.twi"));
-    // The plot is on the Tab path after Convert (and the limit).
+    // The plot is on the Tab path after Convert (the output options and the
+    // limit between them).
     w.Child("convert")->setFocus();
-    for (int nTabs = 0; nTabs < 3 && QApplication::focusWidget() != w.Child("plot"); ++nTabs) {
+    for (int nTabs = 0; nTabs < 10 && QApplication::focusWidget() != w.Child("plot"); ++nTabs) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     QCOMPARE(QApplication::focusWidget(), w.Child("plot"));
@@ -252,6 +254,9 @@ void TestWindowKeys::firstSizeFitsScreen() {
 
 int main(int argc, char** argv) {
     qputenv("TZ", "UTC0"); // the summary's dates are local times
+    // What the window remembers between runs stays inside the test.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     CConvertApp app(argc, argv);
     TestWindowKeys test;
     return QTest::qExec(&test, argc, argv);

@@ -580,8 +580,8 @@ void CConvertWindow::OnSavePicture() {
     std::string bytes;
     std::string strError = "the picture could not be drawn";
     if (bSvg) {
-        bytes = CSvgChartPainter::Picture(*pChart, CTwistChart::kDefaultWidth,
-                                          CTwistChart::kDefaultHeight);
+        bytes =
+            CSvgChartPainter::Picture(*pChart, CPictureSize::kSvgWidth, CPictureSize::kSvgHeight);
     } else if (!CGdiPlusChartPainter::Png(*pChart, CTwistChart::kDefaultWidth,
                                           CTwistChart::kDefaultHeight, bytes)) {
         bytes.clear();

@@ -156,6 +156,37 @@ RowShape ScanRow(const char* pText, double (&dCells)[kColumns]) {
     return pText[std::strspn(pText, " ,")] == '\0' ? rowWhole : rowTextAfter;
 }
 
+// The text of cell nCell of a line (cells split at its commas), blanks
+// around it removed; empty when the line has fewer cells.
+std::string CellText(const std::string& strLine, int nCell) {
+    size_t nStart = 0;
+    for (int i = 0; i < nCell; ++i) {
+        nStart = strLine.find(kSeparator, nStart);
+        if (nStart == std::string::npos) {
+            return std::string();
+        }
+        ++nStart;
+    }
+    const size_t nEnd = std::min(strLine.find(kSeparator, nStart), strLine.size());
+    const size_t nFirst = strLine.find_first_not_of(' ', nStart);
+    const size_t nLast = strLine.find_last_not_of(' ', nEnd - 1);
+    if (nFirst == std::string::npos || nFirst >= nEnd || nLast < nFirst) {
+        return std::string();
+    }
+    return strLine.substr(nFirst, nLast - nFirst + 1);
+}
+
+int CellCount(const std::string& strLine) {
+    return static_cast<int>(std::count(strLine.begin(), strLine.end(), kSeparator)) + 1;
+}
+
+// TRUE when a cell holds one number and nothing else.
+bool IsNumberCell(const std::string& strCell) {
+    const char* p = strCell.c_str();
+    double dValue = 0.0;
+    return ScanDouble(p, dValue) && *SkipBlanks(p) == '\0';
+}
+
 // A cell's text for comparing with a column name: blanks around it removed,
 // letters in upper case (ASCII only, whatever the locale).
 std::string ColumnKey(std::string strCell) {
@@ -700,7 +731,14 @@ int CCsvDataFile::ReadRows(CString strLine) {
             if (const int nStatus = RefuseRow(strLine, nShape, placement.nRows == 0)) {
                 return nStatus;
             }
-            return EndOfRows(placement, "this line is not a data row", m_nLine);
+            return EndOfRows(placement, EndReason(strLine), m_nLine);
+        }
+        for (int nColumn = 0; nColumn < kColumns; ++nColumn) {
+            if (!std::isfinite(dCells[m_nCellOf[nColumn]])) {
+                return RefuseData(statusReadingNotFinite, m_nLine,
+                                  NotFiniteText(CellText(strLine.str(), m_nCellOf[nColumn]).c_str(),
+                                                kColumnNames[nColumn]));
+            }
         }
         double dValues[kFaces];
         for (int nFace = 0; nFace < kFaces; ++nFace) {
@@ -722,10 +760,12 @@ int CCsvDataFile::ReadRows(CString strLine) {
                                   "at most 79");
             }
             SkipRestOfLine(*this);
-            return EndOfRows(placement, "this line is 80 characters or longer", nLongLine);
+            return EndOfRows(placement,
+                             "this line is 80 characters or longer, so the data ends here",
+                             nLongLine);
         }
         if (strLine.IsEmpty()) {
-            return EndOfRows(placement, "a blank line", m_nLine);
+            return EndOfRows(placement, "a blank line ends the data here", m_nLine);
         }
     }
 }
@@ -749,6 +789,7 @@ int CCsvDataFile::RefuseRow(const CString& strLine, int nShape, bool bFirst) {
                           "line feed, or letters beyond plain ASCII): " +
                               Quote(strLine));
     }
+    const CString strBadCell = BadCellText(strLine);
     switch (nShape) {
     case rowTextAfter:
         return RefuseData(statusBadDataLine, m_nLine,
@@ -757,18 +798,44 @@ int CCsvDataFile::RefuseRow(const CString& strLine, int nShape, bool bFirst) {
                               Quote(strLine));
     case rowShort:
         return RefuseData(bFirst ? statusNotSurvey : statusBadDataLine, m_nLine,
-                          "the data row does not hold five numbers separated by commas: " +
-                              Quote(strLine));
+                          !strBadCell.IsEmpty()
+                              ? strBadCell
+                              : "the data row does not hold five numbers separated by commas: " +
+                                    Quote(strLine));
     default:
         break;
     }
     if (bFirst) {
         return RefuseData(statusNotSurvey, m_nLine,
-                          "the first line after the column-header line is not a data row of five "
-                          "numbers separated by commas: " +
-                              Quote(strLine));
+                          strLine.Find(kSeparator) >= 0 && !strBadCell.IsEmpty()
+                              ? strBadCell
+                              : "the first line after the column-header line is not a data row of "
+                                "five numbers separated by commas: " +
+                                    Quote(strLine));
     }
     return statusDone;
+}
+
+CString CCsvDataFile::BadCellText(const CString& strLine) const {
+    const std::string& line = strLine.str();
+    const int nCells = std::min(CellCount(line), kColumns);
+    for (int nCell = 0; nCell < nCells; ++nCell) {
+        const std::string strCell = CellText(line, nCell);
+        if (IsNumberCell(strCell)) {
+            continue;
+        }
+        const int* pColumn = std::find(std::begin(m_nCellOf), std::end(m_nCellOf), nCell);
+        if (pColumn != std::end(m_nCellOf)) {
+            return NotANumberText(strCell.c_str(), kColumnNames[pColumn - std::begin(m_nCellOf)]);
+        }
+    }
+    return CString();
+}
+
+CString CCsvDataFile::EndReason(const CString& strLine) const {
+    const CString strBadCell = strLine.Find(kSeparator) >= 0 ? BadCellText(strLine) : CString();
+    return (strBadCell.IsEmpty() ? CString("this line is not a data row") : strBadCell) +
+           ", so the data ends here";
 }
 
 // A row must name the station after the row before it: a repeat, a row out
@@ -801,13 +868,6 @@ int CCsvDataFile::CheckSequence(const CRowPlacement& placement, int nSlot, doubl
 int CCsvDataFile::PlaceRow(CRowPlacement& placement, double dDepth,
                            const double (&dValues)[kFaces]) {
     CPlotDataObj& data = *m_pData;
-    if (!std::isfinite(dDepth) ||
-        !std::all_of(std::begin(dValues), std::end(dValues),
-                     [](double dValue) { return std::isfinite(dValue); })) {
-        return RefuseData(statusReadingNotFinite, m_nLine,
-                          CString(std::isfinite(dDepth) ? "a reading" : "the depth") +
-                              " of the row is not a finite number");
-    }
     const double dLabel = std::fabs(dDepth);
     const double dInterval = data.m_dInterval;
     const double dTolerance = StationTolerance(dInterval);
@@ -862,8 +922,8 @@ int CCsvDataFile::EndOfRows(CRowPlacement& placement, CString strReason, int nLi
         double dCells[kColumns] = {};
         if (ScanRow(strLine, dCells) == rowWhole || ScanRow(strLine, dCells) == rowTextAfter) {
             return RefuseData(statusDataInterrupted, nLine,
-                              strReason + " interrupts the data, and rows follow it (line " +
-                                  LineNumberText(m_nLine) + ")");
+                              strReason + ", but rows follow it (line " + LineNumberText(m_nLine) +
+                                  ")");
         }
     }
     return FinishRows(placement);

@@ -74,6 +74,12 @@ private:
     BOOL MapColumns(const CString& strLine);
     int ReadRows(CString strLine);
     int RefuseRow(const CString& strLine, int nShape, bool bFirst);
+    // The first of the five cells of a row that holds no number, named with
+    // its column; empty when each holds one.
+    CString BadCellText(const CString& strLine) const;
+    // Why a line that is no row ends the data, naming the value that is no
+    // number when the line has the cells of a row.
+    CString EndReason(const CString& strLine) const;
     int PlaceRow(CRowPlacement& placement, double dDepth, const double (&dValues)[kFaces]);
     int CheckSequence(const CRowPlacement& placement, int nSlot, double dLabel);
     int EndOfRows(CRowPlacement& placement, CString strReason, int nLine);

@@ -87,6 +87,53 @@ const char* SkipBlanks(const char* p) {
     return p;
 }
 
+// The two values of a data line, as diagnostics name them.
+constexpr const char* kStationColumn = "station depth";
+constexpr const char* kTwistColumn = "cumulative twist";
+
+std::string Trimmed(const std::string& strText) {
+    const size_t nFirst = strText.find_first_not_of(' ');
+    if (nFirst == std::string::npos) {
+        return std::string();
+    }
+    return strText.substr(nFirst, strText.find_last_not_of(' ') - nFirst + 1);
+}
+
+// The cumulative twist of a data line as written: the text after the comma,
+// without its unit.
+std::string TwistText(const std::string& strLine) {
+    std::string strTwist = Trimmed(strLine.substr(strLine.find(',') + 1));
+    const std::string strUnit = kCumulativeUnit + 1;
+    if (strTwist.size() >= strUnit.size() &&
+        StartsWithNoCase(strTwist.c_str() + strTwist.size() - strUnit.size(), strUnit.c_str())) {
+        strTwist = Trimmed(strTwist.substr(0, strTwist.size() - strUnit.size()));
+    }
+    return strTwist;
+}
+
+// The value of a data line that is not a number, named: the station depth
+// before the comma, unless it is one number, or the cumulative twist after
+// it, unless it begins with one. Empty for a line without a comma, or when
+// both are numbers (the line is wrong in another way).
+CString BadValueText(const CString& strLine) {
+    const std::string& line = strLine.str();
+    if (line.find(',') == std::string::npos) {
+        return CString();
+    }
+    const std::string strStation = Trimmed(line.substr(0, line.find(',')));
+    const char* p = strStation.c_str();
+    double dValue = 0.0;
+    if (!ScanDouble(p, dValue) || *SkipBlanks(p) != '\0') {
+        return NotANumberText(strStation.c_str(), kStationColumn);
+    }
+    const std::string strTwist = TwistText(line);
+    p = strTwist.c_str();
+    if (!ScanDouble(p, dValue)) {
+        return NotANumberText(strTwist.c_str(), kTwistColumn);
+    }
+    return CString();
+}
+
 int TwoDigitYear(int nYear) {
     return nYear >= 2000 ? nYear - 2000 : nYear - 1900;
 }
@@ -468,10 +515,13 @@ int CTwiDataFile::ReadStationLines(std::vector<CStationLine>& lines) {
                                   Quote(strLine));
         }
         if (!std::isfinite(station.dLabel) || !std::isfinite(station.dCumulative)) {
-            return RefuseData(
-                statusReadingNotFinite, m_nLine,
-                CString(std::isfinite(station.dLabel) ? "the twist" : "the station depth") +
-                    " is not a finite number");
+            const bool bStation = !std::isfinite(station.dLabel);
+            const std::string& line = strLine.str();
+            return RefuseData(statusReadingNotFinite, m_nLine,
+                              NotFiniteText(bStation
+                                                ? Trimmed(line.substr(0, line.find(','))).c_str()
+                                                : TwistText(line).c_str(),
+                                            bStation ? kStationColumn : kTwistColumn));
         }
         lines.push_back(station);
         if (lines.size() > nRoom) {
@@ -493,10 +543,12 @@ int CTwiDataFile::EndOfStationLines(const CString& strLine, bool bFirst) {
                           "the file ends inside this data line: it is cut off");
     }
     const bool bBlank = strLine.str().find_first_not_of(' ') == std::string::npos;
+    const CString strBadValue = BadValueText(strLine);
     if (bFirst || bMeant) {
         return RefuseData(bFirst ? statusNotSurvey : statusBadDataLine, m_nLine,
-                          bBlank
-                              ? CString("no data line follows the header")
+                          bBlank ? CString("no data line follows the header")
+                          : !strBadValue.IsEmpty()
+                              ? strBadValue
                               : CString(bFirst ? "the first line after the header" : "the line") +
                                     " is not a data line of a station depth, a comma, the "
                                     "twist and \"" +
@@ -506,8 +558,10 @@ int CTwiDataFile::EndOfStationLines(const CString& strLine, bool bFirst) {
                                     Quote(strLine));
     }
     m_dataEnd.nLine = m_nLine;
-    m_dataEnd.strWhy = bBlank ? "a blank line ends the data here"
-                              : "this line is not a data line, so the data ends here";
+    m_dataEnd.strWhy =
+        bBlank ? CString("a blank line ends the data here")
+               : (strBadValue.IsEmpty() ? CString("this line is not a data line") : strBadValue) +
+                     ", so the data ends here";
     m_dataEnd.strText = strLine;
     return statusDone;
 }

@@ -15,6 +15,10 @@ _veltrane_convert() {
         mapfile -t COMPREPLY < <(compgen -W 'svg png pdf' -- "$cur")
         return
         ;;
+    --page)
+        mapfile -t COMPREPLY < <(compgen -W 'a4 letter' -- "$cur")
+        return
+        ;;
     -o | --output-dir)
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
@@ -41,13 +45,13 @@ _veltrane_convert() {
         mapfile -t COMPREPLY < <(compgen -W 'feet meters' -- "$cur")
         return
         ;;
-    -j | --jobs | --limit)
+    -j | --jobs | --limit | --plot-size)
         return
         ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--to --strict -n --no-clobber -j --jobs
-            --info --limit --plot --compare --help --version --depth-unit --borehole --site --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
+            --info --limit --plot --plot-size --page --compare --help --version --depth-unit --borehole --site --json -q --quiet -r --recursive -o --output-dir' -- "$cur")
         return
     fi
     compopt -o filenames 2>/dev/null
