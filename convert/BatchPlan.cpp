@@ -9,12 +9,12 @@
 #include <map>
 #include <memory>
 #include <string>
-
-namespace {
+#include <unordered_map>
 
 // The inputs of a call by name, and by the file they lead to once an output
 // turns out to exist (only then can it be one of them under another name):
-// one look-up for each output, however many files the call names.
+// one look at each output and at most one at each input, however often the
+// plan asks.
 class CInputIndex {
 public:
     explicit CInputIndex(const std::vector<CConvertJob>& jobs) : m_jobs(jobs) {
@@ -29,29 +29,47 @@ public:
         if (name != m_byName.end() && name->second != nJob) {
             return name->second;
         }
-        FileIdentity identity;
-        if (!GetFileIdentity(strOutput, identity)) {
+        const std::optional<FileIdentity>& identity = OutputIdentity(strOutput);
+        if (!identity) {
             return nJob;
         }
         if (!m_bFilesKnown) {
             for (size_t j = 0; j < m_jobs.size(); ++j) {
                 FileIdentity input;
-                if (GetFileIdentity(m_jobs[j].m_strPath, input)) {
+                if (m_jobs[j].m_identity) {
+                    m_byFile.emplace(*m_jobs[j].m_identity, j);
+                } else if (GetFileIdentity(m_jobs[j].m_strPath, input)) {
                     m_byFile.emplace(input, j);
                 }
             }
             m_bFilesKnown = true;
         }
-        auto file = m_byFile.find(identity);
+        auto file = m_byFile.find(*identity);
         return file != m_byFile.end() ? file->second : nJob;
     }
 
 private:
+    const std::optional<FileIdentity>& OutputIdentity(const CString& strOutput) {
+        auto known = m_outputs.find(strOutput.str());
+        if (known != m_outputs.end()) {
+            return known->second;
+        }
+        FileIdentity identity;
+        std::optional<FileIdentity> found;
+        if (GetFileIdentity(strOutput, identity)) {
+            found = identity;
+        }
+        return m_outputs.emplace(strOutput.str(), found).first->second;
+    }
+
     const std::vector<CConvertJob>& m_jobs;
     std::map<std::string, size_t> m_byName;
     std::map<FileIdentity, size_t> m_byFile;
     bool m_bFilesKnown = false;
+    std::unordered_map<std::string, std::optional<FileIdentity>> m_outputs;
 };
+
+namespace {
 
 // The files a call writes, each under a key that two spellings of one name
 // share: the folder by its identity ("./" and "" are one folder, so are a
@@ -156,12 +174,12 @@ CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR
         CConvertCommand::OutputPathFor(strSource, nDirection, strFolder), pszType);
 }
 
-std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& jobs) const {
+std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& jobs,
+                                                CInputIndex& inputs) const {
     std::vector<size_t> outputOf(jobs.size(), std::string::npos);
     if (!m_bWritesSurveys) {
         return outputOf;
     }
-    CInputIndex inputs(jobs);
     for (size_t i = 0; i < jobs.size(); ++i) {
         const int nDirection = DirectionOf(jobs[i]);
         if (nDirection == directionNone || outputOf[i] != std::string::npos) {
@@ -220,7 +238,7 @@ void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResu
                       std::vector<char>& bConvert) const {
     CInputIndex inputs(jobs);
     COutputIndex written;
-    const std::vector<size_t> outputOf = OutputsOfInputs(jobs);
+    const std::vector<size_t> outputOf = OutputsOfInputs(jobs, inputs);
     for (size_t i = 0; i < jobs.size(); ++i) {
         CJobResult& result = results[i];
         result.m_strSource = jobs[i].m_strPath;
@@ -343,8 +361,12 @@ std::vector<CConvertJob> CBatchPlan::JobsOf(const std::vector<CString>& paths, i
     search.bSkipKnown =
         !strOutputFolder.IsEmpty() && GetFileIdentity(strOutputFolder, search.skipOutput);
     for (const CString& strPath : paths) {
-        if (!IsDirectory(strPath) || !search.Add(strPath, strOutputFolder)) {
+        const EntryFacts facts = LookAt(strPath);
+        if (facts.nKind != entryFolder || !search.Add(strPath, strOutputFolder)) {
             jobs.emplace_back(strPath, nDirection, strOutputFolder);
+            if (facts.nKind == entryFile) {
+                jobs.back().m_identity = facts.identity;
+            }
         }
     }
     return jobs;
