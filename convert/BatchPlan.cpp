@@ -94,6 +94,7 @@ private:
     std::string Key(const CString& strPath) {
         const CString strFolder = FolderOf(strPath);
         std::string key = FolderKey(strFolder);
+        key.reserve(key.size() + static_cast<size_t>(strPath.GetLength()));
         for (const char* p = static_cast<LPCSTR>(strPath) + strFolder.GetLength(); *p; ++p) {
             key += (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
         }
@@ -175,21 +176,21 @@ CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR
 }
 
 std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& jobs,
+                                                const std::vector<CJobResult>& results,
                                                 CInputIndex& inputs) const {
     std::vector<size_t> outputOf(jobs.size(), std::string::npos);
     if (!m_bWritesSurveys) {
         return outputOf;
     }
     for (size_t i = 0; i < jobs.size(); ++i) {
-        const int nDirection = DirectionOf(jobs[i]);
+        const int nDirection = results[i].m_nDirection;
         if (nDirection == directionNone || outputOf[i] != std::string::npos) {
             continue;
         }
         // Where its output goes, and with an output folder also where an
         // earlier run without one put it: beside the source.
         const CString strPaths[] = {
-            CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection,
-                                           jobs[i].m_strOutputFolder),
+            results[i].m_strOutput,
             jobs[i].m_strOutputFolder.IsEmpty()
                 ? CString()
                 : CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection)};
@@ -236,27 +237,37 @@ bool RefusedAsSameOutput(const std::vector<CConvertJob>& jobs, COutputIndex& wri
 
 void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
                       std::vector<char>& bConvert) const {
-    CInputIndex inputs(jobs);
-    COutputIndex written;
-    const std::vector<size_t> outputOf = OutputsOfInputs(jobs, inputs);
+    // Each file's direction and output, worked out once for both passes.
     for (size_t i = 0; i < jobs.size(); ++i) {
         CJobResult& result = results[i];
         result.m_strSource = jobs[i].m_strPath;
+        result.m_nDirection = DirectionOf(jobs[i]);
+        if (result.m_nDirection != directionNone) {
+            result.m_strOutput = CConvertCommand::OutputPathFor(
+                jobs[i].m_strPath, result.m_nDirection, jobs[i].m_strOutputFolder);
+        }
+    }
+    CInputIndex inputs(jobs);
+    COutputIndex written;
+    const std::vector<size_t> outputOf = OutputsOfInputs(jobs, results, inputs);
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        CJobResult& result = results[i];
         if (outputOf[i] != std::string::npos) {
+            // An output of another input: reported as that, with no
+            // direction or output of its own.
+            result.m_nDirection = directionNone;
+            result.m_strOutput.Empty();
             result.m_nJobOutcome = jobOutputOfInput;
             result.m_strMadeFrom = jobs[outputOf[i]].m_strPath;
             result.m_strMessage = "Not converted: it is the output of " +
                                   jobs[outputOf[i]].m_strPath + ", up to date.";
             continue;
         }
-        result.m_nDirection = DirectionOf(jobs[i]);
         if (result.m_nDirection == directionNone) {
             result.m_nJobOutcome = jobUnknownType;
             result.m_strMessage = CConvertCommand::UnknownTypeText(nullptr);
             continue;
         }
-        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection,
-                                                            jobs[i].m_strOutputFolder);
         // An output that is its own source is the command's to refuse.
         const size_t nInput = m_bWritesSurveys ? inputs.Replaced(result.m_strOutput, i) : i;
         if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath && outputOf[nInput] != i) {

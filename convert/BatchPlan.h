@@ -124,6 +124,8 @@ private:
     // For each input, the input whose output it is byte for byte, found
     // where that input's output goes or, with an output folder, beside it
     // (the output of a run without the folder); npos for none.
+    // The results hold each input's direction and output already.
     std::vector<size_t> OutputsOfInputs(const std::vector<CConvertJob>& jobs,
+                                        const std::vector<CJobResult>& results,
                                         CInputIndex& inputs) const;
 };
