@@ -516,6 +516,14 @@ void CBatchConverter::CTally::Add(const CJobResult& result, bool bDone) {
     nUpToDate += result.m_nJobOutcome == jobUpToDate || result.m_nJobOutcome == jobOutputOfInput;
 }
 
+void CBatchConverter::StopOnClosedOutput(std::atomic<bool>& bOutputClosed) {
+    if (!m_out && !bOutputClosed) {
+        bOutputClosed = true;
+        m_err << kProgramName << ": the standard output was closed: stopped; the files "
+              << "not yet begun are not converted.\n";
+    }
+}
+
 void CBatchConverter::PrintTally(const CTally& tally) {
     m_out.flush();
     m_err << kProgramName << ": " << tally.nConverted << " converted, " << tally.nUpToDate
@@ -556,6 +564,7 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     // stops the batch: the files begun are finished, no other is begun.
     std::atomic<bool> bOutputClosed{false};
     engine.m_pCancel = &bOutputClosed;
+    int nUnflushed = 0;
     engine.m_onResult = [&](int nIndex, const CJobResult& result) {
         std::unique_lock<std::mutex> hold = progress.Hold();
         // The picture first, for the file's line to name it. A file the
@@ -570,13 +579,12 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
             bOutputClosed ? result.Succeeded() : PrintResult(result, report, picture);
         tally.Add(result, bDone && bPictureDone);
         // Each file's line goes out as it is done, which also shows at once
-        // a standard output that was closed.
-        m_out.flush();
-        if (!m_out && !bOutputClosed) {
-            bOutputClosed = true;
-            m_err << kProgramName << ": the standard output was closed: stopped; the files "
-                  << "not yet begun are not converted.\n";
+        // a standard output that was closed; else a block of them does.
+        if (m_bLineAtATime || ++nUnflushed == kLinesPerBlock) {
+            m_out.flush();
+            nUnflushed = 0;
         }
+        StopOnClosedOutput(bOutputClosed);
     };
     ReportSystemEvents(engine);
     engine.m_onProgress = [&](int nDone, int nTotal, const CString& strSource) {
@@ -584,6 +592,8 @@ int CBatchConverter::Convert(const CBatchOptions& options, const std::vector<CCo
     };
     engine.Run(jobs);
     progress.Hold();
+    m_out.flush();
+    StopOnClosedOutput(bOutputClosed);
     if (jobs.size() > 1) {
         PrintTally(tally);
     }

@@ -7,6 +7,7 @@
 #include "convert/ConvertCommand.h"
 #include "plot/PictureSize.h"
 
+#include <atomic>
 #include <chrono>
 #include <iosfwd>
 #include <mutex>
@@ -62,6 +63,11 @@ public:
     // while shows one line of progress (never in pipes or logs).
     CBatchConverter(std::ostream& out, std::ostream& err, bool bProgress = false)
         : m_out(out), m_err(err), m_bProgress(bProgress) {}
+
+    // Each file's line goes out as it is done; FALSE for a standard output
+    // that no person watches (a file or a pipe), where the lines go out a
+    // block at a time.
+    bool m_bLineAtATime = true;
 
     // The line that says how to call the program, after its name: every option.
     static constexpr const char* kUsage =
@@ -127,6 +133,12 @@ private:
     };
     // "veltrane-convert: 198 converted, 2 up to date, 1 not converted".
     void PrintTally(const CTally& tally);
+    // A standard output that took no more lines stops the batch, once, with
+    // a word on standard error.
+    void StopOnClosedOutput(std::atomic<bool>& bOutputClosed);
+    // Lines that wait for one another to go out together, when they are not
+    // written one at a time.
+    static constexpr int kLinesPerBlock = 64;
     // What the engine says of the system: fewer workers than asked, and
     // temporary files an earlier, stopped run left.
     void ReportSystemEvents(CBatchEngine& engine);

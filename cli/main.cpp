@@ -1,6 +1,7 @@
 #include "cli/BatchConverter.h"
 #include "platform/TempFiles.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <unistd.h>
@@ -15,5 +16,11 @@ int main(int argc, char** argv) {
     RemoveTempFilesOnSignals();
     std::vector<std::string> args(argv + 1, argv + argc);
     CBatchConverter converter(std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
+    converter.m_bLineAtATime = ::isatty(STDOUT_FILENO) != 0;
+    if (!converter.m_bLineAtATime) {
+        // Room for a block of lines, so that they go out whole, together.
+        static char outputBuffer[1 << 16];
+        std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    }
     return converter.Run(args);
 }

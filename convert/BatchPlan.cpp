@@ -9,12 +9,12 @@
 #include <map>
 #include <memory>
 #include <string>
-
-namespace {
+#include <unordered_map>
 
 // The inputs of a call by name, and by the file they lead to once an output
 // turns out to exist (only then can it be one of them under another name):
-// one look-up for each output, however many files the call names.
+// one look at each output and at most one at each input, however often the
+// plan asks.
 class CInputIndex {
 public:
     explicit CInputIndex(const std::vector<CConvertJob>& jobs) : m_jobs(jobs) {
@@ -29,29 +29,47 @@ public:
         if (name != m_byName.end() && name->second != nJob) {
             return name->second;
         }
-        FileIdentity identity;
-        if (!GetFileIdentity(strOutput, identity)) {
+        const std::optional<FileIdentity>& identity = OutputIdentity(strOutput);
+        if (!identity) {
             return nJob;
         }
         if (!m_bFilesKnown) {
             for (size_t j = 0; j < m_jobs.size(); ++j) {
                 FileIdentity input;
-                if (GetFileIdentity(m_jobs[j].m_strPath, input)) {
+                if (m_jobs[j].m_identity) {
+                    m_byFile.emplace(*m_jobs[j].m_identity, j);
+                } else if (GetFileIdentity(m_jobs[j].m_strPath, input)) {
                     m_byFile.emplace(input, j);
                 }
             }
             m_bFilesKnown = true;
         }
-        auto file = m_byFile.find(identity);
+        auto file = m_byFile.find(*identity);
         return file != m_byFile.end() ? file->second : nJob;
     }
 
 private:
+    const std::optional<FileIdentity>& OutputIdentity(const CString& strOutput) {
+        auto known = m_outputs.find(strOutput.str());
+        if (known != m_outputs.end()) {
+            return known->second;
+        }
+        FileIdentity identity;
+        std::optional<FileIdentity> found;
+        if (GetFileIdentity(strOutput, identity)) {
+            found = identity;
+        }
+        return m_outputs.emplace(strOutput.str(), found).first->second;
+    }
+
     const std::vector<CConvertJob>& m_jobs;
     std::map<std::string, size_t> m_byName;
     std::map<FileIdentity, size_t> m_byFile;
     bool m_bFilesKnown = false;
+    std::unordered_map<std::string, std::optional<FileIdentity>> m_outputs;
 };
+
+namespace {
 
 // The files a call writes, each under a key that two spellings of one name
 // share: the folder by its identity ("./" and "" are one folder, so are a
@@ -76,6 +94,7 @@ private:
     std::string Key(const CString& strPath) {
         const CString strFolder = FolderOf(strPath);
         std::string key = FolderKey(strFolder);
+        key.reserve(key.size() + static_cast<size_t>(strPath.GetLength()));
         for (const char* p = static_cast<LPCSTR>(strPath) + strFolder.GetLength(); *p; ++p) {
             key += (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
         }
@@ -156,22 +175,22 @@ CString CBatchPlan::PicturePath(const CString& strSource, int nDirection, LPCSTR
         CConvertCommand::OutputPathFor(strSource, nDirection, strFolder), pszType);
 }
 
-std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& jobs) const {
+std::vector<size_t> CBatchPlan::OutputsOfInputs(const std::vector<CConvertJob>& jobs,
+                                                const std::vector<CJobResult>& results,
+                                                CInputIndex& inputs) const {
     std::vector<size_t> outputOf(jobs.size(), std::string::npos);
     if (!m_bWritesSurveys) {
         return outputOf;
     }
-    CInputIndex inputs(jobs);
     for (size_t i = 0; i < jobs.size(); ++i) {
-        const int nDirection = DirectionOf(jobs[i]);
+        const int nDirection = results[i].m_nDirection;
         if (nDirection == directionNone || outputOf[i] != std::string::npos) {
             continue;
         }
         // Where its output goes, and with an output folder also where an
         // earlier run without one put it: beside the source.
         const CString strPaths[] = {
-            CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection,
-                                           jobs[i].m_strOutputFolder),
+            results[i].m_strOutput,
             jobs[i].m_strOutputFolder.IsEmpty()
                 ? CString()
                 : CConvertCommand::OutputPathFor(jobs[i].m_strPath, nDirection)};
@@ -218,27 +237,37 @@ bool RefusedAsSameOutput(const std::vector<CConvertJob>& jobs, COutputIndex& wri
 
 void CBatchPlan::Make(const std::vector<CConvertJob>& jobs, std::vector<CJobResult>& results,
                       std::vector<char>& bConvert) const {
-    CInputIndex inputs(jobs);
-    COutputIndex written;
-    const std::vector<size_t> outputOf = OutputsOfInputs(jobs);
+    // Each file's direction and output, worked out once for both passes.
     for (size_t i = 0; i < jobs.size(); ++i) {
         CJobResult& result = results[i];
         result.m_strSource = jobs[i].m_strPath;
+        result.m_nDirection = DirectionOf(jobs[i]);
+        if (result.m_nDirection != directionNone) {
+            result.m_strOutput = CConvertCommand::OutputPathFor(
+                jobs[i].m_strPath, result.m_nDirection, jobs[i].m_strOutputFolder);
+        }
+    }
+    CInputIndex inputs(jobs);
+    COutputIndex written;
+    const std::vector<size_t> outputOf = OutputsOfInputs(jobs, results, inputs);
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        CJobResult& result = results[i];
         if (outputOf[i] != std::string::npos) {
+            // An output of another input: reported as that, with no
+            // direction or output of its own.
+            result.m_nDirection = directionNone;
+            result.m_strOutput.Empty();
             result.m_nJobOutcome = jobOutputOfInput;
             result.m_strMadeFrom = jobs[outputOf[i]].m_strPath;
             result.m_strMessage = "Not converted: it is the output of " +
                                   jobs[outputOf[i]].m_strPath + ", up to date.";
             continue;
         }
-        result.m_nDirection = DirectionOf(jobs[i]);
         if (result.m_nDirection == directionNone) {
             result.m_nJobOutcome = jobUnknownType;
             result.m_strMessage = CConvertCommand::UnknownTypeText(nullptr);
             continue;
         }
-        result.m_strOutput = CConvertCommand::OutputPathFor(jobs[i].m_strPath, result.m_nDirection,
-                                                            jobs[i].m_strOutputFolder);
         // An output that is its own source is the command's to refuse.
         const size_t nInput = m_bWritesSurveys ? inputs.Replaced(result.m_strOutput, i) : i;
         if (nInput != i && jobs[nInput].m_strPath != jobs[i].m_strPath && outputOf[nInput] != i) {
@@ -343,8 +372,12 @@ std::vector<CConvertJob> CBatchPlan::JobsOf(const std::vector<CString>& paths, i
     search.bSkipKnown =
         !strOutputFolder.IsEmpty() && GetFileIdentity(strOutputFolder, search.skipOutput);
     for (const CString& strPath : paths) {
-        if (!IsDirectory(strPath) || !search.Add(strPath, strOutputFolder)) {
+        const EntryFacts facts = LookAt(strPath);
+        if (facts.nKind != entryFolder || !search.Add(strPath, strOutputFolder)) {
             jobs.emplace_back(strPath, nDirection, strOutputFolder);
+            if (facts.nKind == entryFile) {
+                jobs.back().m_identity = facts.identity;
+            }
         }
     }
     return jobs;

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+class CInputIndex;
+
 struct CConvertJob {
     CConvertJob() = default;
     CConvertJob(const CString& strPath, int nDirection, const CString& strOutputFolder = CString())
@@ -23,6 +25,9 @@ struct CConvertJob {
     int m_nDirection = directionNone;
     // The folder its output (and picture) goes into; empty for beside it.
     CString m_strOutputFolder;
+    // The file the path led to when the call's names were looked at, so
+    // that the plan need not look again; unset when nobody looked.
+    std::optional<FileIdentity> m_identity;
 };
 
 // How one file ended, beyond the command's own outcomes.
@@ -119,5 +124,8 @@ private:
     // For each input, the input whose output it is byte for byte, found
     // where that input's output goes or, with an output folder, beside it
     // (the output of a run without the folder); npos for none.
-    std::vector<size_t> OutputsOfInputs(const std::vector<CConvertJob>& jobs) const;
+    // The results hold each input's direction and output already.
+    std::vector<size_t> OutputsOfInputs(const std::vector<CConvertJob>& jobs,
+                                        const std::vector<CJobResult>& results,
+                                        CInputIndex& inputs) const;
 };

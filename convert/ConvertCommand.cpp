@@ -135,9 +135,11 @@ void CConvertCommand::OnConvert() {
 
     const CString strOutput = OutputPathFor(m_strPathName, nDirection, m_strOutputFolder);
     m_strLastOutput = strOutput;
+    // One look at the output answers every question about it below; the
+    // write itself looks again as it creates the file (CSafeOutput).
+    const EntryFacts output = LookAt(strOutput);
     // A conversion never replaces its own source, under this name or another.
-    const EntryKind nOutput = GetEntry(strOutput);
-    if (nOutput == entryFile && IsSameFile(m_strPathName, strOutput)) {
+    if (output.nKind == entryFile && LookAt(m_strPathName).identity == output.identity) {
         m_plotData.m_diagnostics.AddError(
             0, "the output " + strOutput + " is the file being converted" +
                    (strOutput == m_strPathName ? CString() : " under another name") +
@@ -150,11 +152,11 @@ void CConvertCommand::OnConvert() {
         Finish(outcomeRefused, 0, kMsgStrictRefused);
         return;
     }
-    if (OutputTaken(strOutput) && !m_host.ConfirmReplace(strOutput)) {
+    if (OutputTaken(strOutput, output) && !m_host.ConfirmReplace(strOutput)) {
         m_nLastOutcome = outcomeKept; // kept as asked: nothing more to say
         return;
     }
-    nStatus = writer.WriteSurvey(strOutput, &m_plotData);
+    nStatus = writer.WriteSurvey(strOutput, &m_plotData, &output);
     if (nStatus != 0) {
         FinishWithStatus(outcomeWriteFailed, nStatus);
         return;
@@ -290,7 +292,12 @@ CString CConvertCommand::FileErrorText(const CFileException& error, const CStrin
 }
 
 BOOL CConvertCommand::OutputTaken(CString strPath) {
-    return FileExists(strPath) && GetEntry(strPath) != entryFolder;
+    return OutputTaken(strPath, LookAt(strPath));
+}
+
+BOOL CConvertCommand::OutputTaken(const CString& strPath, const EntryFacts& facts) {
+    // A link that leads nowhere is found by its own name alone.
+    return facts.nKind == entryFile || (facts.nKind == entryNone && FileExists(strPath));
 }
 
 void CConvertCommand::SetOutputBatch(COutputBatch* pBatch, int nOrder) {

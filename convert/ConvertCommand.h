@@ -9,6 +9,7 @@
 #include "formats/csv/CsvDataFile.h"
 #include "formats/twi/TwiDataFile.h"
 #include "platform/CString.h"
+#include "platform/FileSystem.h"
 #include "survey/PlotDataObj.h"
 
 // Indexes of the direction entries.
@@ -142,6 +143,8 @@ public:
     // replaced by renaming over the name, a link included; a folder of that
     // name is not asked about: the write fails on it.
     static BOOL OutputTaken(CString strPath);
+    // The same from what a look at strPath found already.
+    static BOOL OutputTaken(const CString& strPath, const EntryFacts& facts);
     // "SDP_B12.csv already exists in /data. Replace it?", for a window to
     // ask with its own names of the file and its folder.
     static CString ReplaceQuestion(LPCSTR pszName, LPCSTR pszFolder);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -83,6 +84,10 @@ int CSurveyDataFile::ReadSurvey(CString strPath, CPlotDataObj* pData) {
 }
 
 int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
+    return WriteSurvey(strPath, pData, nullptr);
+}
+
+int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData, const EntryFacts* pTarget) {
     if (!pData->m_bDataLoaded) {
         pData->m_diagnostics.AddError(0, "the survey holds no data to write");
         return statusNotLoaded; // nothing is created
@@ -94,12 +99,15 @@ int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
     // An output that would not change is made in memory and compared; a
     // file read costs far less than a file written and flushed to the disk.
     std::string strRendered;
-    if (m_bKeepIdentical && GetEntry(strPath) == entryFile) {
+    const EntryFacts target = !m_bKeepIdentical    ? EntryFacts()
+                              : pTarget != nullptr ? *pTarget
+                                                   : LookAt(strPath);
+    if (target.nKind == entryFile) {
         const int nStatus = Render(pData, strRendered);
         if (nStatus != statusDone) {
             return nStatus;
         }
-        if (FileHolds(strPath, strRendered)) {
+        if (FileHolds(strPath, strRendered, target)) {
             m_bLeftAlone = TRUE;
             AddTargetWarnings(*pData, pData->m_diagnostics);
             return statusDone;
@@ -129,7 +137,7 @@ int CSurveyDataFile::WriteSurvey(CString strPath, CPlotDataObj* pData) {
 BOOL CSurveyDataFile::WouldWriteSameAs(const CString& strPath, CPlotDataObj* pData) {
     std::string strRendered;
     return pData->m_bDataLoaded && Render(pData, strRendered) == statusDone &&
-           FileHolds(strPath, strRendered);
+           FileHolds(strPath, strRendered, EntryFacts{entryNone});
 }
 
 int CSurveyDataFile::WriteBody(CPlotDataObj* pData) {
@@ -161,23 +169,35 @@ int CSurveyDataFile::Render(CPlotDataObj* pData, std::string& strBytes) {
     return nStatus;
 }
 
-BOOL CSurveyDataFile::FileHolds(const CString& strPath, const std::string& strBytes) {
+BOOL CSurveyDataFile::FileHolds(const CString& strPath, const std::string& strBytes,
+                                const EntryFacts& facts) {
+    if (facts.nKind == entryFile && facts.nSize != strBytes.size()) {
+        return FALSE;
+    }
     CFile file;
     if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
         return FALSE;
     }
-    // One byte more than expected shows a longer file.
-    std::string strRead(strBytes.size() + 1, '\0');
-    size_t nRead = 0;
-    while (nRead < strRead.size()) {
-        const UINT nGot = file.Read(&strRead[nRead], static_cast<UINT>(strRead.size() - nRead));
-        if (nGot == 0) {
+    // Compared block by block as read ahead, with no copy; the first block
+    // that differs, or runs past the bytes expected, ends it.
+    size_t nCompared = 0;
+    BOOL bSame = TRUE;
+    for (;;) {
+        size_t nAvailable = 0;
+        const char* p = file.PeekBuffered(nAvailable);
+        if (p == nullptr) {
             break;
         }
-        nRead += nGot;
+        if (nAvailable > strBytes.size() - nCompared ||
+            std::memcmp(p, strBytes.data() + nCompared, nAvailable) != 0) {
+            bSame = FALSE;
+            break;
+        }
+        nCompared += nAvailable;
+        file.TakeBuffered(nAvailable);
     }
     file.Close();
-    return nRead == strBytes.size() && strRead.compare(0, nRead, strBytes) == 0;
+    return bSame && nCompared == strBytes.size();
 }
 
 void CSurveyDataFile::AddTargetWarnings(const CPlotDataObj& data, CDiagnosticList& list) const {

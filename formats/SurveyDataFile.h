@@ -9,6 +9,7 @@
 #include "formats/SurveyStatus.h"
 #include "platform/CFile.h"
 #include "platform/CString.h"
+#include "platform/FileSystem.h"
 #include "platform/Types.h"
 #include "survey/DiagnosticText.h"
 #include "survey/LineReader.h"
@@ -42,6 +43,9 @@ public:
     // the bytes of this write is left alone, its time stamp and all:
     // m_bLeftAlone then says so, and the status is 0.
     int WriteSurvey(CString strPath, CPlotDataObj* pData);
+    // The same, given what a look at strPath found just before (pTarget),
+    // so that the write need not look again before it compares.
+    int WriteSurvey(CString strPath, CPlotDataObj* pData, const EntryFacts* pTarget);
     BOOL m_bKeepIdentical = FALSE;
     BOOL m_bLeftAlone = FALSE;
     // TRUE when the file at strPath holds exactly the bytes a write of the
@@ -186,8 +190,10 @@ private:
     // The whole output made in memory, no file opened: 0 and its bytes in
     // strBytes, or the status of the write that failed.
     int Render(CPlotDataObj* pData, std::string& strBytes);
-    // TRUE when the file at strPath holds exactly these bytes.
-    static BOOL FileHolds(const CString& strPath, const std::string& strBytes);
+    // TRUE when the file at strPath holds exactly these bytes. A file whose
+    // size is known to differ is not even opened.
+    static BOOL FileHolds(const CString& strPath, const std::string& strBytes,
+                          const EntryFacts& facts);
 
     const CString m_strExtension;
     CSafeOutput m_output; // the output being written, until committed or discarded

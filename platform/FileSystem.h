@@ -24,6 +24,16 @@ BOOL IsSameFile(LPCSTR pszA, LPCSTR pszB);
 // FALSE when the name leads to nothing.
 typedef std::pair<unsigned long long, unsigned long long> FileIdentity;
 BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity);
+// Everything one look at a name tells (a link followed), for a caller that
+// needs several answers about one name: its kind, and for a file or folder
+// its identity; for a file also its size in bytes and its access rights.
+struct EntryFacts {
+    EntryKind nKind = entryNone;
+    FileIdentity identity{0, 0};
+    unsigned long long nSize = 0;
+    UINT nAccess = 0;
+};
+EntryFacts LookAt(LPCSTR pszPath);
 // The names of the files in a folder (links that lead to a file included;
 // folders and other entries left out), in no particular order. FALSE when
 // the folder cannot be read. With pFolders, the names of its subfolders

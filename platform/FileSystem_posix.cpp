@@ -49,6 +49,23 @@ BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity) {
     return TRUE;
 }
 
+EntryFacts LookAt(LPCSTR pszPath) {
+    EntryFacts facts;
+    struct stat info;
+    if (!pszPath || !*pszPath || ::stat(pszPath, &info) != 0) {
+        return facts;
+    }
+    facts.identity = {info.st_dev, info.st_ino};
+    if (S_ISDIR(info.st_mode)) {
+        facts.nKind = entryFolder;
+        return facts;
+    }
+    facts.nKind = entryFile;
+    facts.nSize = static_cast<unsigned long long>(info.st_size);
+    facts.nAccess = info.st_mode & 07777;
+    return facts;
+}
+
 CString FolderOf(LPCSTR pszPath) {
     std::string path = pszPath ? pszPath : "";
     size_t slash = path.rfind('/');

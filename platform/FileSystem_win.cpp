@@ -104,6 +104,25 @@ BOOL GetFileIdentity(LPCSTR pszPath, FileIdentity& identity) {
     return TRUE;
 }
 
+EntryFacts LookAt(LPCSTR pszPath) {
+    EntryFacts facts;
+    facts.nKind = GetEntry(pszPath, &facts.nAccess);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (facts.nKind == entryNone || !FileInformation(pszPath, info)) {
+        // A name whose file cannot be opened to be identified is taken as
+        // absent, as GetFileIdentity takes it.
+        return EntryFacts();
+    }
+    facts.identity = {info.dwVolumeSerialNumber,
+                      (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+                          info.nFileIndexLow};
+    if (facts.nKind == entryFile) {
+        facts.nSize =
+            (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    }
+    return facts;
+}
+
 CString FolderOf(LPCSTR pszPath) {
     std::string strPath = pszPath ? pszPath : "";
     return CString(strPath.substr(0, FolderLength(strPath)).c_str());

@@ -53,31 +53,65 @@ std::uint64_t ShiftRoundingToEven(std::uint64_t nValue, int nShift) {
     return nQuotient;
 }
 
+// "00" to "99" in a row: two digits a step halve the divisions of a number
+// written.
+struct CDigitPairs {
+    char chars[200];
+    constexpr CDigitPairs() : chars() {
+        for (int i = 0; i < 100; ++i) {
+            chars[2 * i] = static_cast<char>('0' + i / 10);
+            chars[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+    }
+};
+constexpr CDigitPairs kDigitPairs;
+
+// Writes the last two digits of nValue (below 100) ending before p.
+char* PutPair(char* p, std::uint64_t nValue) {
+    p -= 2;
+    p[0] = kDigitPairs.chars[2 * nValue];
+    p[1] = kDigitPairs.chars[2 * nValue + 1];
+    return p;
+}
+
+int DigitCount(std::uint64_t nValue) {
+    int nDigits = 1;
+    for (; nValue >= 100; nValue /= 100) {
+        nDigits += 2;
+    }
+    return nDigits + (nValue >= 10 ? 1 : 0);
+}
+
 // Writes nScaled / 10^kDecimals with kDecimals decimals straight into
 // pBuffer, from the last digit back once the length is known: no copy of a
 // length known only at run time. A constant divisor lets the compiler divide
 // by multiplying.
 template <int kDecimals> int WriteScaled(char* pBuffer, bool bNegative, std::uint64_t nScaled) {
     std::uint64_t nWhole = nScaled / kPow10[kDecimals];
-    std::uint64_t nFraction = nScaled % kPow10[kDecimals];
-    int nWholeDigits = 1;
-    for (std::uint64_t nRest = nWhole; nRest >= 10; nRest /= 10) {
-        ++nWholeDigits;
-    }
+    const std::uint64_t nFraction = nScaled % kPow10[kDecimals];
     // printf keeps the sign of a negative value that rounds to zero.
-    const int nLength = (bNegative ? 1 : 0) + nWholeDigits + (kDecimals > 0 ? kDecimals + 1 : 0);
+    const int nLength =
+        (bNegative ? 1 : 0) + DigitCount(nWhole) + (kDecimals > 0 ? kDecimals + 1 : 0);
     char* p = pBuffer + nLength;
-    for (int i = 0; i < kDecimals; ++i) {
+    if constexpr (kDecimals == 1) {
+        *--p = static_cast<char>('0' + nFraction);
+    } else if constexpr (kDecimals == 2) {
+        p = PutPair(p, nFraction);
+    } else if constexpr (kDecimals == 3) {
         *--p = static_cast<char>('0' + nFraction % 10);
-        nFraction /= 10;
+        p = PutPair(p, nFraction / 10);
     }
-    if (kDecimals > 0) {
+    if constexpr (kDecimals > 0) {
         *--p = '.';
     }
-    do {
-        *--p = static_cast<char>('0' + nWhole % 10);
-        nWhole /= 10;
-    } while (nWhole != 0);
+    for (; nWhole >= 100; nWhole /= 100) {
+        p = PutPair(p, nWhole % 100);
+    }
+    if (nWhole >= 10) {
+        p = PutPair(p, nWhole);
+    } else {
+        *--p = static_cast<char>('0' + nWhole);
+    }
     if (bNegative) {
         *--p = '-';
     }

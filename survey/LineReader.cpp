@@ -1,6 +1,7 @@
 #include "survey/LineReader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -13,10 +14,26 @@ constexpr char kTab = 9;
 // Appends the bytes of a line as the reader keeps them: TAB becomes a space,
 // bytes outside 32 to 127 vanish. Lines of plain text go in one piece.
 // TRUE when a byte vanished.
-bool AppendKept(std::string& line, const char* p, size_t n) {
-    const bool bPlain = std::all_of(p, p + n, [](char ch) {
+bool IsPlain(const char* p, size_t n) {
+    // Eight bytes at a time: none has its top bit set (128 and over), and
+    // none is below 32 (a byte under 32 borrows into its own top bit).
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kTops = 0x8080808080808080;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t nWord;
+        std::memcpy(&nWord, p + i, 8);
+        if (((nWord | ((nWord - 32 * kOnes) & ~nWord)) & kTops) != 0) {
+            return false;
+        }
+    }
+    return std::all_of(p + i, p + n, [](char ch) {
         return static_cast<unsigned char>(ch) >= 32 && static_cast<unsigned char>(ch) <= 127;
     });
+}
+
+bool AppendKept(std::string& line, const char* p, size_t n) {
+    const bool bPlain = IsPlain(p, n);
     if (bPlain) {
         line.append(p, n);
         return false;

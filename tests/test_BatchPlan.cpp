@@ -110,6 +110,42 @@ TEST(BatchPlan, LaterFileWritingAnEarlierFilesOutputOrPictureIsRefused) {
     }
 }
 
+// An output that leads to another input under a name of its own (a link, a
+// hard link) is refused alike whether the call's names were looked at when
+// listed (JobsOf) or are looked at by the plan itself.
+TEST(BatchPlan, OutputLinkedToAnotherInputIsRefusedHoweverTheJobsCame) {
+    TempDir dir;
+    WriteBytes(dir / "B.twi", "x");
+    WriteBytes(dir / "C.twi", "y");
+    const std::vector<CString> names = {(dir / "B.twi").c_str(), (dir / "C.twi").c_str()};
+    for (const bool bHardLink : {false, true}) {
+        std::filesystem::remove(dir / "SDP_B.csv");
+        std::error_code error;
+        if (bHardLink) {
+            std::filesystem::create_hard_link(dir / "C.twi", dir / "SDP_B.csv", error);
+        } else {
+            std::filesystem::create_symlink(dir / "C.twi", dir / "SDP_B.csv", error);
+        }
+        if (error) {
+            GTEST_SKIP() << "no links here: " << error.message();
+        }
+        const std::vector<CConvertJob> listed =
+            CBatchPlan::JobsOf(names, directionNone, CString(), FALSE);
+        ASSERT_TRUE(listed[0].m_identity.has_value());
+        std::vector<CConvertJob> bare = listed;
+        for (CConvertJob& job : bare) {
+            job.m_identity.reset();
+        }
+        const std::vector<CConvertJob>* const calls[] = {&listed, &bare};
+        for (const std::vector<CConvertJob>* pJobs : calls) {
+            std::vector<CJobResult> results(pJobs->size());
+            std::vector<char> bConvert(pJobs->size(), 0);
+            CBatchPlan().Make(*pJobs, results, bConvert);
+            EXPECT_EQ(Outcomes(results, bConvert), "input ok") << bHardLink;
+        }
+    }
+}
+
 TEST(BatchPlan, ExistingOutputsCountLinksThatLeadNowhere) {
     TempDir dir;
     for (const char* name : {"A.twi", "B.twi", "C.twi", "SDP_A.csv"}) {

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -352,4 +353,35 @@ TEST(ConvertCommand, OutputFolderMustExistAsAFolder) {
               "the output folder " + (dir / "file") + " is not a folder");
     EXPECT_EQ(CConvertCommand::OutputFolderProblem((dir / "gone").c_str()).str(),
               "the output folder " + (dir / "gone") + " does not exist");
+}
+
+// With identical outputs kept, only an output that holds the conversion byte
+// for byte is left alone (time stamp and all); one of the same size that
+// differs in a byte, or one a byte longer or shorter, is written again.
+TEST_F(ConvertCommandTest, KeptIdenticalOutputIsNeverWrittenAndOthersAre) {
+    const std::string source = m_dir / "B12.twi";
+    const std::string output = m_dir / "SDP_B12.csv";
+    const std::string golden = ReadBytes(DataPath(kCsvGolden));
+    WriteBytes(source, ReadBytes(DataPath(kTwiGolden)));
+    m_command.SelectPath(source.c_str());
+    m_command.SetKeepIdentical(TRUE);
+    std::string sameSize = golden;
+    sameSize[sameSize.size() - 3] = '9';
+    const struct {
+        std::string existing;
+        ConvertOutcome outcome;
+    } cases[] = {{golden, outcomeUpToDate},
+                 {sameSize, outcomeConverted},
+                 {golden + "\r\n", outcomeConverted},
+                 {golden.substr(0, golden.size() - 1), outcomeConverted}};
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const auto& c : cases) {
+        WriteBytes(output, c.existing);
+        std::filesystem::last_write_time(output, old);
+        Press();
+        EXPECT_EQ(m_command.m_nLastOutcome, c.outcome) << c.existing.size();
+        EXPECT_EQ(ReadBytes(output), golden);
+        EXPECT_EQ(std::filesystem::last_write_time(output) == old, c.outcome == outcomeUpToDate)
+            << c.existing.size();
+    }
 }

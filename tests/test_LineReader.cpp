@@ -72,6 +72,27 @@ TEST(ReadLine, LineEndsAndFilteredBytes) {
     }
 }
 
+// Lines are checked for bytes outside 32 to 127 eight at a time: each edge
+// byte, at every place of a line of more than two such words.
+TEST(ReadLine, EachByteIsFilteredWhereverItStands) {
+    const std::string plain = "ABCDEFGHIJKLMNOPQRSTU";
+    for (const int ch : {0x00, 0x09, 0x1F, 0x20, 0x7F, 0x80, 0xA0, 0xFF}) {
+        const std::string kept = ch == 0x09 ? " "
+                                 : (ch >= 0x20 && ch <= 0x7F)
+                                     ? std::string(1, static_cast<char>(ch))
+                                     : "";
+        for (size_t nAt = 0; nAt <= plain.size(); ++nAt) {
+            std::string bytes = plain;
+            bytes.insert(nAt, 1, static_cast<char>(ch));
+            auto calls = ReadAll(bytes + "\r\n", -1);
+            ASSERT_EQ(calls.size(), 2u);
+            std::string expected = plain;
+            expected.insert(nAt, kept);
+            EXPECT_EQ(calls[0].line, expected) << ch << " at " << nAt;
+        }
+    }
+}
+
 TEST(ReadLine, LimitCountsBytesBeforeTheCr) {
     std::string line79(79, 'a');
     std::string line80(80, 'b');

@@ -105,6 +105,9 @@ TEST(NumberText, FixedFormatsMatchPrintf) {
         values.push_back(
             std::ldexp(static_cast<double>(random() % 100000), -static_cast<int>(random() % 12)));
         values.push_back((static_cast<double>(random() % 2000000) - 1000000.0) / 1000.0);
+        // Whole parts of every length up to the short path's 2^53.
+        values.push_back(
+            std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 60)));
     }
     for (double value : kEdgeValues) {
         values.insert(values.end(),

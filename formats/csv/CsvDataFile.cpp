@@ -1,5 +1,6 @@
 #include "formats/csv/CsvDataFile.h"
 
+#include "survey/FastDecimal.h"
 #include "survey/LineReader.h"
 #include "survey/NumberText.h"
 
@@ -121,6 +122,42 @@ void AppendCell(std::string& strRow, double dValue, int nDecimals) {
     }
     strRow += kSeparator;
     AppendFixed(strRow, dValue, nDecimals);
+}
+
+// A whole row made in a buffer of its own and appended in one piece, when
+// every number of it takes the short exact path of the fixed-point text;
+// FALSE, with nothing appended, for a row that needs the general path (the
+// bytes are those of AppendFixed and AppendCell either way).
+bool AppendShortRow(std::string& strRow, double dDepth, const double (&dValues)[kFaces],
+                    const int (&nColumns)[kFaces], int nDecimals) {
+    constexpr size_t kZeroCellLength = 4;
+    static_assert(kZeroCell[kZeroCellLength] == '\0');
+    char buffer[1 + (kFaces + 1) * (kFixedShortSize + 1)];
+    char* p = buffer;
+    *p++ = kRowDepthSign;
+    int nLength = FormatFixedShort(p, dDepth, kRowDepthDecimals);
+    if (nLength == 0) {
+        return false;
+    }
+    p += nLength;
+    for (int nFace = 0; nFace < kFaces; ++nFace) {
+        const double dValue = dValues[nFace];
+        if (nColumns[nFace] < 0) {
+            continue;
+        }
+        if (dValue == 0.0 || std::isnan(dValue)) {
+            std::memcpy(p, kZeroCell, kZeroCellLength);
+            p += kZeroCellLength;
+            continue;
+        }
+        *p++ = kSeparator;
+        if ((nLength = FormatFixedShort(p, dValue, nDecimals)) == 0) {
+            return false;
+        }
+        p += nLength;
+    }
+    strRow.append(buffer, static_cast<size_t>(p - buffer));
+    return true;
 }
 
 const char* SkipBlanks(const char* p) {
@@ -438,11 +475,13 @@ void CCsvDataFile::WriteData(CPlotDataObj* pData) {
             dValues[3] = SlotValue(pData->m_pBMinus, k);
         }
         std::string& strRow = BeginLine();
-        strRow += kRowDepthSign;
-        AppendFixed(strRow, (k + 1) * dInterval, kRowDepthDecimals);
-        for (int nFace = 0; nFace < kFaces; ++nFace) {
-            if (nColumns[nFace] >= 0) {
-                AppendCell(strRow, dValues[nFace], nDecimals);
+        if (!AppendShortRow(strRow, (k + 1) * dInterval, dValues, nColumns, nDecimals)) {
+            strRow += kRowDepthSign;
+            AppendFixed(strRow, (k + 1) * dInterval, kRowDepthDecimals);
+            for (int nFace = 0; nFace < kFaces; ++nFace) {
+                if (nColumns[nFace] >= 0) {
+                    AppendCell(strRow, dValues[nFace], nDecimals);
+                }
             }
         }
         if (const int nLength = EndLine()) {
