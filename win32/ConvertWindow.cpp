@@ -290,6 +290,13 @@ bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification
                 static_cast<int>(SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETCURSEL, 0, 0)));
         }
         return false;
+    case IDC_LIMIT:
+        // The summary and the plot follow the limit as it is typed.
+        if (nNotification == EN_CHANGE && m_preview.OnLimitEdited()) {
+            m_names.Describe(m_preview.PlotWindow(), m_preview.Description());
+            OnSize();
+        }
+        return true;
     case IDOK:
         OnEnter(); // Enter that reached the dialog: no default button to press
         return true;

@@ -25,6 +25,15 @@ public:
     // of many that is no survey says so).
     void Preview(const std::string& strPath, int nDirection, const std::string& strNote = {});
 
+    // The twist limit as typed in its field (under the summary, in degrees):
+    // the summary lists the intervals over it and the plot marks them. It
+    // holds for every survey shown while the window is open. True when the
+    // summary changed, so that its description follows.
+    bool OnLimitEdited();
+    // A limit as typed: a number of at least 0, with the user's decimal
+    // separator or a point; none for an empty text or anything else.
+    static std::optional<double> ParseLimit(const std::string& strText);
+
     // The chart on show, or null when the pane shows why there is none.
     const CTwistChart* Chart() const { return m_chart ? &*m_chart : nullptr; }
     const std::string& Path() const { return m_strPath; }
@@ -44,6 +53,11 @@ private:
     friend class CPlotWindowProc;
     void PaintPlot(void* hWnd);
     void ShowText(int nControl, const std::string& strText);
+    // The summary's text and the chart's marks, from the survey read and the limit.
+    void ShowSurvey();
+    // The text size of the plot's labels in its units (96 an inch): the
+    // dialog's font, as the controls' text is.
+    double PlotTextSize(void* hdc, double dScale) const;
 
     void* m_hDlg = nullptr;
     void* m_hPlot = nullptr;
@@ -55,4 +69,5 @@ private:
     int m_nDirection = -1;
     bool m_bDiagnostics = false;
     int m_nSummaryWidth = 0; // its longest line, in pixels
+    int m_nLineHeight = 0;   // a line of its text, in pixels
 };

@@ -17,6 +17,10 @@
 #define IDC_SUMMARY 1010
 #define IDC_PLOT 1011
 #define IDC_DIAGNOSTICS 1012
+// The twist limit under the summary: its label, the field and its unit.
+#define IDC_LIMIT_LABEL 1013
+#define IDC_LIMIT 1014
+#define IDC_LIMIT_UNIT 1015
 // Many files at once, after the preview.
 #define IDC_RESULTS 1020
 #define IDC_RESULTS_STATUS 1021
