@@ -375,6 +375,20 @@ plot_w=$((265 * WIDTH / 389)) plot_h=$((241 * HEIGHT / 300))
 awk -v blue="$(share "$work/dialog-window.png" '#0072b2' $plot_x $plot_y $plot_w $plot_h)" \
     -v orange="$(share "$work/dialog-window.png" '#e69f00' $plot_x $plot_y $plot_w $plot_h)" \
     'BEGIN { exit !(blue > 0.002 && orange > 0.001) }' || fail "the preview shows no twist plot"
+# The limit (Tab path: selection, Browse, direction, Convert, summary,
+# limit) typed marks the intervals over it with tinted bands on the plot.
+limit_share() { # the share of the plot in the bands' colour, exactly
+    import -window "$main" "$work/dialog-window.png"
+    convert "$work/dialog-window.png" -crop "${plot_w}x${plot_h}+${plot_x}+${plot_y}" +repage \
+        -fuzz 3% -fill black +opaque '#f7d9c4' -fill white -opaque '#f7d9c4' -format '%[fx:mean]' info:
+}
+awk -v band="$(limit_share)" 'BEGIN { exit !(band < 0.001) }' || fail "bands over a limit before one is typed"
+keys "$main" Tab Tab Tab Tab Tab
+xdotool type --delay 50 '0.5'
+sleep 1
+awk -v band="$(limit_share)" 'BEGIN { exit !(band > 0.005) }' \
+    || fail "a limit of 0.5 degrees marks no interval on the plot (picture: $work/dialog-window.png)"
+import -window root "$root/$WINDOWS_BUILD/dialog-limit.png"
 keys "$main" ctrl+s
 saver=$(wait_window "Save Picture") || fail "Ctrl+S did not open Save Picture"
 sleep 0.5
@@ -387,17 +401,18 @@ done
 [ "$(identify -format '%m %w %h' "$dialog_dir/SDP_Скв-3.png" 2> /dev/null)" = "PNG 1200 900" ] \
     || fail "Save Picture wrote no PNG of 1200 x 900"
 rm "$dialog_dir/SDP_Скв-3.png"
-# The plot takes the focus on the Tab path (selection, Browse, direction,
-# Convert, summary, plot), and Shift+F10 opens its menu, Save Picture first.
-keys "$main" Tab Tab Tab Tab Tab shift+F10
+# The plot takes the focus on the Tab path (from the limit), and Shift+F10
+# opens its menu, Save Picture first.
+keys "$main" Tab shift+F10
 sleep 0.5
 keys "$main" Down Return
 saver=$(wait_window "Save Picture") || fail "the plot's menu from Shift+F10 did not offer Save Picture"
 keys "$saver" Escape
 wait_gone "$saver" || fail "Save Picture did not close"
 click_units "$main" 240 45 389 300 # an empty spot: the window is active again
-checks=$((checks + 4))
-echo "windows: the dialog names the file in its title, previews it and saves its picture"
+checks=$((checks + 5))
+echo "windows: the dialog names the file in its title, previews it, marks the intervals over a" \
+    "limit typed (picture: $WINDOWS_BUILD/dialog-limit.png) and saves its picture"
 
 # Enter converts it (with the focus away from a button) and says so; a
 # press of Convert (at 113,32 66x15) asks before it replaces the output,

@@ -563,7 +563,13 @@ void CConvertWindow::OnSavePicture() {
     const CString strSuggested = CSurveySummary::WithExtension(
         CSurveySummary::ConvertedPath(m_preview.Path().c_str(), m_preview.Direction()), "png");
     std::vector<wchar_t> path(kLongestPath, L'\0');
-    const std::wstring strWide = Wide(strSuggested);
+    // In full, so that the dialog opens in the survey's folder even for a
+    // survey named relative to the current one, not in the folder it showed last.
+    const std::wstring strRelative = Wide(strSuggested);
+    std::wstring strWide(kLongestPath, L'\0');
+    const DWORD nFull =
+        GetFullPathNameW(strRelative.c_str(), kLongestPath, strWide.data(), nullptr);
+    strWide = nFull > 0 && nFull < kLongestPath ? strWide.substr(0, nFull) : strRelative;
     std::copy(strWide.begin(), strWide.begin() + std::min<size_t>(strWide.size(), kLongestPath - 1),
               path.begin());
     OPENFILENAMEW dialog = {};
