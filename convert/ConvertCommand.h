@@ -36,6 +36,13 @@ struct CTwiHeaderItems {
     BOOL Set(Item nItem, const CString& strText, CString& strProblem);
     // The sentence alone: empty when the text can stand as the item.
     static CString Problem(Item nItem, const CString& strText);
+    // Sets the three items from a window's fields, in that order; the first
+    // field's problem as a sentence, or empty when all of them are set.
+    CString SetAll(const CString& strSite, const CString& strBorehole,
+                   const CString& strDepthUnits);
+    // A sentence of the conversion as a window's message: capital first,
+    // full stop at the end.
+    static CString AsMessage(const CString& strSentence);
 };
 
 // What the command asks of whoever drives it.

@@ -8,9 +8,12 @@
 #      Ctrl-C midway leaves no temporary file;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: Enter browses with
 #      nothing selected, F1 opens the About box (a picture of both is kept), a
-#      file given to it names the title and shows its twist plot, Save Picture
+#      file given to it names the title and shows its twist plot, a limit
+#      typed marks the intervals over it, Save Picture
 #      saves it from Ctrl+S and from the plot's menu (Shift+F10), Enter
-#      converts the file; files chosen together in Browse or given together
+#      converts the file; the site, borehole and depth unit typed for a TWI
+#      file are refused when the CSV reader would not read them back, and
+#      otherwise fill its output's header; files chosen together in Browse or given together
 #      are listed and wait for Convert, then convert, are listed with their
 #      results, are asked about once, and the list shows only the files not
 #      converted on request; Escape cancels a running batch and the window
@@ -375,15 +378,16 @@ plot_w=$((265 * WIDTH / 389)) plot_h=$((241 * HEIGHT / 300))
 awk -v blue="$(share "$work/dialog-window.png" '#0072b2' $plot_x $plot_y $plot_w $plot_h)" \
     -v orange="$(share "$work/dialog-window.png" '#e69f00' $plot_x $plot_y $plot_w $plot_h)" \
     'BEGIN { exit !(blue > 0.002 && orange > 0.001) }' || fail "the preview shows no twist plot"
-# The limit (Tab path: selection, Browse, direction, Convert, summary,
-# limit) typed marks the intervals over it with tinted bands on the plot.
+# The limit (Tab path: selection, Browse, direction, Convert, the TWI
+# fields, summary, limit) typed marks the intervals over it with tinted
+# bands on the plot.
 limit_share() { # the share of the plot in the bands' colour, exactly
     import -window "$main" "$work/dialog-window.png"
     convert "$work/dialog-window.png" -crop "${plot_w}x${plot_h}+${plot_x}+${plot_y}" +repage \
         -fuzz 3% -fill black +opaque '#f7d9c4' -fill white -opaque '#f7d9c4' -format '%[fx:mean]' info:
 }
 awk -v band="$(limit_share)" 'BEGIN { exit !(band < 0.001) }' || fail "bands over a limit before one is typed"
-keys "$main" Tab Tab Tab Tab Tab
+keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab
 xdotool type --delay 50 '0.5'
 sleep 1
 awk -v band="$(limit_share)" 'BEGIN { exit !(band > 0.005) }' \
@@ -439,6 +443,50 @@ wait "$dialog_pid" || true
 checks=$((checks + 2))
 echo "windows: the dialog converts a file and asks before it replaces one" \
     "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
+
+# The KVN CSV header items a TWI file does not carry, typed for its output
+# (Tab path: selection, Browse, direction, Convert, site, borehole, depth
+# unit): a borehole the CSV reader would not read back is named under the
+# fields and refused on Convert, and nothing is written; corrected, Enter
+# writes the three items, which read back as typed.
+twi_dir=$work/dialog-twi
+rm -rf "$twi_dir"
+mkdir -p "$twi_dir"
+cp samples/BH-07.twi "$twi_dir/B-7.twi"
+(cd "$twi_dir" && exec "$WINE" "$windows_dialog" B-7.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window "B-7.twi - Veltrane") || fail "the dialog did not show with a TWI file"
+sleep 1
+keys "$main" Tab Tab Tab Tab
+xdotool type --delay 30 'Hill Road'
+keys "$main" Tab
+xdotool type --delay 30 'BH 7,'
+keys "$main" Tab Down Down
+sleep 0.5
+import -window root "$root/$WINDOWS_BUILD/dialog-twi-refused.png"
+keys "$main" Return
+message=$(wait_window veltrane) || fail "a borehole ending with a comma was not refused"
+sleep 0.5
+[ ! -e "$twi_dir/SDP_B-7.csv" ] || fail "converted with a borehole the CSV reader would not read back"
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the refusal"
+keys "$main" shift+Tab End BackSpace Return
+message=$(wait_window veltrane) || fail "Enter in the borehole field showed no message"
+sleep 0.5
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the message"
+tr -d '\r' < "$twi_dir/SDP_B-7.csv" | grep -qx 'Site,Hill Road' \
+    && tr -d '\r' < "$twi_dir/SDP_B-7.csv" | grep -qx 'Borehole,BH 7' \
+    && tr -d '\r' < "$twi_dir/SDP_B-7.csv" | grep -qx 'Depth Units,meters' \
+    || fail "the TWI fields are not in the output's header: $(head -12 "$twi_dir/SDP_B-7.csv" | tr -d '\r' | tr '\n' '|')"
+"$linux_cli" --info "$twi_dir/SDP_B-7.csv" > "$twi_dir/info" \
+    && grep -qx '  Borehole: BH 7' "$twi_dir/info" && grep -qx '  Site: Hill Road' "$twi_dir/info" \
+    || fail "the TWI fields do not read back: $(cat "$twi_dir/info")"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 2))
+echo "windows: the TWI fields refuse a borehole that would not read back, and fill the output's" \
+    "header (picture: $WINDOWS_BUILD/dialog-twi-refused.png)"
 
 # Several files chosen together in Browse (Ctrl+O, the names typed in
 # quotes) are listed as ready and wait for Convert: nothing is written
@@ -522,8 +570,9 @@ cmp -s "$batch_dir/SDP_A-1.csv" tests/data/samples/SDP_BH-07.csv \
     && cmp -s "$batch_dir/SDP_I-3.twi" tests/data/samples/SDP_I-3.twi \
     || fail "Enter did not convert the files given together to the golden files"
 [ "$rows" = 3 ] || fail "the results list shows $rows converted files, not 3"
-# The Tab path: selection, Browse, direction, Convert, summary, plot, list, filter.
-keys "$main" Tab Tab Tab Tab Tab Tab Tab space
+# The Tab path: selection, Browse, direction, Convert, the three TWI fields,
+# summary, plot, list, filter.
+keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space
 for _ in $(seq 25); do
     rows=$(check_rows)
     [ "$rows" = 0 ] && break

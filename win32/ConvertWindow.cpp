@@ -195,6 +195,9 @@ void CConvertWindow::OnEnter() {
 }
 
 void CConvertWindow::OnConvert() {
+    if (!ApplyOptions()) {
+        return;
+    }
     if (!m_readyPaths.empty()) {
         ConvertMany(m_readyPaths);
         return;
@@ -290,6 +293,17 @@ bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification
                 static_cast<int>(SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETCURSEL, 0, 0)));
         }
         return false;
+    case IDC_SITE:
+    case IDC_BOREHOLE:
+    case IDC_DEPTH_UNIT:
+        // A text the header would not read back is named as it is typed.
+        if ((nNotification == EN_CHANGE || nNotification == CBN_SELCHANGE) &&
+            m_options.OnFieldEdited()) {
+            // What stands below moves: drawn again whole, no trace left where it stood.
+            OnSize();
+            RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
+        return true;
     case IDC_LIMIT:
         // The summary and the plot follow the limit as it is typed.
         if (nNotification == EN_CHANGE && m_preview.OnLimitEdited()) {
@@ -334,6 +348,7 @@ void CConvertWindow::OnDpiChanged(const void* pSuggestedRect) {
     SetWindowPos(static_cast<HWND>(m_hDlg), nullptr, suggested.left, suggested.top,
                  suggested.right - suggested.left, suggested.bottom - suggested.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    m_options.UseDialogFont();
     m_preview.UseDialogFont();
     m_results.UseDialogFont();
 }
@@ -360,6 +375,7 @@ void CConvertWindow::OnInitDialog() {
         SendMessageW(hDirection, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(pszEntry).c_str()));
     }
     SendMessageW(hDirection, CB_SETCURSEL, directionTwiToCsv, 0);
+    m_options.Create(hDlg);
     m_preview.Create(hDlg);
     m_results.Create(hDlg);
     m_results.m_onChosen = [this](const std::string& strPath, int nDirection,
@@ -414,6 +430,7 @@ void CConvertWindow::ListMany(const std::vector<std::string>& paths) {
         return;
     }
     m_readyPaths = paths;
+    ShowTwiFieldsFor();
     SetDlgItemTextW(static_cast<HWND>(m_hDlg), IDC_SELECTION,
                     (paths.size() == 1 ? Wide(paths.front())
                                        : Wide(CBatchReport::Chosen(static_cast<int>(paths.size()))))
@@ -442,7 +459,32 @@ void CConvertWindow::ShowPreview(const std::string& strPath, int nDirection,
                                  const std::string& strNote) {
     m_preview.Preview(strPath, nDirection, strNote);
     m_names.Describe(m_preview.PlotWindow(), m_preview.Description());
+    ShowTwiFieldsFor();
     OnSize(); // the diagnostics come and go
+}
+
+void CConvertWindow::ShowTwiFieldsFor() {
+    bool bTwi = !m_command.m_strSelection.IsEmpty() && GetDirection() == directionTwiToCsv;
+    if (!m_readyPaths.empty()) {
+        bTwi =
+            std::any_of(m_readyPaths.begin(), m_readyPaths.end(), [](const std::string& strPath) {
+                return IsDirectory(strPath.c_str()) ||
+                       CSurveySummary::DirectionOf(strPath.c_str()) == directionTwiToCsv;
+            });
+    }
+    m_options.ShowTwiFields(bTwi);
+}
+
+bool CConvertWindow::ApplyOptions() {
+    CTwiHeaderItems items;
+    std::wstring strProblem;
+    if (!m_options.Collect(items, strProblem)) {
+        ShowMessageText(strProblem, MB_ICONWARNING);
+        return false;
+    }
+    m_command.SetTwiHeaderItems(items);
+    m_results.SetOutputs(CString(), items);
+    return true;
 }
 
 void CConvertWindow::Close() {
@@ -550,7 +592,8 @@ void CConvertWindow::OnSize() {
     const int nRight = client.right - top.left, nBottom = client.bottom - top.bottom;
     // A run's list, when there is one, under the template's controls; the
     // preview takes the rest.
-    const int nPreviewTop = m_results.Layout(top.left, top.top, nRight, nBottom);
+    const int nOptionsBottom = m_options.Layout(top.left, top.top, nRight);
+    const int nPreviewTop = m_results.Layout(top.left, nOptionsBottom, nRight, nBottom);
     m_preview.Layout(top.left, nPreviewTop, nRight, nBottom);
 }
 

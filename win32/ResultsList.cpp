@@ -240,14 +240,14 @@ void CResultsList::LayoutFoot() {
                TRUE);
 }
 
-std::vector<CConvertJob> CResultsList::SurveysOf(const std::vector<std::string>& paths) {
+std::vector<CConvertJob> CResultsList::SurveysOf(const std::vector<std::string>& paths) const {
     std::vector<CString> named;
     for (const std::string& strPath : paths) {
         named.emplace_back(strPath.c_str());
     }
     std::vector<CConvertJob> jobs;
     for (const CString& strFile : CBatchPlan::SurveyFilesOf(named)) {
-        jobs.push_back(CConvertJob{strFile, directionNone});
+        jobs.push_back(CConvertJob{strFile, directionNone, m_strOutputFolder});
     }
     return jobs;
 }
@@ -393,8 +393,9 @@ void CResultsList::Start(const std::vector<CConvertJob>& jobs, bool bReplace) {
     // core); what it has done waits here for the window's thread, which a
     // posted message wakes.
     HWND hDlg = static_cast<HWND>(m_hDlg);
-    m_thread = std::thread([this, jobs, bReplace, hDlg] {
+    m_thread = std::thread([this, jobs, bReplace, hDlg, items = m_twiItems] {
         CBatchEngine engine;
+        engine.m_twiItems = items;
         engine.m_bNoClobber = bReplace ? FALSE : TRUE;
         engine.m_pCancel = &m_bCancel;
         // Rows fill in a few files at a time rather than all at the end.

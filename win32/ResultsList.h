@@ -59,6 +59,13 @@ public:
     // The dialog's messages for the list; true for one it handled.
     bool OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam);
 
+    // Where the outputs of the next run go (empty: beside each source) and
+    // the header items given for the KVN CSV outputs of TWI sources.
+    void SetOutputs(const CString& strFolder, const CTwiHeaderItems& items) {
+        m_strOutputFolder = strFolder;
+        m_twiItems = items;
+    }
+
 private:
     // The list's own procedure, which follows the row under the mouse.
     friend class CResultsListProc;
@@ -76,7 +83,7 @@ private:
     };
 
     // The surveys the paths name (a folder gives its own).
-    static std::vector<CConvertJob> SurveysOf(const std::vector<std::string>& paths);
+    std::vector<CConvertJob> SurveysOf(const std::vector<std::string>& paths) const;
     // A row for each, with its state (waiting, ready), and the list on show.
     void ListFiles(const std::vector<CConvertJob>& jobs, const char* pszState);
     // The list view's item of row nRow; -1 while the filter hides it.
@@ -119,4 +126,6 @@ private:
     std::vector<std::pair<int, CJobResult>> m_news;
     int m_nDone = 0;
     bool m_bEnded = false;
+    CString m_strOutputFolder;
+    CTwiHeaderItems m_twiItems;
 };

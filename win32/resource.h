@@ -21,6 +21,14 @@
 #define IDC_LIMIT_LABEL 1013
 #define IDC_LIMIT 1014
 #define IDC_LIMIT_UNIT 1015
+// The KVN CSV header items of a TWI source, under the conversion row.
+#define IDC_SITE_LABEL 1030
+#define IDC_SITE 1031
+#define IDC_BOREHOLE_LABEL 1032
+#define IDC_BOREHOLE 1033
+#define IDC_DEPTH_UNIT_LABEL 1034
+#define IDC_DEPTH_UNIT 1035
+#define IDC_TWI_PROBLEM 1036
 // Many files at once, after the preview.
 #define IDC_RESULTS 1020
 #define IDC_RESULTS_STATUS 1021
