@@ -181,6 +181,9 @@ public:
     // exist"); empty when they can. Outputs are never written into a folder
     // that a call has to make first.
     static CString OutputFolderProblem(const CString& strFolder);
+    // A window's choice of a folder with none chosen yet.
+    static constexpr const char* kNoFolderChosen =
+        "Choose the folder for the converted files, or convert them beside their sources.";
     // Outputs go into this folder instead of beside their source; empty for
     // beside the source.
     void SetOutputFolder(CString strFolder) { m_strOutputFolder = strFolder; }

@@ -263,6 +263,9 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
 
 bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification) {
     HWND hDlg = static_cast<HWND>(m_hDlg);
+    if (m_options.OnCommand(nCommand, nNotification)) {
+        return true;
+    }
     switch (nCommand) {
     case IDC_BROWSE:
         OnBrowse();
@@ -476,14 +479,16 @@ void CConvertWindow::ShowTwiFieldsFor() {
 }
 
 bool CConvertWindow::ApplyOptions() {
+    CString strFolder;
     CTwiHeaderItems items;
     std::wstring strProblem;
-    if (!m_options.Collect(items, strProblem)) {
+    if (!m_options.CollectFolder(strFolder, strProblem) || !m_options.Collect(items, strProblem)) {
         ShowMessageText(strProblem, MB_ICONWARNING);
         return false;
     }
+    m_command.SetOutputFolder(strFolder);
     m_command.SetTwiHeaderItems(items);
-    m_results.SetOutputs(CString(), items);
+    m_results.SetOutputs(strFolder, items);
     return true;
 }
 

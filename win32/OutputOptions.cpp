@@ -4,6 +4,7 @@
 #include "win32/resource.h"
 
 #include <algorithm>
+#include <sstream>
 #include <utility>
 
 #define WIN32_LEAN_AND_MEAN
@@ -13,6 +14,8 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 namespace {
 
@@ -34,8 +37,25 @@ constexpr Field kFields[] = {
     {IDC_BOREHOLE_LABEL, IDC_BOREHOLE, L"Bore&hole:"},
     {IDC_DEPTH_UNIT_LABEL, IDC_DEPTH_UNIT, L"Depth &unit:"},
 };
-constexpr int kControls[] = {IDC_SITE_LABEL,       IDC_SITE,       IDC_BOREHOLE_LABEL, IDC_BOREHOLE,
-                             IDC_DEPTH_UNIT_LABEL, IDC_DEPTH_UNIT, IDC_TWI_PROBLEM};
+// The output row: its label, the two choices, the folder and Choose.
+constexpr int kOutputLabelUnits = 30;
+constexpr int kBesideUnits = 76;
+constexpr int kInFolderUnits = 46;
+constexpr int kChooseUnits = 50;
+// The remembered choice, a line each: "key=value", UTF-8.
+constexpr const char* kInFolderKey = "output-in-folder";
+constexpr const char* kFolderKey = "output-folder";
+const wchar_t kSettingsFolder[] = L"\\Veltrane";
+const wchar_t kSettingsFile[] = L"\\settings.txt";
+
+HWND Control(void* hDlg, int nControl) {
+    return GetDlgItem(static_cast<HWND>(hDlg), nControl);
+}
+
+constexpr int kControls[] = {
+    IDC_OUTPUT_LABEL,  IDC_BESIDE_SOURCE,    IDC_IN_FOLDER,  IDC_OUTPUT_FOLDER,
+    IDC_CHOOSE_FOLDER, IDC_SITE_LABEL,       IDC_SITE,       IDC_BOREHOLE_LABEL,
+    IDC_BOREHOLE,      IDC_DEPTH_UNIT_LABEL, IDC_DEPTH_UNIT, IDC_TWI_PROBLEM};
 
 } // namespace
 
@@ -43,10 +63,25 @@ void COutputOptions::Create(void* hDialog) {
     HWND hDlg = static_cast<HWND>(hDialog);
     m_hDlg = hDialog;
     HINSTANCE hInstance = GetModuleHandleW(nullptr);
+    const auto add = [&](DWORD nExStyle, const wchar_t* pszClass, const wchar_t* pszText,
+                         DWORD nStyle, int nControl) {
+        CreateWindowExW(nExStyle, pszClass, pszText, WS_CHILD | WS_VISIBLE | nStyle, 0, 0, 0, 0,
+                        hDlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nControl)), hInstance,
+                        nullptr);
+    };
+    add(0, L"STATIC", L"Output:", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, IDC_OUTPUT_LABEL);
+    add(0, L"BUTTON", L"&Beside the source", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP,
+        IDC_BESIDE_SOURCE);
+    add(0, L"BUTTON", L"In &folder:", BS_AUTORADIOBUTTON, IDC_IN_FOLDER);
+    add(WS_EX_CLIENTEDGE, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_GROUP, IDC_OUTPUT_FOLDER);
+    SendDlgItemMessageW(hDlg, IDC_OUTPUT_FOLDER, EM_SETCUEBANNER, TRUE,
+                        reinterpret_cast<LPARAM>(L"none chosen"));
+    add(0, L"BUTTON", L"C&hoose...", BS_PUSHBUTTON | WS_TABSTOP, IDC_CHOOSE_FOLDER);
     for (const Field& field : kFields) {
-        CreateWindowExW(0, L"STATIC", field.pszLabel, WS_CHILD | SS_LEFT | SS_CENTERIMAGE, 0, 0, 0,
-                        0, hDlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(field.nLabel)),
-                        hInstance, nullptr);
+        CreateWindowExW(0, L"STATIC", field.pszLabel,
+                        WS_CHILD | SS_LEFT | SS_CENTERIMAGE | WS_GROUP, 0, 0, 0, 0, hDlg,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(field.nLabel)), hInstance,
+                        nullptr);
         const bool bBox = field.nControl == IDC_DEPTH_UNIT;
         HWND hControl = CreateWindowExW(
             bBox ? 0 : WS_EX_CLIENTEDGE, bBox ? L"COMBOBOX" : L"EDIT", L"",
@@ -67,6 +102,7 @@ void COutputOptions::Create(void* hDialog) {
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TWI_PROBLEM)), hInstance,
                     nullptr);
     UseDialogFont();
+    Recall();
 }
 
 void COutputOptions::UseDialogFont() {
@@ -79,16 +115,44 @@ void COutputOptions::UseDialogFont() {
 
 int COutputOptions::Layout(int nLeft, int nTop, int nRight) {
     HWND hDlg = static_cast<HWND>(m_hDlg);
-    for (int nControl : kControls) {
-        ShowWindow(GetDlgItem(hDlg, nControl), m_bTwiShown ? SW_SHOWNA : SW_HIDE);
+    // The output row: the folder takes what the others leave.
+    RECT row{kGapUnits, kRowUnits, 0, 0};
+    MapDialogRect(hDlg, &row);
+    const int nRowHeight = static_cast<int>(row.top), nSpace = static_cast<int>(row.left);
+    RECT widths[] = {{0, 0, kOutputLabelUnits, 0},
+                     {0, 0, kBesideUnits, 0},
+                     {0, 0, kInFolderUnits, 0},
+                     {0, 0, kChooseUnits, 0}};
+    for (RECT& width : widths) {
+        MapDialogRect(hDlg, &width);
     }
-    if (!m_bTwiShown) {
-        return nTop;
+    int nX = nLeft;
+    for (const auto& [nControl, nWidth] : {std::pair<int, LONG>{IDC_OUTPUT_LABEL, widths[0].right},
+                                           {IDC_BESIDE_SOURCE, widths[1].right},
+                                           {IDC_IN_FOLDER, widths[2].right}}) {
+        MoveWindow(Control(m_hDlg, nControl), nX, nTop, static_cast<int>(nWidth), nRowHeight, TRUE);
+        nX += static_cast<int>(nWidth);
     }
+    const int nChoose = static_cast<int>(widths[3].right);
+    const int nFolderRight = std::max(nX, nRight - nChoose - nSpace);
+    MoveWindow(Control(m_hDlg, IDC_OUTPUT_FOLDER), nX, nTop, nFolderRight - nX, nRowHeight, TRUE);
+    MoveWindow(Control(m_hDlg, IDC_CHOOSE_FOLDER), nFolderRight + nSpace, nTop, nChoose, nRowHeight,
+               TRUE);
+    nTop += nRowHeight + nSpace;
+
     RECT units{kGapUnits, kRowUnits, kFieldUnits, kUnitBoxUnits};
     MapDialogRect(hDlg, &units);
     const int nGap = static_cast<int>(units.left), nRow = static_cast<int>(units.top);
-    int nX = nLeft;
+    for (const Field& field : kFields) {
+        for (int nControl : {field.nLabel, field.nControl}) {
+            ShowWindow(GetDlgItem(hDlg, nControl), m_bTwiShown ? SW_SHOWNA : SW_HIDE);
+        }
+    }
+    ShowWindow(GetDlgItem(hDlg, IDC_TWI_PROBLEM), SW_HIDE);
+    if (!m_bTwiShown) {
+        return nTop;
+    }
+    nX = nLeft;
     for (size_t i = 0; i < std::size(kFields); ++i) {
         RECT label{0, 0, kLabelUnits[i], 0};
         MapDialogRect(hDlg, &label);
@@ -159,4 +223,153 @@ std::string COutputOptions::FieldText(int nControl) const {
     strText.resize(static_cast<size_t>(
         GetWindowTextW(hField, strText.data(), static_cast<int>(strText.size()))));
     return Utf8FromWide(strText.c_str());
+}
+
+bool COutputOptions::CollectFolder(CString& strFolder, std::wstring& strProblem) const {
+    strFolder.Empty();
+    if (!m_bInFolder) {
+        return true;
+    }
+    if (m_strFolder.empty()) {
+        strProblem = Wide(CConvertCommand::kNoFolderChosen);
+        return false;
+    }
+    strFolder = Utf8FromWide(m_strFolder.c_str()).c_str();
+    const CString strWhy = CConvertCommand::OutputFolderProblem(strFolder);
+    strProblem = Wide(CTwiHeaderItems::AsMessage(strWhy));
+    return strWhy.IsEmpty();
+}
+
+bool COutputOptions::OnCommand(unsigned int nCommand, unsigned int nNotification) {
+    if (nNotification != BN_CLICKED) {
+        return false;
+    }
+    switch (nCommand) {
+    case IDC_BESIDE_SOURCE:
+        ShowChoice(false, m_strFolder);
+        Remember();
+        return true;
+    case IDC_IN_FOLDER:
+        // In a folder with none chosen yet asks for one.
+        if (m_strFolder.empty()) {
+            ChooseFolder();
+        } else {
+            ShowChoice(true, m_strFolder);
+            Remember();
+        }
+        return true;
+    case IDC_CHOOSE_FOLDER:
+        ChooseFolder();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void COutputOptions::ChooseFolder() {
+    // The system's folder picker, in the folder chosen last.
+    std::wstring strChosen;
+    IFileOpenDialog* pDialog = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IFileOpenDialog, reinterpret_cast<void**>(&pDialog)))) {
+        DWORD nOptions = 0;
+        pDialog->GetOptions(&nOptions);
+        pDialog->SetOptions(nOptions | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+        pDialog->SetTitle(L"Folder for converted files");
+        IShellItem* pCurrent = nullptr;
+        if (!m_strFolder.empty() &&
+            SUCCEEDED(SHCreateItemFromParsingName(m_strFolder.c_str(), nullptr, IID_IShellItem,
+                                                  reinterpret_cast<void**>(&pCurrent)))) {
+            pDialog->SetFolder(pCurrent);
+            pCurrent->Release();
+        }
+        IShellItem* pItem = nullptr;
+        if (SUCCEEDED(pDialog->Show(static_cast<HWND>(m_hDlg))) &&
+            SUCCEEDED(pDialog->GetResult(&pItem))) {
+            wchar_t* pszPath = nullptr;
+            if (SUCCEEDED(pItem->GetDisplayName(SIGDN_FILESYSPATH, &pszPath))) {
+                strChosen = pszPath;
+                CoTaskMemFree(pszPath);
+            }
+            pItem->Release();
+        }
+        pDialog->Release();
+    }
+    if (!strChosen.empty()) {
+        ShowChoice(true, strChosen);
+    } else {
+        ShowChoice(m_bInFolder && !m_strFolder.empty(), m_strFolder); // as before
+    }
+    Remember();
+}
+
+void COutputOptions::ShowChoice(bool bInFolder, const std::wstring& strFolder) {
+    m_bInFolder = bInFolder;
+    m_strFolder = strFolder;
+    HWND hDlg = static_cast<HWND>(m_hDlg);
+    CheckRadioButton(hDlg, IDC_BESIDE_SOURCE, IDC_IN_FOLDER,
+                     bInFolder ? IDC_IN_FOLDER : IDC_BESIDE_SOURCE);
+    SetDlgItemTextW(hDlg, IDC_OUTPUT_FOLDER, strFolder.c_str());
+}
+
+std::wstring COutputOptions::SettingsPath() {
+    wchar_t szAppData[MAX_PATH] = L"";
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, szAppData))) {
+        return std::wstring();
+    }
+    return std::wstring(szAppData) + kSettingsFolder + kSettingsFile;
+}
+
+void COutputOptions::Remember() const {
+    const std::wstring strPath = SettingsPath();
+    if (strPath.empty()) {
+        return;
+    }
+    // A setting not kept is no failure of the window: it asks again next time.
+    CreateDirectoryW(strPath.substr(0, strPath.rfind(L'\\')).c_str(), nullptr);
+    const std::string strText = std::string(kInFolderKey) + "=" + (m_bInFolder ? "yes" : "no") +
+                                "\r\n" + kFolderKey + "=" + Utf8FromWide(m_strFolder.c_str()) +
+                                "\r\n";
+    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD nWritten = 0;
+    WriteFile(hFile, strText.data(), static_cast<DWORD>(strText.size()), &nWritten, nullptr);
+    CloseHandle(hFile);
+}
+
+void COutputOptions::Recall() {
+    std::string strText;
+    HANDLE hFile = CreateFileW(SettingsPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile != INVALID_HANDLE_VALUE) {
+        char buffer[4096];
+        DWORD nRead = 0;
+        while (ReadFile(hFile, buffer, sizeof buffer, &nRead, nullptr) && nRead > 0 &&
+               strText.size() < 65536) {
+            strText.append(buffer, nRead);
+        }
+        CloseHandle(hFile);
+    }
+    bool bInFolder = false;
+    std::wstring strFolder;
+    std::istringstream lines(strText);
+    for (std::string strLine; std::getline(lines, strLine);) {
+        if (!strLine.empty() && strLine.back() == '\r') {
+            strLine.pop_back();
+        }
+        const size_t nEquals = strLine.find('=');
+        const std::string strKey = strLine.substr(0, nEquals);
+        const std::string strValue =
+            nEquals == std::string::npos ? "" : strLine.substr(nEquals + 1);
+        if (strKey == kInFolderKey) {
+            bInFolder = strValue == "yes";
+        } else if (strKey == kFolderKey) {
+            strFolder = Wide(strValue);
+        }
+    }
+    // A folder is chosen only with a folder named.
+    ShowChoice(bInFolder && !strFolder.empty(), strFolder);
 }

@@ -21,7 +21,13 @@
 #define IDC_LIMIT_LABEL 1013
 #define IDC_LIMIT 1014
 #define IDC_LIMIT_UNIT 1015
-// The KVN CSV header items of a TWI source, under the conversion row.
+// Where the outputs go, under the conversion row.
+#define IDC_OUTPUT_LABEL 1025
+#define IDC_BESIDE_SOURCE 1026
+#define IDC_IN_FOLDER 1027
+#define IDC_OUTPUT_FOLDER 1028
+#define IDC_CHOOSE_FOLDER 1029
+// The KVN CSV header items of a TWI source, under the output row.
 #define IDC_SITE_LABEL 1030
 #define IDC_SITE 1031
 #define IDC_BOREHOLE_LABEL 1032
