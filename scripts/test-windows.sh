@@ -13,7 +13,8 @@
 #      saves it from Ctrl+S and from the plot's menu (Shift+F10), Enter
 #      converts the file; the site, borehole and depth unit typed for a TWI
 #      file are refused when the CSV reader would not read them back, and
-#      otherwise fill its output's header; files chosen together in Browse or given together
+#      otherwise fill its output's header; the folder chosen for outputs
+#      takes them and is kept in %APPDATA% for the next start; files chosen together in Browse or given together
 #      are listed and wait for Convert, then convert, are listed with their
 #      results, are asked about once, and the list shows only the files not
 #      converted on request; Escape cancels a running batch and the window
@@ -335,6 +336,9 @@ keys() { # ID KEY...
     xdotool key --delay 100 "$@"
 }
 
+# The output choice an interrupted run kept is forgotten: outputs go beside their sources.
+find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Veltrane/settings.txt' -delete 2> /dev/null || true
+
 # F1 opens the About box; its OK (at 178,34 50x14 of 235x55) closes it.
 dialog_dir=$work/dialog
 rm -rf "$dialog_dir"
@@ -378,8 +382,8 @@ plot_w=$((265 * WIDTH / 389)) plot_h=$((241 * HEIGHT / 300))
 awk -v blue="$(share "$work/dialog-window.png" '#0072b2' $plot_x $plot_y $plot_w $plot_h)" \
     -v orange="$(share "$work/dialog-window.png" '#e69f00' $plot_x $plot_y $plot_w $plot_h)" \
     'BEGIN { exit !(blue > 0.002 && orange > 0.001) }' || fail "the preview shows no twist plot"
-# The limit (Tab path: selection, Browse, direction, Convert, the TWI
-# fields, summary, limit) typed marks the intervals over it with tinted
+# The limit (Tab path: selection, Browse, direction, Convert, the output
+# choice, Choose, the TWI fields, summary, limit) typed marks the intervals over it with tinted
 # bands on the plot.
 limit_share() { # the share of the plot in the bands' colour, exactly
     import -window "$main" "$work/dialog-window.png"
@@ -387,7 +391,7 @@ limit_share() { # the share of the plot in the bands' colour, exactly
         -fuzz 3% -fill black +opaque '#f7d9c4' -fill white -opaque '#f7d9c4' -format '%[fx:mean]' info:
 }
 awk -v band="$(limit_share)" 'BEGIN { exit !(band < 0.001) }' || fail "bands over a limit before one is typed"
-keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab
+keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab
 xdotool type --delay 50 '0.5'
 sleep 1
 awk -v band="$(limit_share)" 'BEGIN { exit !(band > 0.005) }' \
@@ -445,8 +449,8 @@ echo "windows: the dialog converts a file and asks before it replaces one" \
     "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
 
 # The KVN CSV header items a TWI file does not carry, typed for its output
-# (Tab path: selection, Browse, direction, Convert, site, borehole, depth
-# unit): a borehole the CSV reader would not read back is named under the
+# (Tab path: selection, Browse, direction, Convert, the output choice,
+# Choose, site, borehole, depth unit): a borehole the CSV reader would not read back is named under the
 # fields and refused on Convert, and nothing is written; corrected, Enter
 # writes the three items, which read back as typed.
 twi_dir=$work/dialog-twi
@@ -457,7 +461,7 @@ cp samples/BH-07.twi "$twi_dir/B-7.twi"
 dialog_pid=$!
 main=$(wait_window "B-7.twi - Veltrane") || fail "the dialog did not show with a TWI file"
 sleep 1
-keys "$main" Tab Tab Tab Tab
+keys "$main" Tab Tab Tab Tab Tab Tab
 xdotool type --delay 30 'Hill Road'
 keys "$main" Tab
 xdotool type --delay 30 'BH 7,'
@@ -487,6 +491,59 @@ wait "$dialog_pid" || true
 checks=$((checks + 2))
 echo "windows: the TWI fields refuse a borehole that would not read back, and fill the output's" \
     "header (picture: $WINDOWS_BUILD/dialog-twi-refused.png)"
+
+# The output folder: Choose (Tab path: selection, Browse, direction,
+# Convert, the output choice, Choose) opens the folder picker, the folder
+# typed there takes the outputs, and Enter converts into it, nothing beside
+# the source. The choice is kept in %APPDATA%\Veltrane\settings.txt, never
+# the registry: started again, the window converts into the same folder.
+# The file goes at the end, so that the other checks write beside their sources.
+folder_dir=$work/dialog-folder
+rm -rf "$folder_dir"
+mkdir -p "$folder_dir/out"
+cp samples/BH-07.twi "$folder_dir/B-8.twi"
+(cd "$folder_dir" && exec "$WINE" "$windows_dialog" B-8.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window "B-8.twi - Veltrane") || fail "the dialog did not show for the output folder"
+sleep 1
+keys "$main" Tab Tab Tab Tab Tab Return
+picker=$(wait_window "Folder for converted files") || fail "Choose opened no folder picker"
+sleep 1
+xdotool type --delay 20 "$(windows_path "$folder_dir/out")"
+keys "$picker" Return
+wait_gone "$picker" || fail "the folder picker did not take the folder typed"
+sleep 0.5
+import -window root "$root/$WINDOWS_BUILD/dialog-folder.png"
+click_units "$main" 100 15 389 300 # the selection box
+keys "$main" Return
+message=$(wait_window veltrane) || fail "Enter showed no message with an output folder"
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the message"
+cmp -s "$folder_dir/out/SDP_B-8.csv" tests/data/samples/SDP_BH-07.csv \
+    && [ ! -e "$folder_dir/SDP_B-8.csv" ] || fail "the output did not go into the chosen folder"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+settings=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Veltrane/settings.txt' | head -1)
+[ -n "$settings" ] && tr -d '\r' < "$settings" | grep -qx 'output-in-folder=yes' \
+    || fail "the output choice was not kept in %APPDATA%\\Veltrane\\settings.txt"
+! "$WINE" reg query 'HKCU\Software\Veltrane' > /dev/null 2>&1 || fail "the window wrote to the registry"
+rm "$folder_dir/out/SDP_B-8.csv"
+(cd "$folder_dir" && exec "$WINE" "$windows_dialog" B-8.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window "B-8.twi - Veltrane") || fail "the dialog did not show again for the output folder"
+sleep 1
+keys "$main" Return
+message=$(wait_window veltrane) || fail "Enter showed no message after the restart"
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the message"
+[ -s "$folder_dir/out/SDP_B-8.csv" ] && [ ! -e "$folder_dir/SDP_B-8.csv" ] \
+    || fail "started again, the window did not convert into the folder it kept"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+rm "$settings"
+checks=$((checks + 2))
+echo "windows: outputs go into the folder chosen, and the choice is kept for the next start" \
+    "(picture: $WINDOWS_BUILD/dialog-folder.png)"
 
 # Several files chosen together in Browse (Ctrl+O, the names typed in
 # quotes) are listed as ready and wait for Convert: nothing is written
@@ -570,9 +627,9 @@ cmp -s "$batch_dir/SDP_A-1.csv" tests/data/samples/SDP_BH-07.csv \
     && cmp -s "$batch_dir/SDP_I-3.twi" tests/data/samples/SDP_I-3.twi \
     || fail "Enter did not convert the files given together to the golden files"
 [ "$rows" = 3 ] || fail "the results list shows $rows converted files, not 3"
-# The Tab path: selection, Browse, direction, Convert, the three TWI fields,
-# summary, plot, list, filter.
-keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space
+# The Tab path: selection, Browse, direction, Convert, the output choice,
+# Choose, the three TWI fields, summary, plot, list, filter.
+keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space
 for _ in $(seq 25); do
     rows=$(check_rows)
     [ "$rows" = 0 ] && break
