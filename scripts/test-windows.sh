@@ -17,7 +17,8 @@
 #      takes them and is kept in %APPDATA% for the next start; files chosen together in Browse or given together
 #      are listed and wait for Convert, then convert, are listed with their
 #      results, are asked about once, and the list shows only the files not
-#      converted on request; Escape cancels a running batch and the window
+#      converted on request; Compare on two rows shows them over each other
+#      and saves the comparison; Escape cancels a running batch and the window
 #      stays; closing during a batch leaves every output whole and no
 #      temporary file; at 200% the first size fits the screen;
 #   4. the installer: a silent install over an older version and a silent
@@ -671,6 +672,54 @@ checks=$((checks + 6))
 echo "windows: files given together wait for Convert, convert, are listed, are asked about once," \
     "and the list shows only the file not converted on request" \
     "(pictures: $WINDOWS_BUILD/dialog-ready.png, dialog-batch.png, dialog-filtered.png)"
+
+# Compare: two surveys listed, the first row clicked (at 100,112 of the
+# window's 389x300 units, under the output and TWI rows) and the second
+# added with Shift+Down, Alt+C draws them over each other in place of the
+# survey (the reference black, the next blue, no interval series in
+# orange), and Ctrl+S saves the comparison as comparison.png beside them.
+compare_dir=$work/dialog-compare
+rm -rf "$compare_dir"
+mkdir -p "$compare_dir"
+cp samples/BH-07.twi "$compare_dir/A.twi"
+cp samples/BH-07.twi "$compare_dir/B.twi"
+(cd "$compare_dir" && exec "$WINE" "$windows_dialog" A.twi B.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with two surveys to compare"
+sleep 1
+exact_share() { # COLOUR: its share of the survey's part of the window, within 3%
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    import -window "$main" "$work/dialog-compare.png"
+    convert "$work/dialog-compare.png" -crop "$((WIDTH * 270 / 389))x$((HEIGHT * 160 / 300))+$((WIDTH * 119 / 389))+$((HEIGHT * 130 / 300))" \
+        +repage -fuzz 3% -fill black +opaque "$1" -fill white -opaque "$1" -format '%[fx:mean]' info:
+}
+click_units "$main" 100 112 389 300
+sleep 0.5
+awk -v orange="$(exact_share '#e69f00')" 'BEGIN { exit !(orange > 0.001) }' \
+    || fail "a row clicked does not preview its survey (picture: $work/dialog-compare.png)"
+keys "$main" shift+Down alt+c
+sleep 1
+awk -v orange="$(exact_share '#e69f00')" -v blue="$(exact_share '#0072b2')" \
+    'BEGIN { exit !(orange < 0.0005 && blue > 0.002) }' \
+    || fail "Compare on two rows shows no comparison (picture: $work/dialog-compare.png)"
+cp "$work/dialog-compare.png" "$root/$WINDOWS_BUILD/dialog-compare.png"
+keys "$main" ctrl+s
+saver=$(wait_window "Save Picture") || fail "Ctrl+S did not offer to save the comparison"
+sleep 0.5
+keys "$saver" Return
+wait_gone "$saver" || fail "Save Picture did not close for the comparison"
+for _ in $(seq 50); do
+    [ -s "$compare_dir/comparison.png" ] && break
+    sleep 0.1
+done
+[ "$(identify -format '%m %w %h' "$compare_dir/comparison.png" 2> /dev/null)" = "PNG 1200 900" ] \
+    || fail "Save Picture wrote no comparison.png of 1200 x 900 beside the surveys"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 2))
+echo "windows: Compare on two rows shows the surveys over each other and saves the picture" \
+    "(picture: $WINDOWS_BUILD/dialog-compare.png)"
 
 # A folder of many surveys, given on the command line: Escape during the run
 # cancels it as Cancel does, the window stays, and every output written is

@@ -385,6 +385,12 @@ void CConvertWindow::OnInitDialog() {
                                   const std::string& strNote) {
         ShowPreview(strPath, nDirection, strNote);
     };
+    m_results.m_onCompare = [this](const std::vector<std::string>& paths,
+                                   const std::vector<int>& directions) {
+        m_preview.ShowComparison(paths, directions);
+        m_names.Describe(m_preview.PlotWindow(), m_preview.Description());
+        OnSize();
+    };
     m_names.NameControls(hDlg);
     AddKeyTips();
     FitWorkArea();
@@ -604,12 +610,17 @@ void CConvertWindow::OnSize() {
 
 void CConvertWindow::OnSavePicture() {
     const CTwistChart* pChart = m_preview.Chart();
-    if (pChart == nullptr) {
+    const CCompareChart* pCompare = m_preview.Comparison();
+    if (pChart == nullptr && pCompare == nullptr) {
         return;
     }
-    // Suggested: the converted file's name, as a PNG picture.
-    const CString strSuggested = CSurveySummary::WithExtension(
-        CSurveySummary::ConvertedPath(m_preview.Path().c_str(), m_preview.Direction()), "png");
+    // Suggested: the converted file's name, as a PNG picture, or the comparison's.
+    const CString strSuggested =
+        pChart != nullptr
+            ? CSurveySummary::WithExtension(
+                  CSurveySummary::ConvertedPath(m_preview.Path().c_str(), m_preview.Direction()),
+                  "png")
+            : CString(m_preview.ComparePicture().c_str());
     std::vector<wchar_t> path(kLongestPath, L'\0');
     // In full, so that the dialog opens in the survey's folder even for a
     // survey named relative to the current one, not in the folder it showed last.
@@ -640,11 +651,14 @@ void CConvertWindow::OnSavePicture() {
                       CompareNoCase(strPath.substr(strPath.size() - 4).c_str(), ".svg") == 0;
     std::string bytes;
     std::string strError = "the picture could not be drawn";
+    const int nWidth = bSvg ? CPictureSize::kSvgWidth : CTwistChart::kDefaultWidth;
+    const int nHeight = bSvg ? CPictureSize::kSvgHeight : CTwistChart::kDefaultHeight;
     if (bSvg) {
-        bytes =
-            CSvgChartPainter::Picture(*pChart, CPictureSize::kSvgWidth, CPictureSize::kSvgHeight);
-    } else if (!CGdiPlusChartPainter::Png(*pChart, CTwistChart::kDefaultWidth,
-                                          CTwistChart::kDefaultHeight, bytes)) {
+        bytes = pChart != nullptr ? CSvgChartPainter::Picture(*pChart, nWidth, nHeight)
+                                  : CSvgChartPainter::Picture(*pCompare, nWidth, nHeight);
+    } else if (!(pChart != nullptr
+                     ? CGdiPlusChartPainter::Png(*pChart, nWidth, nHeight, bytes)
+                     : CGdiPlusChartPainter::Png(*pCompare, nWidth, nHeight, bytes))) {
         bytes.clear();
     }
     if (bytes.empty() || !CPictureFile::SaveBytes(strPath.c_str(), bytes, strError)) {

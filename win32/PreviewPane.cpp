@@ -1,5 +1,6 @@
 #include "win32/PreviewPane.h"
 
+#include "convert/SurveyComparison.h"
 #include "platform/WidePath.h"
 #include "plot/FigureMarks.h"
 #include "plot/GdiPlusChartPainter_win.h"
@@ -92,7 +93,8 @@ public:
         case WM_CONTEXTMENU: {
             // Save Picture, offered while a plot is on show.
             HMENU hMenu = CreatePopupMenu();
-            const bool bChart = pPane != nullptr && pPane->Chart() != nullptr;
+            const bool bChart =
+                pPane != nullptr && (pPane->Chart() != nullptr || pPane->Comparison() != nullptr);
             AppendMenuW(hMenu, MF_STRING | (bChart ? 0 : MF_GRAYED), ID_SAVE_PICTURE,
                         L"&Save Picture...\tCtrl+S");
             AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
@@ -199,10 +201,46 @@ void CPreviewPane::Layout(int nLeft, int nTop, int nRight, int nBottom) {
     ShowWindow(hDiagnostics, m_bDiagnostics ? SW_SHOWNA : SW_HIDE);
 }
 
+void CPreviewPane::ShowComparison(const std::vector<std::string>& paths,
+                                  const std::vector<int>& directions) {
+    std::vector<CString> surveyPaths;
+    for (const std::string& strPath : paths) {
+        surveyPaths.emplace_back(strPath.c_str());
+    }
+    CSurveyComparison comparison = CSurveyComparison::OfFiles(surveyPaths, directions);
+    m_strPath.clear();
+    m_nDirection = directionNone;
+    m_chart.reset();
+    m_compare.reset();
+    const std::string& strFirst = paths.empty() ? std::string() : paths.front();
+    const size_t nSlash = strFirst.find_last_of("\\/");
+    m_strComparePicture =
+        (nSlash == std::string::npos ? std::string() : strFirst.substr(0, nSlash + 1)) +
+        CSurveyComparison::kPictureName + ".png";
+    m_summary.Read(CString(), directionNone);
+    std::string strSummary = std::string(CSurveyComparison::kHeading) + "\n";
+    m_strDescription = CSurveyComparison::kHeading;
+    if (comparison.IsReady()) {
+        for (const std::string& strLine : comparison.SummaryLines()) {
+            strSummary += "\n" + strLine;
+            m_strDescription += "\n" + strLine;
+        }
+        m_compare.emplace(std::move(comparison));
+        m_strMessage.clear();
+    } else {
+        m_strMessage = comparison.Problem();
+    }
+    ShowText(IDC_SUMMARY, strSummary);
+    ShowText(IDC_DIAGNOSTICS, std::string());
+    m_bDiagnostics = false;
+    InvalidateRect(static_cast<HWND>(m_hPlot), nullptr, FALSE);
+}
+
 void CPreviewPane::Preview(const std::string& strPath, int nDirection, const std::string& strNote) {
     m_strPath = strPath;
     m_nDirection = nDirection;
     m_chart.reset();
+    m_compare.reset();
     const bool bDirection = nDirection == directionTwiToCsv || nDirection == directionCsvToTwi;
     std::string strSummary;
     m_strDescription.clear();
@@ -328,7 +366,7 @@ void CPreviewPane::PaintPlot(void* hWindow) {
     HBITMAP hBitmap =
         CreateCompatibleBitmap(hdc, std::max(1L, client.right), std::max(1L, client.bottom));
     HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
-    if (m_chart) {
+    if (m_chart || m_compare) {
         // Laid out at the window's scale, as text and controls are, and
         // drawn in its device pixels, so that it stays sharp.
         const double dScale = ScaleOf(hWnd, hdc);
@@ -336,8 +374,10 @@ void CPreviewPane::PaintPlot(void* hWindow) {
         graphics.ScaleTransform(static_cast<Gdiplus::REAL>(dScale),
                                 static_cast<Gdiplus::REAL>(dScale));
         CGdiPlusChartPainter painter(graphics);
-        painter.Paint(m_chart->Steps(ChartRect{0, 0, client.right / dScale, client.bottom / dScale},
-                                     painter.Metrics(), dScale, PlotTextSize(hMemory, dScale)));
+        const ChartRect rect{0, 0, client.right / dScale, client.bottom / dScale};
+        const double dTextSize = PlotTextSize(hMemory, dScale);
+        painter.Paint(m_chart ? m_chart->Steps(rect, painter.Metrics(), dScale, dTextSize)
+                              : m_compare->Steps(rect, painter.Metrics(), dScale, dTextSize));
     } else {
         FillRect(hMemory, &client, GetSysColorBrush(COLOR_WINDOW));
         HGDIOBJ hOldFont = SelectObject(hMemory, reinterpret_cast<HGDIOBJ>(SendMessageW(

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "convert/SurveySummary.h"
+#include "plot/CompareChart.h"
 #include "plot/TwistChart.h"
 
 #include <optional>
@@ -33,6 +34,14 @@ public:
     // A limit as typed: a number of at least 0, with the user's decimal
     // separator or a point; none for an empty text or anything else.
     static std::optional<double> ParseLimit(const std::string& strText);
+
+    // Repeat surveys over each other and how far each strays from the
+    // oldest, in place of a survey; why not, when they cannot be compared.
+    void ShowComparison(const std::vector<std::string>& paths, const std::vector<int>& directions);
+    const CCompareChart* Comparison() const { return m_compare ? &*m_compare : nullptr; }
+    // Where a picture of the comparison goes by default: comparison.png in
+    // the first survey's folder.
+    const std::string& ComparePicture() const { return m_strComparePicture; }
 
     // The chart on show, or null when the pane shows why there is none.
     const CTwistChart* Chart() const { return m_chart ? &*m_chart : nullptr; }
@@ -63,6 +72,8 @@ private:
     void* m_hPlot = nullptr;
     CSurveySummary m_summary;
     std::optional<CTwistChart> m_chart;
+    std::optional<CCompareChart> m_compare;
+    std::string m_strComparePicture;
     std::string m_strMessage; // in the plot's place when there is no chart
     std::string m_strPath;
     std::string m_strDescription;

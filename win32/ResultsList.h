@@ -27,6 +27,10 @@ public:
     // in place of a preview when it has no direction.
     std::function<void(const std::string& strPath, int nDirection, const std::string& strNote)>
         m_onChosen;
+    // Compare, offered while several rows are selected: their files and
+    // directions, in the list's order.
+    std::function<void(const std::vector<std::string>& paths, const std::vector<int>& directions)>
+        m_onCompare;
 
     ~CResultsList();
     // Creates the list, the count, the filter, the progress bar and Cancel
@@ -67,6 +71,8 @@ public:
     }
 
 private:
+    void UpdateCompare();
+    void CompareSelected();
     // The list's own procedure, which follows the row under the mouse.
     friend class CResultsListProc;
 

@@ -41,6 +41,7 @@
 #define IDC_PROGRESS 1022
 #define IDC_CANCEL_RUN 1023
 #define IDC_ONLY_NOT_CONVERTED 1024
+#define IDC_COMPARE 1037
 
 // The About item of the system menu; system commands keep the low four bits free.
 #define IDM_ABOUTBOX 0x0010
