@@ -152,6 +152,14 @@ int COutputOptions::Layout(int nLeft, int nTop, int nRight) {
     if (!m_bTwiShown) {
         return nTop;
     }
+    // The two text fields at their width, or narrower, sharing the room the
+    // labels and the unit box leave in a narrow window.
+    RECT least{0, 0, kLabelUnits[0] + kLabelUnits[1] + kLabelUnits[2], 0};
+    MapDialogRect(hDlg, &least);
+    const int nFieldWidth = std::max(
+        nGap,
+        std::min(static_cast<int>(units.right),
+                 (nRight - nLeft - static_cast<int>(least.right + units.bottom) - 4 * nGap) / 2));
     nX = nLeft;
     for (size_t i = 0; i < std::size(kFields); ++i) {
         RECT label{0, 0, kLabelUnits[i], 0};
@@ -160,8 +168,7 @@ int COutputOptions::Layout(int nLeft, int nTop, int nRight) {
                    nRow, TRUE);
         nX += static_cast<int>(label.right);
         const bool bBox = kFields[i].nControl == IDC_DEPTH_UNIT;
-        // The fields share what the row has beyond its least, the box keeps its width.
-        const int nWidth = bBox ? static_cast<int>(units.bottom) : static_cast<int>(units.right);
+        const int nWidth = bBox ? static_cast<int>(units.bottom) : nFieldWidth;
         // A drop-down box is as tall as its list: room for the three entries.
         MoveWindow(GetDlgItem(hDlg, kFields[i].nControl), nX, nTop, std::min(nWidth, nRight - nX),
                    bBox ? nRow * 6 : nRow, TRUE);
