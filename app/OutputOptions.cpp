@@ -23,9 +23,6 @@ constexpr const char* kInFolderKey = "output/inFolder";
 constexpr const char* kFolderKey = "output/folder";
 constexpr const char* kSettingsName = "Veltrane";
 
-constexpr const char* kNoFolderChosen =
-    "Choose the folder for the converted files, or convert them beside their sources.";
-
 // A typed text as the survey files hold it; a letter beyond plain ASCII is
 // refused by the rule of the header items, whatever its bytes.
 CString SurveyText(const QString& strText) {
@@ -179,26 +176,16 @@ void COutputOptions::Remember() const {
 }
 
 QString COutputOptions::AsMessage(const CString& strSentence) {
-    QString strText = FromSurveyText(strSentence.str());
-    if (!strText.isEmpty()) {
-        strText[0] = strText[0].toUpper();
-        strText += QLatin1Char('.');
-    }
-    return strText;
+    return FromSurveyText(CTwiHeaderItems::AsMessage(strSentence).str());
 }
 
 QString COutputOptions::TwiProblem(CTwiHeaderItems* pItems) const {
     CTwiHeaderItems items;
-    const std::pair<CTwiHeaderItems::Item, CString> fields[] = {
-        {CTwiHeaderItems::itemSite, SurveyText(m_pSite->text())},
-        {CTwiHeaderItems::itemBorehole, SurveyText(m_pBorehole->text())},
-        {CTwiHeaderItems::itemDepthUnit, SurveyText(m_pDepthUnit->currentData().toString())},
-    };
-    for (const auto& [nItem, strText] : fields) {
-        CString strProblem;
-        if (!items.Set(nItem, strText, strProblem)) {
-            return AsMessage(strProblem);
-        }
+    const CString strProblem =
+        items.SetAll(SurveyText(m_pSite->text()), SurveyText(m_pBorehole->text()),
+                     SurveyText(m_pDepthUnit->currentData().toString()));
+    if (!strProblem.IsEmpty()) {
+        return AsMessage(strProblem);
     }
     if (pItems != nullptr) {
         *pItems = items;
@@ -223,7 +210,7 @@ bool COutputOptions::Collect(CString& strFolder, CTwiHeaderItems& items,
     items = CTwiHeaderItems();
     if (m_pInFolder->isChecked()) {
         if (m_pFolder->text().isEmpty()) {
-            strProblem = QString::fromLatin1(kNoFolderChosen);
+            strProblem = QString::fromLatin1(CConvertCommand::kNoFolderChosen);
             return false;
         }
         strFolder = ToSurveyPath(m_pFolder->text());

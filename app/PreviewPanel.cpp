@@ -38,9 +38,6 @@ const PictureType kPictureTypes[] = {
 constexpr const char* kA4Name = "A4";
 constexpr const char* kLetterName = "Letter";
 
-constexpr const char* kCompareHeading = "Repeat surveys compared";
-constexpr const char* kComparePicture = "comparison";
-
 // Lines of diagnostics shown before the box scrolls.
 constexpr int kDiagnosticLines = 5;
 // A summary value wider than this many average characters wraps at its
@@ -201,7 +198,7 @@ void CPreviewPanel::ShowComparison(const QStringList& paths, const QList<int>& d
     m_strCompareFolder = paths.isEmpty() ? QString() : QFileInfo(paths.first()).absolutePath();
     m_summary.Read(CString(), directionNone);
     m_pDiagnostics->hide();
-    const QString strHeading = QString::fromLatin1(kCompareHeading);
+    const QString strHeading = QString::fromLatin1(CSurveyComparison::kHeading);
     if (!comparison.IsReady()) {
         ShowMessage(strHeading, FromSurveyText(comparison.Problem()));
         return;
@@ -213,10 +210,13 @@ void CPreviewPanel::ShowComparison(const QStringList& paths, const QList<int>& d
 }
 
 void CPreviewPanel::ShowComparisonSummary(const CSurveyComparison& comparison) {
-    m_strHeading = QString::fromLatin1(kCompareHeading);
+    m_strHeading = QString::fromLatin1(CSurveyComparison::kHeading);
     QString strHtml = QStringLiteral("<p style=\"margin-bottom:4px\"><b>%1</b></p><table>")
                           .arg(m_strHeading.toHtmlEscaped());
     QStringList lines{m_strHeading};
+    for (const std::string& strLine : comparison.SummaryLines()) {
+        lines << FromSurveyText(strLine);
+    }
     for (size_t i = 0; i < comparison.m_series.size(); ++i) {
         const QString strColour =
             QStringLiteral("#%1").arg(CCompareChart::SeriesColour(i), 6, 16, QLatin1Char('0'));
@@ -235,14 +235,11 @@ void CPreviewPanel::ShowComparisonSummary(const CSurveyComparison& comparison) {
                      strDifference.isEmpty()
                          ? QString()
                          : QStringLiteral("<br>") + WrappedHtml(strDifference, metrics));
-        lines << (i == 0 ? QStringLiteral("%1 (reference), %2").arg(strName, strDate)
-                         : QStringLiteral("%1, %2: %3").arg(strName, strDate, strDifference));
     }
     strHtml += QStringLiteral("</table>");
     if (comparison.DepthsDiffer()) {
         const QString strNote = FromSurveyText(comparison.CommonRangeNote());
         strHtml += QStringLiteral("<p>%1</p>").arg(WrappedHtml(strNote, m_pSummary->fontMetrics()));
-        lines << strNote;
     }
     m_pSummary->setText(strHtml);
     m_pSummary->show();
@@ -420,7 +417,8 @@ const CTwistPlot* CPreviewPanel::Plot() const {
 QString CPreviewPanel::SuggestedPictureName() const {
     if (Comparison() != nullptr) {
         return QDir(m_strCompareFolder)
-            .filePath(QString::fromLatin1(kComparePicture) + "." + kPictureTypes[0].pszExtension);
+            .filePath(QString::fromLatin1(CSurveyComparison::kPictureName) + "." +
+                      kPictureTypes[0].pszExtension);
     }
     const CString strOutput = CSurveySummary::ConvertedPath(ToSurveyPath(m_strPath), m_nDirection);
     return FromSurveyPath(CSurveySummary::WithExtension(strOutput, kPictureTypes[0].pszExtension));

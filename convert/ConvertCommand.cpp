@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -245,6 +246,30 @@ BOOL CTwiHeaderItems::Set(Item nItem, const CString& strText, CString& strProble
     CString* const pItems[] = {&m_strSite, &m_strBorehole, &m_strDepthUnits};
     *pItems[nItem] = strText;
     return TRUE;
+}
+
+CString CTwiHeaderItems::SetAll(const CString& strSite, const CString& strBorehole,
+                                const CString& strDepthUnits) {
+    const std::pair<Item, const CString*> fields[] = {
+        {itemSite, &strSite}, {itemBorehole, &strBorehole}, {itemDepthUnit, &strDepthUnits}};
+    for (const auto& [nItem, pText] : fields) {
+        CString strProblem;
+        if (!Set(nItem, *pText, strProblem)) {
+            return strProblem;
+        }
+    }
+    return CString();
+}
+
+CString CTwiHeaderItems::AsMessage(const CString& strSentence) {
+    std::string strText = strSentence.str();
+    if (!strText.empty()) {
+        if (strText[0] >= 'a' && strText[0] <= 'z') {
+            strText[0] = static_cast<char>(strText[0] - 'a' + 'A');
+        }
+        strText += '.';
+    }
+    return CString(strText.c_str());
 }
 
 CString CConvertCommand::OutputFolderProblem(const CString& strFolder) {

@@ -37,6 +37,13 @@ struct CTwiHeaderItems {
     BOOL Set(Item nItem, const CString& strText, CString& strProblem);
     // The sentence alone: empty when the text can stand as the item.
     static CString Problem(Item nItem, const CString& strText);
+    // Sets the three items from a window's fields, in that order; the first
+    // field's problem as a sentence, or empty when all of them are set.
+    CString SetAll(const CString& strSite, const CString& strBorehole,
+                   const CString& strDepthUnits);
+    // A sentence of the conversion as a window's message: capital first,
+    // full stop at the end.
+    static CString AsMessage(const CString& strSentence);
 };
 
 // What the command asks of whoever drives it.
@@ -177,6 +184,9 @@ public:
     // exist"); empty when they can. Outputs are never written into a folder
     // that a call has to make first.
     static CString OutputFolderProblem(const CString& strFolder);
+    // A window's choice of a folder with none chosen yet.
+    static constexpr const char* kNoFolderChosen =
+        "Choose the folder for the converted files, or convert them beside their sources.";
     // Outputs go into this folder instead of beside their source; empty for
     // beside the source.
     void SetOutputFolder(CString strFolder) { m_strOutputFolder = strFolder; }

@@ -271,3 +271,17 @@ std::string CSurveyComparison::CommonRangeNote() const {
     return "Surveys of different depths: only " + Number(m_dCommonTop) + " to " +
            Number(m_dCommonBottom, strUnit) + ", the depths all of them measured, are compared.";
 }
+
+std::vector<std::string> CSurveyComparison::SummaryLines() const {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < m_series.size(); ++i) {
+        const CompareSeries& series = m_series[i];
+        lines.push_back(i == 0 ? series.strName + " (reference), " + series.strDate.str()
+                               : series.strName + ", " + series.strDate.str() + ": " +
+                                     DifferenceText(i));
+    }
+    if (DepthsDiffer()) {
+        lines.push_back(CommonRangeNote());
+    }
+    return lines;
+}

@@ -77,6 +77,14 @@ public:
     // The legend text of a series: "2025-03-01 10:00:00  B12-2025.twi", the
     // reference marked as such.
     std::string LegendText(size_t nSeries) const;
+    // What a window's summary says of the comparison, under kHeading: a line
+    // a survey ("B12-2025.twi (reference), 2025-03-01 10:00:00", then
+    // "B12-2026.twi, 2026-03-01 10:00:00: largest difference from ..."), and
+    // the common range's note when the depths differ.
+    std::vector<std::string> SummaryLines() const;
+    static constexpr const char* kHeading = "Repeat surveys compared";
+    // The name a window suggests for its picture, in the first survey's folder.
+    static constexpr const char* kPictureName = "comparison";
 
     // True when the surveys reach different depths (or start at different
     // ones), so that only the common range is compared and drawn.

@@ -8,12 +8,17 @@
 #      Ctrl-C midway leaves no temporary file;
 #   3. the Win32 dialog under Xvfb, driven with xdotool: Enter browses with
 #      nothing selected, F1 opens the About box (a picture of both is kept), a
-#      file given to it names the title and shows its twist plot, Save Picture
+#      file given to it names the title and shows its twist plot, a limit
+#      typed marks the intervals over it, Save Picture
 #      saves it from Ctrl+S and from the plot's menu (Shift+F10), Enter
-#      converts the file; files chosen together in Browse or given together
+#      converts the file; the site, borehole and depth unit typed for a TWI
+#      file are refused when the CSV reader would not read them back, and
+#      otherwise fill its output's header; the folder chosen for outputs
+#      takes them and is kept in %APPDATA% for the next start; files chosen together in Browse or given together
 #      are listed and wait for Convert, then convert, are listed with their
 #      results, are asked about once, and the list shows only the files not
-#      converted on request; Escape cancels a running batch and the window
+#      converted on request; Compare on two rows shows them over each other
+#      and saves the comparison; Escape cancels a running batch and the window
 #      stays; closing during a batch leaves every output whole and no
 #      temporary file; at 200% the first size fits the screen;
 #   4. the installer: a silent install over an older version and a silent
@@ -332,6 +337,9 @@ keys() { # ID KEY...
     xdotool key --delay 100 "$@"
 }
 
+# The output choice an interrupted run kept is forgotten: outputs go beside their sources.
+find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Veltrane/settings.txt' -delete 2> /dev/null || true
+
 # F1 opens the About box; its OK (at 178,34 50x14 of 235x55) closes it.
 dialog_dir=$work/dialog
 rm -rf "$dialog_dir"
@@ -375,6 +383,21 @@ plot_w=$((265 * WIDTH / 389)) plot_h=$((241 * HEIGHT / 300))
 awk -v blue="$(share "$work/dialog-window.png" '#0072b2' $plot_x $plot_y $plot_w $plot_h)" \
     -v orange="$(share "$work/dialog-window.png" '#e69f00' $plot_x $plot_y $plot_w $plot_h)" \
     'BEGIN { exit !(blue > 0.002 && orange > 0.001) }' || fail "the preview shows no twist plot"
+# The limit (Tab path: selection, Browse, direction, Convert, the output
+# choice, Choose, the TWI fields, summary, limit) typed marks the intervals over it with tinted
+# bands on the plot.
+limit_share() { # the share of the plot in the bands' colour, exactly
+    import -window "$main" "$work/dialog-window.png"
+    convert "$work/dialog-window.png" -crop "${plot_w}x${plot_h}+${plot_x}+${plot_y}" +repage \
+        -fuzz 3% -fill black +opaque '#f7d9c4' -fill white -opaque '#f7d9c4' -format '%[fx:mean]' info:
+}
+awk -v band="$(limit_share)" 'BEGIN { exit !(band < 0.001) }' || fail "bands over a limit before one is typed"
+keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab
+xdotool type --delay 50 '0.5'
+sleep 1
+awk -v band="$(limit_share)" 'BEGIN { exit !(band > 0.005) }' \
+    || fail "a limit of 0.5 degrees marks no interval on the plot (picture: $work/dialog-window.png)"
+import -window root "$root/$WINDOWS_BUILD/dialog-limit.png"
 keys "$main" ctrl+s
 saver=$(wait_window "Save Picture") || fail "Ctrl+S did not open Save Picture"
 sleep 0.5
@@ -387,17 +410,18 @@ done
 [ "$(identify -format '%m %w %h' "$dialog_dir/SDP_Скв-3.png" 2> /dev/null)" = "PNG 1200 900" ] \
     || fail "Save Picture wrote no PNG of 1200 x 900"
 rm "$dialog_dir/SDP_Скв-3.png"
-# The plot takes the focus on the Tab path (selection, Browse, direction,
-# Convert, summary, plot), and Shift+F10 opens its menu, Save Picture first.
-keys "$main" Tab Tab Tab Tab Tab shift+F10
+# The plot takes the focus on the Tab path (from the limit), and Shift+F10
+# opens its menu, Save Picture first.
+keys "$main" Tab shift+F10
 sleep 0.5
 keys "$main" Down Return
 saver=$(wait_window "Save Picture") || fail "the plot's menu from Shift+F10 did not offer Save Picture"
 keys "$saver" Escape
 wait_gone "$saver" || fail "Save Picture did not close"
 click_units "$main" 240 45 389 300 # an empty spot: the window is active again
-checks=$((checks + 4))
-echo "windows: the dialog names the file in its title, previews it and saves its picture"
+checks=$((checks + 5))
+echo "windows: the dialog names the file in its title, previews it, marks the intervals over a" \
+    "limit typed (picture: $WINDOWS_BUILD/dialog-limit.png) and saves its picture"
 
 # Enter converts it (with the focus away from a button) and says so; a
 # press of Convert (at 113,32 66x15) asks before it replaces the output,
@@ -424,6 +448,103 @@ wait "$dialog_pid" || true
 checks=$((checks + 2))
 echo "windows: the dialog converts a file and asks before it replaces one" \
     "(pictures: $WINDOWS_BUILD/dialog-selected.png, dialog-converted.png)"
+
+# The KVN CSV header items a TWI file does not carry, typed for its output
+# (Tab path: selection, Browse, direction, Convert, the output choice,
+# Choose, site, borehole, depth unit): a borehole the CSV reader would not read back is named under the
+# fields and refused on Convert, and nothing is written; corrected, Enter
+# writes the three items, which read back as typed.
+twi_dir=$work/dialog-twi
+rm -rf "$twi_dir"
+mkdir -p "$twi_dir"
+cp samples/BH-07.twi "$twi_dir/B-7.twi"
+(cd "$twi_dir" && exec "$WINE" "$windows_dialog" B-7.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window "B-7.twi - Veltrane") || fail "the dialog did not show with a TWI file"
+sleep 1
+keys "$main" Tab Tab Tab Tab Tab Tab
+xdotool type --delay 30 'Hill Road'
+keys "$main" Tab
+xdotool type --delay 30 'BH 7,'
+keys "$main" Tab Down Down
+sleep 0.5
+import -window root "$root/$WINDOWS_BUILD/dialog-twi-refused.png"
+keys "$main" Return
+message=$(wait_window veltrane) || fail "a borehole ending with a comma was not refused"
+sleep 0.5
+[ ! -e "$twi_dir/SDP_B-7.csv" ] || fail "converted with a borehole the CSV reader would not read back"
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the refusal"
+keys "$main" shift+Tab End BackSpace Return
+message=$(wait_window veltrane) || fail "Enter in the borehole field showed no message"
+sleep 0.5
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the message"
+tr -d '\r' < "$twi_dir/SDP_B-7.csv" | grep -qx 'Site,Hill Road' \
+    && tr -d '\r' < "$twi_dir/SDP_B-7.csv" | grep -qx 'Borehole,BH 7' \
+    && tr -d '\r' < "$twi_dir/SDP_B-7.csv" | grep -qx 'Depth Units,meters' \
+    || fail "the TWI fields are not in the output's header: $(head -12 "$twi_dir/SDP_B-7.csv" | tr -d '\r' | tr '\n' '|')"
+"$linux_cli" --info "$twi_dir/SDP_B-7.csv" > "$twi_dir/info" \
+    && grep -qx '  Borehole: BH 7' "$twi_dir/info" && grep -qx '  Site: Hill Road' "$twi_dir/info" \
+    || fail "the TWI fields do not read back: $(cat "$twi_dir/info")"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 2))
+echo "windows: the TWI fields refuse a borehole that would not read back, and fill the output's" \
+    "header (picture: $WINDOWS_BUILD/dialog-twi-refused.png)"
+
+# The output folder: Choose (Tab path: selection, Browse, direction,
+# Convert, the output choice, Choose) opens the folder picker, the folder
+# typed there takes the outputs, and Enter converts into it, nothing beside
+# the source. The choice is kept in %APPDATA%\Veltrane\settings.txt, never
+# the registry: started again, the window converts into the same folder.
+# The file goes at the end, so that the other checks write beside their sources.
+folder_dir=$work/dialog-folder
+rm -rf "$folder_dir"
+mkdir -p "$folder_dir/out"
+cp samples/BH-07.twi "$folder_dir/B-8.twi"
+(cd "$folder_dir" && exec "$WINE" "$windows_dialog" B-8.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window "B-8.twi - Veltrane") || fail "the dialog did not show for the output folder"
+sleep 1
+keys "$main" Tab Tab Tab Tab Tab Return
+picker=$(wait_window "Folder for converted files") || fail "Choose opened no folder picker"
+sleep 1
+xdotool type --delay 20 "$(windows_path "$folder_dir/out")"
+keys "$picker" Return
+wait_gone "$picker" || fail "the folder picker did not take the folder typed"
+sleep 0.5
+import -window root "$root/$WINDOWS_BUILD/dialog-folder.png"
+click_units "$main" 100 15 389 300 # the selection box
+keys "$main" Return
+message=$(wait_window veltrane) || fail "Enter showed no message with an output folder"
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the message"
+cmp -s "$folder_dir/out/SDP_B-8.csv" tests/data/samples/SDP_BH-07.csv \
+    && [ ! -e "$folder_dir/SDP_B-8.csv" ] || fail "the output did not go into the chosen folder"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+settings=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Veltrane/settings.txt' | head -1)
+[ -n "$settings" ] && tr -d '\r' < "$settings" | grep -qx 'output-in-folder=yes' \
+    || fail "the output choice was not kept in %APPDATA%\\Veltrane\\settings.txt"
+! "$WINE" reg query 'HKCU\Software\Veltrane' > /dev/null 2>&1 || fail "the window wrote to the registry"
+rm "$folder_dir/out/SDP_B-8.csv"
+(cd "$folder_dir" && exec "$WINE" "$windows_dialog" B-8.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window "B-8.twi - Veltrane") || fail "the dialog did not show again for the output folder"
+sleep 1
+keys "$main" Return
+message=$(wait_window veltrane) || fail "Enter showed no message after the restart"
+click_bottom "$message" 0
+wait_gone "$message" || fail "OK did not close the message"
+[ -s "$folder_dir/out/SDP_B-8.csv" ] && [ ! -e "$folder_dir/SDP_B-8.csv" ] \
+    || fail "started again, the window did not convert into the folder it kept"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+rm "$settings"
+checks=$((checks + 2))
+echo "windows: outputs go into the folder chosen, and the choice is kept for the next start" \
+    "(picture: $WINDOWS_BUILD/dialog-folder.png)"
 
 # Several files chosen together in Browse (Ctrl+O, the names typed in
 # quotes) are listed as ready and wait for Convert: nothing is written
@@ -507,8 +628,9 @@ cmp -s "$batch_dir/SDP_A-1.csv" tests/data/samples/SDP_BH-07.csv \
     && cmp -s "$batch_dir/SDP_I-3.twi" tests/data/samples/SDP_I-3.twi \
     || fail "Enter did not convert the files given together to the golden files"
 [ "$rows" = 3 ] || fail "the results list shows $rows converted files, not 3"
-# The Tab path: selection, Browse, direction, Convert, summary, plot, list, filter.
-keys "$main" Tab Tab Tab Tab Tab Tab Tab space
+# The Tab path: selection, Browse, direction, Convert, the output choice,
+# Choose, the three TWI fields, summary, plot, list, filter.
+keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab space
 for _ in $(seq 25); do
     rows=$(check_rows)
     [ "$rows" = 0 ] && break
@@ -550,6 +672,54 @@ checks=$((checks + 6))
 echo "windows: files given together wait for Convert, convert, are listed, are asked about once," \
     "and the list shows only the file not converted on request" \
     "(pictures: $WINDOWS_BUILD/dialog-ready.png, dialog-batch.png, dialog-filtered.png)"
+
+# Compare: two surveys listed, the first row clicked (at 100,112 of the
+# window's 389x300 units, under the output and TWI rows) and the second
+# added with Shift+Down, Alt+C draws them over each other in place of the
+# survey (the reference black, the next blue, no interval series in
+# orange), and Ctrl+S saves the comparison as comparison.png beside them.
+compare_dir=$work/dialog-compare
+rm -rf "$compare_dir"
+mkdir -p "$compare_dir"
+cp samples/BH-07.twi "$compare_dir/A.twi"
+cp samples/BH-07.twi "$compare_dir/B.twi"
+(cd "$compare_dir" && exec "$WINE" "$windows_dialog" A.twi B.twi > /dev/null 2>&1) &
+dialog_pid=$!
+main=$(wait_window Veltrane) || fail "the dialog did not show with two surveys to compare"
+sleep 1
+exact_share() { # COLOUR: its share of the survey's part of the window, within 3%
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    import -window "$main" "$work/dialog-compare.png"
+    convert "$work/dialog-compare.png" -crop "$((WIDTH * 270 / 389))x$((HEIGHT * 160 / 300))+$((WIDTH * 119 / 389))+$((HEIGHT * 130 / 300))" \
+        +repage -fuzz 3% -fill black +opaque "$1" -fill white -opaque "$1" -format '%[fx:mean]' info:
+}
+click_units "$main" 100 112 389 300
+sleep 0.5
+awk -v orange="$(exact_share '#e69f00')" 'BEGIN { exit !(orange > 0.001) }' \
+    || fail "a row clicked does not preview its survey (picture: $work/dialog-compare.png)"
+keys "$main" shift+Down alt+c
+sleep 1
+awk -v orange="$(exact_share '#e69f00')" -v blue="$(exact_share '#0072b2')" \
+    'BEGIN { exit !(orange < 0.0005 && blue > 0.002) }' \
+    || fail "Compare on two rows shows no comparison (picture: $work/dialog-compare.png)"
+cp "$work/dialog-compare.png" "$root/$WINDOWS_BUILD/dialog-compare.png"
+keys "$main" ctrl+s
+saver=$(wait_window "Save Picture") || fail "Ctrl+S did not offer to save the comparison"
+sleep 0.5
+keys "$saver" Return
+wait_gone "$saver" || fail "Save Picture did not close for the comparison"
+for _ in $(seq 50); do
+    [ -s "$compare_dir/comparison.png" ] && break
+    sleep 0.1
+done
+[ "$(identify -format '%m %w %h' "$compare_dir/comparison.png" 2> /dev/null)" = "PNG 1200 900" ] \
+    || fail "Save Picture wrote no comparison.png of 1200 x 900 beside the surveys"
+kill "$dialog_pid"
+wait "$dialog_pid" || true
+checks=$((checks + 2))
+echo "windows: Compare on two rows shows the surveys over each other and saves the picture" \
+    "(picture: $WINDOWS_BUILD/dialog-compare.png)"
 
 # A folder of many surveys, given on the command line: Escape during the run
 # cancels it as Cancel does, the window stays, and every output written is

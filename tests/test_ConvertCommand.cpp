@@ -345,6 +345,21 @@ TEST(ConvertCommand, TwiHeaderItemsTakeOnlyWhatReadsBack) {
     }
 }
 
+// A window's three fields at once: the first refused field's sentence, the
+// fields before it set, and the sentence made a message.
+TEST(ConvertCommand, TwiHeaderItemsFromFieldsStopAtTheFirstProblem) {
+    CTwiHeaderItems items;
+    EXPECT_EQ(items.SetAll("Hill Road", "BH 7,", "meters").str(),
+              "the borehole \"BH 7,\" starts or ends with a blank, or ends with a comma, which a "
+              "reader of the KVN CSV file drops");
+    EXPECT_EQ(items.m_strSite.str(), "Hill Road");
+    EXPECT_EQ(items.m_strDepthUnits.str(), "");
+    EXPECT_EQ(items.SetAll("Hill Road", "BH 7", "meters").str(), "");
+    EXPECT_EQ(items.m_strBorehole.str() + "/" + items.m_strDepthUnits.str(), "BH 7/meters");
+    EXPECT_EQ(CTwiHeaderItems::AsMessage("the site is long").str(), "The site is long.");
+    EXPECT_EQ(CTwiHeaderItems::AsMessage(CString()).str(), "");
+}
+
 TEST(ConvertCommand, OutputFolderMustExistAsAFolder) {
     TempDir dir;
     WriteBytes(dir / "file", "x");

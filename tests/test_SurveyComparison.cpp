@@ -98,6 +98,20 @@ TEST(SurveyComparison, OrdersByDateAndFindsTheLargestDifference) {
     }
 }
 
+// What both windows' summaries say: a line a survey, oldest first, the
+// reference marked, and the common range's note last when depths differ.
+TEST(SurveyComparison, SummaryLinesNameEachSurveyAndTheNote) {
+    const CSurveyComparison comparison = CSurveyComparison::Of(
+        {Survey("short.twi", 60, {1, 1.5}), Survey("long.twi", 0, {1, 1, 1, 1})});
+    ASSERT_TRUE(comparison.IsReady()) << comparison.Problem();
+    const std::vector<std::string> lines = comparison.SummaryLines();
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_EQ(lines[0], "long.twi (reference), " + comparison.m_series[0].strDate.str());
+    EXPECT_EQ(lines[1], "short.twi, " + comparison.m_series[1].strDate.str() +
+                            ": largest difference from long.twi 0.5 degrees at 1.0 meters");
+    EXPECT_EQ(lines[2], comparison.CommonRangeNote());
+}
+
 TEST(SurveyComparison, RefusesWhatCannotBeComparedNamingTheFiles) {
     CompareInput unloaded = Survey("empty.twi", 0, {});
     unloaded.profile.m_nStatus = profileNotLoaded;

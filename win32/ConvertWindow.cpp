@@ -195,6 +195,9 @@ void CConvertWindow::OnEnter() {
 }
 
 void CConvertWindow::OnConvert() {
+    if (!ApplyOptions()) {
+        return;
+    }
     if (!m_readyPaths.empty()) {
         ConvertMany(m_readyPaths);
         return;
@@ -260,6 +263,9 @@ bool CConvertWindow::OnMessage(unsigned int nMessage, unsigned long long wParam,
 
 bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification) {
     HWND hDlg = static_cast<HWND>(m_hDlg);
+    if (m_options.OnCommand(nCommand, nNotification)) {
+        return true;
+    }
     switch (nCommand) {
     case IDC_BROWSE:
         OnBrowse();
@@ -290,6 +296,24 @@ bool CConvertWindow::OnCommand(unsigned int nCommand, unsigned int nNotification
                 static_cast<int>(SendDlgItemMessageW(hDlg, IDC_DIRECTION, CB_GETCURSEL, 0, 0)));
         }
         return false;
+    case IDC_SITE:
+    case IDC_BOREHOLE:
+    case IDC_DEPTH_UNIT:
+        // A text the header would not read back is named as it is typed.
+        if ((nNotification == EN_CHANGE || nNotification == CBN_SELCHANGE) &&
+            m_options.OnFieldEdited()) {
+            // What stands below moves: drawn again whole, no trace left where it stood.
+            OnSize();
+            RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
+        return true;
+    case IDC_LIMIT:
+        // The summary and the plot follow the limit as it is typed.
+        if (nNotification == EN_CHANGE && m_preview.OnLimitEdited()) {
+            m_names.Describe(m_preview.PlotWindow(), m_preview.Description());
+            OnSize();
+        }
+        return true;
     case IDOK:
         OnEnter(); // Enter that reached the dialog: no default button to press
         return true;
@@ -327,6 +351,7 @@ void CConvertWindow::OnDpiChanged(const void* pSuggestedRect) {
     SetWindowPos(static_cast<HWND>(m_hDlg), nullptr, suggested.left, suggested.top,
                  suggested.right - suggested.left, suggested.bottom - suggested.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    m_options.UseDialogFont();
     m_preview.UseDialogFont();
     m_results.UseDialogFont();
 }
@@ -353,11 +378,18 @@ void CConvertWindow::OnInitDialog() {
         SendMessageW(hDirection, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(pszEntry).c_str()));
     }
     SendMessageW(hDirection, CB_SETCURSEL, directionTwiToCsv, 0);
+    m_options.Create(hDlg);
     m_preview.Create(hDlg);
     m_results.Create(hDlg);
     m_results.m_onChosen = [this](const std::string& strPath, int nDirection,
                                   const std::string& strNote) {
         ShowPreview(strPath, nDirection, strNote);
+    };
+    m_results.m_onCompare = [this](const std::vector<std::string>& paths,
+                                   const std::vector<int>& directions) {
+        m_preview.ShowComparison(paths, directions);
+        m_names.Describe(m_preview.PlotWindow(), m_preview.Description());
+        OnSize();
     };
     m_names.NameControls(hDlg);
     AddKeyTips();
@@ -407,6 +439,7 @@ void CConvertWindow::ListMany(const std::vector<std::string>& paths) {
         return;
     }
     m_readyPaths = paths;
+    ShowTwiFieldsFor();
     SetDlgItemTextW(static_cast<HWND>(m_hDlg), IDC_SELECTION,
                     (paths.size() == 1 ? Wide(paths.front())
                                        : Wide(CBatchReport::Chosen(static_cast<int>(paths.size()))))
@@ -435,7 +468,34 @@ void CConvertWindow::ShowPreview(const std::string& strPath, int nDirection,
                                  const std::string& strNote) {
     m_preview.Preview(strPath, nDirection, strNote);
     m_names.Describe(m_preview.PlotWindow(), m_preview.Description());
+    ShowTwiFieldsFor();
     OnSize(); // the diagnostics come and go
+}
+
+void CConvertWindow::ShowTwiFieldsFor() {
+    bool bTwi = !m_command.m_strSelection.IsEmpty() && GetDirection() == directionTwiToCsv;
+    if (!m_readyPaths.empty()) {
+        bTwi =
+            std::any_of(m_readyPaths.begin(), m_readyPaths.end(), [](const std::string& strPath) {
+                return IsDirectory(strPath.c_str()) ||
+                       CSurveySummary::DirectionOf(strPath.c_str()) == directionTwiToCsv;
+            });
+    }
+    m_options.ShowTwiFields(bTwi);
+}
+
+bool CConvertWindow::ApplyOptions() {
+    CString strFolder;
+    CTwiHeaderItems items;
+    std::wstring strProblem;
+    if (!m_options.CollectFolder(strFolder, strProblem) || !m_options.Collect(items, strProblem)) {
+        ShowMessageText(strProblem, MB_ICONWARNING);
+        return false;
+    }
+    m_command.SetOutputFolder(strFolder);
+    m_command.SetTwiHeaderItems(items);
+    m_results.SetOutputs(strFolder, items);
+    return true;
 }
 
 void CConvertWindow::Close() {
@@ -543,20 +603,32 @@ void CConvertWindow::OnSize() {
     const int nRight = client.right - top.left, nBottom = client.bottom - top.bottom;
     // A run's list, when there is one, under the template's controls; the
     // preview takes the rest.
-    const int nPreviewTop = m_results.Layout(top.left, top.top, nRight, nBottom);
+    const int nOptionsBottom = m_options.Layout(top.left, top.top, nRight);
+    const int nPreviewTop = m_results.Layout(top.left, nOptionsBottom, nRight, nBottom);
     m_preview.Layout(top.left, nPreviewTop, nRight, nBottom);
 }
 
 void CConvertWindow::OnSavePicture() {
     const CTwistChart* pChart = m_preview.Chart();
-    if (pChart == nullptr) {
+    const CCompareChart* pCompare = m_preview.Comparison();
+    if (pChart == nullptr && pCompare == nullptr) {
         return;
     }
-    // Suggested: the converted file's name, as a PNG picture.
-    const CString strSuggested = CSurveySummary::WithExtension(
-        CSurveySummary::ConvertedPath(m_preview.Path().c_str(), m_preview.Direction()), "png");
+    // Suggested: the converted file's name, as a PNG picture, or the comparison's.
+    const CString strSuggested =
+        pChart != nullptr
+            ? CSurveySummary::WithExtension(
+                  CSurveySummary::ConvertedPath(m_preview.Path().c_str(), m_preview.Direction()),
+                  "png")
+            : CString(m_preview.ComparePicture().c_str());
     std::vector<wchar_t> path(kLongestPath, L'\0');
-    const std::wstring strWide = Wide(strSuggested);
+    // In full, so that the dialog opens in the survey's folder even for a
+    // survey named relative to the current one, not in the folder it showed last.
+    const std::wstring strRelative = Wide(strSuggested);
+    std::wstring strWide(kLongestPath, L'\0');
+    const DWORD nFull =
+        GetFullPathNameW(strRelative.c_str(), kLongestPath, strWide.data(), nullptr);
+    strWide = nFull > 0 && nFull < kLongestPath ? strWide.substr(0, nFull) : strRelative;
     std::copy(strWide.begin(), strWide.begin() + std::min<size_t>(strWide.size(), kLongestPath - 1),
               path.begin());
     OPENFILENAMEW dialog = {};
@@ -579,11 +651,14 @@ void CConvertWindow::OnSavePicture() {
                       CompareNoCase(strPath.substr(strPath.size() - 4).c_str(), ".svg") == 0;
     std::string bytes;
     std::string strError = "the picture could not be drawn";
+    const int nWidth = bSvg ? CPictureSize::kSvgWidth : CTwistChart::kDefaultWidth;
+    const int nHeight = bSvg ? CPictureSize::kSvgHeight : CTwistChart::kDefaultHeight;
     if (bSvg) {
-        bytes =
-            CSvgChartPainter::Picture(*pChart, CPictureSize::kSvgWidth, CPictureSize::kSvgHeight);
-    } else if (!CGdiPlusChartPainter::Png(*pChart, CTwistChart::kDefaultWidth,
-                                          CTwistChart::kDefaultHeight, bytes)) {
+        bytes = pChart != nullptr ? CSvgChartPainter::Picture(*pChart, nWidth, nHeight)
+                                  : CSvgChartPainter::Picture(*pCompare, nWidth, nHeight);
+    } else if (!(pChart != nullptr
+                     ? CGdiPlusChartPainter::Png(*pChart, nWidth, nHeight, bytes)
+                     : CGdiPlusChartPainter::Png(*pCompare, nWidth, nHeight, bytes))) {
         bytes.clear();
     }
     if (bytes.empty() || !CPictureFile::SaveBytes(strPath.c_str(), bytes, strError)) {

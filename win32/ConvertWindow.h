@@ -7,6 +7,7 @@
 #include "convert/ConvertCommand.h"
 #include "plot/GdiPlusChartPainter_win.h"
 #include "win32/AccessibleNames.h"
+#include "win32/OutputOptions.h"
 #include "win32/PreviewPane.h"
 #include "win32/ResultsList.h"
 
@@ -74,9 +75,16 @@ private:
     // The top rows follow the window's width; the preview takes the rest.
     void OnSize();
     void OnSavePicture();
+    // The TWI fields show for a conversion of TWI sources: the direction of
+    // the selected file, or any .twi file or folder listed.
+    void ShowTwiFieldsFor();
+    // Gives the conversion the options as the window shows them; false, the
+    // reason shown, when they cannot stand.
+    bool ApplyOptions();
 
     CConvertCommand m_command{*this};
     CGdiPlusSession m_gdiplus; // before the preview, which draws with it
+    COutputOptions m_options;
     CPreviewPane m_preview;
     CResultsList m_results; // after the preview, which its rows show
     CAccessibleNames m_names;

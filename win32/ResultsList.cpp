@@ -28,6 +28,7 @@ constexpr int kFootUnits = 14;
 constexpr int kGapUnits = 4;
 constexpr int kCancelUnits = 50;
 constexpr int kFilterUnits = 100;
+constexpr int kCompareUnits = 50;
 constexpr int kShownRows = 6;
 constexpr int kTipWidthUnits = 260;
 
@@ -149,10 +150,9 @@ void CResultsList::Create(void* hDialog) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 
-    HWND hList =
-        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"Converted files",
-                        WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
-                        0, 0, 0, hDlg, reinterpret_cast<HMENU>(IDC_RESULTS), hInstance, nullptr);
+    HWND hList = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"Converted files",
+                                 WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0,
+                                 hDlg, reinterpret_cast<HMENU>(IDC_RESULTS), hInstance, nullptr);
     m_hList = hList;
     ListView_SetExtendedListViewStyle(hList, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     ListView_SetImageList(hList, MakeIcons(hList), LVSIL_SMALL);
@@ -166,6 +166,8 @@ void CResultsList::Create(void* hDialog) {
     CreateWindowExW(0, L"BUTTON", Wide(CBatchReport::kOnlyNotConverted).c_str(),
                     WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 0, 0, hDlg,
                     reinterpret_cast<HMENU>(IDC_ONLY_NOT_CONVERTED), hInstance, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"&Compare", WS_CHILD | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
+                    0, 0, 0, 0, hDlg, reinterpret_cast<HMENU>(IDC_COMPARE), hInstance, nullptr);
     CreateWindowExW(0, PROGRESS_CLASSW, L"Conversion progress", WS_CHILD, 0, 0, 0, 0, hDlg,
                     reinterpret_cast<HMENU>(IDC_PROGRESS), hInstance, nullptr);
     CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
@@ -176,7 +178,8 @@ void CResultsList::Create(void* hDialog) {
 void CResultsList::UseDialogFont() {
     HWND hDlg = static_cast<HWND>(m_hDlg);
     const LRESULT hFont = SendMessageW(hDlg, WM_GETFONT, 0, 0);
-    for (int nControl : {IDC_RESULTS, IDC_RESULTS_STATUS, IDC_ONLY_NOT_CONVERTED, IDC_CANCEL_RUN}) {
+    for (int nControl :
+         {IDC_RESULTS, IDC_RESULTS_STATUS, IDC_ONLY_NOT_CONVERTED, IDC_COMPARE, IDC_CANCEL_RUN}) {
         SendDlgItemMessageW(hDlg, nControl, WM_SETFONT, static_cast<WPARAM>(hFont), TRUE);
     }
 }
@@ -230,8 +233,14 @@ void CResultsList::LayoutFoot() {
     const int nCancelLeft = nRight - static_cast<int>(units.left);
     const int nFilterRight = m_bProgress ? nMiddle - nGap : nRight;
     const int nFilterLeft = std::max(nLeft, nFilterRight - static_cast<int>(units.top));
+    // Compare before the filter.
+    RECT compare{0, 0, kCompareUnits, 0};
+    MapDialogRect(hDlg, &compare);
+    const int nCompareLeft = std::max(nLeft, nFilterLeft - nGap - static_cast<int>(compare.right));
+    MoveWindow(GetDlgItem(hDlg, IDC_COMPARE), nCompareLeft, nTop, nFilterLeft - nGap - nCompareLeft,
+               nFoot, TRUE);
     MoveWindow(GetDlgItem(hDlg, IDC_RESULTS_STATUS), nLeft, nTop + nFoot / 5,
-               std::max(0, nFilterLeft - nGap - nLeft), nFoot - nFoot / 5, TRUE);
+               std::max(0, nCompareLeft - nGap - nLeft), nFoot - nFoot / 5, TRUE);
     MoveWindow(GetDlgItem(hDlg, IDC_ONLY_NOT_CONVERTED), nFilterLeft, nTop,
                nFilterRight - nFilterLeft, nFoot, TRUE);
     MoveWindow(GetDlgItem(hDlg, IDC_PROGRESS), nMiddle, nTop + nFoot / 6,
@@ -240,14 +249,14 @@ void CResultsList::LayoutFoot() {
                TRUE);
 }
 
-std::vector<CConvertJob> CResultsList::SurveysOf(const std::vector<std::string>& paths) {
+std::vector<CConvertJob> CResultsList::SurveysOf(const std::vector<std::string>& paths) const {
     std::vector<CString> named;
     for (const std::string& strPath : paths) {
         named.emplace_back(strPath.c_str());
     }
     std::vector<CConvertJob> jobs;
     for (const CString& strFile : CBatchPlan::SurveyFilesOf(named)) {
-        jobs.push_back(CConvertJob{strFile, directionNone});
+        jobs.push_back(CConvertJob{strFile, directionNone, m_strOutputFolder});
     }
     return jobs;
 }
@@ -267,9 +276,10 @@ void CResultsList::ListFiles(const std::vector<CConvertJob>& jobs, const char* p
     ApplyFilter();
     m_bShown = true;
     HWND hDlg = static_cast<HWND>(m_hDlg);
-    for (int nControl : {IDC_RESULTS, IDC_RESULTS_STATUS, IDC_ONLY_NOT_CONVERTED}) {
+    for (int nControl : {IDC_RESULTS, IDC_RESULTS_STATUS, IDC_ONLY_NOT_CONVERTED, IDC_COMPARE}) {
         ShowWindow(GetDlgItem(hDlg, nControl), SW_SHOWNA);
     }
+    UpdateCompare();
 }
 
 bool CResultsList::ListReady(const std::vector<std::string>& paths) {
@@ -393,8 +403,9 @@ void CResultsList::Start(const std::vector<CConvertJob>& jobs, bool bReplace) {
     // core); what it has done waits here for the window's thread, which a
     // posted message wakes.
     HWND hDlg = static_cast<HWND>(m_hDlg);
-    m_thread = std::thread([this, jobs, bReplace, hDlg] {
+    m_thread = std::thread([this, jobs, bReplace, hDlg, items = m_twiItems] {
         CBatchEngine engine;
+        engine.m_twiItems = items;
         engine.m_bNoClobber = bReplace ? FALSE : TRUE;
         engine.m_pCancel = &m_bCancel;
         // Rows fill in a few files at a time rather than all at the end.
@@ -454,6 +465,10 @@ bool CResultsList::OnMessage(unsigned int nMessage, unsigned long long wParam, l
             ShowOnlyNotConverted(SendDlgItemMessageW(static_cast<HWND>(m_hDlg),
                                                      IDC_ONLY_NOT_CONVERTED, BM_GETCHECK, 0,
                                                      0) == BST_CHECKED);
+            return true;
+        }
+        if (LOWORD(wParam) == IDC_COMPARE && HIWORD(wParam) == BN_CLICKED) {
+            CompareSelected();
             return true;
         }
         if (LOWORD(wParam) != IDC_CANCEL_RUN) {
@@ -615,7 +630,30 @@ bool CResultsList::OnNotify(const void* pHeader) {
             const CRow& row = m_rows[static_cast<size_t>(nRow)];
             m_onChosen(row.m_strPath, row.m_nDirection, row.m_strNote);
         }
+        UpdateCompare();
         return true;
     }
     return false;
+}
+
+void CResultsList::UpdateCompare() {
+    EnableWindow(GetDlgItem(static_cast<HWND>(m_hDlg), IDC_COMPARE),
+                 ListView_GetSelectedCount(static_cast<HWND>(m_hList)) >= 2);
+}
+
+void CResultsList::CompareSelected() {
+    HWND hList = static_cast<HWND>(m_hList);
+    std::vector<std::string> paths;
+    std::vector<int> directions;
+    for (int nItem = ListView_GetNextItem(hList, -1, LVNI_SELECTED); nItem >= 0;
+         nItem = ListView_GetNextItem(hList, nItem, LVNI_SELECTED)) {
+        const int nRow = RowOfItem(nItem);
+        if (nRow >= 0) {
+            paths.push_back(m_rows[static_cast<size_t>(nRow)].m_strPath);
+            directions.push_back(m_rows[static_cast<size_t>(nRow)].m_nDirection);
+        }
+    }
+    if (paths.size() >= 2 && m_onCompare) {
+        m_onCompare(paths, directions);
+    }
 }

@@ -27,6 +27,10 @@ public:
     // in place of a preview when it has no direction.
     std::function<void(const std::string& strPath, int nDirection, const std::string& strNote)>
         m_onChosen;
+    // Compare, offered while several rows are selected: their files and
+    // directions, in the list's order.
+    std::function<void(const std::vector<std::string>& paths, const std::vector<int>& directions)>
+        m_onCompare;
 
     ~CResultsList();
     // Creates the list, the count, the filter, the progress bar and Cancel
@@ -59,7 +63,16 @@ public:
     // The dialog's messages for the list; true for one it handled.
     bool OnMessage(unsigned int nMessage, unsigned long long wParam, long long lParam);
 
+    // Where the outputs of the next run go (empty: beside each source) and
+    // the header items given for the KVN CSV outputs of TWI sources.
+    void SetOutputs(const CString& strFolder, const CTwiHeaderItems& items) {
+        m_strOutputFolder = strFolder;
+        m_twiItems = items;
+    }
+
 private:
+    void UpdateCompare();
+    void CompareSelected();
     // The list's own procedure, which follows the row under the mouse.
     friend class CResultsListProc;
 
@@ -76,7 +89,7 @@ private:
     };
 
     // The surveys the paths name (a folder gives its own).
-    static std::vector<CConvertJob> SurveysOf(const std::vector<std::string>& paths);
+    std::vector<CConvertJob> SurveysOf(const std::vector<std::string>& paths) const;
     // A row for each, with its state (waiting, ready), and the list on show.
     void ListFiles(const std::vector<CConvertJob>& jobs, const char* pszState);
     // The list view's item of row nRow; -1 while the filter hides it.
@@ -119,4 +132,6 @@ private:
     std::vector<std::pair<int, CJobResult>> m_news;
     int m_nDone = 0;
     bool m_bEnded = false;
+    CString m_strOutputFolder;
+    CTwiHeaderItems m_twiItems;
 };
