@@ -17,23 +17,20 @@ public:
                const std::string& strPath, std::string& strError) override {
         CTwistChart chart(CTwistProfile::FromSurvey(data), strName);
         chart.SetMarks(request.marks);
-        if (!CanDraw(chart, strError)) {
-            return false;
-        }
-        const PictureExtent extent = CPictureSize::Extent(PictureKind::png, request.format);
-        std::string bytes;
-        if (!CGdiPlusChartPainter::Png(chart, static_cast<int>(extent.dWidth),
-                                       static_cast<int>(extent.dHeight), bytes)) {
-            strError = "the picture could not be drawn";
-            return false;
-        }
-        return CPictureFile::WriteBytes(strPath.c_str(), bytes, strError);
+        return CanDraw(chart, strError) && WritePng(chart, request.format, strPath, strError);
     }
 
     bool WriteComparison(const CSurveyComparison& comparison, const PictureRequest& request,
                          const std::string& strPath, std::string& strError) override {
-        const CCompareChart chart(comparison);
-        const PictureExtent extent = CPictureSize::Extent(PictureKind::png, request.format);
+        return WritePng(CCompareChart(comparison), request.format, strPath, strError);
+    }
+
+private:
+    // Either chart encoded by the system and put in place as pictures are.
+    template <class TChart>
+    static bool WritePng(const TChart& chart, const PictureFormat& format,
+                         const std::string& strPath, std::string& strError) {
+        const PictureExtent extent = CPictureSize::Extent(PictureKind::png, format);
         std::string bytes;
         if (!CGdiPlusChartPainter::Png(chart, static_cast<int>(extent.dWidth),
                                        static_cast<int>(extent.dHeight), bytes)) {
@@ -43,7 +40,6 @@ public:
         return CPictureFile::WriteBytes(strPath.c_str(), bytes, strError);
     }
 
-private:
     CGdiPlusSession m_session;
 };
 

@@ -15,19 +15,19 @@ public:
                const std::string& strPath, std::string& strError) override {
         CTwistChart chart(CTwistProfile::FromSurvey(data), strName);
         chart.SetMarks(request.marks);
-        const PictureExtent extent = CPictureSize::Extent(PictureKind::svg, request.format);
-        return CanDraw(chart, strError) &&
-               CPictureFile::WriteBytes(strPath.c_str(),
-                                        CSvgChartPainter::Picture(chart,
-                                                                  static_cast<int>(extent.dWidth),
-                                                                  static_cast<int>(extent.dHeight)),
-                                        strError);
+        return CanDraw(chart, strError) && WriteSvg(chart, request.format, strPath, strError);
     }
 
     bool WriteComparison(const CSurveyComparison& comparison, const PictureRequest& request,
                          const std::string& strPath, std::string& strError) override {
-        const CCompareChart chart(comparison);
-        const PictureExtent extent = CPictureSize::Extent(PictureKind::svg, request.format);
+        return WriteSvg(CCompareChart(comparison), request.format, strPath, strError);
+    }
+
+private:
+    template <class TChart>
+    static bool WriteSvg(const TChart& chart, const PictureFormat& format,
+                         const std::string& strPath, std::string& strError) {
+        const PictureExtent extent = CPictureSize::Extent(PictureKind::svg, format);
         return CPictureFile::WriteBytes(strPath.c_str(),
                                         CSvgChartPainter::Picture(chart,
                                                                   static_cast<int>(extent.dWidth),
